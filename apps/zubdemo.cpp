@@ -1,0 +1,17 @@
+// zubdemo: the demo. Takes no arguments; reads its data relative to the working directory.
+#include <cstdio>
+
+#include "shell/demo_app.h"
+#include "shell/ptc.h"
+
+int main() {
+  // Line-buffered so the demo's lines and any library messages keep their order in a log.
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  ptc::useBackend(ptc::Backend::Sdl);
+  try {
+    return runDemo();
+  } catch (const ptc::DynamicError& error) {
+    fprintf(stderr, "%s\n", error.message());
+    return 1;
+  }
+}

@@ -1,0 +1,72 @@
+// Bitmap: the one image type. 32-bit pixels 0x00RRGGBB (blue in the low byte, top byte not alpha),
+// row-major, top row first, no padding. Every 2D effect is a member operation called on the source.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct BumpMap;
+
+class Bitmap {
+public:
+  std::string name;          // picture: the path it was loaded from; blank: "[None]"
+  std::string description;   // "Untitled"
+  int32_t serial = 0;        // from the process-wide counter, in construction order
+  int32_t width = 0;         // pixels
+  int32_t height = 0;        // pixels
+  uint32_t* pixels = nullptr;// width x height words; borrowed when ownsPixels is false
+  int32_t capacity = 0;      // size of the pixel array in bytes
+  int8_t bitsPerPixel = 32;  // 32, or a TGA file's pixel depth byte (informational)
+  int32_t* rowOffsets = nullptr; // per-row start offsets of horizlinescroll, made on its first call
+  bool ownsPixels = true;    // false for the screen, whose pixels belong to the display
+
+  // Blank picture of width x height black pixels. Prints "Allocated bitmap: ..." and, when the
+  // pixel array cannot be allocated, "Error: orv_Bitmap allocation" before ending with status 1.
+  Bitmap(int32_t width, int32_t height);
+  // Picture loaded from a JPEG or (names containing ".tga") TGA file; falls back to "default.jpg".
+  explicit Bitmap(const char* path);
+  ~Bitmap();
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(const Bitmap&) = delete;
+
+  // Points the Bitmap at memory it does not own (the locked display buffer).
+  void borrowPixels(uint32_t* memory);
+
+  // ---- whole-image operations and the opaque blit ----
+  void blit(Bitmap* dst, int x, int y);
+  void blit_centered(Bitmap* dst);
+  void clear();
+  void draw_border(uint32_t colour);
+
+  // ---- blends and colour operations ----
+  void blit_half(Bitmap* dst, int x, int y);
+  void blit_add(Bitmap* dst, int x, int y);
+  void blit_mix(Bitmap* dst, int x, int y, int t);
+  void blit_ceiling(Bitmap* dst, int x, int y, int r, int g, int b);
+  void mix_colour(uint32_t colour, int t);
+  void invert();
+  void add_noise();
+  void strobe();
+  BumpMap* make_bumpmap();
+
+  // ---- neighbourhood filters, resampling, zooms, distortions, lines (src/effects, src/render) ----
+  // (declared here as they are built)
+
+private:
+  void load_tga();
+};
+
+// Signed 8-bit heights made from a picture; read by the bump-lit rasterizer.
+struct BumpMap {
+  int32_t width = 0;
+  int32_t height = 0;
+  int8_t* data = nullptr;  // width x height heights, row-major like the picture
+  int32_t bias = 32;
+  int32_t scale = 128;
+  ~BumpMap() { delete[] data; }
+};
+
+// Next serial number of the process-wide counter shared by every Bitmap constructor.
+int32_t nextBitmapSerial();
+
+// Pixel array from a JPEG file (libjpeg, RGB output); ends the process on failure as the demo does.
+uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height);

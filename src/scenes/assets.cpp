@@ -1,0 +1,46 @@
+// loadAssets: every picture, object and the clip, loaded once before the clocks start and filed
+// under the fixed slot numbers the scenes address.
+#include <cstdio>
+
+#include "shell/demo_app.h"
+
+namespace {
+
+struct PictureSlot {
+  int slot;
+  const char* file;
+};
+
+// Slots 7, 10 and 29 on stay empty. Slots 1 to 6 come first so slot 6 can be re-framed before the rest.
+const PictureSlot firstPictures[] = {
+    {1, "dat\\logo.jpg"}, {2, "dat\\ridud.jpg"}, {3, "dat\\redchin.jpg"},
+    {4, "dat\\guitar.jpg"}, {5, "dat\\gfx.jpg"}, {6, "dat\\bazooka.jpg"},
+};
+const PictureSlot laterPictures[] = {
+    {8, "dat\\code.jpg"},     {11, "dat\\pink666.jpg"}, {9, "dat\\music.jpg"},    {18, "dat\\water.jpg"},
+    {12, "dat\\lumored.jpg"}, {13, "dat\\lumoside.jpg"}, {14, "dat\\sister.jpg"},  {19, "dat\\lumoelec.jpg"},
+    {15, "dat\\egg.jpg"},     {16, "dat\\static.jpg"},  {17, "dat\\mewmew.jpg"},   {20, "dat\\swirl.jpg"},
+    {21, "dat\\yellow.jpg"},  {22, "dat\\scape.jpg"},   {23, "dat\\cabtex.jpg"},   {24, "dat\\boo.jpg"},
+    {25, "dat\\butt.jpg"},    {26, "dat\\cage.jpg"},    {27, "dat\\white.jpg"},    {28, "dat\\greets.jpg"},
+};
+const int swirlSlot = 20;
+
+} // namespace
+
+void DemoApp::loadAssets() {
+  Bitmap** slots = context->bitmaps;
+  slots[0] = new Bitmap(width, height);
+  for (const PictureSlot& p : firstPictures) slots[p.slot] = new Bitmap(p.file);
+
+  // Slot 6 becomes the bazooka picture centred on a black screen-size canvas (cropped when larger).
+  Bitmap* canvas = context->scratch.get();
+  slots[6]->blit(canvas, (320 - slots[6]->width) / 2, (240 - slots[6]->height) / 2);
+  delete slots[6];
+  slots[6] = new Bitmap(320, 240);
+  canvas->blit(slots[6], 0, 0);
+
+  for (const PictureSlot& p : laterPictures) {
+    slots[p.slot] = new Bitmap(p.file);
+    if (p.slot == swirlSlot) swirlBump = slots[p.slot]->make_bumpmap();
+  }
+}

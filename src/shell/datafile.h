@@ -1,0 +1,21 @@
+// Opens the demo's data files. Names in the demo use backslashes ("dat\logo.jpg") and may differ
+// in case from the files on disk (data copied from a case-insensitive file system); this helper
+// is the one place that maps them. Printed messages always keep the demo's own spelling.
+#pragma once
+#include <cstdio>
+#include <string>
+
+namespace zub {
+
+// The path on disk for a demo file name: '\' becomes '/', and where that path does not exist,
+// each component is matched case-insensitively in its folder. Returns the mapped name when
+// nothing matches.
+std::string dataPath(const std::string& name);
+
+// fopen(dataPath(name), mode); null when the file cannot be opened.
+FILE* openDataFile(const std::string& name, const char* mode);
+
+// Reads the whole file into `out`. Returns false when it cannot be opened or read.
+bool readDataFile(const std::string& name, std::string& out);
+
+} // namespace zub

@@ -1,0 +1,69 @@
+#include "shell/demo_app.h"
+
+#include <cstdio>
+
+DemoApp::DemoApp() {
+  consoleWidth = 320;
+  consoleHeight = 240;
+  colourBits = 32;
+  width = 320;
+  height = 240;
+  originX = 0;
+  originY = 0;
+  console = std::make_unique<DisplayConsole>(consoleWidth, consoleHeight, colourBits, originX, originY, width, height);
+  windowHandle = console->windowHandle();
+  context = std::make_unique<EngineContext>(width, height);
+  setEngine(context.get());
+  work = new Bitmap(320, 240);
+  loadAssets();
+  pacer = std::make_unique<FramePacer>();
+  pacer->restart();
+  pacer->setRate(30.0f);
+  timer = std::make_unique<SceneTimer>();
+  step = 0;
+  quit = false;
+  screen = context->bitmaps[0];
+  sceneFn = &DemoApp::sceneLogo;
+}
+
+DemoApp::~DemoApp() {
+  // The demo itself leaves these to process exit; releasing them keeps leak checks meaningful.
+  for (int i = 0; i < context->slotCount; ++i) delete context->bitmaps[i];
+  delete work;
+  delete swirlBump;
+  if (engine() == context.get()) setEngine(nullptr);
+}
+
+bool DemoApp::runPass() {
+  if (console->pumpMessages()) return false;
+  if (quit) return false;
+  if (!pacer->frameDue()) return true;
+  pixels = console->lock();
+  screen->borrowPixels(pixels);
+  (this->*sceneFn)();
+  console->present();
+  if (frameHook) frameHook(*this, frameHookData);
+  return true;
+}
+
+void DemoApp::run() {
+  while (runPass()) {
+  }
+}
+
+void DemoApp::shutdown() {
+  printf("key has been hit, exiting...\n");
+  console->close();
+  console.reset();
+}
+
+int runDemo(FrameHook hook, void* hookData) {
+  DemoApp* app = new DemoApp();
+  app->frameHook = hook;
+  app->frameHookData = hookData;
+  printf("start running the demo\n");
+  app->run();
+  app->shutdown();
+  delete app;
+  return 0;
+}

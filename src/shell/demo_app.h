@@ -1,0 +1,61 @@
+// DemoApp: the top-level object that owns every long-lived piece, builds them in a fixed order
+// (display, context, work bitmap, assets, then the clocks, so loading never counts against the
+// timeline) and runs the one frame loop. Scenes are member step functions called once a frame.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "image/bitmap.h"
+#include "shell/display_console.h"
+#include "shell/engine_context.h"
+#include "shell/frame_pacer.h"
+
+class DemoApp;
+using SceneFn = void (DemoApp::*)();
+
+// Called after every presented frame; the offline renderer uses it to advance its virtual clock
+// and write the frame, tests to look at it.
+using FrameHook = void (*)(DemoApp& app, void* data);
+
+class DemoApp {
+public:
+  uint32_t* pixels = nullptr;          // display buffer locked for the current frame
+  int width = 0, height = 0;           // render size: 320 x 240
+  int consoleWidth = 0, consoleHeight = 0;
+  int colourBits = 0;                  // 32
+  int originX = 0, originY = 0;        // where the render surface lands in the console
+  int step = 0;                        // state of the current scene's state machine
+  SceneFn sceneFn = nullptr;           // current scene step function
+  void* windowHandle = nullptr;        // the console's window, for the music player
+  std::unique_ptr<DisplayConsole> console;
+  std::unique_ptr<EngineContext> context;
+  Bitmap* screen = nullptr;            // bitmap slot 0, aimed at the display buffer every frame
+  std::unique_ptr<FramePacer> pacer;
+  std::unique_ptr<SceneTimer> timer;   // shared by all scenes
+  BumpMap* swirlBump = nullptr;        // made from the swirl picture at load time
+  Bitmap* work = nullptr;              // 320 x 240 work bitmap
+  bool quit = false;                   // set by the last scene
+
+  FrameHook frameHook = nullptr;       // see FrameHook
+  void* frameHookData = nullptr;
+
+  DemoApp();
+  ~DemoApp();
+  DemoApp(const DemoApp&) = delete;
+  DemoApp& operator=(const DemoApp&) = delete;
+
+  // The frame loop, from the first frame to the exit line and teardown.
+  void run();
+  // One pass of the frame loop; false once the loop must end.
+  bool runPass();
+  // Prints the exit line, stops the music and closes the display.
+  void shutdown();
+
+  void loadAssets();
+
+  // ---- scenes, in timeline order ----
+  void sceneLogo();
+};
+
+// The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.
+int runDemo(FrameHook hook = nullptr, void* hookData = nullptr);

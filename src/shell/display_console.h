@@ -1,0 +1,38 @@
+// DisplayConsole: the demo window plus the framebuffer console it presents into. Creates and
+// shows the window, opens the 320 x 240 x 32 console, owns the persistent render surface, pumps
+// window events and presents each frame.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "shell/ptc.h"
+
+class DisplayConsole {
+public:
+  int width, height;               // render surface size
+  int colourBits;                  // 32
+  int originX, originY;            // where the surface lands when the console size differs
+  int consoleWidth, consoleHeight; // console size
+  bool stretched;                  // console size differs from the surface size
+  ptc::Window* window;             // the demo window
+
+  DisplayConsole(int consoleWidth, int consoleHeight, int colourBits, int originX, int originY, int width,
+                 int height);
+  ~DisplayConsole();
+  DisplayConsole(const DisplayConsole&) = delete;
+  DisplayConsole& operator=(const DisplayConsole&) = delete;
+
+  void* windowHandle();
+  uint32_t* lock();
+  void present();
+  bool pumpMessages();
+  void close();
+
+  // The last presented frame (consoleWidth x consoleHeight words).
+  const uint32_t* presentedFrame() const { return console->frame(); }
+
+private:
+  std::unique_ptr<ptc::Console> console;
+  std::unique_ptr<ptc::Format> format;
+  std::unique_ptr<ptc::Surface> surface;
+};
