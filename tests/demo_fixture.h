@@ -1,0 +1,47 @@
+// A whole DemoApp on the memory console and the virtual clock, built from the committed asset
+// pack, for tests that drive the frame loop pass by pass.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "shell/clock.h"
+#include "shell/demo_app.h"
+#include "shell/ptc.h"
+#include "shell/random.h"
+
+class DemoOnVirtualClock : public ::testing::Test {
+protected:
+  std::filesystem::path previous;
+  std::unique_ptr<DemoApp> app;
+  std::string loadOutput;
+
+  void SetUp() override {
+    previous = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::path(ZUB_SOURCE_DIR) / "data");
+    ptc::useBackend(ptc::Backend::Memory);
+    zub::clockUseVirtual(0);
+    zub::demoRandReset();
+    testing::internal::CaptureStdout();
+    app = std::make_unique<DemoApp>();
+    loadOutput = testing::internal::GetCapturedStdout();
+  }
+
+  void TearDown() override {
+    app.reset();
+    zub::clockUseWall();
+    std::filesystem::current_path(previous);
+  }
+
+  // Sets the clock to `ms` and runs passes until one frame has been drawn. False when the loop ended.
+  bool frameAt(int ms) {
+    zub::clockSetVirtual(ms);
+    int before = app->pacer->framesIssued;
+    while (app->pacer->framesIssued == before)
+      if (!app->runPass()) return false;
+    return true;
+  }
+
+  Bitmap* slot(int n) { return app->context->bitmaps[n]; }
+};

@@ -1,0 +1,100 @@
+// The engine context's tables and buffers, the demo's random generator and the data-file helper.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "shell/datafile.h"
+#include "shell/engine_context.h"
+#include "shell/random.h"
+
+namespace {
+
+TEST(EngineContext, TrigTablesHoldEachWholeDegreeTwice) {
+  EngineContext ctx(320, 240);
+  EXPECT_EQ(ctx.sinTable[90], 1.0f);
+  EXPECT_EQ(ctx.cosTable[0], 1.0f);
+  EXPECT_EQ(ctx.sinTable[450], ctx.sinTable[90]);
+  EXPECT_EQ(ctx.cosTable[719], ctx.cosTable[359]);
+  EXPECT_EQ(ctx.sinTable[30], (float)std::sin(30 * 2.0 * M_PI / 360.0));
+  EXPECT_EQ(ctx.cosTable[180], -1.0f);
+  for (int k = 0; k < 360; ++k) {
+    EXPECT_EQ(ctx.sinTable[k], ctx.sinTable[k + 360]);
+    EXPECT_EQ(ctx.cosTable[k], ctx.cosTable[k + 360]);
+  }
+}
+
+TEST(EngineContext, SlotsStartEmptyAndScratchBitmapsHaveTheirSizes) {
+  testing::internal::CaptureStdout();
+  EngineContext ctx(320, 240);
+  std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(printed, "Allocated bitmap: 1600 x 1200 x 32 \n"
+                     "Allocated bitmap: 1600 x 1200 x 32 \n"
+                     "Allocated bitmap: 320 x 240 x 32 \n");
+  EXPECT_EQ(ctx.slotCount, 100);
+  EXPECT_EQ(ctx.trigSize, 360);
+  for (int i = 0; i < 100; ++i) {
+    EXPECT_EQ(ctx.bitmaps[i], nullptr);
+    EXPECT_EQ(ctx.objects[i], nullptr);
+  }
+  EXPECT_EQ(ctx.bigA->capacity, 1600 * 1200 * 4);
+  EXPECT_EQ(ctx.bigB->width, 1600);
+  EXPECT_EQ(ctx.scratch->width, 320);
+  EXPECT_EQ(ctx.scratch->height, 240);
+}
+
+TEST(EngineContext, ClearZBufferSetsEveryDepthToFarthest) {
+  EngineContext ctx(320, 240);
+  for (int i = 0; i < 320 * 240; ++i) ctx.zBuffer[i] = (uint16_t)i;
+  ctx.clearZBuffer();
+  int far = 0;
+  for (int i = 0; i < 320 * 240; ++i) far += ctx.zBuffer[i] == 0xFFFF;
+  EXPECT_EQ(far, 76800);
+}
+
+TEST(EngineContext, IsPublishedProcessWide) {
+  EngineContext ctx(320, 240);
+  setEngine(&ctx);
+  EXPECT_EQ(engine(), &ctx);
+  setEngine(nullptr);
+}
+
+TEST(DemoRandom, FollowsTheLinearCongruenceFromStateOne) {
+  zub::demoRandReset();
+  // state 1 -> 1*214013+2531011 = 2745024 -> (2745024 >> 16) & 0x7FFF = 41
+  EXPECT_EQ(zub::demoRand(), 41);
+  EXPECT_EQ(zub::demoRand(), 18467);
+  EXPECT_EQ(zub::demoRand(), 6334);
+  EXPECT_EQ(zub::demoRand(), 26500);
+  for (int i = 0; i < 10000; ++i) {
+    int v = zub::demoRand();
+    ASSERT_GE(v, 0);
+    ASSERT_LE(v, 32767);
+  }
+  zub::demoRandReset();
+  EXPECT_EQ(zub::demoRand(), 41);
+}
+
+TEST(DataFile, MapsBackslashesAndMatchesCaseInsensitively) {
+  namespace fs = std::filesystem;
+  fs::path root = fs::temp_directory_path() / "zub_datafile_test";
+  fs::remove_all(root);
+  fs::create_directories(root / "Dat");
+  std::ofstream(root / "Dat" / "Logo.JPG") << "x";
+  std::string base = root.string();
+  EXPECT_EQ(zub::dataPath(base + "\\dat\\logo.jpg"), base + "/Dat/Logo.JPG");
+  EXPECT_EQ(zub::dataPath(base + "/Dat/Logo.JPG"), base + "/Dat/Logo.JPG");
+  FILE* f = zub::openDataFile(base + "\\DAT\\LOGO.jpg", "rb");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(fgetc(f), 'x');
+  fclose(f);
+  EXPECT_EQ(zub::openDataFile(base + "\\dat\\missing.jpg", "rb"), nullptr);
+  std::string contents;
+  EXPECT_TRUE(zub::readDataFile(base + "\\dat\\logo.jpg", contents));
+  EXPECT_EQ(contents, "x");
+  fs::remove_all(root);
+}
+
+} // namespace
