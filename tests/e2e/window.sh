@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# End to end: zubdemo in a real window under Xvfb, ended by Escape, a left click, a close request
+# and by the end of its timeline; and with no display at all, a clear error and status 1.
+# Usage: window.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+demo="$build/zubdemo"
+work=$(mktemp -d)
+failures=0
+xvfb_pid=
+trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for cmd in Xvfb xdotool; do
+  command -v $cmd >/dev/null || { echo "e2e: $cmd is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+
+# A free display number.
+display_number=$((90 + $$ % 100))
+while [ -e /tmp/.X11-unix/X$display_number ] || [ -e /tmp/.X$display_number-lock ]; do
+  display_number=$((display_number + 1))
+done
+export DISPLAY=:$display_number
+Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+
+# Starts the demo in data/, waits for its window; sets $demo_pid and $window.
+start_demo() {
+  (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" >"$work/out.txt" 2>"$work/err.txt") &
+  demo_pid=$!
+  window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --name "ZUB demo" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || { fail "$1: no window appeared"; cat "$work/err.txt"; }
+  sleep 0.5
+}
+
+# Waits up to $2 seconds for the demo to end; checks the status and the exit line.
+expect_exit() {
+  local name=$1 limit=$2 status
+  for _ in $(seq $((limit * 10))); do kill -0 $demo_pid 2>/dev/null || break; sleep 0.1; done
+  if kill -0 $demo_pid 2>/dev/null; then
+    fail "$name: demo still running after ${limit}s"
+    kill $demo_pid
+    wait $demo_pid 2>/dev/null
+    return
+  fi
+  wait $demo_pid
+  status=$?
+  [ $status -eq 0 ] || fail "$name: exit status $status"
+  [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] || fail "$name: last line is '$(tail -n 1 "$work/out.txt")'"
+  echo "ok: $name"
+}
+
+start_demo escape
+xdotool key --window "$window" a space Return # other keys are swallowed
+sleep 0.5
+kill -0 $demo_pid 2>/dev/null || fail "other keys ended the demo"
+xdotool key --window "$window" Escape
+expect_exit escape 10
+
+start_demo click
+xdotool mousemove --window "$window" 50 50 click 1
+expect_exit click 10
+
+start_demo close
+"$build/tests/x11_close" "$window"
+expect_exit close 10
+
+start_demo "natural end"
+expect_exit "natural end" 60
+
+# No display: a clear message on standard error and status 1, not a silent offscreen run.
+(cd "$source/data" && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$demo" >"$work/out.txt" 2>"$work/err.txt")
+status=$?
+[ $status -eq 1 ] || fail "no display: exit status $status"
+grep -q "no display available" "$work/err.txt" || fail "no display: message was '$(cat "$work/err.txt")'"
+[ $status -eq 1 ] && echo "ok: no display"
+
+[ $failures -eq 0 ] || { echo "$failures e2e check(s) failed"; exit 1; }
+echo "all e2e checks passed"
