@@ -40,6 +40,8 @@ bool DemoApp::runPass() {
   if (!pacer->frameDue()) return true;
   pixels = console->lock();
   screen->borrowPixels(pixels);
+  frameScene = sceneFn;
+  frameStep = step;
   (this->*sceneFn)();
   console->present();
   if (frameHook) frameHook(*this, frameHookData);

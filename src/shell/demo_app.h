@@ -36,6 +36,8 @@ public:
   Bitmap* work = nullptr;              // 320 x 240 work bitmap
   bool quit = false;                   // set by the last scene
 
+  SceneFn frameScene = nullptr;        // scene function and step the last frame was drawn with
+  int frameStep = 0;
   FrameHook frameHook = nullptr;       // see FrameHook
   void* frameHookData = nullptr;
 
