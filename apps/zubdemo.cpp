@@ -1,6 +1,7 @@
 // zubdemo: the demo. Takes no arguments; reads its data relative to the working directory.
 #include <cstdio>
 
+#include "music/midas.h"
 #include "shell/demo_app.h"
 #include "shell/ptc.h"
 
@@ -8,6 +9,7 @@ int main() {
   // Line-buffered so the demo's lines and any library messages keep their order in a log.
   setvbuf(stdout, nullptr, _IOLBF, 0);
   ptc::useBackend(ptc::Backend::Sdl);
+  midasUseBackend(MidasBackend::Sdl);
   try {
     return runDemo();
   } catch (const ptc::DynamicError& error) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "shell/clock.h"
+#include "music/midas.h"
 #include "shell/demo_app.h"
 #include "shell/ptc.h"
 #include "shell/random.h"
@@ -21,6 +22,7 @@ protected:
     previous = std::filesystem::current_path();
     std::filesystem::current_path(std::filesystem::path(ZUB_SOURCE_DIR) / "data");
     ptc::useBackend(ptc::Backend::Memory);
+    midasUseBackend(MidasBackend::Silent);
     zub::clockUseVirtual(0);
     zub::demoRandReset();
     testing::internal::CaptureStdout();

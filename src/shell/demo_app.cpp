@@ -16,6 +16,8 @@ DemoApp::DemoApp() {
   setEngine(context.get());
   work = new Bitmap(320, 240);
   loadAssets();
+  music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
+  music->start();
   pacer = std::make_unique<FramePacer>();
   pacer->restart();
   pacer->setRate(30.0f);
@@ -27,6 +29,7 @@ DemoApp::DemoApp() {
 }
 
 DemoApp::~DemoApp() {
+  if (music) music->stop(); // torn down without shutdown(): still stop the tune cleanly
   // The demo itself leaves these to process exit; releasing them keeps leak checks meaningful.
   for (int i = 0; i < context->slotCount; ++i) delete context->bitmaps[i];
   delete work;
@@ -55,6 +58,8 @@ void DemoApp::run() {
 
 void DemoApp::shutdown() {
   printf("key has been hit, exiting...\n");
+  music->stop();
+  music.reset();
   console->close();
   console.reset();
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "image/bitmap.h"
+#include "music/music_player.h"
 #include "shell/display_console.h"
 #include "shell/engine_context.h"
 #include "shell/frame_pacer.h"
@@ -31,6 +32,7 @@ public:
   std::unique_ptr<EngineContext> context;
   Bitmap* screen = nullptr;            // bitmap slot 0, aimed at the display buffer every frame
   std::unique_ptr<FramePacer> pacer;
+  std::unique_ptr<MusicPlayer> music;
   std::unique_ptr<SceneTimer> timer;   // shared by all scenes
   BumpMap* swirlBump = nullptr;        // made from the swirl picture at load time
   Bitmap* work = nullptr;              // 320 x 240 work bitmap

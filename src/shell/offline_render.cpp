@@ -14,6 +14,8 @@
 #include "image/image_writers.h"
 #include "image/tiny_font.h"
 #include "image/y4m_writer.h"
+#include "music/midas.h"
+#include "music/soundtrack.h"
 #include "scenes/scene_table.h"
 #include "shell/clock.h"
 #include "shell/demo_app.h"
@@ -35,6 +37,8 @@ const char* renderUsage =
     "  --y4m FILE       write every frame from --from to --to as one YUV4MPEG2 video, 30 fps\n"
     "  --chroma 420|444 chroma of the Y4M video (default 420)\n"
     "  --sheet FILE.png contact sheet: the middle frame of each scene step, labelled\n"
+    "  --audio FILE.wav the soundtrack of the written frames (48 kHz stereo 16-bit), same length\n"
+    "  --mp4 FILE       frames and soundtrack as one H.264/AAC video (needs ffmpeg installed)\n"
     "  --bench          render as fast as possible without output; print frames per second\n"
     "                   and the slowest frames with their scene and step\n"
     "  --quiet          silence the demo's own standard output\n"
@@ -45,6 +49,7 @@ const char* renderUsage =
     "  cd data && ../build/zubrender --out /tmp/frames --from 2 --to 4 --every 5 --scale 2\n"
     "  cd data && ../build/zubrender --quiet --y4m /tmp/demo.y4m && ffplay /tmp/demo.y4m\n"
     "  cd data && ../build/zubrender --quiet --sheet /tmp/sheet.png\n"
+    "  cd data && ../build/zubrender --quiet --mp4 /tmp/demo.mp4\n"
     "  cd data && ../build/zubrender --bench\n";
 
 int32_t virtualFrameTime(int n, float periodTicks) {
@@ -88,6 +93,22 @@ bool writableFolder(const std::string& dir, std::string& error) {
   return true;
 }
 
+// The path of `program` on PATH, or "" when it is not installed.
+std::string findProgram(const char* program) {
+  const char* path = getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t colon = dirs.find(':', start);
+    std::string dir = dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  return "";
+}
+
 bool writableFile(const std::string& path, std::string& error) {
   FILE* f = fopen(path.c_str(), "ab");
   if (!f) {
@@ -122,7 +143,8 @@ int parseRenderArgs(int argc, char** argv, RenderOptions& o, std::string& error)
       o.quiet = true;
     } else if (arg == "--no-progress") {
       o.progress = false;
-    } else if (arg == "--out" || arg == "--y4m" || arg == "--sheet" || arg == "--chroma") {
+    } else if (arg == "--out" || arg == "--y4m" || arg == "--sheet" || arg == "--chroma" || arg == "--audio" ||
+               arg == "--mp4") {
       if (!value(v)) return 2;
       if (*v == 0) {
         error = arg + " needs a non-empty value";
@@ -131,6 +153,8 @@ int parseRenderArgs(int argc, char** argv, RenderOptions& o, std::string& error)
       if (arg == "--out") o.outDir = v;
       if (arg == "--y4m") o.y4mPath = v;
       if (arg == "--sheet") o.sheetPath = v;
+      if (arg == "--audio") o.audioPath = v;
+      if (arg == "--mp4") o.mp4Path = v;
       if (arg == "--chroma") {
         if (strcmp(v, "420") && strcmp(v, "444")) {
           error = "--chroma takes 420 or 444, not '" + std::string(v) + "'";
@@ -165,17 +189,25 @@ int parseRenderArgs(int argc, char** argv, RenderOptions& o, std::string& error)
     error = "--from must not be after --to";
     return 2;
   }
-  if (o.bench && (!o.outDir.empty() || !o.y4mPath.empty() || !o.sheetPath.empty())) {
-    error = "--bench writes nothing; leave out --out, --y4m and --sheet";
+  bool writes = !o.outDir.empty() || !o.y4mPath.empty() || !o.sheetPath.empty() || !o.audioPath.empty() ||
+                !o.mp4Path.empty();
+  if (o.bench && writes) {
+    error = "--bench writes nothing; leave out --out, --y4m, --sheet, --audio and --mp4";
     return 2;
   }
-  if (!o.bench && o.outDir.empty() && o.y4mPath.empty() && o.sheetPath.empty()) {
-    error = "nothing to do: give --out, --y4m, --sheet or --bench";
+  if (!o.bench && !writes) {
+    error = "nothing to do: give --out, --y4m, --sheet, --audio, --mp4 or --bench";
+    return 2;
+  }
+  if (!o.mp4Path.empty() && findProgram("ffmpeg").empty()) {
+    error = "--mp4 needs ffmpeg, which is not installed (apt-get install ffmpeg)";
     return 2;
   }
   if (!o.outDir.empty() && !writableFolder(o.outDir, error)) return 2;
   if (!o.y4mPath.empty() && !writableFile(o.y4mPath, error)) return 2;
   if (!o.sheetPath.empty() && !writableFile(o.sheetPath, error)) return 2;
+  if (!o.audioPath.empty() && !writableFile(o.audioPath, error)) return 2;
+  if (!o.mp4Path.empty() && !writableFile(o.mp4Path, error)) return 2;
   return -1;
 }
 
@@ -206,6 +238,7 @@ struct RenderRun {
   bool failed = false;
   std::string error;
   int pngWritten = 0, inRange = 0;
+  int firstInRange = -1;         // frame number of the first frame in [from, to]
   std::vector<SheetEntry> sheet;
   int lastScene = -1, lastStep = -1;
   double lastSeconds = 0;
@@ -286,6 +319,7 @@ void onFrame(DemoApp& app, void* data) {
 
   const uint32_t* pixels = app.console->presentedFrame();
   bool inRange = t >= o.from * 1000 && (run.toMs < 0 || t <= run.toMs);
+  if (inRange && run.firstInRange < 0) run.firstInRange = frame;
   if (inRange && !run.failed) {
     if (!o.outDir.empty() && run.inRange % o.every == 0) {
       char name[32];
@@ -294,7 +328,7 @@ void onFrame(DemoApp& app, void* data) {
       if (!writePng(o.outDir + name, out, frameWidth * o.scale, frameHeight * o.scale, run.error)) run.failed = true;
       ++run.pngWritten;
     }
-    if (!o.y4mPath.empty() && !run.y4m.writeFrame(scaledFrame(run, pixels), run.error)) run.failed = true;
+    if (run.y4m.width && !run.y4m.writeFrame(scaledFrame(run, pixels), run.error)) run.failed = true;
     ++run.inRange;
   }
   if (!o.sheetPath.empty() && step != 0) {
@@ -367,6 +401,46 @@ void printBench(const RenderRun& run, FILE* out) {
   }
 }
 
+void audioProgress(double fraction, void* data) {
+  RenderRun& run = *(RenderRun*)data;
+  if (!run.options->progress) return;
+  auto now = std::chrono::steady_clock::now();
+  if (fraction < 1 && now - run.lastProgress < std::chrono::milliseconds(250)) return;
+  run.lastProgress = now;
+  fprintf(stderr, run.progressOnTerminal ? "\rzubrender: soundtrack %3d%% " : "zubrender: soundtrack %3d%%\n",
+          (int)(fraction * 100));
+  if (run.progressOnTerminal && fraction >= 1) fputc('\n', stderr);
+}
+
+// Frames and soundtrack muxed by ffmpeg into H.264/AAC.
+bool muxMp4(const std::string& y4m, const std::string& wav, const std::string& mp4, std::string& error) {
+  std::string command = "ffmpeg -nostdin -y -loglevel error -i '" + y4m + "' -i '" + wav +
+                        "' -c:v libx264 -pix_fmt yuv420p -crf 18 -c:a aac -b:a 192k -shortest '" + mp4 + "'";
+  for (const std::string* p : {&y4m, &wav, &mp4})
+    if (p->find('\'') != std::string::npos) {
+      error = "cannot pass a file name with a single quote to ffmpeg: " + *p;
+      return false;
+    }
+  int status = system(command.c_str());
+  if (status != 0) {
+    error = "ffmpeg could not write " + mp4 + " (status " + std::to_string(status) + ")";
+    return false;
+  }
+  return true;
+}
+
+// A temporary file name in the system's temporary folder, made and left empty.
+std::string temporaryFile(const char* suffix) {
+  const char* dir = getenv("TMPDIR");
+  std::string path = std::string(dir && *dir ? dir : "/tmp") + "/zubrender-XXXXXX" + suffix;
+  std::vector<char> name(path.begin(), path.end());
+  name.push_back(0);
+  int fd = mkstemps(name.data(), (int)strlen(suffix));
+  if (fd < 0) return "";
+  close(fd);
+  return name.data();
+}
+
 } // namespace
 
 int renderDemo(const RenderOptions& options) {
@@ -378,8 +452,27 @@ int renderDemo(const RenderOptions& options) {
   run.scaled.resize((size_t)frameWidth * frameHeight * options.scale * options.scale);
   run.progressOnTerminal = isatty(2);
   if (options.bench) run.timings.reserve(10000);
-  if (!options.y4mPath.empty() &&
-      !run.y4m.open(options.y4mPath, frameWidth * options.scale, frameHeight * options.scale, 30, options.y4m444, run.error)) {
+  // The mp4 is muxed from a Y4M video and a WAV soundtrack: the ones asked for, or temporary ones.
+  std::string y4mPath = options.y4mPath, wavPath = options.audioPath;
+  std::vector<std::string> temporaries;
+  if (!options.mp4Path.empty()) {
+    if (y4mPath.empty()) temporaries.push_back(y4mPath = temporaryFile(".y4m"));
+    if (wavPath.empty()) temporaries.push_back(wavPath = temporaryFile(".wav"));
+  }
+  struct Cleanup {
+    std::vector<std::string>& files;
+    ~Cleanup() {
+      for (const std::string& f : files)
+        if (!f.empty()) unlink(f.c_str());
+    }
+  } cleanup{temporaries};
+  for (const std::string& t : temporaries)
+    if (t.empty()) {
+      fprintf(stderr, "zubrender: cannot create a temporary file: %s\n", strerror(errno));
+      return 1;
+    }
+  if (!y4mPath.empty() &&
+      !run.y4m.open(y4mPath, frameWidth * options.scale, frameHeight * options.scale, 30, options.y4m444, run.error)) {
     fprintf(stderr, "zubrender: %s\n", run.error.c_str());
     return 2;
   }
@@ -396,6 +489,7 @@ int renderDemo(const RenderOptions& options) {
   }
 
   ptc::useBackend(ptc::Backend::Memory);
+  midasUseBackend(MidasBackend::Silent);
   clockUseVirtual(0);
   demoRandReset();
   run.started = run.lastProgress = std::chrono::steady_clock::now();
@@ -410,6 +504,14 @@ int renderDemo(const RenderOptions& options) {
   showProgress(run, run.lastSeconds, run.lastScene, run.lastStep, true);
   if (!run.failed && !options.y4mPath.empty() && !run.y4m.close(run.error)) run.failed = true;
   if (!run.failed && !options.sheetPath.empty() && !writeSheet(run, options.sheetPath, run.error)) run.failed = true;
+  if (!run.failed && !wavPath.empty()) {
+    // The soundtrack of exactly the frames written: frame k spans samples k * 1600 .. (k + 1) * 1600.
+    int64_t first = run.firstInRange < 0 ? 0 : run.firstInRange;
+    if (!renderSoundtrack("music.dat", wavPath, first * samplesPerFrame, (int64_t)run.inRange * samplesPerFrame,
+                          run.error, audioProgress, &run))
+      run.failed = true;
+  }
+  if (!run.failed && !options.mp4Path.empty() && !muxMp4(y4mPath, wavPath, options.mp4Path, run.error)) run.failed = true;
   if (run.failed) {
     fprintf(stderr, "zubrender: %s\n", run.error.c_str());
     return 1;

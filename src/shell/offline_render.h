@@ -17,10 +17,15 @@ struct RenderOptions {
   std::string y4mPath;       // every frame in [from, to] as one Y4M video
   bool y4m444 = false;       // 4:4:4 chroma instead of 4:2:0
   std::string sheetPath;     // contact sheet PNG: the middle frame of each scene step
+  std::string audioPath;     // the soundtrack of the frames in [from, to] as WAV
+  std::string mp4Path;       // frames and soundtrack as one H.264/AAC file (needs ffmpeg)
   bool bench = false;        // time every frame, write nothing
   bool quiet = false;        // silence the demo's own standard output
   bool progress = true;      // progress bar on standard error
 };
+
+// Sample frames of sound per video frame (48 kHz at 30 frames per second).
+const int samplesPerFrame = 1600;
 
 // First whole millisecond after the pacer's start at which frame n is due.
 int32_t virtualFrameTime(int n, float periodTicks);

@@ -14,12 +14,15 @@ cd "$source/data"
 
 for run in a b; do
   "$render" --quiet --no-progress --to 2 --out "$work/$run" --every 10 --scale 2 --y4m "$work/$run.y4m" \
-    --sheet "$work/$run-sheet.png" || fail "render $run exited with $?"
+    --sheet "$work/$run-sheet.png" --audio "$work/$run.wav" || fail "render $run exited with $?"
 done
 sum() { (cd "$1" && sha256sum * | sha256sum); }
 [ "$(sum "$work/a")" = "$(sum "$work/b")" ] || fail "PNG frames differ between runs"
 cmp -s "$work/a.y4m" "$work/b.y4m" || fail "Y4M videos differ between runs"
 cmp -s "$work/a-sheet.png" "$work/b-sheet.png" || fail "contact sheets differ between runs"
+cmp -s "$work/a.wav" "$work/b.wav" || fail "soundtracks differ between runs"
+# 61 frames of 1600 stereo 16-bit samples after the 44-byte header.
+[ "$(stat -c %s "$work/a.wav")" -eq $((44 + 61 * 1600 * 4)) ] || fail "WAV size $(stat -c %s "$work/a.wav")"
 
 # Frames 0, 10, ..., 60 of the first two seconds (frame 60 is due at 2000 ms).
 [ "$(ls "$work/a" | tr '\n' ' ')" = "frame_000000.png frame_000010.png frame_000020.png frame_000030.png frame_000040.png frame_000050.png frame_000060.png " ] \
@@ -48,6 +51,15 @@ check_error "unknown option '--nope'" --nope
 check_error "--from must not be after --to" --bench --from 9 --to 3
 check_error "cannot create output folder" --out /proc/zub/none
 "$render" --help | grep -q -- "--sheet" || fail "--help does not list --sheet"
+
+# With ffmpeg: one H.264/AAC file; without it: a clear refusal.
+if command -v ffmpeg >/dev/null; then
+  "$render" --quiet --no-progress --to 1 --mp4 "$work/a.mp4" || fail "--mp4 exited with $?"
+  streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/a.mp4" | tr '\n' ' ')
+  [ "$streams" = "h264 aac " ] || fail "mp4 streams: $streams"
+else
+  check_error "--mp4 needs ffmpeg" --mp4 "$work/a.mp4"
+fi
 
 [ $failures -eq 0 ] || { echo "$failures render check(s) failed"; exit 1; }
 echo "all render checks passed"

@@ -17,13 +17,14 @@ for cmd in Xvfb xdotool; do
   command -v $cmd >/dev/null || { echo "e2e: $cmd is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 
-# A free display number.
+# A free display number. -noreset: by default the server resets when its last client leaves, and a
+# demo started during that reset would find no display.
 display_number=$((90 + $$ % 100))
 while [ -e /tmp/.X11-unix/X$display_number ] || [ -e /tmp/.X$display_number-lock ]; do
   display_number=$((display_number + 1))
 done
 export DISPLAY=:$display_number
-Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }

@@ -1,0 +1,272 @@
+#include "music/midas.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include "shell/datafile.h"
+
+namespace {
+
+enum ErrorCode {
+  errOk = 0,
+  errNotInitialised,
+  errAudioDevice,
+  errModuleFile,
+  errModuleFormat,
+  errBadHandle,
+};
+
+struct Player {
+  MidasBackend backend = MidasBackend::Sdl;
+  std::vector<std::string>* log = nullptr;
+  std::string failInit;
+  bool initialised = false;
+  intptr_t window = 0;
+  SDL_AudioDeviceID device = 0;
+  openmpt_module* playing = nullptr; // read by the audio thread, under the device lock
+  int fadeSamples = 0;               // left of the fade-out at stop; -1 when not fading
+  int lastError = errOk;
+  std::string lastMessage;
+  int loaded = 0;                    // modules loaded and not freed
+};
+
+Player player;
+const int fadeLength = midasSampleRate / 50; // 20 ms: long enough to avoid a click at stop
+
+void record(const std::string& call) {
+  if (player.log) player.log->push_back(call);
+}
+
+void fail(int code, const std::string& message) {
+  player.lastError = code;
+  player.lastMessage = message;
+}
+
+// Audio thread: fills the device buffer from the module, looping forever.
+void SDLCALL fillAudio(void*, Uint8* stream, int bytes) {
+  int16_t* out = (int16_t*)stream;
+  int frames = bytes / 4;
+  memset(stream, 0, (size_t)bytes);
+  if (!player.playing) return;
+  size_t done = openmpt_module_read_interleaved_stereo(player.playing, midasSampleRate, (size_t)frames, out);
+  (void)done;
+  if (player.fadeSamples >= 0) {
+    for (int i = 0; i < frames; ++i) {
+      int gain = player.fadeSamples > 0 ? player.fadeSamples-- : 0;
+      out[2 * i] = (int16_t)(out[2 * i] * gain / fadeLength);
+      out[2 * i + 1] = (int16_t)(out[2 * i + 1] * gain / fadeLength);
+    }
+  }
+}
+
+void logToNowhere(const char*, void*) {}
+
+// The module decoder plays a cut-off file in part without a word; for the 31-sample four-,
+// six- and eight-channel layouts the size the header promises is known, so a short file is caught.
+bool truncatedTrackerModule(const std::string& bytes) {
+  if (bytes.size() < 1084) return false;
+  std::string tag = bytes.substr(1080, 4);
+  int channels = 0;
+  if (tag == "M.K." || tag == "M!K!" || tag == "FLT4" || tag == "4CHN") channels = 4;
+  else if (tag == "6CHN") channels = 6;
+  else if (tag == "8CHN" || tag == "FLT8" || tag == "OCTA") channels = 8;
+  else return false;
+  const uint8_t* b = (const uint8_t*)bytes.data();
+  int patterns = 0;
+  for (int i = 0; i < 128; ++i) patterns = std::max(patterns, b[952 + i] + 1);
+  uint64_t expected = 1084 + (uint64_t)patterns * 64 * channels * 4;
+  for (int i = 0; i < 31; ++i) expected += 2u * (b[20 + i * 30 + 22] << 8 | b[20 + i * 30 + 23]);
+  return bytes.size() < expected;
+}
+
+} // namespace
+
+void midasUseBackend(MidasBackend backend) { player.backend = backend; }
+void midasRecordCalls(std::vector<std::string>* log) { player.log = log; }
+void midasFailNextInit(const char* reason) { player.failInit = reason ? reason : ""; }
+
+bool MIDASstartup() {
+  record("MIDASstartup()");
+  player.initialised = false;
+  player.lastError = errOk;
+  player.lastMessage.clear();
+  return true;
+}
+
+bool MIDASsetOption(int option, intptr_t value) {
+  record("MIDASsetOption(" + std::to_string(option) + ", " + (option == MIDAS_OPTION_WINDOW ? "window" : std::to_string(value)) + ")");
+  if (option == MIDAS_OPTION_WINDOW) player.window = value;
+  return true;
+}
+
+bool MIDASinit() {
+  record("MIDASinit()");
+  if (!player.failInit.empty()) {
+    fail(errAudioDevice, "cannot open the audio device: " + player.failInit);
+    player.failInit.clear();
+    return false;
+  }
+  if (player.backend == MidasBackend::Sdl) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      fail(errAudioDevice, std::string("cannot start audio output: ") + SDL_GetError());
+      return false;
+    }
+    SDL_AudioSpec want, have;
+    SDL_zero(want);
+    want.freq = midasSampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = fillAudio;
+    player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!player.device) {
+      fail(errAudioDevice, std::string("cannot open the audio device: ") + SDL_GetError());
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return false;
+    }
+  }
+  player.initialised = true;
+  return true;
+}
+
+bool MIDASstartBackgroundPlay(uint32_t pollRate) {
+  record("MIDASstartBackgroundPlay(" + std::to_string(pollRate) + ")");
+  if (player.device) SDL_PauseAudioDevice(player.device, 0);
+  return player.initialised;
+}
+
+MIDASmodule MIDASloadModule(const char* fileName) {
+  record(std::string("MIDASloadModule(") + fileName + ")");
+  if (!player.initialised) {
+    fail(errNotInitialised, "the player is not initialised");
+    return nullptr;
+  }
+  std::string bytes;
+  if (!zub::readDataFile(fileName, bytes)) {
+    fail(errModuleFile, std::string("cannot read ") + fileName + ": " + strerror(errno));
+    return nullptr;
+  }
+  if (bytes.empty()) {
+    fail(errModuleFormat, std::string("cannot load ") + fileName + ": the file is empty");
+    return nullptr;
+  }
+  int error = 0;
+  const char* errorMessage = nullptr;
+  openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), logToNowhere, nullptr, nullptr,
+                                                              nullptr, &error, &errorMessage, nullptr);
+  if (!module) {
+    fail(errModuleFormat, std::string("cannot load ") + fileName + ": not a module the player can read" +
+                              (errorMessage && *errorMessage ? std::string(" (") + errorMessage + ")" : ""));
+    openmpt_free_string(errorMessage);
+    return nullptr;
+  }
+  openmpt_free_string(errorMessage);
+  // A module whose data stops short of what its header promises is refused, not played in part.
+  if (truncatedTrackerModule(bytes)) {
+    openmpt_module_destroy(module);
+    fail(errModuleFormat, std::string("cannot load ") + fileName + ": the file is truncated");
+    return nullptr;
+  }
+  openmpt_module_set_repeat_count(module, -1);
+  openmpt_module_ctl_set_integer(module, "dither", 0);
+  ++player.loaded;
+  return module;
+}
+
+MIDASmodulePlayHandle MIDASplayModule(MIDASmodule module, int loopSong) {
+  record("MIDASplayModule(module, " + std::to_string(loopSong) + ")");
+  if (!module || !player.initialised) {
+    fail(errBadHandle, "no module to play");
+    return 0;
+  }
+  if (player.device) SDL_LockAudioDevice(player.device);
+  player.fadeSamples = -1;
+  player.playing = (openmpt_module*)module;
+  if (player.device) SDL_UnlockAudioDevice(player.device);
+  return (MIDASmodulePlayHandle)module;
+}
+
+bool MIDASstopModule(MIDASmodulePlayHandle playHandle) {
+  record("MIDASstopModule(playHandle)");
+  if (!playHandle || (MIDASmodulePlayHandle)player.playing != playHandle) {
+    fail(errBadHandle, "the module is not playing");
+    return false;
+  }
+  if (player.device) {
+    // Fade out over a few milliseconds, then detach the module under the device lock so the audio
+    // thread never reads it once it is freed.
+    SDL_LockAudioDevice(player.device);
+    player.fadeSamples = fadeLength;
+    SDL_UnlockAudioDevice(player.device);
+    for (int waited = 0; waited < 100; waited += 5) {
+      SDL_LockAudioDevice(player.device);
+      bool faded = player.fadeSamples == 0;
+      SDL_UnlockAudioDevice(player.device);
+      if (faded) break;
+      SDL_Delay(5);
+    }
+    SDL_LockAudioDevice(player.device);
+  }
+  player.playing = nullptr;
+  if (player.device) SDL_UnlockAudioDevice(player.device);
+  return true;
+}
+
+bool MIDASfreeModule(MIDASmodule module) {
+  record("MIDASfreeModule(module)");
+  if (!module || player.playing == module || player.loaded == 0) {
+    fail(errBadHandle, "no module to free");
+    return false;
+  }
+  openmpt_module_destroy((openmpt_module*)module);
+  --player.loaded;
+  return true;
+}
+
+bool MIDASstopBackgroundPlay() {
+  record("MIDASstopBackgroundPlay()");
+  if (player.device) SDL_PauseAudioDevice(player.device, 1);
+  return true;
+}
+
+bool MIDASclose() {
+  record("MIDASclose()");
+  if (player.device) {
+    SDL_CloseAudioDevice(player.device);
+    player.device = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  bool wasInitialised = player.initialised;
+  player.initialised = false;
+  player.playing = nullptr;
+  if (!wasInitialised && player.lastError == errOk) fail(errNotInitialised, "the player is not initialised");
+  return wasInitialised;
+}
+
+int MIDASgetLastError() {
+  record("MIDASgetLastError()");
+  return player.lastError;
+}
+
+const char* MIDASgetErrorMessage(int errorCode) {
+  record("MIDASgetErrorMessage(" + std::to_string(errorCode) + ")");
+  if (errorCode == player.lastError && !player.lastMessage.empty()) return player.lastMessage.c_str();
+  switch (errorCode) {
+  case errOk:
+    return "no error";
+  case errNotInitialised:
+    return "the player is not initialised";
+  case errAudioDevice:
+    return "cannot open the audio device";
+  case errModuleFile:
+    return "cannot read the module file";
+  case errModuleFormat:
+    return "not a module the player can read";
+  default:
+    return "unknown error";
+  }
+}

@@ -1,0 +1,39 @@
+// The module-player layer: the call set the music player uses, with the same order, arguments
+// and results. Inside, libopenmpt decodes the module (looping forever) and SDL2 audio plays it on
+// its own callback thread, so the frame loop never waits for sound. A silent back end, for the
+// offline renderer and the tests, loads and checks the module the same way but opens no device.
+// The layer can record the calls made to it, for tests.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class MidasBackend { Sdl, Silent };
+void midasUseBackend(MidasBackend backend);
+
+// Every call made from here on is appended to `log` as text ("MIDASinit()", ...); null stops.
+void midasRecordCalls(std::vector<std::string>* log);
+// Makes the next MIDASinit fail as if no audio device could be opened (tests).
+void midasFailNextInit(const char* reason);
+
+using MIDASmodule = void*;
+using MIDASmodulePlayHandle = uintptr_t;
+
+bool MIDASstartup();
+bool MIDASsetOption(int option, intptr_t value);
+bool MIDASinit();
+bool MIDASstartBackgroundPlay(uint32_t pollRate);
+MIDASmodule MIDASloadModule(const char* fileName);
+MIDASmodulePlayHandle MIDASplayModule(MIDASmodule module, int loopSong);
+bool MIDASstopModule(MIDASmodulePlayHandle playHandle);
+bool MIDASfreeModule(MIDASmodule module);
+bool MIDASstopBackgroundPlay();
+bool MIDASclose();
+int MIDASgetLastError();
+const char* MIDASgetErrorMessage(int errorCode);
+
+const int MIDAS_OPTION_WINDOW = 6;        // the window the audio output belongs to
+const int MIDAS_OPTION_BACKGROUND = 5;    // background playback on
+
+// Output format of the player (and of the offline soundtrack).
+const int midasSampleRate = 48000;

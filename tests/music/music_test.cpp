@@ -1,0 +1,147 @@
+// The music player over the silent back end: the call order, every failure report, and the
+// soundtrack renderer (WAV layout, length to the sample, looping past the tune's end, determinism).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+#include "music/midas.h"
+#include "music/module_maker.h"
+#include "music/music_player.h"
+#include "music/soundtrack.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+class Music : public ::testing::Test {
+protected:
+  fs::path previous, folder;
+  char windowToken = 0;
+  void SetUp() override {
+    midasUseBackend(MidasBackend::Silent);
+    previous = fs::current_path();
+    folder = fs::temp_directory_path() / ("zub_music_" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    fs::current_path(folder);
+    writeAll("music.dat", zub::makeDemoModule());
+  }
+  void TearDown() override {
+    midasRecordCalls(nullptr);
+    fs::current_path(previous);
+    fs::remove_all(folder);
+  }
+};
+
+TEST_F(Music, StartAndStopMakeTheirCallsInOrder) {
+  std::vector<std::string> calls;
+  midasRecordCalls(&calls);
+  MusicPlayer player("music.dat", &windowToken);
+  EXPECT_TRUE(calls.empty()); // the constructor only stores
+  player.start();
+  EXPECT_EQ(calls, (std::vector<std::string>{"MIDASstartup()", "MIDASsetOption(6, window)", "MIDASsetOption(5, 1)",
+                                             "MIDASinit()", "MIDASstartBackgroundPlay(0)", "MIDASloadModule(music.dat)",
+                                             "MIDASplayModule(module, 1)"}));
+  calls.clear();
+  player.stop();
+  EXPECT_EQ(calls, (std::vector<std::string>{"MIDASstopModule(playHandle)", "MIDASfreeModule(module)",
+                                             "MIDASstopBackgroundPlay()", "MIDASclose()"}));
+}
+
+// Starts a player on `file` in a child process; its standard output goes to standard error so
+// the death test can read the report.
+void startIn(const char* file, void* window) {
+  dup2(2, 1);
+  MusicPlayer player(file, window);
+  player.start();
+  player.stop();
+  exit(0);
+}
+
+TEST_F(Music, EveryBadModuleGetsTheReportWithTheFileAndTheReason) {
+  EXPECT_EXIT(startIn("nothere.dat", &windowToken), testing::ExitedWithCode(1),
+              "MIDAS error: cannot read nothere.dat: No such file or directory");
+  writeAll("empty.dat", "");
+  EXPECT_EXIT(startIn("empty.dat", &windowToken), testing::ExitedWithCode(1),
+              "MIDAS error: cannot load empty.dat: the file is empty");
+  std::string module = zub::makeDemoModule();
+  writeAll("short.dat", module.substr(0, module.size() - 100));
+  EXPECT_EXIT(startIn("short.dat", &windowToken), testing::ExitedWithCode(1),
+              "MIDAS error: cannot load short.dat: the file is truncated");
+  writeAll("text.dat", std::string(4000, 'x'));
+  EXPECT_EXIT(startIn("text.dat", &windowToken), testing::ExitedWithCode(1),
+              "MIDAS error: cannot load text.dat: not a module the player can read");
+}
+
+TEST_F(Music, AnAudioDeviceThatCannotOpenGetsTheSameReport) {
+  EXPECT_EXIT(
+      {
+        midasFailNextInit("no sound card");
+        startIn("music.dat", &windowToken);
+      },
+      testing::ExitedWithCode(1), "MIDAS error: cannot open the audio device: no sound card");
+}
+
+TEST_F(Music, AMissingWindowHandleEndsWithStatus255) {
+  EXPECT_EXIT(startIn("music.dat", nullptr), testing::ExitedWithCode(255), "Error: can't find cur window handle");
+}
+
+TEST_F(Music, SoundtrackIsACanonicalWavOfExactlyTheAskedLength) {
+  std::string error;
+  const int64_t frames = 48000 / 30 * 7; // seven video frames
+  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "a.wav", 0, frames, error)) << error;
+  std::string wav = readAll("a.wav");
+  ASSERT_EQ(wav.size(), zub::wavFileBytes(frames));
+  ASSERT_EQ(wav.size(), 44u + 11200 * 4);
+  auto u32 = [&](size_t at) { return (uint32_t)(uint8_t)wav[at] | (uint8_t)wav[at + 1] << 8 | (uint8_t)wav[at + 2] << 16 | (uint32_t)(uint8_t)wav[at + 3] << 24; };
+  auto u16 = [&](size_t at) { return (uint32_t)(uint8_t)wav[at] | (uint8_t)wav[at + 1] << 8; };
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(u32(4), wav.size() - 8);
+  EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(u32(16), 16u);
+  EXPECT_EQ(u16(20), 1u);     // PCM
+  EXPECT_EQ(u16(22), 2u);     // stereo
+  EXPECT_EQ(u32(24), 48000u); // rate
+  EXPECT_EQ(u32(28), 192000u);
+  EXPECT_EQ(u16(32), 4u);
+  EXPECT_EQ(u16(34), 16u);
+  EXPECT_EQ(wav.substr(36, 4), "data");
+  EXPECT_EQ(u32(40), 11200u * 4);
+
+  // Same bytes on a second render: no dither noise.
+  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "b.wav", 0, frames, error)) << error;
+  EXPECT_EQ(readAll("b.wav"), wav);
+  // Skipping ahead gives the tail of a longer render.
+  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "c.wav", 1600, frames - 1600, error)) << error;
+  EXPECT_EQ(readAll("c.wav").substr(44), wav.substr(44 + 1600 * 4));
+}
+
+TEST_F(Music, TheTuneLoopsForeverPastItsEnd) {
+  // The module lasts about 31 seconds; four seconds well past its end must still sound.
+  std::string error;
+  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "long.wav", 48000 * 40, 48000 * 4, error)) << error;
+  std::string wav = readAll("long.wav");
+  const int16_t* samples = (const int16_t*)(wav.data() + 44);
+  int loud = 0;
+  for (size_t i = 0; i < (wav.size() - 44) / 2; ++i) loud += samples[i] > 2000 || samples[i] < -2000;
+  EXPECT_GT(loud, 48000); // plenty of non-quiet samples, not silence
+}
+
+TEST_F(Music, SoundtrackFailuresSayWhy) {
+  std::string error;
+  EXPECT_FALSE(zub::renderSoundtrack("nothere.dat", "x.wav", 0, 10, error));
+  EXPECT_EQ(error, "cannot read nothere.dat: No such file or directory");
+  EXPECT_FALSE(zub::renderSoundtrack("music.dat", "/proc/zub/x.wav", 0, 10, error));
+  EXPECT_EQ(error.find("cannot write /proc/zub/x.wav"), 0u);
+}
+
+} // namespace
