@@ -49,7 +49,12 @@ public:
   BumpMap* make_bumpmap();
 
   // ---- neighbourhood filters, resampling, zooms, distortions, lines (src/effects, src/render) ----
-  // (declared here as they are built)
+  // Decaying blurs, in place; each pass also clears the one-pixel border.
+  void blur_cross();
+  void blur_horizontal();
+  void fire();
+  // Edge image (through bigA) scaled by gain, replacing this picture.
+  void edges(float gain);
 
 private:
   void load_tga();
