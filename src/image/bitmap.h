@@ -56,6 +56,11 @@ public:
   // Edge image (through bigA) scaled by gain, replacing this picture.
   void edges(float gain);
 
+  // Anti-aliased drawing in colour over this picture (src/render/lines.cpp); the last column and
+  // row are never written.
+  void plotPixelAA(float x, float y, uint32_t colour);
+  void drawLineAA(float x0, float y0, float x1, float y1, uint32_t colour);
+
 private:
   void load_tga();
 };
