@@ -56,6 +56,16 @@ public:
   // Edge image (through bigA) scaled by gain, replacing this picture.
   void edges(float gain);
 
+  // Nearest-neighbour resampling into dst and the zooms built on it; bigA and bigB hold the
+  // intermediates. Each does nothing when the scratch image or dst cannot hold the result.
+  void scale_percent(Bitmap* dst, float px, float py);
+  void scale_to(Bitmap* dst, int newW, int newH);
+  void zoom_crop(Bitmap* dst, int mx, int my);
+  void zoom_feedback(int k);
+  void zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour);
+  void zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t);
+  void tile(Bitmap* dst, float a, float b);
+
   // Anti-aliased drawing in colour over this picture (src/render/lines.cpp); the last column and
   // row are never written.
   void plotPixelAA(float x, float y, uint32_t colour);
