@@ -29,7 +29,7 @@ std::unique_ptr<Bitmap> picture() {
 }
 
 template <typename Op>
-void run(benchmark::State& state, Op op) {
+void run(benchmark::State& state, Op op, double pixelsPerCall = W * H) {
   context();
   auto src = picture();
   auto dst = std::make_unique<Bitmap>(W, H);
@@ -38,14 +38,14 @@ void run(benchmark::State& state, Op op) {
     benchmark::ClobberMemory();
   }
   state.counters["ns_per_px"] =
-      benchmark::Counter((double)state.iterations() * W * H, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+      benchmark::Counter((double)state.iterations() * pixelsPerCall, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 } // namespace
 
 // The rate counter inverted gives seconds per pixel; Google Benchmark prints it with an "n" (nano) suffix.
 #define EFFECT(name, body)                                                                                       \
-  static void BM_##name(benchmark::State& state) { run(state, [](Bitmap & s, Bitmap & d) { (void)d; body; }); } \
+  static void BM_##name(benchmark::State& state) { run(state, [](Bitmap & s, Bitmap & d) { (void)s, (void)d; body; }); } \
   BENCHMARK(BM_##name)
 
 EFFECT(blur_cross, s.blur_cross());
@@ -59,3 +59,26 @@ EFFECT(zoom_feedback, s.zoom_feedback(8));
 EFFECT(zoom_marked, s.zoom_marked(&d, 164, 136, 156, 64, 0.5f, 0x00FF00));
 EFFECT(zoom_window, s.zoom_window(&d, 120, 80, 60, 60, 0.5f));
 EFFECT(tile, s.tile(&d, 0.5f, 0.5f));
+EFFECT(wave_horizontal, s.wave_horizontal(&d, 1.0f, 0.1f, 40.0f));
+EFFECT(wave_vertical, s.wave_vertical(2.0f, 1.0f, 40.0f));
+EFFECT(rotate, s.rotate(&d, 30));
+EFFECT(swirl, s.swirl(&d, 200));
+EFFECT(horizlinescroll, s.horizlinescroll(&d, 0.95f));
+
+// The cross lines of zoom_marked, per pixel of line drawn (319 + 239) rather than per frame pixel.
+static void BM_drawLineAA_cross(benchmark::State& state) {
+  run(
+      state,
+      [](Bitmap&, Bitmap& d) {
+        d.drawLineAA(0.0f, 120.5f, 319.0f, 120.5f, 0x00FF00);
+        d.drawLineAA(160.5f, 0.0f, 160.5f, 239.0f, 0x00FF00);
+      },
+      319 + 239);
+}
+BENCHMARK(BM_drawLineAA_cross);
+
+// A steep diagonal line, per step of its walk (240 rows).
+static void BM_drawLineAA_diagonal(benchmark::State& state) {
+  run(state, [](Bitmap&, Bitmap& d) { d.drawLineAA(10.0f, 0.0f, 200.0f, 239.0f, 0xFF8040); }, 240);
+}
+BENCHMARK(BM_drawLineAA_diagonal);

@@ -66,6 +66,14 @@ public:
   void zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t);
   void tile(Bitmap* dst, float a, float b);
 
+  // Distortions: pixels move, colours stay. rotate, swirl and horizlinescroll address dst with
+  // this picture's width; none writes past dst's pixels.
+  void wave_horizontal(Bitmap* dst, float freq, float amp, float phase);
+  void wave_vertical(float freq, float amp, float phase);
+  void rotate(Bitmap* dst, int angle);
+  void swirl(Bitmap* dst, int amount);
+  void horizlinescroll(Bitmap* dst, float t);
+
   // Anti-aliased drawing in colour over this picture (src/render/lines.cpp); the last column and
   // row are never written.
   void plotPixelAA(float x, float y, uint32_t colour);
