@@ -1,8 +1,6 @@
 // Distortions that move pixels without changing them: a mirrored horizontal sine wave, a
 // cosine-driven vertical squeeze, rotation, swirl, and rows sliding in by their own random
 // distance. Angles are whole degrees looked up in the context's sine and cosine tables.
-// Only the values stored as 32-bit floats (k, step, the swirl factor) are rounded to float;
-// the expressions around them are evaluated in double.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,10 @@
 #include "image/bitmap.h"
 #include "shell/engine_context.h"
 #include "shell/random.h"
+
+// Only the values kept as 32-bit floats (k, step, the swirl factor) are rounded to float; the
+// expressions around them run in double. That decides where a truncation lands when a table
+// value is only nearly 0 or 1 (cos 90 is 6e-17), so it must stay this way.
 
 namespace {
 

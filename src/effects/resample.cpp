@@ -8,6 +8,10 @@
 
 namespace {
 
+// Longest side a resample may have. Below 2^24 a float size rounds by less than one pixel, so
+// the last running sum still truncates to a pixel inside the source.
+constexpr float kMaxSide = 16777216.0f;
+
 // Gives b the size w x h when its pixel array can hold that many pixels.
 bool fitSize(Bitmap* b, int64_t w, int64_t h) {
   if (w < 0 || h < 0 || w * h * 4 > b->capacity) return false;
@@ -86,15 +90,14 @@ void Bitmap::scale_percent(Bitmap* dst, float px, float py) {
   if (!(px >= 1.0f) || !(py >= 1.0f)) return;
   float stepX = (float)(100.0 / px), stepY = (float)(100.0 / py);
   float cols = (float)width / stepX, rows = (float)height / stepY;
-  // A size past the int range cannot fit any capacity either.
-  if (!(cols < 2147483648.0f) || !(rows < 2147483648.0f)) return;
+  if (!(cols < kMaxSide) || !(rows < kMaxSide)) return;
   if (!fitSize(dst, (int64_t)cols, (int64_t)rows)) return;
   resampleFill(*this, *dst, 0.0, 0.0, stepX, stepY);
 }
 
 void Bitmap::scale_to(Bitmap* dst, int newW, int newH) {
   // An empty source has nothing to sample.
-  if (newW < 1 || newH < 1 || width < 1 || height < 1) return;
+  if (newW < 1 || newH < 1 || newW >= kMaxSide || newH >= kMaxSide || width < 1 || height < 1) return;
   float stepX = (float)width / (float)newW, stepY = (float)height / (float)newH;
   if (!fitSize(dst, newW, newH)) return;
   resampleFill(*this, *dst, 0.0, 0.0, stepX, stepY);
