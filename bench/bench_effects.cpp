@@ -37,15 +37,18 @@ void run(benchmark::State& state, Op op, double pixelsPerCall = W * H) {
     op(*src, *dst);
     benchmark::ClobberMemory();
   }
-  state.counters["ns_per_px"] =
-      benchmark::Counter((double)state.iterations() * pixelsPerCall, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  // An inverted rate: seconds per pixel, printed with an "n" (nano) or "p" (pico) prefix.
+  state.counters["ns_per_px"] = benchmark::Counter((double)state.iterations() * pixelsPerCall,
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 } // namespace
 
-// The rate counter inverted gives seconds per pixel; Google Benchmark prints it with an "n" (nano) suffix.
-#define EFFECT(name, body)                                                                                       \
-  static void BM_##name(benchmark::State& state) { run(state, [](Bitmap & s, Bitmap & d) { (void)s, (void)d; body; }); } \
+// One benchmark per effect: s is the picture the effect is called on, d a render-size destination.
+#define EFFECT(name, body)                                                 \
+  static void BM_##name(benchmark::State& state) {                         \
+    run(state, [](Bitmap& s, Bitmap& d) { (void)s, (void)d; body; }); \
+  }                                                                        \
   BENCHMARK(BM_##name)
 
 EFFECT(blur_cross, s.blur_cross());

@@ -102,7 +102,8 @@ void Bitmap::rotate(Bitmap* dst, int angle) {
   for (int y = -hh; y < hh + height % 2 && n < limit; ++y) {
     const double ys = y * s, yc = y * c;
     const int xEnd = (int)(-hw + (limit - n < width ? limit - n : width));
-    for (int x = -hw; x < xEnd; ++x) out[n++] = sampleOrBlack(*this, (int64_t)(x * c - ys) + hw, (int64_t)(x * s + yc) + hh);
+    for (int x = -hw; x < xEnd; ++x)
+      out[n++] = sampleOrBlack(*this, (int64_t)(x * c - ys) + hw, (int64_t)(x * s + yc) + hh);
   }
 }
 
@@ -111,7 +112,8 @@ void Bitmap::swirl(Bitmap* dst, int amount) {
   if (hw < 1 || hh < 1) return;
   const float* sinTable = engine()->sinTable;
   const float* cosTable = engine()->cosTable;
-  const float k = (float)(2.0 * M_PI * degreeIndex(amount) / std::sqrt((double)width * width + (double)height * height));
+  const double diagonal = std::sqrt((double)width * width + (double)height * height);
+  const float k = (float)(2.0 * M_PI * degreeIndex(amount) / diagonal);
   const int64_t limit = sequentialLimit(*this, *dst);
   uint32_t* out = dst->pixels;
   int64_t n = 0;

@@ -1,5 +1,5 @@
-// Shared set-up for the effect tests: a render-size engine context (for bigA, bigB and the trig
-// tables) and small helpers to build and read pictures.
+// Shared set-up for the effect tests: a render-size engine context (bigA, bigB, the trig tables)
+// and helpers to build pictures and compare them pixel by pixel.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -16,8 +16,6 @@ protected:
     setEngine(ctx.get());
     zub::demoRandReset();
   }
-  void TearDown() override { ctx.reset(); }
-
   std::unique_ptr<EngineContext> ctx;
 };
 
@@ -27,7 +25,7 @@ inline std::unique_ptr<Bitmap> filled(int w, int h, uint32_t colour) {
   return b;
 }
 
-// Each pixel a distinct value made from its position, so any misplaced copy shows.
+// Every pixel distinct and made from its position, so any misplaced copy shows.
 inline std::unique_ptr<Bitmap> numbered(int w, int h) {
   auto b = std::make_unique<Bitmap>(w, h);
   for (int y = 0; y < h; ++y)
@@ -37,3 +35,14 @@ inline std::unique_ptr<Bitmap> numbered(int w, int h) {
 
 inline uint32_t at(const Bitmap& b, int x, int y) { return b.pixels[(int64_t)y * b.width + x]; }
 inline uint32_t grey(uint32_t v) { return v * 0x010101; }
+
+// Checks every pixel against want(x, y), reporting the first difference only.
+template <typename Want>
+void expectEach(const Bitmap& b, Want want) {
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x)
+      if (at(b, x, y) != (uint32_t)want(x, y)) {
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << at(b, x, y) << ", want " << want(x, y);
+        return;
+      }
+}
