@@ -41,12 +41,13 @@ void clearBorder(Bitmap& bm) {
   for (int y = 0; y < h; ++y) px[(int64_t)y * w] = px[(int64_t)y * w + w - 1] = 0;
 }
 
-// Channel edge strength: gain times the summed differences, truncated, at most 255. Clamping in
-// float first keeps huge or negative gains from overflowing the integer conversion.
-inline uint32_t edgeChannel(int above, int left, int centre, float gain) {
+// Channel edge strength: gain times the summed differences, truncated, at most 255. The product
+// is exact in double (a float rounding could lift 6.9999999 to 7). Clamping before the conversion
+// keeps huge or negative gains from overflowing it.
+inline uint32_t edgeChannel(int above, int left, int centre, double gain) {
   int e = (above > centre ? above - centre : centre - above) + (left > centre ? left - centre : centre - left);
-  float v = (float)e * gain;
-  return v < 255.0f ? (v > 0.0f ? (uint32_t)(int)v : 0u) : 255u;
+  double v = e * gain;
+  return v < 255.0 ? (v > 0.0 ? (uint32_t)(int)v : 0u) : 255u;
 }
 
 } // namespace

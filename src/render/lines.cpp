@@ -26,6 +26,11 @@ inline int clampedTrunc(float v, int limit) {
   return (int)v;
 }
 
+// Weight of the far pixel of a pair, trunc(f x 255), and of the near one, trunc((1 - f) x 255),
+// evaluated in double so that 1 - f is not rounded first.
+inline uint32_t farWeight(float f) { return (uint32_t)(int)(f * 255.0); }
+inline uint32_t nearWeight(float f) { return (uint32_t)(int)((1.0 - f) * 255.0); }
+
 // Beyond 2^24 adding 1 to a float no longer moves it: a walk that starts there never ends.
 constexpr float kWalkLimit = 16777216.0f;
 
@@ -36,8 +41,8 @@ void Bitmap::plotPixelAA(float x, float y, uint32_t colour) {
   int xi = (int)x, yi = (int)y;
   float f = y - std::floor(y);
   uint32_t* p = pixels + (int64_t)yi * width + xi;
-  p[0] = blendWeighted(p[0], colour, (uint32_t)(int)((1.0f - f) * 255.0f));
-  p[width] = blendWeighted(p[width], colour, (uint32_t)(int)(f * 255.0f));
+  p[0] = blendWeighted(p[0], colour, nearWeight(f));
+  p[width] = blendWeighted(p[width], colour, farWeight(f));
 }
 
 void Bitmap::drawLineAA(float x0, float y0, float x1, float y1, uint32_t colour) {
@@ -81,8 +86,8 @@ void Bitmap::drawLineAA(float x0, float y0, float x1, float y1, uint32_t colour)
         int xi = (int)x, yi = (int)y;
         float f = x - std::floor(x);
         uint32_t* p = pixels + (int64_t)yi * width + xi;
-        p[0] = blendWeighted(p[0], colour, (uint32_t)(int)((1.0f - f) * 255.0f));
-        p[1] = blendWeighted(p[1], colour, (uint32_t)(int)(f * 255.0f));
+        p[0] = blendWeighted(p[0], colour, nearWeight(f));
+        p[1] = blendWeighted(p[1], colour, farWeight(f));
       }
       y += down ? -1.0f : 1.0f;
       x += stepX;

@@ -88,6 +88,13 @@ TEST_F(Edges, GainTruncatesAndSaturatesPerChannel) {
     EXPECT_EQ(at(*b, 0, 2), want.first) << gain;
     EXPECT_EQ(at(*b, 1, 2), want.second) << gain;
   }
+  // 10 x 0.7 is 6.9999999 and 20 x 0.7 is 13.9999998 exactly; rounded to a float they would be
+  // 7 and 14.
+  auto b = filled(2, 3, 0);
+  b->pixels[4] = b->pixels[5] = 0x0A0000;
+  b->edges(0.7f);
+  EXPECT_EQ(at(*b, 0, 2), 0x0D0000u);
+  EXPECT_EQ(at(*b, 1, 2), 0x060000u);
 }
 
 TEST_F(Edges, PictureTooLargeForBigAIsLeftAlone) {

@@ -19,6 +19,10 @@ TEST(PlotPixelAA, SplitsWeightWithPixelBelow) {
   auto c = filled(4, 4, 0xFF64C8FF);
   c->plotPixelAA(1.0f, 1.0f, 0);  // weight 0 below: each channel c x 255 >> 8, top byte cleared
   expectEach(*c, except(0xFF64C8FF, {{{1, 1}, 0}, {{1, 2}, 0x63C7FE}}));
+  // f = 1e-9: 1 - f is not rounded to 1 first, so the near weight is 254, not 255.
+  auto d = filled(4, 4, 0);
+  d->plotPixelAA(1.0f, 1e-9f, kWhite);
+  expectEach(*d, except(0, {{{1, 0}, grey(253)}}));
 }
 
 TEST(PlotPixelAA, SkipsLastColumnRowAndOutside) {
