@@ -17,19 +17,21 @@ constexpr uint32_t kRB = 0x00FF00FF, kG = 0x0000FF00;
 // Per channel: the sum of four 8-bit values, a quarter of it, one step darker unless that is 0.
 // Red and blue share one word (10-bit lanes cannot collide), green has its own; adding 0x3FC to
 // a lane carries out of it exactly when the sum is 4 or more, i.e. when the quarter is not 0.
-// The in-place passes are bound by how fast one result feeds the next, so this stays short.
-struct ChannelSums {
+// The in-place passes are bound by how fast one result feeds the next, so a result stays split
+// into those two words while it is carried to its right-hand neighbour.
+struct Split {
   uint32_t rb, g;
 };
-inline ChannelSums sums(uint32_t a, uint32_t b, uint32_t c) {
+inline Split split(uint32_t p) { return {p & kRB, p & kG}; }
+inline Split sums(uint32_t a, uint32_t b, uint32_t c) {
   return {(a & kRB) + (b & kRB) + (c & kRB), (a & kG) + (b & kG) + (c & kG)};
 }
-inline uint32_t decayed(ChannelSums three, uint32_t fourth) {
-  uint32_t rb = three.rb + (fourth & kRB), g = three.g + (fourth & kG);
-  uint32_t rbOut = ((rb >> 2) & kRB) - (((rb + 0x03FC03FC) >> 10) & 0x00010001);
-  uint32_t gOut = ((g >> 2) & kG) - (((g + 0x0003FC00) >> 10) & 0x00000100);
-  return rbOut | gOut;
+inline Split decayed(Split three, Split fourth) {
+  uint32_t rb = three.rb + fourth.rb, g = three.g + fourth.g;
+  return {((rb >> 2) & kRB) - (((rb + 0x03FC03FC) >> 10) & 0x00010001),
+          ((g >> 2) & kG) - (((g + 0x0003FC00) >> 10) & 0x00000100)};
 }
+inline Split operator+(Split a, Split b) { return {a.rb + b.rb, a.g + b.g}; }
 
 // The one-pixel border, cleared after every pass whatever the size.
 void clearBorder(Bitmap& bm) {
@@ -59,8 +61,11 @@ void Bitmap::blur_cross() {
   if (height > 2 && width > 2) {
     for (int y = 1; y < height - 1; ++y) {
       uint32_t* p = pixels + y * w;
-      uint32_t left = p[0];
-      for (int64_t x = 1; x < w - 1; ++x) p[x] = left = decayed(sums(p[x + 1], p[x + w], p[x - w]), left);
+      Split left = split(p[0]);
+      for (int64_t x = 1; x < w - 1; ++x) {
+        left = decayed(sums(p[x + 1], p[x + w], p[x - w]), left);
+        p[x] = left.rb | left.g;
+      }
     }
   }
   clearBorder(*this);
@@ -72,7 +77,10 @@ void Bitmap::fire() {
   if (height > 2 && width > 2) {
     for (int y = 1; y < height - 1; ++y) {
       uint32_t* p = pixels + y * w;
-      for (int64_t x = 1; x < w - 1; ++x) p[x] = decayed(sums(p[x], p[x + w - 1], p[x + w]), p[x + w + 1]);
+      for (int64_t x = 1; x < w - 1; ++x) {
+        Split out = decayed(sums(p[x], p[x + w - 1], p[x + w]), split(p[x + w + 1]));
+        p[x] = out.rb | out.g;
+      }
     }
   }
   clearBorder(*this);
@@ -85,10 +93,10 @@ void Bitmap::blur_horizontal() {
   if (height > 2 && width > 2) {
     for (int y = 1; y < height - 1; ++y) {
       uint32_t* p = pixels + y * w;
-      uint32_t left2 = p[-1], left1 = p[0];
+      Split left2 = split(p[-1]), left1 = split(p[0]);
       for (int64_t x = 1; x < w - 1; ++x) {
-        uint32_t out = decayed(sums(p[x + 2], left2, p[x + 1]), left1);
-        p[x] = out;
+        Split out = decayed(sums(p[x + 2], p[x + 1], 0) + left2, left1);
+        p[x] = out.rb | out.g;
         left2 = left1;
         left1 = out;
       }
