@@ -49,7 +49,35 @@ public:
   BumpMap* make_bumpmap();
 
   // ---- neighbourhood filters, resampling, zooms, distortions, lines (src/effects, src/render) ----
-  // (declared here as they are built)
+  // Decaying blurs, in place; each pass also clears the one-pixel border.
+  void blur_cross();
+  void blur_horizontal();
+  void fire();
+  // Edge image (through bigA) scaled by gain, replacing this picture.
+  void edges(float gain);
+
+  // Nearest-neighbour resampling into dst and the zooms built on it; bigA and bigB hold the
+  // intermediates. Each does nothing when the scratch image or dst cannot hold the result.
+  void scale_percent(Bitmap* dst, float px, float py);
+  void scale_to(Bitmap* dst, int newW, int newH);
+  void zoom_crop(Bitmap* dst, int mx, int my);
+  void zoom_feedback(int k);
+  void zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour);
+  void zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t);
+  void tile(Bitmap* dst, float a, float b);
+
+  // Distortions: pixels move, colours stay. rotate, swirl and horizlinescroll address dst with
+  // this picture's width; none writes past dst's pixels.
+  void wave_horizontal(Bitmap* dst, float freq, float amp, float phase);
+  void wave_vertical(float freq, float amp, float phase);
+  void rotate(Bitmap* dst, int angle);
+  void swirl(Bitmap* dst, int amount);
+  void horizlinescroll(Bitmap* dst, float t);
+
+  // Anti-aliased drawing in colour over this picture (src/render/lines.cpp); the last column and
+  // row are never written.
+  void plotPixelAA(float x, float y, uint32_t colour);
+  void drawLineAA(float x0, float y0, float x1, float y1, uint32_t colour);
 
 private:
   void load_tga();

@@ -1,0 +1,127 @@
+// Neighbourhood filters: the three decaying blurs (smoke, glow and flame trails when fed back frame
+// after frame) and the edge detector. The blurs work in place and read some neighbours this pass has
+// already rewritten; that order is part of their look and must not be "fixed" with a second buffer.
+#include <cstring>
+
+#include "image/bitmap.h"
+#include "shell/engine_context.h"
+
+namespace {
+
+inline uint32_t red(uint32_t p) { return (p >> 16) & 0xFF; }
+inline uint32_t green(uint32_t p) { return (p >> 8) & 0xFF; }
+inline uint32_t blue(uint32_t p) { return p & 0xFF; }
+
+constexpr uint32_t kRB = 0x00FF00FF, kG = 0x0000FF00;
+
+// Per channel: the sum of four 8-bit values, a quarter of it, one step darker unless that is 0.
+// Red and blue share one word (10-bit lanes cannot collide), green has its own; adding 0x3FC to
+// a lane carries out of it exactly when the sum is 4 or more, i.e. when the quarter is not 0.
+// The in-place passes are bound by how fast one result feeds the next, so a result stays split
+// into those two words while it is carried to its right-hand neighbour.
+struct Split {
+  uint32_t rb, g;
+};
+inline Split split(uint32_t p) { return {p & kRB, p & kG}; }
+inline Split sums(uint32_t a, uint32_t b, uint32_t c) {
+  return {(a & kRB) + (b & kRB) + (c & kRB), (a & kG) + (b & kG) + (c & kG)};
+}
+inline Split decayed(Split three, Split fourth) {
+  uint32_t rb = three.rb + fourth.rb, g = three.g + fourth.g;
+  return {((rb >> 2) & kRB) - (((rb + 0x03FC03FC) >> 10) & 0x00010001),
+          ((g >> 2) & kG) - (((g + 0x0003FC00) >> 10) & 0x00000100)};
+}
+inline Split operator+(Split a, Split b) { return {a.rb + b.rb, a.g + b.g}; }
+
+// The one-pixel border, cleared after every pass whatever the size.
+void clearBorder(Bitmap& bm) {
+  const int w = bm.width, h = bm.height;
+  if (w <= 0 || h <= 0) return;
+  uint32_t* px = bm.pixels;
+  memset(px, 0, (size_t)w * 4);
+  memset(px + (int64_t)(h - 1) * w, 0, (size_t)w * 4);
+  for (int y = 0; y < h; ++y) px[(int64_t)y * w] = px[(int64_t)y * w + w - 1] = 0;
+}
+
+// Channel edge strength: gain times the summed differences, truncated, at most 255. The product
+// is exact in double (a float rounding could lift 6.9999999 to 7). Clamping before the conversion
+// keeps huge or negative gains from overflowing it.
+inline uint32_t edgeChannel(int above, int left, int centre, double gain) {
+  int e = (above > centre ? above - centre : centre - above) + (left > centre ? left - centre : centre - left);
+  double v = e * gain;
+  return v < 255.0 ? (v > 0.0 ? (uint32_t)(int)v : 0u) : 255u;
+}
+
+} // namespace
+
+// Inner pixels are rows 1..height-2, columns 1..width-2, in array order. The pixel just written
+// is carried in a register as the next pixel's left neighbour.
+void Bitmap::blur_cross() {
+  const int64_t w = width;
+  if (height > 2 && width > 2) {
+    for (int y = 1; y < height - 1; ++y) {
+      uint32_t* p = pixels + y * w;
+      Split left = split(p[0]);
+      for (int64_t x = 1; x < w - 1; ++x) {
+        left = decayed(sums(p[x + 1], p[x + w], p[x - w]), left);
+        p[x] = left.rb | left.g;
+      }
+    }
+  }
+  clearBorder(*this);
+}
+
+// Reads the row below only, which this pass has not reached yet.
+void Bitmap::fire() {
+  const int64_t w = width;
+  if (height > 2 && width > 2) {
+    for (int y = 1; y < height - 1; ++y) {
+      uint32_t* p = pixels + y * w;
+      for (int64_t x = 1; x < w - 1; ++x) {
+        Split out = decayed(sums(p[x], p[x + w - 1], p[x + w]), split(p[x + w + 1]));
+        p[x] = out.rb | out.g;
+      }
+    }
+  }
+  clearBorder(*this);
+}
+
+// Two to each side by array index: at the row ends that is the old border pixel of the row above
+// or the first pixel of the row below.
+void Bitmap::blur_horizontal() {
+  const int64_t w = width;
+  if (height > 2 && width > 2) {
+    for (int y = 1; y < height - 1; ++y) {
+      uint32_t* p = pixels + y * w;
+      Split left2 = split(p[-1]), left1 = split(p[0]);
+      for (int64_t x = 1; x < w - 1; ++x) {
+        Split out = decayed(sums(p[x + 2], p[x + 1], 0) + left2, left1);
+        p[x] = out.rb | out.g;
+        left2 = left1;
+        left1 = out;
+      }
+    }
+  }
+  clearBorder(*this);
+}
+
+void Bitmap::edges(float gain) {
+  Bitmap* out = engine()->bigA.get();
+  const int64_t count = (int64_t)width * height;
+  // The edge image lives in bigA; a picture it cannot hold is left alone.
+  if (width <= 0 || height <= 0 || count * 4 > out->capacity) return;
+  out->width = width;
+  out->height = height;
+  const int64_t w = width;
+  // Cleared before the pass, so row 1 sees a black row above it.
+  memset(pixels, 0, (size_t)w * 4);
+  const uint32_t* src = pixels;
+  uint32_t* dst = out->pixels;
+  for (int64_t i = w; i < count; ++i) {
+    uint32_t a = src[i - w], l = src[i - 1], c = src[i];
+    dst[i] = edgeChannel(red(a), red(l), red(c), gain) << 16 | edgeChannel(green(a), green(l), green(c), gain) << 8 |
+             edgeChannel(blue(a), blue(l), blue(c), gain);
+  }
+  memset(dst, 0, (size_t)w * 4);
+  out->blit(this, 0, 0);
+}
