@@ -1,0 +1,92 @@
+// LWOB writer: big-endian numbers, even-padded strings and the chunks the reader acts on.
+#include "objects/lwo_writer.h"
+
+#include <cstring>
+
+void LwoWriter::putU16(std::string& out, uint32_t value) {
+  out += (char)(value >> 8 & 0xFF);
+  out += (char)(value & 0xFF);
+}
+
+void LwoWriter::putU32(std::string& out, uint32_t value) {
+  putU16(out, value >> 16);
+  putU16(out, value & 0xFFFF);
+}
+
+void LwoWriter::putF32(std::string& out, float value) {
+  uint32_t bits;
+  memcpy(&bits, &value, 4);
+  putU32(out, bits);
+}
+
+void LwoWriter::putString(std::string& out, const std::string& text) {
+  out += text;
+  out += '\0';
+  if ((text.size() + 1) & 1) out += '\0';
+}
+
+void LwoWriter::chunk(const std::string& tag, const std::string& data) {
+  body += tag;
+  putU32(body, (uint32_t)data.size());
+  body += data;
+}
+
+void LwoWriter::points(const std::vector<Vec3>& list) {
+  std::string data;
+  for (const Vec3& p : list) {
+    putF32(data, p.x);
+    putF32(data, p.y);
+    putF32(data, p.z);
+  }
+  chunk("PNTS", data);
+}
+
+void LwoWriter::surfaceNames(const std::vector<std::string>& names) {
+  std::string data;
+  for (const std::string& name : names) putString(data, name);
+  chunk("SRFS", data);
+}
+
+void LwoWriter::polygons(const std::vector<std::vector<int>>& corners, const std::vector<int>& surfaces) {
+  std::string data;
+  for (size_t i = 0; i < corners.size(); ++i) {
+    putU16(data, (uint32_t)corners[i].size());
+    for (int index : corners[i]) putU16(data, (uint32_t)index & 0xFFFF);
+    putU16(data, (uint32_t)(i < surfaces.size() ? surfaces[i] : 1) & 0xFFFF);
+  }
+  chunk("POLS", data);
+}
+
+void LwoWriter::surface(const std::string& name, uint32_t colour, uint16_t flags) {
+  std::string data;
+  putString(data, name);
+  data += "COLR";
+  putU16(data, 4);
+  data += (char)(colour >> 16 & 0xFF);
+  data += (char)(colour >> 8 & 0xFF);
+  data += (char)(colour & 0xFF);
+  data += '\0';
+  data += "FLAG";
+  putU16(data, 2);
+  putU16(data, flags);
+  chunk("SURF", data);
+}
+
+std::string LwoWriter::bytes() const {
+  std::string out = "FORM";
+  putU32(out, (uint32_t)(body.size() + 4));
+  out += "LWOB";
+  out += body;
+  return out;
+}
+
+std::string defaultLwoBytes() {
+  LwoWriter writer;
+  writer.points({{0, 1, 0}, {1, 0, 0}, {0, 0, 1}, {-1, 0, 0}, {0, 0, -1}, {0, -1, 0}});
+  writer.surfaceNames({"Upper", "Lower"});
+  writer.polygons({{0, 1, 4}, {0, 4, 3}, {0, 3, 2}, {0, 2, 1}, {5, 4, 1}, {5, 3, 4}, {5, 2, 3}, {5, 1, 2}},
+                  {1, 1, 1, 1, 2, 2, 2, 2});
+  writer.surface("Upper", 0xC0C0C0, 0);
+  writer.surface("Lower", 0x4060A0, 0);
+  return writer.bytes();
+}
