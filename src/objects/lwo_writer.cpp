@@ -1,6 +1,7 @@
 // LWOB writer: big-endian numbers, even-padded strings and the chunks the reader acts on.
 #include "objects/lwo_writer.h"
 
+#include <cmath>
 #include <cstring>
 
 void LwoWriter::putU16(std::string& out, uint32_t value) {
@@ -88,5 +89,32 @@ std::string defaultLwoBytes() {
                   {1, 1, 1, 1, 2, 2, 2, 2});
   writer.surface("Upper", 0xC0C0C0, 0);
   writer.surface("Lower", 0x4060A0, 0);
+  return writer.bytes();
+}
+
+std::string sphereLwoBytes(int slices, int stacks, float radius, uint32_t colour) {
+  // Points: the top pole, stacks - 1 rings of slices points from top to bottom, the bottom pole.
+  std::vector<Vec3> points{{0, radius, 0}};
+  for (int j = 1; j < stacks; ++j) {
+    double theta = M_PI * j / stacks;
+    for (int i = 0; i < slices; ++i) {
+      double phi = 2 * M_PI * i / slices;
+      points.push_back({(float)(radius * std::sin(theta) * std::cos(phi)), (float)(radius * std::cos(theta)),
+                        (float)(radius * std::sin(theta) * std::sin(phi))});
+    }
+  }
+  int bottom = (int)points.size();
+  points.push_back({0, -radius, 0});
+  auto ring = [slices](int j, int i) { return 1 + (j - 1) * slices + (i % slices); };
+  std::vector<std::vector<int>> polygons;
+  for (int i = 0; i < slices; ++i) polygons.push_back({0, ring(1, i + 1), ring(1, i)});
+  for (int j = 1; j < stacks - 1; ++j)
+    for (int i = 0; i < slices; ++i) polygons.push_back({ring(j, i), ring(j, i + 1), ring(j + 1, i + 1), ring(j + 1, i)});
+  for (int i = 0; i < slices; ++i) polygons.push_back({bottom, ring(stacks - 1, i), ring(stacks - 1, i + 1)});
+  LwoWriter writer;
+  writer.points(points);
+  writer.surfaceNames({"Sphere"});
+  writer.polygons(polygons, std::vector<int>(polygons.size(), 1));
+  writer.surface("Sphere", colour, 0);
   return writer.bytes();
 }

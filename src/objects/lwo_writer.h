@@ -30,3 +30,7 @@ private:
 
 // The fallback object "default.lwo": an octahedron of eight triangles in two colours.
 std::string defaultLwoBytes();
+
+// A sphere of the given radius: slices x (stacks - 2) quadrilaterals and 2 x slices triangles at
+// the poles, one surface, corners ordered so every face turns outward.
+std::string sphereLwoBytes(int slices, int stacks, float radius, uint32_t colour);

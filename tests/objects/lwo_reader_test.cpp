@@ -307,3 +307,16 @@ TEST(LwoFile, DefaultObjectLoads) {
     EXPECT_GT(p.x * n.x + p.y * n.y + p.z * n.z, 0) << f;
   }
 }
+
+TEST(LwoFile, SphereFacesTurnOutward) {
+  Object3D o;
+  ASSERT_EQ(loadBytes(o, sphereLwoBytes(12, 8, 1, 0x808080)), "");
+  EXPECT_EQ(o.pointCount, 12 * 7 + 2);
+  EXPECT_EQ(o.faceCount, 12 * 8);
+  EXPECT_EQ(o.faces[12].sides, 4);
+  for (int f = 0; f < o.faceCount; ++f) {
+    const Vec3& p = o.points[o.faces[f].index[1]];
+    const Vec3& n = o.faceNormals[f];
+    EXPECT_GT(p.x * n.x + p.y * n.y + p.z * n.z, 0) << f;
+  }
+}
