@@ -22,7 +22,7 @@ struct Stage {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The loader traces every chunk; at fuzzing speed that output is only noise.
-  if (!freopen("/dev/null", "w", stdout)) return 0;
+  if (!freopen("/dev/null", "w", stdout)) perror("/dev/null");
   return 0;
 }
 
