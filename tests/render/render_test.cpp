@@ -144,34 +144,22 @@ struct Golden : testing::Test {
 
 } // namespace
 
-TEST_F(Golden, CubeInEachMode) {
-  const uint64_t blank = hashPixels(Bitmap(320, 240));
-  uint64_t flat = stage.draw(cube, Shaded, 30, 40, 0, 700);
-  cube.textured = true;
-  uint64_t textured = stage.draw(cube, Shaded, 30, 40, 0, 700);
-  uint64_t env = stage.draw(cube, EnvMap, 30, 40, 0, 700);
-  uint64_t bump = stage.draw(cube, BumpEnvMap, 30, 40, 0, 700);
-  for (uint64_t h : {flat, textured, env, bump}) EXPECT_NE(h, blank);
-  EXPECT_EQ(flat, 0xd7198b6c5e108b44ull);
-  EXPECT_EQ(textured, 0x385c68572069dcd1ull);
-  EXPECT_EQ(env, 0xdf0325c21d3c4f0dull);
-  EXPECT_EQ(bump, 0x9c63e55898941a42ull);
-}
-
-TEST_F(Golden, SphereInEachMode) {
-  const uint64_t blank = hashPixels(Bitmap(320, 240));
-  uint64_t flat = stage.draw(sphere, Shaded, 180, 20, 0, 700);
-  sphere.textured = true;
-  uint64_t textured = stage.draw(sphere, Shaded, 180, 20, 0, 700);
-  uint64_t env = stage.draw(sphere, EnvMap, 270, 0, 10, 700);
-  uint64_t bump = stage.draw(sphere, BumpEnvMap, 270, 0, 10, 700);
-  for (uint64_t h : {flat, textured, env, bump}) EXPECT_NE(h, blank);
-  EXPECT_EQ(flat, 0x85b444f3cd28a921ull);
-  EXPECT_EQ(textured, 0x832f425de45198d4ull);
-  EXPECT_EQ(env, 0x5945d7ecd25b3865ull);
-  EXPECT_EQ(bump, 0xb3eb956d0df0e566ull);
+TEST_F(Golden, CubeAndSphereInEachMode) {
+  // Flat, textured, environment mapped and bump mapped, each from its own pose.
+  const uint64_t expected[2][4] = {{0xd7198b6c5e108b44ull, 0x385c68572069dcd1ull, 0xdf0325c21d3c4f0dull, 0x9c63e55898941a42ull},
+                                   {0x85b444f3cd28a921ull, 0x832f425de45198d4ull, 0x5945d7ecd25b3865ull, 0xb3eb956d0df0e566ull}};
+  const float poses[2][4][3] = {{{30, 40, 0}, {30, 40, 0}, {30, 40, 0}, {30, 40, 0}},
+                                {{180, 20, 0}, {180, 20, 0}, {270, 0, 10}, {270, 0, 10}}};
+  const int modes[4] = {Shaded, Shaded, EnvMap, BumpEnvMap};
+  Object3D* objects[2] = {&cube, &sphere};
+  for (int k = 0; k < 2; ++k)
+    for (int m = 0; m < 4; ++m) {
+      objects[k]->textured = m == 1;
+      const float* a = poses[k][m];
+      EXPECT_EQ(stage.draw(*objects[k], modes[m], a[0], a[1], a[2], 700), expected[k][m]) << k << " " << m;
+    }
   sphere.bumpMap = nullptr; // without a bump map, mode 7 draws as mode 6
-  EXPECT_EQ(stage.draw(sphere, BumpEnvMap, 270, 0, 10, 700), env);
+  EXPECT_EQ(stage.draw(sphere, BumpEnvMap, 270, 0, 10, 700), expected[1][2]);
 }
 
 TEST_F(Golden, SphereDepthsAreNearTheCentreDepth) {
