@@ -111,7 +111,7 @@ bool readPoints(Object3D& object, LwoReader& reader, uint32_t size, std::string&
   uint32_t n = size / 12;
   printf("Num points = %d\n", (int)n);
   if (!object.allocatePoints(n)) return fail(error, "no memory for %u points", n);
-  for (uint32_t i = 0; i < n; ++i) {
+  for (uint32_t i = 0; i < n && !reader.overrun; ++i) {
     object.points[i].x = reader.readF32();
     object.points[i].y = reader.readF32();
     object.points[i].z = reader.readF32();
