@@ -1,0 +1,44 @@
+// libFuzzer target: an LWOB file from arbitrary bytes through the reader and the load-time
+// preparation, then one pass and render of whatever loaded.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "image/bitmap.h"
+#include "objects/object3d.h"
+#include "shell/engine_context.h"
+
+namespace {
+
+struct Stage {
+  EngineContext context{320, 240};
+  bool published = (setEngine(&context), true); // the camera and light read the context's tables
+  Bitmap target{320, 240};
+  Camera camera;
+  Light light;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The loader traces every chunk; at fuzzing speed that output is only noise.
+  if (!freopen("/dev/null", "w", stdout)) perror("/dev/null");
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static Stage* stage = new Stage;
+  Object3D object;
+  std::string error;
+  if (!object.loadFromBytes(data, size, error)) return 0;
+  object.camera = &stage->camera;
+  object.addLight(&stage->light);
+  stage->context.clearZBuffer();
+  for (int mode : {Shaded, EnvMap}) {
+    object.restorePoints();
+    object.ripple(10, 2, 30);
+    object.transformAndProject(180, 30, 0, 0, 0, 700, 1, 1, 1, 320, 240);
+    object.render(&stage->target, mode);
+  }
+  return 0;
+}

@@ -1,0 +1,32 @@
+// The scanline rasterizers: each fills one convex screen polygon into a bitmap, z-buffered against
+// the context's depth buffer, through a per-scanline edge table walked in 16.16 fixed point.
+#pragma once
+#include <cstdint>
+
+class Bitmap;
+class Object3D;
+struct BumpMap;
+
+struct ScanVertex {
+  float x = 0, y = 0;   // screen pixels
+  float z = 0;          // view depth
+  float u = 0, v = 0;   // texture coordinates in texels
+  float shade = 0;      // shade-table index in degrees, 0..89
+};
+
+struct ScanPolygon {
+  int count = 0;          // vertices n, 1 to 4
+  ScanVertex verts[5];    // n vertices in face order, then vertex 0 again
+  uint32_t colour = 0;    // 0xRRGGBB for the untextured fill
+};
+
+// Rows the edge table holds; a taller target draws nothing.
+constexpr int kMaxScanlines = 1280;
+
+// Depths must fit the 16 integer bits of the 16.16 stepping.
+constexpr float kMaxDepth = 32768.0f;
+
+void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object);
+void fillTexturedLit(Bitmap* target, const Bitmap* texture, const ScanPolygon& polygon, const Object3D& object);
+void fillBumpLit(Bitmap* target, const Bitmap* texture, const BumpMap* bumpMap, const ScanPolygon& polygon,
+                 const Object3D& object);

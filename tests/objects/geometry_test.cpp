@@ -1,0 +1,81 @@
+// Angle reduction, rotation by the whole-degree tables, projection, camera and light updates.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "objects/geometry.h"
+#include "objects/test_support.h"
+
+TEST(Angles, ReductionToTableIndices) {
+  EXPECT_EQ(angleIndex(-90.7f), 270);
+  EXPECT_EQ(angleIndex(360.0f), 0);
+  EXPECT_EQ(angleIndex(359.9f), 359);
+  EXPECT_EQ(angleIndex(900.0f), 540); // the second copy of 180 degrees
+  EXPECT_EQ(angleIndex(-360.5f), 0);
+  EXPECT_EQ(angleIndex(1079.0f), 719);
+}
+
+TEST(Angles, OutOfTableAnglesStayInRange) {
+  EXPECT_EQ(angleIndex(1080.0f), 0);
+  EXPECT_EQ(angleIndex(-361.0f), 359);
+  EXPECT_EQ(angleIndex(-1000.5f), 80);
+  EXPECT_EQ(angleIndex(1e20f), (int)std::fmod((double)1e20f, 360.0));
+  EXPECT_EQ(angleIndex(NAN), 0);
+  EXPECT_EQ(angleIndex(INFINITY), 0);
+}
+
+TEST(Rotation, QuarterTurnsAboutXAndZ) {
+  testEngine();
+  Vec3 p{0, 1, 0};
+  rotatePoints(&p, &p, 1, 90, 0, 0);
+  EXPECT_NEAR(p.x, 0, 1e-6);
+  EXPECT_NEAR(p.y, 0, 1e-6);
+  EXPECT_NEAR(p.z, 1, 1e-6);
+  Vec3 q;
+  rotateVector(1, 0, 0, q, 0, 0, 90);
+  EXPECT_NEAR(q.x, 0, 1e-6);
+  EXPECT_NEAR(q.y, 1, 1e-6);
+  Vec3 r;
+  rotateVector(1, 0, 0, r, 0, 90, 0); // about y, x turns toward -z
+  EXPECT_NEAR(r.z, -1, 1e-6);
+}
+
+TEST(Rotation, OrderIsXThenYThenZ) {
+  testEngine();
+  Vec3 p;
+  rotateVector(0, 1, 0, p, 90, 90, 0); // y -> z about x, then z -> x about y
+  EXPECT_NEAR(p.x, 1, 1e-6);
+  EXPECT_NEAR(p.y, 0, 1e-6);
+  EXPECT_NEAR(p.z, 0, 1e-6);
+}
+
+TEST(Projection, CentreAndOffsets) {
+  Vec3 points[3] = {{0, 0, 50}, {0, 0, 5000}, {100, 0, 700}};
+  projectPoints(points, 3, 320, 240);
+  EXPECT_EQ(points[0].x, 160.0f);
+  EXPECT_EQ(points[0].y, 120.0f);
+  EXPECT_EQ(points[1].x, 160.0f);
+  EXPECT_EQ(points[1].z, 5000.0f);
+  EXPECT_NEAR(points[2].x, 160 + 107.185, 0.01); // about 160 + 1.08 x
+  EXPECT_EQ(points[2].y, 120.0f);
+  EXPECT_EQ(points[2].z, 700.0f);
+}
+
+TEST(CameraLight, DefaultsAndUpdate) {
+  testEngine();
+  Camera camera;
+  EXPECT_EQ(camera.direction.z, -1.0f);
+  Light light;
+  EXPECT_EQ(light.direction.z, -1.0f);
+  light.position = {100, -100, -100};
+  light.update(0, 0, 0);
+  EXPECT_FLOAT_EQ(light.direction.x, 0.57735026f);
+  EXPECT_FLOAT_EQ(light.direction.y, -0.57735026f);
+  light.update(0, 180, 0);
+  EXPECT_NEAR(light.rotated.x, -100, 1e-4);
+  EXPECT_NEAR(light.rotated.z, 100, 1e-4);
+  EXPECT_EQ(light.position.x, 100.0f); // the position itself never turns
+  light.position = {0, 0, 0.005f};
+  light.update(0, 0, 0);
+  EXPECT_EQ(light.direction.z, 0.005f);
+}

@@ -1,0 +1,76 @@
+// Loading object files from disk: the demo's backslash names, the "default.lwo" fallback, and the
+// process ending on a file that cannot be read or is malformed.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "objects/lwo_writer.h"
+#include "objects/object3d.h"
+#include "objects/test_support.h"
+
+namespace {
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// Runs each test inside a fresh folder holding the data files, as the demo runs in data/.
+struct DataFolder : testing::Test {
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::path folder;
+  void SetUp() override {
+    testEngine();
+    char name[] = "/tmp/zub_lwo_XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    folder = name;
+    std::filesystem::create_directory(folder / "dat");
+    std::filesystem::current_path(folder);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(folder);
+  }
+};
+
+} // namespace
+
+TEST_F(DataFolder, BackslashNameFindsTheFileInAnyCase) {
+  writeFile(folder / "dat" / "Ball.lwo", sphereLwoBytes(8, 6, 1, 0x123456));
+  Object3D o;
+  o.loadFromFile("dat\\ball.LWO");
+  EXPECT_EQ(o.faceCount, 8 * 6);
+  EXPECT_EQ(o.faces[0].colour, 0x123456u);
+  EXPECT_EQ(o.name, "Undefined Filename"); // loading never names the object
+}
+
+TEST_F(DataFolder, MissingObjectFallsBackToDefault) {
+  writeFile(folder / "default.lwo", defaultLwoBytes());
+  Object3D o;
+  testing::internal::CaptureStdout();
+  o.loadFromFile("dat\\gone.lwo");
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("Assuming object is LWO: dat\\gone.lwo\nstart read\nL Mem read = "), std::string::npos);
+  EXPECT_EQ(o.faceCount, 8);
+  EXPECT_EQ(o.pointCount, 6);
+}
+
+TEST_F(DataFolder, MissingDefaultEndsWithStatusMinusOne) {
+  Object3D o;
+  EXPECT_EXIT(o.loadFromFile("dat\\gone.lwo"), testing::ExitedWithCode(255), "");
+}
+
+TEST_F(DataFolder, MalformedObjectEndsWithStatusOne) {
+  LwoWriter w;
+  w.points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}});
+  w.surfaceNames({"Skin"});
+  w.polygons({{0, 1, 9}}, {1});
+  writeFile(folder / "dat" / "bad.lwo", w.bytes());
+  Object3D o;
+  EXPECT_EXIT(o.loadFromFile("dat\\bad.lwo"), testing::ExitedWithCode(1), "");
+}
