@@ -25,6 +25,19 @@ const PictureSlot laterPictures[] = {
 };
 const int swirlSlot = 20;
 
+struct ObjectSlot {
+  int slot;
+  const char* file;
+  int texture;  // bitmap slot
+  bool bumped;  // shares the swirl bump map
+};
+
+const ObjectSlot objectSlots[] = {
+    {0, "dat\\Brimvale.lwo", 27, false}, {1, "dat\\99.lwo", 27, false}, {2, "dat\\zub.lwo", 1, false},
+    {3, "dat\\dot.lwo", 1, false},       {5, "dat\\ball.lwo", 25, true}, {6, "dat\\ball2.lwo", 25, true},
+    {4, "dat\\vrt.lwo", 21, false},
+};
+
 } // namespace
 
 void DemoApp::loadAssets() {
@@ -43,4 +56,16 @@ void DemoApp::loadAssets() {
     slots[p.slot] = new Bitmap(p.file);
     if (p.slot == swirlSlot) swirlBump = slots[p.slot]->make_bumpmap();
   }
+
+  for (const ObjectSlot& o : objectSlots) {
+    Object3D* object = new Object3D();
+    object->loadFromFile(o.file);
+    object->camera = camera;
+    object->addLight(mainLight);
+    object->texture = slots[o.texture];
+    if (o.bumped) object->bumpMap = swirlBump;
+    context->objects[o.slot] = object;
+  }
+  for (int i = 0; i < 50; ++i)
+    if (context->objects[i]) context->objects[i]->planarMap();
 }

@@ -2,6 +2,7 @@
 
 const SceneEntry sceneTable[] = {
     {&DemoApp::sceneLogo, "sceneLogo", 12},
+    {&DemoApp::sceneLogoObjects, "sceneLogoObjects", 20},
 };
 const int sceneCount = sizeof sceneTable / sizeof sceneTable[0];
 

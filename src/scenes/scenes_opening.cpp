@@ -1,49 +1,105 @@
-// The opening scenes: the title pictures fading in and out.
+// The opening scenes: the title cards fading in and out, the two waving logo objects over the
+// red background, and the guitar picture shaken over the video clip.
 #include <cstdio>
 
-#include "shell/demo_app.h"
+#include "scenes/scene_steps.h"
 
 namespace {
 
-// Fades of scene 1: picture slot, length, and the mix colour and weights at the step's start and end.
-struct LogoStep {
-  int picture;
-  float seconds;
-  uint32_t colour;
-  float from, to;
-  bool mixes;
-};
-
-const LogoStep logoSteps[] = {
-    {1, 3.0f, 0x000000, 255, 0, true},  // fade in from black
-    {1, 2.0f, 0, 0, 0, false},          // hold
-    {1, 1.5f, 0x000000, 0, 255, true},  // fade out
-    {2, 2.0f, 0x000000, 255, 0, true},  // second card fades in
-    {2, 2.0f, 0, 0, 0, false},          // hold
-    {2, 1.5f, 0x840000, 0, 255, true},  // fade to dark red
-};
-const int logoStepCount = sizeof logoSteps / sizeof logoSteps[0];
+const float logoLengths[] = {3.0f, 2.0f, 1.5f, 2.0f, 2.0f, 1.5f};
+const float logoObjectsLengths[] = {2.0f, 4.0f, 3.0f, 4.0f, 3.0f, 4.0f};
+const float videoLengths[] = {5.0f, 5.0f, 4.0f, 3.0f, 3.0f};
 
 } // namespace
 
 void DemoApp::sceneLogo() {
   printf("i am too sexy for this demo\n");
-  if (step == 0) {
-    timer->start(logoSteps[0].seconds);
-    step = 1;
-    return;
-  }
-  const LogoStep& s = logoSteps[step - 1];
+  if (beginScene(*this, steps(logoLengths))) return;
   Bitmap** bitmaps = context->bitmaps;
-  bitmaps[s.picture]->blit(screen, 0, 0);
-  if (s.mixes) screen->mix_colour(s.colour, (int)timer->lerp(s.from, s.to));
-  if (!timer->done()) return;
-  if (step < logoStepCount) {
-    timer->start(logoSteps[step].seconds);
-    ++step;
-  } else {
-    step = 0;
-    // The timeline ends here until the following scenes exist.
-    quit = true;
+  switch (step) {
+  case 1:
+    bitmaps[1]->blit(screen, 0, 0);
+    screen->mix_colour(0x000000, lerpi(*this, 255, 0));
+    break;
+  case 2:
+    bitmaps[1]->blit(screen, 0, 0);
+    break;
+  case 3:
+    bitmaps[1]->blit(screen, 0, 0);
+    screen->mix_colour(0x000000, lerpi(*this, 0, 255));
+    break;
+  case 4:
+    bitmaps[2]->blit(screen, 0, 0);
+    screen->mix_colour(0x000000, lerpi(*this, 255, 0));
+    break;
+  case 5:
+    bitmaps[2]->blit(screen, 0, 0);
+    break;
+  case 6:
+    bitmaps[2]->blit(screen, 0, 0);
+    screen->mix_colour(0x840000, lerpi(*this, 0, 255));
+    break;
   }
+  endStep(*this, steps(logoLengths), &DemoApp::sceneLogoObjects);
 }
+
+void DemoApp::sceneLogoObjects() {
+  if (beginScene(*this, steps(logoObjectsLengths))) return;
+  Object3D* first = context->objects[0];
+  Object3D* second = context->objects[1];
+  screen->clear();
+  context->bitmaps[3]->blit_centered(screen);
+  switch (step) {
+  case 1:
+    screen->mix_colour(0x840000, lerpi(*this, 255, 0));
+    break;
+  case 2:
+    first->textured = true;
+    begin3D(0, 0, 0);
+    first->restorePoints();
+    first->wave(lerpf(*this, 0, 300), 0);
+    draw3D(first, 180, 0, 0, lerpf(*this, 300, 0), 0, 700, screen, Shaded);
+    break;
+  case 3:
+    begin3D(0, 0, 0);
+    first->restorePoints();
+    first->wave(lerpf(*this, 300, 600), 0);
+    draw3D(first, 180, 0, 0, 0, 0, 700, screen, Shaded);
+    break;
+  case 4:
+    second->textured = true;
+    begin3D(0, 0, 0);
+    first->restorePoints();
+    first->wave(lerpf(*this, 600, 900), 0);
+    draw3D(first, 180, 0, 0, 0, 0, 700, screen, Shaded);
+    second->restorePoints();
+    second->wave(lerpf(*this, 0, 200), 0);
+    draw3D(second, 180, 0, 0, 0, lerpf(*this, 200, -40), 700, screen, Shaded);
+    break;
+  case 5:
+    begin3D(0, 0, 0);
+    first->restorePoints();
+    first->wave(lerpf(*this, 900, 1200), 0);
+    draw3D(first, 180, 0, 0, 0, 0, 700, screen, Shaded);
+    second->restorePoints();
+    second->wave(lerpf(*this, 200, 400), 0);
+    draw3D(second, 180, 0, 0, 0, -40, 700, screen, Shaded);
+    screen->zoom_feedback(lerpi(*this, 1, 40));
+    break;
+  case 6:
+    // Only the background fades; the objects drawn after it keep their brightness.
+    screen->mix_colour(0x000000, lerpi(*this, 0, 255));
+    begin3D(0, 0, 0);
+    first->restorePoints();
+    first->wave(lerpf(*this, 1200, 1500), 0);
+    draw3D(first, 180, 0, 0, lerpf(*this, 0, -300), 0, lerpf(*this, 700, 400), screen, Shaded);
+    second->restorePoints();
+    second->wave(lerpf(*this, 400, 600), 0);
+    draw3D(second, 180, 0, 0, 0, lerpf(*this, -40, 200), 700, screen, Shaded);
+    screen->zoom_feedback(lerpi(*this, 40, 1));
+    break;
+  }
+  // The timeline ends here until the following scenes exist.
+  if (endStep(*this, steps(logoObjectsLengths), &DemoApp::sceneLogoObjects) && step == 0) quit = true;
+}
+

@@ -15,6 +15,9 @@ DemoApp::DemoApp() {
   context = std::make_unique<EngineContext>(width, height);
   setEngine(context.get());
   work = new Bitmap(320, 240);
+  camera = new Camera();
+  mainLight = new Light();
+  sideLight = new Light();
   loadAssets();
   music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
   music->start();
@@ -31,10 +34,27 @@ DemoApp::DemoApp() {
 DemoApp::~DemoApp() {
   if (music) music->stop(); // torn down without shutdown(): still stop the tune cleanly
   // The demo itself leaves these to process exit; releasing them keeps leak checks meaningful.
-  for (int i = 0; i < context->slotCount; ++i) delete context->bitmaps[i];
+  for (int i = 0; i < context->slotCount; ++i) {
+    delete context->bitmaps[i];
+    delete context->objects[i];
+  }
+  delete camera;
+  delete mainLight;
+  delete sideLight;
   delete work;
   delete swirlBump;
   if (engine() == context.get()) setEngine(nullptr);
+}
+
+void DemoApp::begin3D(float ax, float ay, float az) {
+  mainLight->update(ax, ay, az);
+  context->clearZBuffer();
+}
+
+void DemoApp::draw3D(Object3D* object, float ax, float ay, float az, float tx, float ty, float tz, Bitmap* target,
+                     RenderMode mode) {
+  object->transformAndProject(ax, ay, az, tx, ty, tz, 1, 1, 1, width, height);
+  object->render(target, mode);
 }
 
 bool DemoApp::runPass() {

@@ -7,6 +7,8 @@
 
 #include "image/bitmap.h"
 #include "music/music_player.h"
+#include "objects/geometry.h"
+#include "objects/object3d.h"
 #include "shell/display_console.h"
 #include "shell/engine_context.h"
 #include "shell/frame_pacer.h"
@@ -35,6 +37,9 @@ public:
   std::unique_ptr<MusicPlayer> music;
   std::unique_ptr<SceneTimer> timer;   // shared by all scenes
   BumpMap* swirlBump = nullptr;        // made from the swirl picture at load time
+  Camera* camera = nullptr;            // every object is bound to it
+  Light* mainLight = nullptr;          // lights every object
+  Light* sideLight = nullptr;          // a second light, attached to one object by a late scene
   Bitmap* work = nullptr;              // 320 x 240 work bitmap
   bool quit = false;                   // set by the last scene
 
@@ -57,8 +62,15 @@ public:
 
   void loadAssets();
 
+  // The 3D sequence: the main light's update and the cleared z-buffer, once a frame before the
+  // first object; then per object, after its deformations, the transform and the render.
+  void begin3D(float ax, float ay, float az);
+  void draw3D(Object3D* object, float ax, float ay, float az, float tx, float ty, float tz, Bitmap* target,
+              RenderMode mode);
+
   // ---- scenes, in timeline order ----
   void sceneLogo();
+  void sceneLogoObjects();
 };
 
 // The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.

@@ -9,11 +9,15 @@ namespace {
 using DemoApp_ = DemoOnVirtualClock;
 
 TEST_F(DemoApp_, BuildsTheContextWorkBitmapAndAssetsBeforeArmingTheClocks) {
-  // The context's three scratch bitmaps, the work bitmap, then slot 0 and the first picture.
+  // The context's three scratch bitmaps, the work bitmap, the camera and the two lights, then
+  // slot 0 and the first picture.
   const char* expectedStart = "Allocated bitmap: 1600 x 1200 x 32 \n"
                               "Allocated bitmap: 1600 x 1200 x 32 \n"
                               "Allocated bitmap: 320 x 240 x 32 \n"
                               "Allocated bitmap: 320 x 240 x 32 \n"
+                              "Camera allocated\n"
+                              "Light allocated\n"
+                              "Light allocated\n"
                               "Allocated bitmap: 320 x 240 x 32 \n"
                               "jpg filename = dat\\logo.jpg\n";
   EXPECT_EQ(loadOutput.compare(0, strlen(expectedStart), expectedStart), 0) << loadOutput.substr(0, 300);

@@ -12,6 +12,7 @@
 #include "image/image_writers.h"
 #include "image/tiny_font.h"
 #include "music/module_maker.h"
+#include "objects.h"
 
 namespace {
 
@@ -147,12 +148,16 @@ int main(int argc, char** argv) {
     fprintf(stderr, "zubassets: %s\n", error.c_str());
     return 1;
   }
+  if (!assets::writeObjects(out, error)) {
+    fprintf(stderr, "zubassets: %s\n", error.c_str());
+    return 1;
+  }
   std::string module = zub::makeDemoModule();
   FILE* music = fopen((out + "/music.dat").c_str(), "wb");
   if (!music || fwrite(module.data(), 1, module.size(), music) != module.size() || fclose(music) != 0) {
     fprintf(stderr, "zubassets: cannot write %s/music.dat: %s\n", out.c_str(), strerror(errno));
     return 1;
   }
-  fprintf(stderr, "zubassets: wrote %zu pictures and music.dat to %s\n", sizeof pictures / sizeof pictures[0] + 1, out.c_str());
+  fprintf(stderr, "zubassets: wrote %zu pictures, the objects and music.dat to %s\n", sizeof pictures / sizeof pictures[0] + 1, out.c_str());
   return 0;
 }

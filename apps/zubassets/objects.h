@@ -1,0 +1,11 @@
+// The demo's 3D objects, built as meshes and written as LightWave LWOB files: extruded lettering
+// for the logo objects, a banded sphere, a small craft, and the morphing pair of balls.
+#pragma once
+#include <string>
+
+namespace assets {
+
+// Writes every object into `folder` (default.lwo) and `folder`/dat. False with `error` on failure.
+bool writeObjects(const std::string& folder, std::string& error);
+
+} // namespace assets
