@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libjpeg62-turbo-dev libpng-dev libsdl2-dev libopenmpt-dev libx11-dev
+  libjpeg62-turbo-dev libpng-dev libsdl2-dev libopenmpt-dev libx11-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev clang
   xvfb xdotool
 )

@@ -1,0 +1,406 @@
+#include "pictures.h"
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "image/bitmap.h"
+#include "image/image_writers.h"
+#include "text.h"
+
+namespace assets {
+
+namespace {
+
+// ---- colour helpers ----
+
+uint32_t rgb(double r, double g, double b) {
+  auto c = [](double v) { return (uint32_t)(v < 0 ? 0 : v > 255 ? 255 : std::lround(v)); };
+  return c(r) << 16 | c(g) << 8 | c(b);
+}
+double channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+uint32_t mix(uint32_t a, uint32_t b, double t) {
+  t = t < 0 ? 0 : t > 1 ? 1 : t;
+  return rgb(channel(a, 16) + (channel(b, 16) - channel(a, 16)) * t, channel(a, 8) + (channel(b, 8) - channel(a, 8)) * t,
+             channel(a, 0) + (channel(b, 0) - channel(a, 0)) * t);
+}
+uint32_t scale(uint32_t c, double k) { return rgb(channel(c, 16) * k, channel(c, 8) * k, channel(c, 0) * k); }
+uint32_t add(uint32_t a, uint32_t b) {
+  return rgb(channel(a, 16) + channel(b, 16), channel(a, 8) + channel(b, 8), channel(a, 0) + channel(b, 0));
+}
+
+// A fixed linear-feedback sequence: the same "random" details on every run.
+struct Noise {
+  uint32_t state;
+  explicit Noise(uint32_t seed) : state(seed ? seed : 1) {}
+  double next() {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return (state & 0xFFFFFF) / 16777216.0;
+  }
+};
+
+using Painter = std::function<uint32_t(int x, int y)>;
+
+void paint(Bitmap& b, const Painter& f) {
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x) b.pixels[y * b.width + x] = f(x, y);
+}
+
+void stars(Bitmap& b, uint32_t seed, int count) {
+  Noise n(seed);
+  for (int i = 0; i < count; ++i) {
+    int x = (int)(n.next() * b.width), y = (int)(n.next() * b.height);
+    double k = 0.4 + 0.6 * n.next();
+    uint32_t& p = b.pixels[y * b.width + x];
+    p = add(p, rgb(255 * k, 255 * k, 255 * k));
+  }
+}
+
+// Soft disc: `colour` added with a falloff toward the rim.
+void glow(Bitmap& b, double cx, double cy, double r, uint32_t colour) {
+  for (int y = (int)(cy - r); y <= (int)(cy + r); ++y)
+    for (int x = (int)(cx - r); x <= (int)(cx + r); ++x) {
+      if (x < 0 || y < 0 || x >= b.width || y >= b.height) continue;
+      double d = std::hypot(x - cx, y - cy) / r;
+      if (d >= 1) continue;
+      uint32_t& p = b.pixels[y * b.width + x];
+      p = add(p, scale(colour, (1 - d) * (1 - d)));
+    }
+}
+
+void fillRect(Bitmap& b, int x0, int y0, int w, int h, uint32_t colour) {
+  for (int y = y0; y < y0 + h; ++y)
+    for (int x = x0; x < x0 + w; ++x)
+      if (x >= 0 && y >= 0 && x < b.width && y < b.height) b.pixels[y * b.width + x] = colour;
+}
+
+struct Gradient {
+  uint32_t top, bottom;
+  int y0, y1;
+};
+uint32_t gradientPaint(int, int y, void* data) {
+  Gradient* g = (Gradient*)data;
+  return mix(g->top, g->bottom, (double)(y - g->y0) / (g->y1 - g->y0));
+}
+
+void title(Bitmap& b, const std::string& text, int size, int cx, int baseline, uint32_t top, uint32_t bottom) {
+  Gradient g{top, bottom, baseline - size * 3 / 4, baseline};
+  drawTextCentred(&b, text, size, cx + 3, baseline + 3, 0x000000);
+  drawTextCentred(&b, text, size, cx, baseline, 0, gradientPaint, &g);
+}
+
+double plasma(double x, double y, double a, double b, double c) {
+  return (std::sin(x * a) + std::sin(y * b) + std::sin((x + y) * c) + std::sin(std::hypot(x - 160, y - 120) * a)) / 4;
+}
+
+// ---- the pictures ----
+
+void logo(Bitmap& b) {
+  paint(b, [](int, int y) { return mix(0x101848, 0x000004, y / 240.0); });
+  stars(b, 7, 180);
+  glow(b, 160, 110, 150, 0x302060);
+  title(b, "ZUB", 118, 160, 150, 0xFFF0A0, 0xC06010);
+  for (int x = 40; x < 280; ++x) b.pixels[172 * 320 + x] = mix(0x000000, 0xFFC040, 1 - std::fabs(x - 160) / 120.0);
+  drawTextCentred(&b, "a software demo", 16, 160, 200, 0xC0C8FF);
+}
+
+void secondTitle(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double p = plasma(x, y, 0.031, 0.027, 0.019);
+    return rgb(90 + 70 * p, 30 + 30 * p, 120 + 90 * std::sin(p * 3));
+  });
+  title(b, "presents", 22, 160, 70, 0xFFFFFF, 0xB0B0FF);
+  title(b, "320 x 240", 56, 160, 150, 0xFFFFFF, 0x80FFFF);
+  title(b, "in true colour", 24, 160, 195, 0xFFE0F0, 0xFF80C0);
+}
+
+void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t hue) {
+  paint(b, [hue](int x, int y) {
+    double v = 0.25 + 0.2 * std::sin(x * 0.02 + y * 0.015) + 0.15 * std::sin(y * 0.05);
+    return scale(hue, v);
+  });
+  fillRect(b, 0, 60, 320, 4, scale(hue, 1.2));
+  fillRect(b, 0, 176, 320, 4, scale(hue, 1.2));
+  title(b, role, 52, 160, 135, 0xFFFFFF, mix(hue, 0xFFFFFF, 0.5));
+  drawTextCentred(&b, who, 16, 160, 210, 0xFFFFFF);
+}
+
+void redBackground(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double p = plasma(x, y, 0.023, 0.031, 0.017);
+    double v = 1 - std::hypot(x - 160, y - 120) / 260;
+    return rgb((150 + 100 * p) * v, (20 + 20 * p) * v, (30 + 25 * p) * v);
+  });
+}
+
+void strings(Bitmap& b) {
+  paint(b, [](int x, int y) { return mix(0x200830, 0x080010, std::hypot(x - 160, y - 120) / 200); });
+  glow(b, 160, 120, 70, 0x402000);
+  for (int s = 0; s < 6; ++s)
+    for (int x = 0; x < 320; ++x) {
+      double y = 40 + s * 32 + (x - 160) * 0.25 + 3 * std::sin(x * 0.09 + s);
+      for (int dy = -3; dy <= 3; ++dy) {
+        int py = (int)y + dy;
+        if (py < 0 || py >= 240) continue;
+        uint32_t& p = b.pixels[py * 320 + x];
+        p = add(p, scale(mix(0xFFD060, 0xFF40C0, s / 5.0), 1.0 / (1 + dy * dy * 1.5)));
+      }
+    }
+}
+
+// A night skyline; the lit sign sits where the scenes zoom in (picture (204..360, 166..230)).
+void skyline(Bitmap& b) {
+  paint(b, [&b](int, int y) { return mix(0x081030, 0x402050, (double)y / b.height); });
+  stars(b, 11, 120);
+  glow(b, 80, 60, 40, 0x606060);
+  Noise n(3);
+  for (int x = 0; x < b.width;) {
+    int w = 20 + (int)(n.next() * 35), h = 80 + (int)(n.next() * 160);
+    int top = b.height - h;
+    fillRect(b, x, top, w - 2, h, 0x0A0A14);
+    for (int wy = top + 6; wy < b.height - 6; wy += 9)
+      for (int wx = x + 3; wx < x + w - 6; wx += 7)
+        if (n.next() < 0.35) fillRect(b, wx, wy, 3, 4, mix(0xFFD070, 0xFFFFC0, n.next()));
+    x += w;
+  }
+  fillRect(b, 204, 166, 156, 64, 0x100820);
+  for (int i = 0; i < 3; ++i) fillRect(b, 204 + i, 166 + i, 156 - 2 * i, 64 - 2 * i, i == 1 ? 0xFF40A0 : 0x602040);
+  fillRect(b, 207, 169, 150, 58, 0x180820);
+  drawTextCentred(&b, "ZUB BAR", 30, 282, 210, 0, [](int x, int y, void*) {
+    return mix(0x40FFFF, 0xFF60FF, (x - 204) / 156.0 + 0.2 * std::sin(y * 0.5));
+  });
+  glow(b, 282, 198, 90, 0x301030);
+}
+
+void ghosts(Bitmap& b) {
+  paint(b, [](int x, int y) { return mix(0x002010, 0x000000, std::hypot(x - 160, y - 100) / 220); });
+  Noise n(17);
+  for (int i = 0; i < 14; ++i) glow(b, n.next() * 320, n.next() * 240, 20 + n.next() * 50, mix(0x40FF80, 0x80FFFF, n.next()));
+  title(b, "boo", 64, 160, 150, 0xE0FFE0, 0x40C080);
+}
+
+void pinkRings(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double r = std::hypot(x - 160, y - 120);
+    double v = 0.5 + 0.5 * std::sin(r * 0.15 - std::atan2(y - 120, x - 160) * 3);
+    return rgb(200 + 55 * v, 60 + 90 * v, 150 + 80 * v);
+  });
+}
+
+void landscape(Bitmap& b) {
+  const int horizon = 150;
+  paint(b, [](int x, int y) {
+    if (y < horizon) return mix(0x10186A, 0xFF8040, std::pow((double)y / horizon, 1.6));
+    double depth = (y - horizon) / 90.0;
+    double gx = (x - 160) / (depth + 0.05), gz = 1 / (depth + 0.05);
+    bool line = std::fabs(gx / 40 - std::round(gx / 40)) < 0.04 * gz || std::fabs(gz * 4 - std::round(gz * 4)) < 0.06;
+    return line ? mix(0xFF60C0, 0x60FFFF, depth) : mix(0x301040, 0x100818, depth);
+  });
+  glow(b, 160, horizon - 10, 60, 0xFFC060);
+  for (int x = 0; x < 320; ++x) {
+    double h = 30 + 14 * std::sin(x * 0.031) + 9 * std::sin(x * 0.087 + 1) + 5 * std::sin(x * 0.21);
+    for (int y = horizon - (int)h; y < horizon; ++y) b.pixels[y * 320 + x] = mix(0x281848, 0x140A28, (horizon - y) / h);
+  }
+}
+
+void tunnel(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double r = std::hypot(x - 160, y - 120) + 1, a = std::atan2(y - 120, x - 160);
+    double v = 0.5 + 0.5 * std::sin(600 / r + a * 4);
+    return rgb(60 + 195 * v * std::min(1.0, r / 60), 10 + 40 * v, 20 + 30 * v);
+  });
+}
+
+void cage(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double bar = std::fmod(x + 1000, 40) / 40, cross = std::fmod(y + 1000, 80) / 80;
+    if (bar > 0.78) return mix(0x707880, 0xF0F4FF, std::sin((bar - 0.78) / 0.22 * M_PI));
+    if (cross > 0.9) return mix(0x505860, 0xC0C8D0, std::sin((cross - 0.9) / 0.1 * M_PI));
+    return mix(0x401010, 0x100404, std::hypot(x - 160, y - 120) / 200);
+  });
+}
+
+void egg(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double ex = (x - 160) / 70.0, ey = (y - 125) / (y < 125 ? 100.0 : 85.0);
+    double d = ex * ex + ey * ey;
+    if (d < 1) {
+      double light = 0.45 + 0.55 * std::max(0.0, 1 - std::hypot(ex + 0.35, ey + 0.4));
+      return scale(0xFFF4E0, light + 0.25 * (1 - d));
+    }
+    return mix(0x3050A0, 0x081028, (y + std::sin(x * 0.05) * 10) / 240.0);
+  });
+}
+
+void tvStatic(Bitmap& b) {
+  Noise n(23);
+  paint(b, [&n](int, int y) {
+    double v = n.next() * 255 * (y % 2 ? 0.8 : 1.0);
+    return rgb(v, v, v);
+  });
+}
+
+void finale(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    uint32_t sky = mix(0x301060, 0xFF9050, y / 240.0);
+    return add(sky, scale(0x402010, 0.5 + 0.5 * std::sin(x * 0.02)));
+  });
+  glow(b, 160, 200, 90, 0xFFD080);
+  title(b, "thank you", 40, 160, 90, 0xFFFFFF, 0xFFE0A0);
+  drawTextCentred(&b, "for watching", 20, 160, 125, 0xFFF0E0);
+}
+
+void water(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double v = std::sin(std::hypot(x - 100, y - 90) * 0.2) + std::sin(std::hypot(x - 240, y - 170) * 0.17);
+    return rgb(20 + 30 * v, 90 + 50 * v, 170 + 60 * v);
+  });
+}
+
+void wood(Bitmap& b) {
+  Noise n(29);
+  std::vector<double> grain(320);
+  for (double& g : grain) g = n.next();
+  paint(b, [&grain](int x, int y) {
+    double v = 0.5 + 0.5 * std::sin(x * 0.12 + 4 * std::sin(y * 0.02 + x * 0.01)) * 0.6 + grain[x] * 0.2;
+    return rgb(120 * v + 60, 70 * v + 30, 30 * v + 10);
+  });
+}
+
+// Stylised face: hair, oval face, eyes, mouth; `palette` picks the colours.
+void portrait(Bitmap& b, uint32_t skin, uint32_t hair, uint32_t background, bool electric) {
+  paint(b, [&](int x, int y) { return mix(background, scale(background, 0.3), std::hypot(x - 120, y - 110) / 160); });
+  auto ellipse = [&](double cx, double cy, double rx, double ry, uint32_t colour, bool shade) {
+    for (int y = 0; y < b.height; ++y)
+      for (int x = 0; x < b.width; ++x) {
+        double dx = (x - cx) / rx, dy = (y - cy) / ry, d = dx * dx + dy * dy;
+        if (d < 1) b.pixels[y * b.width + x] = shade ? scale(colour, 1.1 - 0.4 * d - 0.2 * dx) : colour;
+      }
+  };
+  ellipse(120, 100, 82, 92, hair, true);
+  ellipse(120, 200, 95, 40, scale(hair, 0.7), true);
+  ellipse(120, 115, 60, 78, skin, true);
+  ellipse(97, 102, 13, 8, 0xFFFFFF, false);
+  ellipse(143, 102, 13, 8, 0xFFFFFF, false);
+  ellipse(99, 103, 6, 6, 0x203040, false);
+  ellipse(145, 103, 6, 6, 0x203040, false);
+  ellipse(120, 150, 18, 6, 0xB02838, false);
+  ellipse(120, 60, 66, 24, hair, true);
+  if (electric) {
+    Noise n(31);
+    for (int bolt = 0; bolt < 7; ++bolt) {
+      double x = 120, y = 60, angle = -M_PI / 2 + (bolt - 3) * 0.45;
+      for (int s = 0; s < 40; ++s) {
+        angle += (n.next() - 0.5) * 0.9;
+        x += std::cos(angle) * 3;
+        y += std::sin(angle) * 3;
+        glow(b, x, y, 4, 0x60A0FF);
+      }
+    }
+  }
+}
+
+void greetings(Bitmap& b) {
+  const char* lines[] = {"greetings to", "", "all demo makers", "the tracker crowd", "pixel pushers",
+                         "polygon fillers", "every party", "late night coders", "chiptune lovers",
+                         "the scrollers", "and you", "", "zub"};
+  int y = 120;
+  for (const char* line : lines) {
+    if (*line) drawTextCentred(&b, line, line == lines[0] ? 30 : 22, 120, y, 0xFFFFFF);
+    y += 70;
+  }
+}
+
+void marble(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double v = std::sin(x * 0.05 + 3 * std::sin(y * 0.03) + 2 * std::sin((x + y) * 0.017));
+    return rgb(225 + 25 * v, 225 + 25 * v, 230 + 20 * v);
+  });
+}
+
+void honeycomb(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double u = x / 18.0, v = y / 15.6;
+    double row = std::floor(v), shift = std::fmod(row, 2) * 0.5;
+    double fx = u + shift - std::floor(u + shift) - 0.5, fy = v - row - 0.5;
+    double edge = std::max(std::fabs(fx), std::fabs(fy) * 0.9 + std::fabs(fx) * 0.45);
+    return edge > 0.46 ? rgb(140, 90, 0) : mix(0xFFE040, 0xFFA000, edge * 2);
+  });
+}
+
+// Environment map: sky above, ground below, a bright sun and window highlights, so a sphere
+// mapped with it reads as chrome.
+void chrome(Bitmap& b) {
+  paint(b, [](int, int y) {
+    if (y < 120) return mix(0x2040A0, 0xE0F0FF, std::pow(y / 120.0, 1.5));
+    return mix(0x806040, 0x201008, std::pow((y - 120) / 120.0, 0.7));
+  });
+  fillRect(b, 0, 118, 320, 4, 0xFFFFFF);
+  glow(b, 90, 50, 40, 0xFFFFFF);
+  glow(b, 90, 50, 12, 0xFFFFFF);
+  for (int i = 0; i < 4; ++i) fillRect(b, 200 + i * 22, 40, 14, 40, 0xF0F8FF);
+}
+
+void swirlHeights(Bitmap& b) {
+  paint(b, [](int x, int y) {
+    double r = std::hypot(x - 160, y - 120), a = std::atan2(y - 120, x - 160);
+    double v = 0.5 + 0.5 * std::sin(a * 5 + r * 0.08);
+    return rgb(255 * v, 255 * v, 255 * v);
+  });
+}
+
+void defaultCard(Bitmap& b) {
+  paint(b, [](int x, int y) { return ((x / 20 + y / 20) % 2) ? 0x404040 : 0x606060; });
+  title(b, "default", 40, 160, 135, 0xFFFFFF, 0xA0A0A0);
+}
+
+struct Picture {
+  const char* file;
+  int width, height;
+  std::function<void(Bitmap&)> draw;
+};
+
+} // namespace
+
+int writePictures(const std::string& folder, std::string& error) {
+  if (!textInit(error)) return -1;
+  const std::vector<Picture> pictures = {
+      {"default.jpg", 320, 240, defaultCard},
+      {"dat/logo.jpg", 320, 240, logo},
+      {"dat/ridud.jpg", 320, 240, secondTitle},
+      {"dat/code.jpg", 320, 240, [](Bitmap& b) { credit(b, "code", "the zub crew", 0x2060C0); }},
+      {"dat/music.jpg", 320, 240, [](Bitmap& b) { credit(b, "music", "composed by the generator", 0xA03080); }},
+      {"dat/gfx.jpg", 320, 240, [](Bitmap& b) { credit(b, "graphics", "painted by numbers", 0x30A050); }},
+      {"dat/redchin.jpg", 320, 240, redBackground},
+      {"dat/guitar.jpg", 320, 240, strings},
+      {"dat/bazooka.jpg", 400, 300, skyline},
+      {"dat/boo.jpg", 320, 240, ghosts},
+      {"dat/pink666.jpg", 320, 240, pinkRings},
+      {"dat/scape.jpg", 320, 240, landscape},
+      {"dat/lumored.jpg", 320, 240, tunnel},
+      {"dat/cage.jpg", 320, 240, cage},
+      {"dat/egg.jpg", 320, 240, egg},
+      {"dat/static.jpg", 320, 240, tvStatic},
+      {"dat/mewmew.jpg", 320, 240, finale},
+      {"dat/water.jpg", 320, 240, water},
+      {"dat/cabtex.jpg", 320, 240, wood},
+      {"dat/lumoside.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xF0C0A0, 0x402010, 0x8040A0, false); }},
+      {"dat/sister.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xE8B090, 0xC03020, 0x206080, false); }},
+      {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xC0D0F0, 0x202040, 0x101030, true); }},
+      {"dat/greets.jpg", 240, 1040, greetings},
+      {"dat/white.jpg", 320, 240, marble},
+      {"dat/yellow.jpg", 320, 240, honeycomb},
+      {"dat/butt.jpg", 320, 240, chrome},
+      {"dat/swirl.jpg", 320, 240, swirlHeights},
+  };
+  for (const Picture& p : pictures) {
+    Bitmap picture(p.width, p.height);
+    p.draw(picture);
+    if (!zub::writeJpeg(folder + "/" + p.file, picture.pixels, picture.width, picture.height, 90, error)) return -1;
+  }
+  return (int)pictures.size();
+}
+
+} // namespace assets

@@ -1,0 +1,12 @@
+// The demo's pictures, painted procedurally: title and credit cards, backgrounds, portraits,
+// textures and the environment map. Every one is our own work and comes out the same every run.
+#pragma once
+#include <string>
+
+namespace assets {
+
+// Writes default.jpg into `folder` and every picture of the asset table into `folder`/dat.
+// Returns the number written, or -1 with `error`.
+int writePictures(const std::string& folder, std::string& error);
+
+} // namespace assets

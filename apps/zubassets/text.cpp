@@ -1,0 +1,70 @@
+#include "text.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include "image/bitmap.h"
+
+namespace assets {
+
+namespace {
+
+FT_Library library = nullptr;
+FT_Face face = nullptr;
+const char* fontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+uint32_t blend(uint32_t under, uint32_t over, int coverage) {
+  uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    int a = (under >> shift) & 0xFF, b = (over >> shift) & 0xFF;
+    out |= (uint32_t)((a * (255 - coverage) + b * coverage + 127) / 255) << shift;
+  }
+  return out;
+}
+
+// Width of `text` in pixels at the current size.
+int measure(const std::string& text) {
+  int width = 0;
+  for (unsigned char c : text) {
+    if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) == 0) width += (int)(face->glyph->advance.x >> 6);
+  }
+  return width;
+}
+
+} // namespace
+
+bool textInit(std::string& error) {
+  if (face) return true;
+  if (FT_Init_FreeType(&library) != 0) {
+    error = "cannot start FreeType";
+    return false;
+  }
+  if (FT_New_Face(library, fontPath, 0, &face) != 0) {
+    error = std::string("cannot load the font ") + fontPath + " (Debian package fonts-dejavu-core)";
+    return false;
+  }
+  return true;
+}
+
+int drawTextCentred(Bitmap* target, const std::string& text, int pixelSize, int centreX, int baselineY,
+                    uint32_t colour, TextPaint paint, void* paintData) {
+  FT_Set_Pixel_Sizes(face, 0, (FT_UInt)pixelSize);
+  int width = measure(text);
+  int penX = centreX - width / 2;
+  for (unsigned char c : text) {
+    if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
+    FT_GlyphSlot g = face->glyph;
+    for (unsigned row = 0; row < g->bitmap.rows; ++row)
+      for (unsigned col = 0; col < g->bitmap.width; ++col) {
+        int coverage = g->bitmap.buffer[row * g->bitmap.pitch + col];
+        int x = penX + g->bitmap_left + (int)col, y = baselineY - g->bitmap_top + (int)row;
+        if (coverage == 0 || x < 0 || y < 0 || x >= target->width || y >= target->height) continue;
+        uint32_t& p = target->pixels[y * target->width + x];
+        p = blend(p, paint ? paint(x, y, paintData) : colour, coverage);
+      }
+    penX += (int)(g->advance.x >> 6);
+  }
+  return width;
+}
+
+} // namespace assets

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The asset pack generator writes every file of the asset table, and the same bytes on every run.
+# Usage: assets.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+"$build/zubassets" --out "$work/a" 2>/dev/null || fail "first run exited with $?"
+"$build/zubassets" --out "$work/b" 2>/dev/null || fail "second run exited with $?"
+diff -r "$work/a" "$work/b" >/dev/null || fail "two runs wrote different files: $(diff -rq "$work/a" "$work/b" | head -3)"
+
+for f in default.jpg default.lwo music.dat; do [ -s "$work/a/$f" ] || fail "missing $f"; done
+for f in logo ridud redchin guitar gfx bazooka code pink666 music water lumored lumoside sister lumoelec egg \
+  static mewmew swirl yellow scape cabtex boo butt cage white greets; do
+  [ -s "$work/a/dat/$f.jpg" ] || fail "missing dat/$f.jpg"
+done
+for f in Brimvale 99 zub dot ball ball2 vrt; do [ -s "$work/a/dat/$f.lwo" ] || fail "missing dat/$f.lwo"; done
+
+[ $failures -eq 0 ] || { echo "$failures asset check(s) failed"; exit 1; }
+echo "all asset checks passed"
