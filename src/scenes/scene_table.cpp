@@ -1,8 +1,23 @@
 #include "scenes/scene_table.h"
 
+const float logoSteps[6] = {3.0f, 2.0f, 1.5f, 2.0f, 2.0f, 1.5f};
+const float logoObjectsSteps[6] = {2.0f, 4.0f, 3.0f, 4.0f, 3.0f, 4.0f};
+const float videoSteps[5] = {5.0f, 5.0f, 4.0f, 3.0f, 3.0f};
+const float bazookaSteps[6] = {2.0f, 3.0f, 3.0f, 3.0f, 0.5f, 0.5f};
+const float dotSteps[7] = {1.0f, 3.0f, 3.0f, 3.0f, 6.0f, 5.0f, 5.0f};
+const float ballsSteps[10] = {2.0f, 2.0f, 3.0f, 3.0f, 5.0f, 5.0f, 5.0f, 3.0f, 3.0f, 3.0f};
+const float scapeSteps[13] = {4.0f, 6.0f, 5.0f, 3.0f, 2.0f, 3.0f, 2.0f, 5.0f, 5.0f, 5.0f, 5.0f, 4.0f, 3.0f};
+const float greetsSteps[3] = {2.0f, 14.0f, 2.0f};
+const float sisterSteps[8] = {1.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f};
+const float bumpBallSteps[4] = {3.0f, 5.0f, 5.0f, 5.0f};
+const float staticSteps[2] = {4.0f, 5.0f};
+const float finaleSteps[5] = {4.0f, 4.0f, 4.0f, 4.0f, 5.0f};
+
+#define SCENE(fn, steps) {&DemoApp::fn, #fn, steps, sizeof steps / sizeof steps[0]}
+
 const SceneEntry sceneTable[] = {
-    {&DemoApp::sceneLogo, "sceneLogo", 12},
-    {&DemoApp::sceneLogoObjects, "sceneLogoObjects", 20},
+    SCENE(sceneLogo, logoSteps),
+    SCENE(sceneLogoObjects, logoObjectsSteps),
 };
 const int sceneCount = sizeof sceneTable / sizeof sceneTable[0];
 
@@ -10,4 +25,10 @@ int sceneIndex(SceneFn fn) {
   for (int i = 0; i < sceneCount; ++i)
     if (sceneTable[i].fn == fn) return i;
   return -1;
+}
+
+float sceneSeconds(const SceneEntry& scene) {
+  float total = 0;
+  for (int i = 0; i < scene.stepCount; ++i) total += scene.steps[i];
+  return total;
 }

@@ -3,18 +3,11 @@
 #include <cstdio>
 
 #include "scenes/scene_steps.h"
-
-namespace {
-
-const float logoLengths[] = {3.0f, 2.0f, 1.5f, 2.0f, 2.0f, 1.5f};
-const float logoObjectsLengths[] = {2.0f, 4.0f, 3.0f, 4.0f, 3.0f, 4.0f};
-const float videoLengths[] = {5.0f, 5.0f, 4.0f, 3.0f, 3.0f};
-
-} // namespace
+#include "scenes/scene_table.h"
 
 void DemoApp::sceneLogo() {
   printf("i am too sexy for this demo\n");
-  if (beginScene(*this, steps(logoLengths))) return;
+  if (beginScene(*this, steps(logoSteps))) return;
   Bitmap** bitmaps = context->bitmaps;
   switch (step) {
   case 1:
@@ -40,11 +33,11 @@ void DemoApp::sceneLogo() {
     screen->mix_colour(0x840000, lerpi(*this, 0, 255));
     break;
   }
-  endStep(*this, steps(logoLengths), &DemoApp::sceneLogoObjects);
+  endStep(*this, steps(logoSteps), &DemoApp::sceneLogoObjects);
 }
 
 void DemoApp::sceneLogoObjects() {
-  if (beginScene(*this, steps(logoObjectsLengths))) return;
+  if (beginScene(*this, steps(logoObjectsSteps))) return;
   Object3D* first = context->objects[0];
   Object3D* second = context->objects[1];
   screen->clear();
@@ -100,6 +93,6 @@ void DemoApp::sceneLogoObjects() {
     break;
   }
   // The timeline ends here until the following scenes exist.
-  if (endStep(*this, steps(logoObjectsLengths), &DemoApp::sceneLogoObjects) && step == 0) quit = true;
+  if (endStep(*this, steps(logoObjectsSteps), &DemoApp::sceneLogoObjects) && step == 0) quit = true;
 }
 

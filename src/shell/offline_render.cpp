@@ -448,7 +448,7 @@ int renderDemo(const RenderOptions& options) {
   run.options = &options;
   run.toMs = options.to >= 0 ? (int32_t)std::floor(options.to * 1000) : -1;
   run.timelineSeconds = 0;
-  for (int s = 0; s < sceneCount; ++s) run.timelineSeconds += sceneTable[s].seconds;
+  for (int s = 0; s < sceneCount; ++s) run.timelineSeconds += sceneSeconds(sceneTable[s]);
   run.scaled.resize((size_t)frameWidth * frameHeight * options.scale * options.scale);
   run.progressOnTerminal = isatty(2);
   if (options.bench) run.timings.reserve(10000);

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Regenerates tests/data/golden_frames.txt: hashes of chosen frames of every scene, rendered on
+# the virtual clock from the committed asset pack. Run it only after a deliberate change of what
+# the demo draws, and look at the frames (zubrender --sheet) before committing the new hashes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C build test_timeline >/dev/null
+# Frames one second apart, from the first to the last of the timeline.
+seq 0 30 9000 | awk '{print $1, "?", "0"}' > tests/data/golden_frames.txt
+out=$(mktemp)
+ZUB_GOLDEN_OUT="$out" ./build/tests/test_timeline --gtest_filter='*Golden*' >/dev/null || true
+mv "$out" tests/data/golden_frames.txt
+echo "wrote $(wc -l < tests/data/golden_frames.txt) golden frames"
