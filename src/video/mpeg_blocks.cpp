@@ -1,0 +1,364 @@
+// The block layer: DCT coefficients through Tables B.12 to B.15, inverse quantisation (MPEG-1 with
+// oddification, MPEG-2 with saturation and mismatch control) and the 8 x 8 integer inverse DCT.
+#include <cstdio>
+#include <cstdlib>
+
+#include "video/mpeg_decoder.h"
+#include "video/mpeg_tables.h"
+
+namespace {
+
+// Cosines scaled by 2048 x sqrt(2).
+constexpr int W1 = 2841;
+constexpr int W2 = 2676;
+constexpr int W3 = 2408;
+constexpr int W5 = 1609;
+constexpr int W6 = 1108;
+constexpr int W7 = 565;
+
+// One row with 11 bits of fraction; a row without AC coefficients is the DC scaled up.
+inline void idctRow(int16_t* blk) {
+  int x1 = blk[4] << 11, x2 = blk[6], x3 = blk[2], x4 = blk[1], x5 = blk[7], x6 = blk[5], x7 = blk[3];
+  if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+    int16_t dc = (int16_t)(blk[0] * 8);
+    for (int i = 0; i < 8; ++i) blk[i] = dc;
+    return;
+  }
+  int x0 = (blk[0] << 11) + 128;
+  int x8 = W7 * (x4 + x5);
+  x4 = x8 + (W1 - W7) * x4;
+  x5 = x8 - (W1 + W7) * x5;
+  x8 = W3 * (x6 + x7);
+  x6 = x8 - (W3 - W5) * x6;
+  x7 = x8 - (W3 + W5) * x7;
+  x8 = x0 + x1;
+  x0 -= x1;
+  x1 = W6 * (x3 + x2);
+  x2 = x1 - (W2 + W6) * x2;
+  x3 = x1 + (W2 - W6) * x3;
+  x1 = x4 + x6;
+  x4 -= x6;
+  x6 = x5 + x7;
+  x5 -= x7;
+  x7 = x8 + x3;
+  x8 -= x3;
+  x3 = x0 + x2;
+  x0 -= x2;
+  x2 = (181 * (x4 + x5) + 128) >> 8;
+  x4 = (181 * (x4 - x5) + 128) >> 8;
+  blk[0] = (int16_t)((x7 + x1) >> 8);
+  blk[1] = (int16_t)((x3 + x2) >> 8);
+  blk[2] = (int16_t)((x0 + x4) >> 8);
+  blk[3] = (int16_t)((x8 + x6) >> 8);
+  blk[4] = (int16_t)((x8 - x6) >> 8);
+  blk[5] = (int16_t)((x0 - x4) >> 8);
+  blk[6] = (int16_t)((x3 - x2) >> 8);
+  blk[7] = (int16_t)((x7 - x1) >> 8);
+}
+
+// One column; results go through the IDCT clip table (-256 .. 255), whose index range the
+// arithmetic of saturated coefficients cannot leave, but the index is clamped to be sure.
+inline int16_t clipped(const int16_t* idctClip, int v) {
+  v = v < -512 ? -512 : (v > 511 ? 511 : v);
+  return idctClip[v];
+}
+
+inline void idctColumn(int16_t* blk, const int16_t* idctClip) {
+  int x1 = blk[8 * 4] << 8, x2 = blk[8 * 6], x3 = blk[8 * 2], x4 = blk[8 * 1], x5 = blk[8 * 7], x6 = blk[8 * 5],
+      x7 = blk[8 * 3];
+  if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+    int16_t v = clipped(idctClip, (blk[0] + 32) >> 6);
+    for (int i = 0; i < 8; ++i) blk[8 * i] = v;
+    return;
+  }
+  int x0 = (blk[0] << 8) + 8192;
+  int x8 = W7 * (x4 + x5) + 4;
+  x4 = (x8 + (W1 - W7) * x4) >> 3;
+  x5 = (x8 - (W1 + W7) * x5) >> 3;
+  x8 = W3 * (x6 + x7) + 4;
+  x6 = (x8 - (W3 - W5) * x6) >> 3;
+  x7 = (x8 - (W3 + W5) * x7) >> 3;
+  x8 = x0 + x1;
+  x0 -= x1;
+  x1 = W6 * (x3 + x2) + 4;
+  x2 = (x1 - (W2 + W6) * x2) >> 3;
+  x3 = (x1 + (W2 - W6) * x3) >> 3;
+  x1 = x4 + x6;
+  x4 -= x6;
+  x6 = x5 + x7;
+  x5 -= x7;
+  x7 = x8 + x3;
+  x8 -= x3;
+  x3 = x0 + x2;
+  x0 -= x2;
+  x2 = (181 * (x4 + x5) + 128) >> 8;
+  x4 = (181 * (x4 - x5) + 128) >> 8;
+  blk[8 * 0] = clipped(idctClip, (x7 + x1) >> 14);
+  blk[8 * 1] = clipped(idctClip, (x3 + x2) >> 14);
+  blk[8 * 2] = clipped(idctClip, (x0 + x4) >> 14);
+  blk[8 * 3] = clipped(idctClip, (x8 + x6) >> 14);
+  blk[8 * 4] = clipped(idctClip, (x8 - x6) >> 14);
+  blk[8 * 5] = clipped(idctClip, (x0 - x4) >> 14);
+  blk[8 * 6] = clipped(idctClip, (x3 - x2) >> 14);
+  blk[8 * 7] = clipped(idctClip, (x7 - x1) >> 14);
+}
+
+inline int saturate(int v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
+
+// MPEG-1 reconstruction: truncation toward zero, then even values move one step toward zero.
+inline int oddified(int magnitude, bool negative) {
+  if (magnitude != 0 && (magnitude & 1) == 0) magnitude -= 1;
+  return saturate(negative ? -magnitude : magnitude);
+}
+
+}  // namespace
+
+void buildClipTables(uint8_t* clip1024, int16_t* idctClip1024) {
+  for (int i = -384; i < 640; ++i) clip1024[i + 384] = (uint8_t)(i < 0 ? 0 : (i > 255 ? 255 : i));
+  for (int i = -512; i < 512; ++i) idctClip1024[i + 512] = (int16_t)(i < -256 ? -256 : (i > 255 ? 255 : i));
+}
+
+void inverseDct(int16_t* block, const int16_t* idctClip) {
+  for (int i = 0; i < 8; ++i) idctRow(block + 8 * i);
+  for (int i = 0; i < 8; ++i) idctColumn(block + i, idctClip);
+}
+
+// dct_dc_size and dct_dc_differential; -1000 marks an invalid size code.
+int MpegDecoder::dct_dc_differential(int cc) {
+  const VlcLookup& table = cc == 0 ? vlc.dcSizeLuminance : vlc.dcSizeChrominance;
+  const VlcEntry& e = table.entries[input.showBits(table.bits)];
+  if (e.length == 0) return -1000;
+  input.flushBits(e.length);
+  int size = e.value;
+  if (size == 0) return 0;
+  int bits = (int)input.getBits(size);
+  if ((bits & (1 << (size - 1))) == 0) bits -= (1 << size) - 1;
+  return bits;
+}
+
+namespace {
+
+// One DCT coefficient code: fills run and signed level, or returns false for end of block.
+// `status` is set to 1 for an invalid code. Escapes are left to the caller (run = 255).
+struct Coefficient {
+  int run;
+  int level;
+};
+
+}  // namespace
+
+#define DCT_LOOKUP(table)                                                        \
+  uint32_t peek = input.showBits(16);                                            \
+  const VlcEntry& e = (peek >> 10) ? (table).shortCodes[peek >> 8] : (table).longCodes[peek & 1023];
+
+void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  int cc = comp < 4 ? 0 : (comp & 1) + 1;
+  const uint8_t* matrix = intraMatrix;
+  int diff = dct_dc_differential(cc);
+  if (diff == -1000) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  dcPredictor[cc] += diff;
+  bp[0] = (int16_t)(dcPredictor[cc] << 3);
+  for (int i = 1;; ++i) {
+    DCT_LOOKUP(vlc.dctZero)
+    if (e.length == 0) {
+      if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+      fault = true;
+      return;
+    }
+    input.flushBits(e.length);
+    int run, level;
+    bool negative;
+    if (e.value == kDctEndOfBlock) return;
+    if (e.value == kDctEscape) {
+      run = input.getBits(6);
+      level = input.getBits(8);
+      if (level == 0)
+        level = input.getBits(8);
+      else if (level == 128)
+        level = (int)input.getBits(8) - 256;
+      else if (level > 128)
+        level -= 256;
+      negative = level < 0;
+      level = abs(level);
+    } else {
+      run = e.run;
+      level = e.value;
+      negative = input.getBit();
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra)\n");
+      fault = true;
+      return;
+    }
+    int j = kZigzagScan[i];
+    bp[j] = (int16_t)oddified((level * quantiserScale * matrix[j]) >> 3, negative);
+  }
+}
+
+void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  const uint8_t* matrix = nonIntraMatrix;
+  for (int i = 0;; ++i) {
+    int run, level;
+    bool negative;
+    if (i == 0 && input.showBits(1)) {
+      // "1" starts a non-intra block with run 0, level 1.
+      input.flushBits(1);
+      run = 0;
+      level = 1;
+      negative = input.getBit();
+    } else {
+      DCT_LOOKUP(vlc.dctZero)
+      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
+        if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      input.flushBits(e.length);
+      if (e.value == kDctEndOfBlock) return;
+      if (e.value == kDctEscape) {
+        run = input.getBits(6);
+        level = input.getBits(8);
+        if (level == 0)
+          level = input.getBits(8);
+        else if (level == 128)
+          level = (int)input.getBits(8) - 256;
+        else if (level > 128)
+          level -= 256;
+        negative = level < 0;
+        level = abs(level);
+      } else {
+        run = e.run;
+        level = e.value;
+        negative = input.getBit();
+      }
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter)\n");
+      fault = true;
+      return;
+    }
+    int j = kZigzagScan[i];
+    bp[j] = (int16_t)oddified(((2 * level + 1) * quantiserScale * matrix[j]) >> 4, negative);
+  }
+}
+
+void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  int cc = comp < 4 ? 0 : (comp & 1) + 1;
+  const uint8_t* matrix = cc == 0 ? intraMatrix : chromaIntraMatrix;
+  const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
+  const DctLookup& table = intraVlcFormat ? vlc.dctOne : vlc.dctZero;
+  int diff = dct_dc_differential(cc);
+  if (diff == -1000) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  dcPredictor[cc] += diff;
+  int value = dcPredictor[cc] << (3 - intraDcPrecision);
+  // The predictor runs 128 << precision below the standard's, so the DC carries no 1024 offset;
+  // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
+  bp[0] = (int16_t)saturate(value);
+  int sum = bp[0];
+  for (int i = 1;; ++i) {
+    DCT_LOOKUP(table)
+    if (e.length == 0) {
+      if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+      fault = true;
+      return;
+    }
+    input.flushBits(e.length);
+    if (e.value == kDctEndOfBlock) break;
+    int run, level;
+    bool negative;
+    if (e.value == kDctEscape) {
+      run = input.getBits(6);
+      level = input.getBits(12);
+      if ((level & 2047) == 0) {
+        if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      negative = level >= 2048;
+      if (negative) level = 4096 - level;
+    } else {
+      run = e.run;
+      level = e.value;
+      negative = input.getBit();
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra2)\n");
+      fault = true;
+      return;
+    }
+    int j = scan[i];
+    int magnitude = (level * quantiserScale * matrix[j]) >> 4;
+    int v = saturate(negative ? -magnitude : magnitude);
+    bp[j] = (int16_t)v;
+    sum ^= v;
+  }
+  if ((sum & 1) == 0) bp[63] ^= 1;
+}
+
+void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  int cc = comp < 4 ? 0 : (comp & 1) + 1;
+  const uint8_t* matrix = cc == 0 ? nonIntraMatrix : chromaNonIntraMatrix;
+  const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
+  int sum = 0;
+  for (int i = 0;; ++i) {
+    int run, level;
+    bool negative;
+    if (i == 0 && input.showBits(1)) {
+      input.flushBits(1);
+      run = 0;
+      level = 1;
+      negative = input.getBit();
+    } else {
+      DCT_LOOKUP(vlc.dctZero)
+      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
+        if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      input.flushBits(e.length);
+      if (e.value == kDctEndOfBlock) break;
+      if (e.value == kDctEscape) {
+        run = input.getBits(6);
+        level = input.getBits(12);
+        if ((level & 2047) == 0) {
+          if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+          fault = true;
+          return;
+        }
+        negative = level >= 2048;
+        if (negative) level = 4096 - level;
+      } else {
+        run = e.run;
+        level = e.value;
+        negative = input.getBit();
+      }
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter2)\n");
+      fault = true;
+      return;
+    }
+    int j = scan[i];
+    int magnitude = ((2 * level + 1) * quantiserScale * matrix[j]) >> 5;
+    int v = saturate(negative ? -magnitude : magnitude);
+    bp[j] = (int16_t)v;
+    sum ^= v;
+  }
+  if ((sum & 1) == 0) bp[63] ^= 1;
+}
