@@ -39,6 +39,17 @@ struct ShownPicture {
   bool progressiveFrame = true;
 };
 
+// What the decoded pictures used, so tests can tell which parts of the standard a stream exercised.
+struct MpegFeatureCounts {
+  int fieldPictures = 0;
+  int fieldDctMacroblocks = 0;
+  int motionTypes[2][4] = {};        // [field picture][motion type] of predicted macroblocks
+  int alternateScanPictures = 0;
+  int intraVlcOnePictures = 0;
+  int nonLinearQuantiserPictures = 0;
+  int skippedMacroblocks = 0;
+};
+
 class MpegDecoder {
 public:
   MpegInput input;
@@ -87,6 +98,7 @@ public:
   // ---- counters and output ----
   int pictureCounter = 0;             // pictures decoded since the stream was opened
   ShownPicture shown;                 // set by decodePicture when a picture is due
+  MpegFeatureCounts features;         // since the stream was opened
 
   // ---- frame stores ----
   FrameStore frames[3];               // owned storage behind the three roles below

@@ -36,6 +36,7 @@ void MpegDecoder::clearPictureState() {
   fCode[0][0] = fCode[0][1] = fCode[1][0] = fCode[1][1] = 15;
   pictureCounter = 0;
   shown = ShownPicture{};
+  features = MpegFeatureCounts{};
 }
 
 void MpegDecoder::openStream(const char* path) {
@@ -136,6 +137,10 @@ void MpegDecoder::decodePicture(int, int sequenceFrame) {
     currentFrame = backwardReferenceFrame;
   }
   currentFrame->progressiveFrame = progressiveFrame;
+  features.fieldPictures += pictureStructure != kFramePicture;
+  features.alternateScanPictures += alternateScan;
+  features.intraVlcOnePictures += intraVlcFormat;
+  features.nonLinearQuantiserPictures += qScaleType;
 
   picture_data();
 
@@ -268,6 +273,8 @@ void MpegDecoder::macroblock_modes(int& type, int& motionType, int& dctType) {
     }
   }
   if (framePicture && !framePredFrameDct && (type & (kMbIntra | kMbPattern))) dctType = input.getBit();
+  features.fieldDctMacroblocks += dctType;
+  if (type & (kMbForward | kMbBackward)) ++features.motionTypes[!framePicture][motionType];
 }
 
 int MpegDecoder::coded_block_pattern() {
@@ -341,6 +348,7 @@ void MpegDecoder::macroblock(int mba, int type, int motionType, int dctType) {
 
 void MpegDecoder::skipped_macroblock(int mba) {
   currentMba = mba;
+  ++features.skippedMacroblocks;
   dcPredictor[0] = dcPredictor[1] = dcPredictor[2] = 0;
   bool framePicture = pictureStructure == kFramePicture;
   if (pictureCodingType == kPictureB) {
