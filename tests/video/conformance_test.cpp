@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Vector{"m2_interlaced.m2v", "m2_interlaced.yuv420p.png", 8, 8},
                       Vector{"m2_422_altscan.m2v", "m2_422_altscan.yuv422p.png", 6, 6},
                       Vector{"m2_nonlinear.m2v", "m2_nonlinear.yuv420p.png", 8, 8},
-                      Vector{"m2_fields.m2v", "m2_fields.yuv420p.png", 8, 8}),
+                      Vector{"m2_dualprime.m2v", "m2_dualprime.yuv420p.png", 5, 5}),
     [](const ::testing::TestParamInfo<Vector>& info) {
       std::string name = info.param.stream;
       std::replace(name.begin(), name.end(), '.', '_');
