@@ -16,16 +16,20 @@ constexpr int W5 = 1609;
 constexpr int W6 = 1108;
 constexpr int W7 = 565;
 
+// Coefficients are saturated to 12 bits, but a damaged block of extreme values still drives the
+// butterflies past 32 bits; 64-bit arithmetic keeps every value exact, and the row results (up
+// to about 18 bits) are kept in 32-bit storage instead of being wrapped to 16.
+
 // One row with 11 bits of fraction; a row without AC coefficients is the DC scaled up.
-inline void idctRow(int16_t* blk) {
-  int x1 = blk[4] << 11, x2 = blk[6], x3 = blk[2], x4 = blk[1], x5 = blk[7], x6 = blk[5], x7 = blk[3];
+inline void idctRow(const int16_t* blk, int32_t* out) {
+  int64_t x1 = (int64_t)blk[4] << 11, x2 = blk[6], x3 = blk[2], x4 = blk[1], x5 = blk[7], x6 = blk[5], x7 = blk[3];
   if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
-    int16_t dc = (int16_t)(blk[0] * 8);
-    for (int i = 0; i < 8; ++i) blk[i] = dc;
+    int32_t dc = blk[0] * 8;
+    for (int i = 0; i < 8; ++i) out[i] = dc;
     return;
   }
-  int x0 = (blk[0] << 11) + 128;
-  int x8 = W7 * (x4 + x5);
+  int64_t x0 = ((int64_t)blk[0] << 11) + 128;
+  int64_t x8 = W7 * (x4 + x5);
   x4 = x8 + (W1 - W7) * x4;
   x5 = x8 - (W1 + W7) * x5;
   x8 = W3 * (x6 + x7);
@@ -46,33 +50,33 @@ inline void idctRow(int16_t* blk) {
   x0 -= x2;
   x2 = (181 * (x4 + x5) + 128) >> 8;
   x4 = (181 * (x4 - x5) + 128) >> 8;
-  blk[0] = (int16_t)((x7 + x1) >> 8);
-  blk[1] = (int16_t)((x3 + x2) >> 8);
-  blk[2] = (int16_t)((x0 + x4) >> 8);
-  blk[3] = (int16_t)((x8 + x6) >> 8);
-  blk[4] = (int16_t)((x8 - x6) >> 8);
-  blk[5] = (int16_t)((x0 - x4) >> 8);
-  blk[6] = (int16_t)((x3 - x2) >> 8);
-  blk[7] = (int16_t)((x7 - x1) >> 8);
+  out[0] = (int32_t)((x7 + x1) >> 8);
+  out[1] = (int32_t)((x3 + x2) >> 8);
+  out[2] = (int32_t)((x0 + x4) >> 8);
+  out[3] = (int32_t)((x8 + x6) >> 8);
+  out[4] = (int32_t)((x8 - x6) >> 8);
+  out[5] = (int32_t)((x0 - x4) >> 8);
+  out[6] = (int32_t)((x3 - x2) >> 8);
+  out[7] = (int32_t)((x7 - x1) >> 8);
 }
 
-// One column; results go through the IDCT clip table (-256 .. 255), whose index range the
-// arithmetic of saturated coefficients cannot leave, but the index is clamped to be sure.
-inline int16_t clipped(const int16_t* idctClip, int v) {
+// One column; results go through the IDCT clip table (-256 .. 255). Its index is clamped first,
+// which changes nothing for the values a valid block can produce.
+inline int16_t clipped(const int16_t* idctClip, int64_t v) {
   v = v < -512 ? -512 : (v > 511 ? 511 : v);
   return idctClip[v];
 }
 
-inline void idctColumn(int16_t* blk, const int16_t* idctClip) {
-  int x1 = blk[8 * 4] << 8, x2 = blk[8 * 6], x3 = blk[8 * 2], x4 = blk[8 * 1], x5 = blk[8 * 7], x6 = blk[8 * 5],
-      x7 = blk[8 * 3];
+inline void idctColumn(const int32_t* in, int16_t* blk, const int16_t* idctClip) {
+  int64_t x1 = (int64_t)in[8 * 4] << 8, x2 = in[8 * 6], x3 = in[8 * 2], x4 = in[8 * 1], x5 = in[8 * 7],
+          x6 = in[8 * 5], x7 = in[8 * 3];
   if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
-    int16_t v = clipped(idctClip, (blk[0] + 32) >> 6);
+    int16_t v = clipped(idctClip, ((int64_t)in[0] + 32) >> 6);
     for (int i = 0; i < 8; ++i) blk[8 * i] = v;
     return;
   }
-  int x0 = (blk[0] << 8) + 8192;
-  int x8 = W7 * (x4 + x5) + 4;
+  int64_t x0 = ((int64_t)in[0] << 8) + 8192;
+  int64_t x8 = W7 * (x4 + x5) + 4;
   x4 = (x8 + (W1 - W7) * x4) >> 3;
   x5 = (x8 - (W1 + W7) * x5) >> 3;
   x8 = W3 * (x6 + x7) + 4;
@@ -105,6 +109,9 @@ inline void idctColumn(int16_t* blk, const int16_t* idctClip) {
 
 inline int saturate(int v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
 
+// A damaged slice can add differentials without end; valid streams stay within +-1024.
+inline int clampPredictor(int v) { return v < -4096 ? -4096 : (v > 4095 ? 4095 : v); }
+
 // MPEG-1 reconstruction: truncation toward zero, then even values move one step toward zero.
 inline int oddified(int magnitude, bool negative) {
   if (magnitude != 0 && (magnitude & 1) == 0) magnitude -= 1;
@@ -119,8 +126,9 @@ void buildClipTables(uint8_t* clip1024, int16_t* idctClip1024) {
 }
 
 void inverseDct(int16_t* block, const int16_t* idctClip) {
-  for (int i = 0; i < 8; ++i) idctRow(block + 8 * i);
-  for (int i = 0; i < 8; ++i) idctColumn(block + i, idctClip);
+  int32_t rows[64];
+  for (int i = 0; i < 8; ++i) idctRow(block + 8 * i, rows + 8 * i);
+  for (int i = 0; i < 8; ++i) idctColumn(rows + i, block + i, idctClip);
 }
 
 // dct_dc_size and dct_dc_differential; -1000 marks an invalid size code.
@@ -161,8 +169,8 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
     fault = true;
     return;
   }
-  dcPredictor[cc] += diff;
-  bp[0] = (int16_t)(dcPredictor[cc] << 3);
+  dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
+  bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
   for (int i = 1;; ++i) {
     DCT_LOOKUP(vlc.dctZero)
     if (e.length == 0) {
@@ -262,8 +270,8 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
     fault = true;
     return;
   }
-  dcPredictor[cc] += diff;
-  int value = dcPredictor[cc] << (3 - intraDcPrecision);
+  dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
+  int value = dcPredictor[cc] * (1 << (3 - intraDcPrecision));
   // The predictor runs 128 << precision below the standard's, so the DC carries no 1024 offset;
   // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
   bp[0] = (int16_t)saturate(value);

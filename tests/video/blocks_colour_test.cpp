@@ -1,7 +1,9 @@
 // Fixed arithmetic of the decoder: the integer IDCT, the colour conversion and the code tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -47,6 +49,37 @@ TEST(VideoIdct, SingleCoefficientBlocksAreWithinOneOfTheExactTransform) {
           ASSERT_LE(std::fabs(block[y * 8 + x] - exact), 1.0) << "k " << k << " value " << value;
         }
     }
+  }
+}
+
+// A damaged block may hold 64 saturated coefficients; the transform must neither overflow nor wrap.
+TEST(VideoIdct, SaturatedBlocksStayExactAndInRange) {
+  ClipTables t;
+  for (int pattern = 0; pattern < 4; ++pattern) {
+    int16_t block[64];
+    for (int i = 0; i < 64; ++i) {
+      bool negative = pattern == 0 ? false : pattern == 1 ? (i & 1) : pattern == 2 ? ((i / 8 + i) & 1) : (i % 3 == 0);
+      block[i] = negative ? -2048 : 2047;
+    }
+    int16_t copy[64];
+    memcpy(copy, block, sizeof copy);
+    inverseDct(block, t.idct + 512);
+    double worst = 0;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        ASSERT_GE(block[y * 8 + x], -256);
+        ASSERT_LE(block[y * 8 + x], 255);
+        double exact = 0;
+        for (int v = 0; v < 8; ++v)
+          for (int u = 0; u < 8; ++u) {
+            double cu = u ? 1.0 : std::sqrt(0.5), cv = v ? 1.0 : std::sqrt(0.5);
+            exact += 0.25 * cu * cv * copy[v * 8 + u] * std::cos((2 * x + 1) * u * M_PI / 16) *
+                     std::cos((2 * y + 1) * v * M_PI / 16);
+          }
+        exact = exact < -256 ? -256 : (exact > 255 ? 255 : exact);
+        worst = std::max(worst, std::fabs(block[y * 8 + x] - exact));
+      }
+    EXPECT_LE(worst, 2.0) << "pattern " << pattern;
   }
 }
 
