@@ -146,18 +146,13 @@ int MpegDecoder::dct_dc_differential(int cc) {
 
 namespace {
 
-// One DCT coefficient code: fills run and signed level, or returns false for end of block.
-// `status` is set to 1 for an invalid code. Escapes are left to the caller (run = 255).
-struct Coefficient {
-  int run;
-  int level;
-};
+// The entry for the next DCT coefficient code: codes that start with six zeros are in the long
+// table, indexed by the ten bits after them.
+inline const VlcEntry& dctCode(const DctLookup& table, uint32_t next16) {
+  return (next16 >> 10) ? table.shortCodes[next16 >> 8] : table.longCodes[next16 & 1023];
+}
 
 }  // namespace
-
-#define DCT_LOOKUP(table)                                                        \
-  uint32_t peek = input.showBits(16);                                            \
-  const VlcEntry& e = (peek >> 10) ? (table).shortCodes[peek >> 8] : (table).longCodes[peek & 1023];
 
 void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   int16_t* bp = block[comp];
@@ -172,7 +167,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
   bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
   for (int i = 1;; ++i) {
-    DCT_LOOKUP(vlc.dctZero)
+    const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
     if (e.length == 0) {
       if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
       fault = true;
@@ -222,7 +217,7 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
       level = 1;
       negative = input.getBit();
     } else {
-      DCT_LOOKUP(vlc.dctZero)
+      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
       if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
         if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
         fault = true;
@@ -277,7 +272,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   bp[0] = (int16_t)saturate(value);
   int sum = bp[0];
   for (int i = 1;; ++i) {
-    DCT_LOOKUP(table)
+    const VlcEntry& e = dctCode(table, input.showBits(16));
     if (e.length == 0) {
       if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
       fault = true;
@@ -332,7 +327,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
       level = 1;
       negative = input.getBit();
     } else {
-      DCT_LOOKUP(vlc.dctZero)
+      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
       if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
         if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
         fault = true;

@@ -271,6 +271,94 @@ TEST(VideoFieldPictures, ClipOfFieldPairsCountsAndPlaysFrames) {
   delete clip;
 }
 
+// ---- untrusted input ----
+
+// A 32 x 16 progressive 4:2:0 I picture: left macroblock 128 - 50, right 128 + 50.
+void writeTwoBlockIntra(StreamWriter& s) {
+  s.sequence(32, 16, 1, 1);
+  s.picture(1, kFramePicture, 1, 1);
+  for (int col = 0; col < 2; ++col) {
+    s.slice(0, col);
+    int v = col ? 50 : -50;
+    s.intraMacroblock({v, v, v, v, 0, 0});
+  }
+}
+
+TEST(VideoUntrusted, VectorsOutsideTheReferenceAreHeldInside) {
+  StreamWriter s;
+  writeTwoBlockIntra(s);
+  s.picture(2, kFramePicture, 1, 1, 4);
+  for (int col = 0; col < 2; ++col) {
+    s.slice(0, col);
+    s.w.putCode("001");
+    // f_code 4: 64 half samples is code 8 with residual 7 (8 - 1) * 8 + 7 + 1.
+    s.w.putCode("000001011");
+    s.w.put(col ? 0 : 1, 1);  // left macroblock 32 samples left, right one 32 samples right
+    s.w.put(7, 3);
+    s.motionComponent(0);
+  }
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 2u);
+  // Held at the picture's edges, each macroblock copies itself.
+  for (int x = 0; x < 32; ++x) ASSERT_EQ(d.pictures[1].plane(0)[5 * 32 + x], x < 16 ? 78 : 178) << x;
+}
+
+TEST(VideoUntrusted, ForbiddenFCodeAbandonsTheSliceOnly) {
+  StreamWriter s;
+  writeTwoBlockIntra(s);
+  s.picture(2, kFramePicture, 1, 1, 0);  // f_code 0: every motion vector is invalid
+  s.slice(0, 0);
+  s.w.putCode("001");
+  s.motionComponent(0);
+  s.motionComponent(0);
+  s.slice(0, 1);
+  s.w.putCode("01");   // coded, no motion compensation: needs no f_code
+  s.w.putCode("111");  // coded_block_pattern 60: the four luma blocks
+  for (int b = 0; b < 4; ++b) s.w.putCode("1" "0" "10");  // first coefficient +1, end of block
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 2u);
+  // The left macroblock keeps its store's black; the right one is the prediction plus residual.
+  EXPECT_EQ(d.pictures[1].plane(0)[0], 16);
+  EXPECT_GE(d.pictures[1].plane(0)[20], 178);
+}
+
+TEST(VideoUntrusted, CoefficientRunPastTheBlockAbandonsTheSlice) {
+  StreamWriter s;
+  s.sequence(32, 16, 1, 1);
+  s.picture(1, kFramePicture, 1, 1);
+  s.slice(0, 0);
+  s.w.putCode("1");          // intra
+  s.w.putCode("110");        // dc size 4
+  s.w.put(15, 4);            // +15
+  s.w.putCode("000001");     // escape
+  s.w.put(63, 6);            // run 63 after the DC: position 64
+  s.w.put(5, 12);
+  s.slice(0, 1);
+  s.intraMacroblock({40, 40, 40, 40, 0, 0});
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 1u);
+  EXPECT_EQ(d.pictures[0].plane(0)[0], 16);    // abandoned: the store's black
+  EXPECT_EQ(d.pictures[0].plane(0)[20], 168);  // the next slice decodes
+}
+
+TEST(VideoUntrusted, SliceBeyondThePictureIsSkipped) {
+  StreamWriter s;
+  s.sequence(32, 16, 1, 1);
+  s.picture(1, kFramePicture, 1, 1);
+  s.slice(7, 0);  // row 8 of a one-row picture
+  s.intraMacroblock({40, 40, 40, 40, 0, 0});
+  s.slice(0, 1);
+  s.intraMacroblock({-40, -40, -40, -40, 0, 0});
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 1u);
+  EXPECT_EQ(d.pictures[0].plane(0)[0], 16);
+  EXPECT_EQ(d.pictures[0].plane(0)[20], 88);
+}
+
 // ---- chroma formats ----
 
 TEST(VideoChromaFormats, Chroma444BlocksFillTheirQuarters) {
