@@ -26,7 +26,8 @@ const char* const kUsage =
     "               (the layout of ffmpeg's yuv420p, yuv422p or yuv444p)\n"
     "  --y4m OUT    the same pictures as a Y4M video\n"
     "  --png DIR    every picture converted to RGB as DIR/frame_NNNNN.png\n"
-    "  --quiet      suppress the decoder's informational and error messages\n"
+    "  --quiet      suppress the decoder's messages, errors included\n"
+    "  --verbose    also print the decoder's line for every MPEG-2 video packet\n"
     "  -h, --help   show this help\n"
     "\n"
     "exit status: 0 on success, 1 when the clip cannot be decoded, 2 on bad arguments\n";
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
   const char* pngDir = nullptr;
   const char* input = nullptr;
   bool quiet = false;
+  bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "-h" || a == "--help") {
@@ -81,6 +83,8 @@ int main(int argc, char** argv) {
     }
     if (a == "--quiet") {
       quiet = true;
+    } else if (a == "--verbose") {
+      verbose = true;
     } else if (a == "--yuv" || a == "--y4m" || a == "--png") {
       if (i + 1 >= argc) return usageError((a + " needs an argument").c_str());
       const char*& target = a == "--yuv" ? yuvPath : (a == "--y4m" ? y4mPath : pngDir);
@@ -97,6 +101,7 @@ int main(int argc, char** argv) {
 
   MpegDecoder decoder;
   decoder.quiet = quiet;
+  decoder.input.announcePesPackets = verbose;
   try {
     decoder.openStream(input);
     if (!yuvPath && !y4mPath && !pngDir) return printProperties(decoder, input);
@@ -115,7 +120,8 @@ int main(int argc, char** argv) {
                            : decoder.chromaFormat == kChroma422 ? "422"
                            : decoder.mpeg2                      ? "420mpeg2"
                                                                 : "420jpeg";
-      const char* interlace = decoder.progressiveSequence ? "p" : (decoder.topFieldFirst ? "t" : "b");
+      bool progressive = decoder.progressiveSequence || decoder.progressiveFrame;
+      const char* interlace = progressive ? "p" : (decoder.topFieldFirst ? "t" : "b");
       fprintf(y4m, "YUV4MPEG2 W%d H%d F%d:%d I%s A0:0 C%s\n", decoder.horizontalSize, decoder.verticalSize, num, den,
               interlace, chroma);
     }

@@ -164,7 +164,7 @@ void MpegInput::nextPacket() {
       used += 2 + headerLength;
       if (used > length) mpegFatal(quiet, false, "Error in packet header\n");
       for (int i = 0; i < headerLength; ++i) rawByte();
-      if (!quiet) printf("MPEG-2 PES packet\n");
+      if (!quiet && announcePesPackets) printf("MPEG-2 PES packet\n");
     } else {
       while (c == 0xFF && used < length) {
         c = rawByte();

@@ -34,7 +34,8 @@ public:
   int endCodePhase = 0;               // position in the repeated 00 00 01 B7 after the end
   uint64_t window = 0;                // bit window, next bit in the top position
   int bitCount = 0;                   // valid bits in `window`
-  bool quiet = false;                 // suppress informational messages
+  bool quiet = false;                 // suppress every message
+  bool announcePesPackets = true;     // "MPEG-2 PES packet" for each video packet (tools turn it off)
   int64_t packetsRead = 0;            // video packets found by the system layer
   int packVersion = 0;                // 1: MPEG-1 pack headers, 2: MPEG-2 pack headers, 0: none seen
 
