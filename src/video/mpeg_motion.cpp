@@ -46,6 +46,7 @@ void predictBlockAt(const uint8_t* src, int srcStride, uint8_t* dst, int dstStri
 // held inside the reference plane so that no read leaves it.
 void predictPlane(const uint8_t* src, int srcStride, int planeWidth, int planeLines, uint8_t* dst, int dstStride,
                   int x, int y, int w, int h, int vx, int vy, bool average) {
+  if (w > planeWidth || h > planeLines) return;
   int ix = x + (vx >> 1), iy = y + (vy >> 1);
   bool hx = vx & 1, hy = vy & 1;
   if (ix < 0) ix = 0, hx = false;

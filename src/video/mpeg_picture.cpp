@@ -152,8 +152,9 @@ void MpegDecoder::decodePicture(int, int sequenceFrame) {
 }
 
 void MpegDecoder::picture_data() {
-  int mbaMax = mbWidth * mbHeight;
-  if (pictureStructure != kFramePicture) mbaMax /= 2;
+  // A field has half the macroblock rows; a progressive sequence (where field pictures are not
+  // allowed) may have an odd count, and its last half row is never addressed.
+  int mbaMax = pictureStructure == kFramePicture ? mbWidth * mbHeight : mbWidth * (mbHeight / 2);
   int mbaReached = 0;
   for (;;) {
     input.nextStartCode();

@@ -359,6 +359,25 @@ TEST(VideoUntrusted, SliceBeyondThePictureIsSkipped) {
   EXPECT_EQ(d.pictures[0].plane(0)[20], 88);
 }
 
+TEST(VideoUntrusted, FieldPicturesInAOneRowProgressiveSequenceAddressNothing) {
+  for (int width : {16, 48}) {
+    StreamWriter s;
+    s.sequence(width, 16, 1, 1);
+    writeIntraField(s, kTopField, kTop);
+    s.picture(2, kBottomField, 0, 0);
+    s.slice(0, 0);
+    s.w.putCode("001");
+    s.w.put(kMotionField, 2);
+    s.w.put(0, 1);
+    s.motionComponent(0);
+    s.motionComponent(0);
+    s.end();
+    Decoded d = decode(s.w.bytes);
+    ASSERT_EQ(d.pictures.size(), 1u);
+    EXPECT_EQ(d.pictures[0].plane(0)[0], 16);
+  }
+}
+
 // ---- chroma formats ----
 
 TEST(VideoChromaFormats, Chroma444BlocksFillTheirQuarters) {
