@@ -15,13 +15,13 @@ ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
 
 ours=$(ZUB_BENCH_VIDEO_DIR=$dir "$build/bench/bench_video" --benchmark_filter='BM_Decode(Mpeg1|Mpeg2)' \
   --benchmark_format=csv 2>/dev/null | grep '^"BM_')
-# ffmpeg decodes the stream ten times in one process, so its start-up hardly counts.
+# ffmpeg decodes the stream ten times in one process, so its start-up hardly counts; its user CPU
+# time is compared with our CPU time, so a busy machine skews neither much.
 ffmpeg_fps() {
-  local frames=$1 file=$2 start end
-  start=$(date +%s.%N)
-  ffmpeg -hide_banner -loglevel fatal -threads 1 -stream_loop 9 -i "$file" -f null -
-  end=$(date +%s.%N)
-  echo "scale=1; 10 * $frames / ($end - $start)" | bc
+  local frames=$1 file=$2 utime
+  utime=$(ffmpeg -hide_banner -nostats -loglevel info -benchmark -threads 1 -stream_loop 9 -i "$file" -f null - 2>&1 |
+    sed -n 's/.*utime=\([0-9.]*\)s.*/\1/p')
+  echo "scale=1; 10 * $frames / $utime" | bc
 }
 for stream in mpeg1_320x240:250:Mpeg1_320x240 mpeg2_720x576:100:Mpeg2_720x576; do
   IFS=: read -r file frames bench <<< "$stream"

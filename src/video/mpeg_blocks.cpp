@@ -1,7 +1,9 @@
 // The block layer: DCT coefficients through Tables B.12 to B.15, inverse quantisation (MPEG-1 with
 // oddification, MPEG-2 with saturation and mismatch control) and the 8 x 8 integer inverse DCT.
 #include <cstdio>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"
@@ -17,19 +19,21 @@ constexpr int W6 = 1108;
 constexpr int W7 = 565;
 
 // Coefficients are saturated to 12 bits, but a damaged block of extreme values still drives the
-// butterflies past 32 bits; 64-bit arithmetic keeps every value exact, and the row results (up
-// to about 18 bits) are kept in 32-bit storage instead of being wrapped to 16.
+// butterflies past 32 bits: the column pass and the row pass's products by 181 are 64-bit, so
+// every value stays exact, and the row results (up to about 18 bits) are kept in 32-bit storage
+// instead of being wrapped to 16.
 
-// One row with 11 bits of fraction; a row without AC coefficients is the DC scaled up.
+// One row with 11 bits of fraction; a row without AC coefficients is the DC scaled up. With
+// saturated input every value fits 32 bits except the two products by 181.
 inline void idctRow(const int16_t* blk, int32_t* out) {
-  int64_t x1 = (int64_t)blk[4] << 11, x2 = blk[6], x3 = blk[2], x4 = blk[1], x5 = blk[7], x6 = blk[5], x7 = blk[3];
+  int32_t x1 = blk[4] * 2048, x2 = blk[6], x3 = blk[2], x4 = blk[1], x5 = blk[7], x6 = blk[5], x7 = blk[3];
   if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
     int32_t dc = blk[0] * 8;
     for (int i = 0; i < 8; ++i) out[i] = dc;
     return;
   }
-  int64_t x0 = ((int64_t)blk[0] << 11) + 128;
-  int64_t x8 = W7 * (x4 + x5);
+  int32_t x0 = blk[0] * 2048 + 128;
+  int32_t x8 = W7 * (x4 + x5);
   x4 = x8 + (W1 - W7) * x4;
   x5 = x8 - (W1 + W7) * x5;
   x8 = W3 * (x6 + x7);
@@ -48,16 +52,16 @@ inline void idctRow(const int16_t* blk, int32_t* out) {
   x8 -= x3;
   x3 = x0 + x2;
   x0 -= x2;
-  x2 = (181 * (x4 + x5) + 128) >> 8;
-  x4 = (181 * (x4 - x5) + 128) >> 8;
-  out[0] = (int32_t)((x7 + x1) >> 8);
-  out[1] = (int32_t)((x3 + x2) >> 8);
-  out[2] = (int32_t)((x0 + x4) >> 8);
-  out[3] = (int32_t)((x8 + x6) >> 8);
-  out[4] = (int32_t)((x8 - x6) >> 8);
-  out[5] = (int32_t)((x0 - x4) >> 8);
-  out[6] = (int32_t)((x3 - x2) >> 8);
-  out[7] = (int32_t)((x7 - x1) >> 8);
+  x2 = (int32_t)((181 * (int64_t)(x4 + x5) + 128) >> 8);
+  x4 = (int32_t)((181 * (int64_t)(x4 - x5) + 128) >> 8);
+  out[0] = (x7 + x1) >> 8;
+  out[1] = (x3 + x2) >> 8;
+  out[2] = (x0 + x4) >> 8;
+  out[3] = (x8 + x6) >> 8;
+  out[4] = (x8 - x6) >> 8;
+  out[5] = (x0 - x4) >> 8;
+  out[6] = (x3 - x2) >> 8;
+  out[7] = (x7 - x1) >> 8;
 }
 
 // One column; results go through the IDCT clip table (-256 .. 255). Its index is clamped first,
@@ -126,6 +130,16 @@ void buildClipTables(uint8_t* clip1024, int16_t* idctClip1024) {
 }
 
 void inverseDct(int16_t* block, const int16_t* idctClip) {
+  // A block with only its DC is flat: the general path would give clip((8 DC + 32) >> 6) too.
+  uint64_t words[16];
+  memcpy(words, block, sizeof words);
+  uint64_t ac = words[0] & ~(uint64_t)0xFFFF;  // block[0] is the low half-word on little-endian
+  for (int i = 1; i < 16; ++i) ac |= words[i];
+  if (ac == 0 && std::endian::native == std::endian::little) {
+    int16_t v = clipped(idctClip, ((int64_t)block[0] * 8 + 32) >> 6);
+    for (int i = 0; i < 64; ++i) block[i] = v;
+    return;
+  }
   int32_t rows[64];
   for (int i = 0; i < 8; ++i) idctRow(block + 8 * i, rows + 8 * i);
   for (int i = 0; i < 8; ++i) idctColumn(rows + i, block + i, idctClip);

@@ -100,6 +100,18 @@ int MpegInput::endCodeByte() {
 }
 
 void MpegInput::fillWindow() {
+  // Whole bytes that fit, eight at a time when the buffer (and the packet) hold them.
+  int room = (64 - bitCount) >> 3;
+  if (bufferLen - bufferPos >= 8 && (!systemStream || (payloadLeft >= 8 && !endOfStream))) {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = (v << 8) | buffer[bufferPos + i];
+    int bits = room * 8;
+    window |= (v >> bitCount) & (~0ULL << (64 - bitCount - bits));
+    bitCount += bits;
+    bufferPos += room;
+    if (systemStream) payloadLeft -= room;
+    return;
+  }
   while (bitCount <= 56) {
     int b;
     if (!systemStream)

@@ -47,10 +47,11 @@ public:
 
   // ---- bit reader ----
   uint32_t showBits(int n) const { return (uint32_t)(window >> (64 - n)); }  // 1 <= n <= 32
+  // At least 32 bits stay valid after every flush, so showBits(32) always sees real data.
   void flushBits(int n) {
     window <<= n;
     bitCount -= n;
-    if (bitCount <= 56) fillWindow();
+    if (bitCount < 32) fillWindow();
   }
   uint32_t getBits(int n) {
     uint32_t v = showBits(n);
