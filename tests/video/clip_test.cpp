@@ -1,9 +1,12 @@
 // VideoClip: counting pass, frame order, the restart rule, and the process-ending failures.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <vector>
 
+#include "shell/datafile.h"
 #include "video/clip_reader.h"
 #include "video/video_clip.h"
 #include "video_test_util.h"
@@ -67,6 +70,37 @@ TEST(VideoClip, PlaysInDisplayOrderThenRestartsAndRepeats) {
   // After the restart the first call decodes the second coded picture again: the first I shows.
   EXPECT_EQ(clip->nextFrame(), 2);
   EXPECT_EQ(pixelsOf(clip), expect[0]);
+  delete clip;
+}
+
+// The file shrinks under the open clip: the decoder meets the end of the sequence before the
+// counter reaches frameCount, and the index and the picture stay as they were.
+TEST(VideoClip, EndOfStreamBeforeFrameCountKeepsIndexAndPicture) {
+  std::string original;
+  ASSERT_TRUE(zub::readDataFile(videoFixture("m1_ipb.m1v"), original));
+  std::string path = ::testing::TempDir() + "/shrinking.m1v";
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f);
+  fwrite(original.data(), 1, original.size(), f);
+  fclose(f);
+  VideoClip* clip = VideoClip::open(path.c_str());
+  ASSERT_EQ(clip->frameCount, 9);
+  ASSERT_EQ(truncate(path.c_str(), 6144), 0);  // the decoder holds at most the first 2048 bytes
+  int last = clip->frameIndex;
+  std::vector<uint32_t> picture;
+  bool stuck = false;
+  for (int call = 0; call < 12 && !stuck; ++call) {
+    std::vector<uint32_t> before = pixelsOf(clip);
+    int index = clip->nextFrame();
+    if (index == last) {
+      stuck = true;
+      EXPECT_LT(index, clip->frameCount);
+      EXPECT_EQ(pixelsOf(clip), before);
+      EXPECT_EQ(clip->nextFrame(), index);  // and stays there
+    }
+    last = index;
+  }
+  EXPECT_TRUE(stuck);
   delete clip;
 }
 
