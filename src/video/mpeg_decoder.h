@@ -107,6 +107,27 @@ public:
   FrameStore* auxframe = nullptr;
   FrameStore* currentFrame = nullptr;
 
+  // ---- slice and macroblock working state ----
+  int dcPredictor[3] = {0, 0, 0};
+  int pmv[2][2][2] = {};              // PMV[r][s][t]
+  int vector[2][2][2] = {};           // reconstructed vectors used for prediction [r][s][t]
+  int fieldSelect[2][2] = {};         // motion_vertical_field_select[r][s]
+  int dmvector[2] = {0, 0};
+  int dualPrime[2][2] = {};           // DMV[parity][t]
+  int previousType = 0;               // macroblock_type of the last coded macroblock (B skips)
+  int previousMotionType = kMotionFrame;
+  int16_t block[12][64];              // coefficients of the current macroblock, cleared after use
+  int currentMba = 0;                 // address of the macroblock being decoded (for messages)
+
+  // ---- tables ----
+  // Clip tables (built once): Clip[] over -384..639, IDCT clip over -512..511.
+  uint8_t clipStorage[1024];
+  int16_t idctClipStorage[1024];
+  const uint8_t* clip = clipStorage + 384;
+  const int16_t* idctClip = idctClipStorage + 512;
+
+  const MpegVlcTables& vlc;           // shared lookup tables of Annex B
+
   MpegDecoder();
   ~MpegDecoder();
   MpegDecoder(const MpegDecoder&) = delete;
@@ -171,27 +192,6 @@ private:
   void formPredictions(int mba, int type, int motionType);
   void predict(const FrameStore* src, int srcField, int dstField, int x, int y, int w, int h, int dx, int dy,
                bool average);
-
-public:
-  // ---- per-slice and per-macroblock working state ----
-  int dcPredictor[3] = {0, 0, 0};
-  int pmv[2][2][2] = {};              // PMV[r][s][t]
-  int vector[2][2][2] = {};           // reconstructed vectors used for prediction [r][s][t]
-  int fieldSelect[2][2] = {};         // motion_vertical_field_select[r][s]
-  int dmvector[2] = {0, 0};
-  int dualPrime[2][2] = {};           // DMV[parity][t]
-  int previousType = 0;               // macroblock_type of the last coded macroblock (B skips)
-  int previousMotionType = kMotionFrame;
-  int16_t block[12][64];              // coefficients of the current macroblock, cleared after use
-  int currentMba = 0;                 // address of the macroblock being decoded (for messages)
-
-  // Clip tables (built once): Clip[] over -384..639, IDCT clip over -512..511.
-  uint8_t clipStorage[1024];
-  int16_t idctClipStorage[1024];
-  const uint8_t* clip = clipStorage + 384;
-  const int16_t* idctClip = idctClipStorage + 512;
-
-  const MpegVlcTables& vlc;
 };
 
 // 8 x 8 integer inverse DCT in place (row pass, then column pass through the IDCT clip table).

@@ -124,7 +124,8 @@ bool MpegDecoder::decodeFrame(int sequenceFrame) {
   return true;
 }
 
-void MpegDecoder::decodePicture(int, int sequenceFrame) {
+// bitstreamFrame is the picture's number in the stream; nothing here depends on it.
+void MpegDecoder::decodePicture(int /*bitstreamFrame*/, int sequenceFrame) {
   shown = ShownPicture{};
   if (pictureStructure == kFramePicture && secondField) {
     if (!quiet) printf("odd number of field pictures\n");
