@@ -1,0 +1,51 @@
+// Decode speed of the MPEG decoder in pictures per second (items per second), on the streams that
+// scripts/bench-video.sh encodes: a 320 x 240 MPEG-1 and a 720 x 576 interlaced MPEG-2 stream.
+// The folder comes from ZUB_BENCH_VIDEO_DIR (default: bench-video in the working directory).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "shell/datafile.h"
+#include "video/clip_reader.h"
+#include "video/colour_convert.h"
+
+namespace {
+
+std::string benchStream(const char* name) {
+  const char* dir = getenv("ZUB_BENCH_VIDEO_DIR");
+  return std::string(dir ? dir : "bench-video") + "/" + name;
+}
+
+void decodeStream(benchmark::State& state, const char* name, bool convert) {
+  std::string bytes;
+  if (!zub::readDataFile(benchStream(name), bytes)) {
+    state.SkipWithError(("missing " + benchStream(name) + "; run scripts/bench-video.sh").c_str());
+    return;
+  }
+  MpegDecoder decoder;
+  decoder.quiet = true;
+  ColourConverter converter;
+  std::vector<uint32_t> rgb;
+  int64_t pictures = 0;
+  for (auto _ : state) {
+    decoder.openStream((const uint8_t*)bytes.data(), bytes.size());
+    if (rgb.empty()) rgb.resize((size_t)decoder.codedWidth * decoder.codedHeight);
+    // Every decoded picture is shown exactly once (the last reference by the flush).
+    pictures += decodeAllPictures(decoder, [&](const ShownPicture& shown) {
+      if (convert) converter.convert(decoder, shown, rgb.data(), decoder.codedWidth);
+    });
+  }
+  state.SetItemsProcessed(pictures);
+}
+
+void BM_DecodeMpeg1_320x240(benchmark::State& state) { decodeStream(state, "mpeg1_320x240.m1v", false); }
+void BM_DecodeMpeg2_720x576(benchmark::State& state) { decodeStream(state, "mpeg2_720x576.m2v", false); }
+void BM_DecodeAndConvertMpeg1_320x240(benchmark::State& state) { decodeStream(state, "mpeg1_320x240.m1v", true); }
+
+}  // namespace
+
+BENCHMARK(BM_DecodeMpeg1_320x240)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeMpeg2_720x576)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeAndConvertMpeg1_320x240)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,381 @@
+// The block layer: DCT coefficients through Tables B.12 to B.15, inverse quantisation (MPEG-1 with
+// oddification, MPEG-2 with saturation and mismatch control) and the 8 x 8 integer inverse DCT.
+#include <cstdio>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+#include "video/mpeg_decoder.h"
+#include "video/mpeg_tables.h"
+
+namespace {
+
+// Cosines scaled by 2048 x sqrt(2).
+constexpr int W1 = 2841;
+constexpr int W2 = 2676;
+constexpr int W3 = 2408;
+constexpr int W5 = 1609;
+constexpr int W6 = 1108;
+constexpr int W7 = 565;
+
+// Coefficients are saturated to 12 bits, but a damaged block of extreme values still drives the
+// butterflies past 32 bits: the column pass and the row pass's products by 181 are 64-bit, so
+// every value stays exact, and the row results (up to about 18 bits) are kept in 32-bit storage
+// instead of being wrapped to 16.
+
+// One row with 11 bits of fraction; a row without AC coefficients is the DC scaled up. With
+// saturated input every value fits 32 bits except the two products by 181.
+inline void idctRow(const int16_t* blk, int32_t* out) {
+  int32_t x1 = blk[4] * 2048, x2 = blk[6], x3 = blk[2], x4 = blk[1], x5 = blk[7], x6 = blk[5], x7 = blk[3];
+  if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+    int32_t dc = blk[0] * 8;
+    for (int i = 0; i < 8; ++i) out[i] = dc;
+    return;
+  }
+  int32_t x0 = blk[0] * 2048 + 128;
+  int32_t x8 = W7 * (x4 + x5);
+  x4 = x8 + (W1 - W7) * x4;
+  x5 = x8 - (W1 + W7) * x5;
+  x8 = W3 * (x6 + x7);
+  x6 = x8 - (W3 - W5) * x6;
+  x7 = x8 - (W3 + W5) * x7;
+  x8 = x0 + x1;
+  x0 -= x1;
+  x1 = W6 * (x3 + x2);
+  x2 = x1 - (W2 + W6) * x2;
+  x3 = x1 + (W2 - W6) * x3;
+  x1 = x4 + x6;
+  x4 -= x6;
+  x6 = x5 + x7;
+  x5 -= x7;
+  x7 = x8 + x3;
+  x8 -= x3;
+  x3 = x0 + x2;
+  x0 -= x2;
+  x2 = (int32_t)((181 * (int64_t)(x4 + x5) + 128) >> 8);
+  x4 = (int32_t)((181 * (int64_t)(x4 - x5) + 128) >> 8);
+  out[0] = (x7 + x1) >> 8;
+  out[1] = (x3 + x2) >> 8;
+  out[2] = (x0 + x4) >> 8;
+  out[3] = (x8 + x6) >> 8;
+  out[4] = (x8 - x6) >> 8;
+  out[5] = (x0 - x4) >> 8;
+  out[6] = (x3 - x2) >> 8;
+  out[7] = (x7 - x1) >> 8;
+}
+
+// One column; results go through the IDCT clip table (-256 .. 255). Its index is clamped first,
+// which changes nothing for the values a valid block can produce.
+inline int16_t clipped(const int16_t* idctClip, int64_t v) {
+  v = v < -512 ? -512 : (v > 511 ? 511 : v);
+  return idctClip[v];
+}
+
+inline void idctColumn(const int32_t* in, int16_t* blk, const int16_t* idctClip) {
+  int64_t x1 = (int64_t)in[8 * 4] << 8, x2 = in[8 * 6], x3 = in[8 * 2], x4 = in[8 * 1], x5 = in[8 * 7],
+          x6 = in[8 * 5], x7 = in[8 * 3];
+  if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+    int16_t v = clipped(idctClip, ((int64_t)in[0] + 32) >> 6);
+    for (int i = 0; i < 8; ++i) blk[8 * i] = v;
+    return;
+  }
+  int64_t x0 = ((int64_t)in[0] << 8) + 8192;
+  int64_t x8 = W7 * (x4 + x5) + 4;
+  x4 = (x8 + (W1 - W7) * x4) >> 3;
+  x5 = (x8 - (W1 + W7) * x5) >> 3;
+  x8 = W3 * (x6 + x7) + 4;
+  x6 = (x8 - (W3 - W5) * x6) >> 3;
+  x7 = (x8 - (W3 + W5) * x7) >> 3;
+  x8 = x0 + x1;
+  x0 -= x1;
+  x1 = W6 * (x3 + x2) + 4;
+  x2 = (x1 - (W2 + W6) * x2) >> 3;
+  x3 = (x1 + (W2 - W6) * x3) >> 3;
+  x1 = x4 + x6;
+  x4 -= x6;
+  x6 = x5 + x7;
+  x5 -= x7;
+  x7 = x8 + x3;
+  x8 -= x3;
+  x3 = x0 + x2;
+  x0 -= x2;
+  x2 = (181 * (x4 + x5) + 128) >> 8;
+  x4 = (181 * (x4 - x5) + 128) >> 8;
+  blk[8 * 0] = clipped(idctClip, (x7 + x1) >> 14);
+  blk[8 * 1] = clipped(idctClip, (x3 + x2) >> 14);
+  blk[8 * 2] = clipped(idctClip, (x0 + x4) >> 14);
+  blk[8 * 3] = clipped(idctClip, (x8 + x6) >> 14);
+  blk[8 * 4] = clipped(idctClip, (x8 - x6) >> 14);
+  blk[8 * 5] = clipped(idctClip, (x0 - x4) >> 14);
+  blk[8 * 6] = clipped(idctClip, (x3 - x2) >> 14);
+  blk[8 * 7] = clipped(idctClip, (x7 - x1) >> 14);
+}
+
+inline int saturate(int v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
+
+// A damaged slice can add differentials without end; valid streams stay within +-1024.
+inline int clampPredictor(int v) { return v < -4096 ? -4096 : (v > 4095 ? 4095 : v); }
+
+// MPEG-1 reconstruction: truncation toward zero, then even values move one step toward zero.
+inline int oddified(int magnitude, bool negative) {
+  if (magnitude != 0 && (magnitude & 1) == 0) magnitude -= 1;
+  return saturate(negative ? -magnitude : magnitude);
+}
+
+}  // namespace
+
+void buildClipTables(uint8_t* clip1024, int16_t* idctClip1024) {
+  for (int i = -384; i < 640; ++i) clip1024[i + 384] = (uint8_t)(i < 0 ? 0 : (i > 255 ? 255 : i));
+  for (int i = -512; i < 512; ++i) idctClip1024[i + 512] = (int16_t)(i < -256 ? -256 : (i > 255 ? 255 : i));
+}
+
+void inverseDct(int16_t* block, const int16_t* idctClip) {
+  // A block with only its DC is flat: the general path would give clip((8 DC + 32) >> 6) too.
+  uint64_t words[16];
+  memcpy(words, block, sizeof words);
+  uint64_t ac = words[0] & ~(uint64_t)0xFFFF;  // block[0] is the low half-word on little-endian
+  for (int i = 1; i < 16; ++i) ac |= words[i];
+  if (ac == 0 && std::endian::native == std::endian::little) {
+    int16_t v = clipped(idctClip, ((int64_t)block[0] * 8 + 32) >> 6);
+    for (int i = 0; i < 64; ++i) block[i] = v;
+    return;
+  }
+  int32_t rows[64];
+  for (int i = 0; i < 8; ++i) idctRow(block + 8 * i, rows + 8 * i);
+  for (int i = 0; i < 8; ++i) idctColumn(rows + i, block + i, idctClip);
+}
+
+// dct_dc_size and dct_dc_differential; -1000 marks an invalid size code.
+int MpegDecoder::dct_dc_differential(int cc) {
+  const VlcLookup& table = cc == 0 ? vlc.dcSizeLuminance : vlc.dcSizeChrominance;
+  const VlcEntry& e = table.entries[input.showBits(table.bits)];
+  if (e.length == 0) return -1000;
+  input.flushBits(e.length);
+  int size = e.value;
+  if (size == 0) return 0;
+  int bits = (int)input.getBits(size);
+  if ((bits & (1 << (size - 1))) == 0) bits -= (1 << size) - 1;
+  return bits;
+}
+
+namespace {
+
+// The entry for the next DCT coefficient code: codes that start with six zeros are in the long
+// table, indexed by the ten bits after them.
+inline const VlcEntry& dctCode(const DctLookup& table, uint32_t next16) {
+  return (next16 >> 10) ? table.shortCodes[next16 >> 8] : table.longCodes[next16 & 1023];
+}
+
+}  // namespace
+
+void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  int cc = comp < 4 ? 0 : (comp & 1) + 1;
+  const uint8_t* matrix = intraMatrix;
+  int diff = dct_dc_differential(cc);
+  if (diff == -1000) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
+  bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
+  for (int i = 1;; ++i) {
+    const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
+    if (e.length == 0) {
+      if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+      fault = true;
+      return;
+    }
+    input.flushBits(e.length);
+    int run, level;
+    bool negative;
+    if (e.value == kDctEndOfBlock) return;
+    if (e.value == kDctEscape) {
+      run = input.getBits(6);
+      level = input.getBits(8);
+      if (level == 0)
+        level = input.getBits(8);
+      else if (level == 128)
+        level = (int)input.getBits(8) - 256;
+      else if (level > 128)
+        level -= 256;
+      negative = level < 0;
+      level = abs(level);
+    } else {
+      run = e.run;
+      level = e.value;
+      negative = input.getBit();
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra)\n");
+      fault = true;
+      return;
+    }
+    int j = kZigzagScan[i];
+    bp[j] = (int16_t)oddified((level * quantiserScale * matrix[j]) >> 3, negative);
+  }
+}
+
+void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  const uint8_t* matrix = nonIntraMatrix;
+  for (int i = 0;; ++i) {
+    int run, level;
+    bool negative;
+    if (i == 0 && input.showBits(1)) {
+      // "1" starts a non-intra block with run 0, level 1.
+      input.flushBits(1);
+      run = 0;
+      level = 1;
+      negative = input.getBit();
+    } else {
+      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
+      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
+        if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      input.flushBits(e.length);
+      if (e.value == kDctEndOfBlock) return;
+      if (e.value == kDctEscape) {
+        run = input.getBits(6);
+        level = input.getBits(8);
+        if (level == 0)
+          level = input.getBits(8);
+        else if (level == 128)
+          level = (int)input.getBits(8) - 256;
+        else if (level > 128)
+          level -= 256;
+        negative = level < 0;
+        level = abs(level);
+      } else {
+        run = e.run;
+        level = e.value;
+        negative = input.getBit();
+      }
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter)\n");
+      fault = true;
+      return;
+    }
+    int j = kZigzagScan[i];
+    bp[j] = (int16_t)oddified(((2 * level + 1) * quantiserScale * matrix[j]) >> 4, negative);
+  }
+}
+
+void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  int cc = comp < 4 ? 0 : (comp & 1) + 1;
+  const uint8_t* matrix = cc == 0 ? intraMatrix : chromaIntraMatrix;
+  const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
+  const DctLookup& table = intraVlcFormat ? vlc.dctOne : vlc.dctZero;
+  int diff = dct_dc_differential(cc);
+  if (diff == -1000) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
+  int value = dcPredictor[cc] * (1 << (3 - intraDcPrecision));
+  // The predictor runs 128 << precision below the standard's, so the DC carries no 1024 offset;
+  // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
+  bp[0] = (int16_t)saturate(value);
+  int sum = bp[0];
+  for (int i = 1;; ++i) {
+    const VlcEntry& e = dctCode(table, input.showBits(16));
+    if (e.length == 0) {
+      if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+      fault = true;
+      return;
+    }
+    input.flushBits(e.length);
+    if (e.value == kDctEndOfBlock) break;
+    int run, level;
+    bool negative;
+    if (e.value == kDctEscape) {
+      run = input.getBits(6);
+      level = input.getBits(12);
+      if ((level & 2047) == 0) {
+        if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      negative = level >= 2048;
+      if (negative) level = 4096 - level;
+    } else {
+      run = e.run;
+      level = e.value;
+      negative = input.getBit();
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra2)\n");
+      fault = true;
+      return;
+    }
+    int j = scan[i];
+    int magnitude = (level * quantiserScale * matrix[j]) >> 4;
+    int v = saturate(negative ? -magnitude : magnitude);
+    bp[j] = (int16_t)v;
+    sum ^= v;
+  }
+  if ((sum & 1) == 0) bp[63] ^= 1;
+}
+
+void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
+  int16_t* bp = block[comp];
+  int cc = comp < 4 ? 0 : (comp & 1) + 1;
+  const uint8_t* matrix = cc == 0 ? nonIntraMatrix : chromaNonIntraMatrix;
+  const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
+  int sum = 0;
+  for (int i = 0;; ++i) {
+    int run, level;
+    bool negative;
+    if (i == 0 && input.showBits(1)) {
+      input.flushBits(1);
+      run = 0;
+      level = 1;
+      negative = input.getBit();
+    } else {
+      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
+      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
+        if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      input.flushBits(e.length);
+      if (e.value == kDctEndOfBlock) break;
+      if (e.value == kDctEscape) {
+        run = input.getBits(6);
+        level = input.getBits(12);
+        if ((level & 2047) == 0) {
+          if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+          fault = true;
+          return;
+        }
+        negative = level >= 2048;
+        if (negative) level = 4096 - level;
+      } else {
+        run = e.run;
+        level = e.value;
+        negative = input.getBit();
+      }
+    }
+    i += run;
+    if (i >= 64) {
+      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter2)\n");
+      fault = true;
+      return;
+    }
+    int j = scan[i];
+    int magnitude = ((2 * level + 1) * quantiserScale * matrix[j]) >> 5;
+    int v = saturate(negative ? -magnitude : magnitude);
+    bp[j] = (int16_t)v;
+    sum ^= v;
+  }
+  if ((sum & 1) == 0) bp[63] ^= 1;
+}

@@ -1,0 +1,207 @@
+// The clip's bytes: read buffer with end-of-clip padding, the system layer that follows the first
+// video stream through packs and packets, and the bit window the picture layers read from.
+#include "video/mpeg_input.h"
+
+#include <cstdarg>
+#include <cstring>
+
+#include "shell/datafile.h"
+
+void mpegFatal(bool quiet, bool toStdout, const char* format, ...) {
+  if (!quiet) {
+    va_list args;
+    va_start(args, format);
+    vfprintf(toStdout ? stdout : stderr, format, args);
+    va_end(args);
+    fflush(toStdout ? stdout : stderr);
+  }
+  throw MpegFatal{format};
+}
+
+bool MpegInput::openFile(const char* path) {
+  close();
+  file = zub::openDataFile(path, "rb");
+  return file != nullptr;
+}
+
+void MpegInput::openMemory(const uint8_t* data, size_t size) {
+  close();
+  memory = data;
+  memorySize = size;
+}
+
+void MpegInput::close() {
+  if (file) fclose(file);
+  file = nullptr;
+  memory = nullptr;
+  memorySize = 0;
+  memoryPos = 0;
+}
+
+void MpegInput::rewind(bool asSystemStream) {
+  if (file) fseek(file, 0, SEEK_SET);
+  memoryPos = 0;
+  bufferPos = bufferLen = bufferReal = 0;
+  clipEnded = false;
+  systemStream = asSystemStream;
+  payloadLeft = 0;
+  packetsRead = 0;
+  packVersion = 0;
+  endOfStream = false;
+  endCodePhase = 0;
+  window = 0;
+  bitCount = 0;
+  fillWindow();
+}
+
+// A short read is followed by zeros up to a multiple of 4 and then by sequence end codes, so a
+// truncated clip ends as an orderly end of sequence wherever it was cut.
+void MpegInput::refill() {
+  size_t n = 0;
+  if (file) {
+    n = fread(buffer, 1, kBufferSize, file);
+  } else if (memory) {
+    n = memorySize - memoryPos < (size_t)kBufferSize ? memorySize - memoryPos : (size_t)kBufferSize;
+    memcpy(buffer, memory + memoryPos, n);
+    memoryPos += n;
+  }
+  bufferReal = (int)n;
+  if (n < (size_t)kBufferSize) {
+    clipEnded = true;
+    while (n & 3) buffer[n++] = 0;
+    while (n < (size_t)kBufferSize) {
+      buffer[n++] = 0x00;
+      buffer[n++] = 0x00;
+      buffer[n++] = 0x01;
+      buffer[n++] = 0xB7;
+    }
+  }
+  bufferPos = 0;
+  bufferLen = kBufferSize;
+}
+
+int MpegInput::rawByte() {
+  if (bufferPos >= bufferLen) refill();
+  return buffer[bufferPos++];
+}
+
+bool MpegInput::atClipEnd() {
+  if (bufferPos < bufferReal) return false;
+  if (clipEnded) return true;
+  if (bufferPos >= bufferLen) refill();
+  return bufferPos >= bufferReal;
+}
+
+int MpegInput::endCodeByte() {
+  static const uint8_t code[4] = {0x00, 0x00, 0x01, 0xB7};
+  int b = code[endCodePhase];
+  endCodePhase = (endCodePhase + 1) & 3;
+  return b;
+}
+
+void MpegInput::fillWindow() {
+  // Whole bytes that fit, eight at a time when the buffer (and the packet) hold them.
+  int room = (64 - bitCount) >> 3;
+  if (bufferLen - bufferPos >= 8 && (!systemStream || (payloadLeft >= 8 && !endOfStream))) {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = (v << 8) | buffer[bufferPos + i];
+    int bits = room * 8;
+    window |= (v >> bitCount) & (~0ULL << (64 - bitCount - bits));
+    bitCount += bits;
+    bufferPos += room;
+    if (systemStream) payloadLeft -= room;
+    return;
+  }
+  while (bitCount <= 56) {
+    int b;
+    if (!systemStream)
+      b = bufferPos < bufferLen ? buffer[bufferPos++] : rawByte();
+    else
+      b = nextVideoByte();
+    window |= (uint64_t)b << (56 - bitCount);
+    bitCount += 8;
+  }
+}
+
+int MpegInput::nextVideoByte() {
+  while (payloadLeft == 0 && !endOfStream) nextPacket();
+  if (endOfStream) return endCodeByte();
+  --payloadLeft;
+  return rawByte();
+}
+
+void MpegInput::nextStartCode() {
+  alignToByte();
+  while (showBits(24) != 0x000001) flushBits(8);
+}
+
+// Reads system-layer packets until a video packet with payload starts. The clip simply ending is
+// an orderly end of stream: multiplexers commonly omit the end code.
+void MpegInput::nextPacket() {
+  for (;;) {
+    uint32_t code = 0xFFFFFFFF;
+    do {
+      if (atClipEnd()) {
+        endOfStream = true;
+        return;
+      }
+      code = (code << 8) | (uint32_t)rawByte();
+    } while ((code & 0xFFFFFF00) != 0x00000100);
+
+    if (code == 0x000001B9) {
+      endOfStream = true;
+      return;
+    }
+    if (code == 0x000001BA) {
+      int first = rawByte();
+      if (packVersion == 0) packVersion = (first >> 6) == 1 ? 2 : 1;
+      for (int i = 1; i < 8; ++i) rawByte();
+      continue;
+    }
+    if (code < 0x000001BB) mpegFatal(quiet, false, "Unexpected startcode %08x in system layer\n", code);
+
+    int length = rawByte() << 8;
+    length |= rawByte();
+    if (code != 0x000001E0) {
+      for (int i = 0; i < length; ++i) rawByte();
+      continue;
+    }
+
+    // The video packet's header; every byte read here counts against the packet length.
+    int used = 1;
+    int c = rawByte();
+    if ((c >> 6) == 2) {
+      rawByte();
+      int headerLength = rawByte();
+      used += 2 + headerLength;
+      if (used > length) mpegFatal(quiet, false, "Error in packet header\n");
+      for (int i = 0; i < headerLength; ++i) rawByte();
+      if (!quiet && announcePesPackets) printf("MPEG-2 PES packet\n");
+    } else {
+      while (c == 0xFF && used < length) {
+        c = rawByte();
+        ++used;
+      }
+      if ((c >> 6) == 1) {
+        rawByte();
+        c = rawByte();
+        used += 2;
+      }
+      int skip = 0;
+      if (c == 0x0F)
+        skip = 0;
+      else if ((c >> 4) == 2)
+        skip = 4;
+      else if ((c >> 4) == 3)
+        skip = 9;
+      else
+        mpegFatal(quiet, false, "Error in packet header\n");
+      used += skip;
+      if (used > length) mpegFatal(quiet, false, "Error in packet header\n");
+      for (int i = 0; i < skip; ++i) rawByte();
+    }
+    payloadLeft = length - used;
+    ++packetsRead;
+    if (payloadLeft > 0) return;
+  }
+}

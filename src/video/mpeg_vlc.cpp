@@ -1,0 +1,80 @@
+// Expands the printed code lists into direct lookup tables.
+#include "video/mpeg_vlc.h"
+
+#include <cstring>
+
+namespace {
+
+// Code text without spaces: its length and its bits as a number.
+void parseCode(const char* text, int& length, uint32_t& bits) {
+  length = 0;
+  bits = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p == ' ') continue;
+    bits = (bits << 1) | (uint32_t)(*p == '1');
+    ++length;
+  }
+}
+
+VlcLookup buildLookup(const VlcCode* codes) {
+  int maxLength = 0;
+  for (const VlcCode* c = codes; c->bits; ++c) {
+    int length;
+    uint32_t bits;
+    parseCode(c->bits, length, bits);
+    if (length > maxLength) maxLength = length;
+  }
+  VlcLookup lookup;
+  lookup.bits = maxLength;
+  lookup.entries = new VlcEntry[(size_t)1 << maxLength];
+  memset(lookup.entries, 0, sizeof(VlcEntry) << maxLength);
+  for (const VlcCode* c = codes; c->bits; ++c) {
+    int length;
+    uint32_t bits;
+    parseCode(c->bits, length, bits);
+    int spare = maxLength - length;
+    for (uint32_t tail = 0; tail < (1u << spare); ++tail)
+      lookup.entries[(bits << spare) | tail] = VlcEntry{c->value, (uint8_t)length, (uint8_t)c->run};
+  }
+  return lookup;
+}
+
+void buildDctLookup(const VlcCode* codes, DctLookup& lookup) {
+  memset(&lookup, 0, sizeof lookup);
+  for (const VlcCode* c = codes; c->bits; ++c) {
+    int length;
+    uint32_t bits;
+    parseCode(c->bits, length, bits);
+    VlcEntry entry{c->value, (uint8_t)length, (uint8_t)c->run};
+    if (length > 6 && (bits >> (length - 6)) == 0) {
+      int spare = 16 - length;
+      for (uint32_t tail = 0; tail < (1u << spare); ++tail) lookup.longCodes[((bits << spare) | tail) & 1023] = entry;
+    } else {
+      int spare = 8 - length;
+      for (uint32_t tail = 0; tail < (1u << spare); ++tail) lookup.shortCodes[(bits << spare) | tail] = entry;
+    }
+  }
+}
+
+MpegVlcTables* buildAll() {
+  MpegVlcTables* t = new MpegVlcTables;
+  t->macroblockAddressIncrement = buildLookup(kMacroblockAddressIncrement);
+  t->macroblockType[0] = buildLookup(kMacroblockTypeI);
+  t->macroblockType[1] = buildLookup(kMacroblockTypeP);
+  t->macroblockType[2] = buildLookup(kMacroblockTypeB);
+  t->codedBlockPattern = buildLookup(kCodedBlockPattern);
+  t->motionCode = buildLookup(kMotionCode);
+  t->dmvector = buildLookup(kDmvector);
+  t->dcSizeLuminance = buildLookup(kDctDcSizeLuminance);
+  t->dcSizeChrominance = buildLookup(kDctDcSizeChrominance);
+  buildDctLookup(kDctCoefficientsZero, t->dctZero);
+  buildDctLookup(kDctCoefficientsOne, t->dctOne);
+  return t;
+}
+
+}  // namespace
+
+const MpegVlcTables& mpegVlcTables() {
+  static const MpegVlcTables* tables = buildAll();
+  return *tables;
+}

@@ -1,0 +1,198 @@
+// Fixed arithmetic of the decoder: the integer IDCT, the colour conversion and the code tables.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "video/colour_convert.h"
+#include "video/mpeg_decoder.h"
+#include "video/mpeg_tables.h"
+
+namespace {
+
+struct ClipTables {
+  uint8_t clip[1024];
+  int16_t idct[1024];
+  ClipTables() { buildClipTables(clip, idct); }
+};
+
+TEST(VideoIdct, DcOnlyBlockIsTheRoundedEighthClipped) {
+  ClipTables t;
+  for (int dc : {-2048, -1000, -9, -4, 0, 3, 4, 12, 100, 1024, 2047}) {
+    int16_t block[64] = {};
+    block[0] = (int16_t)dc;
+    inverseDct(block, t.idct + 512);
+    // Row pass: dc << 3; column pass: (8 dc + 32) >> 6, through the IDCT clip table.
+    int expect = (dc * 8 + 32) >> 6;
+    expect = expect < -256 ? -256 : (expect > 255 ? 255 : expect);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(block[i], expect) << "dc " << dc << " sample " << i;
+  }
+}
+
+// Every single-coefficient block against the real inverse DCT: IEEE 1180 allows at most one step.
+TEST(VideoIdct, SingleCoefficientBlocksAreWithinOneOfTheExactTransform) {
+  ClipTables t;
+  for (int k = 0; k < 64; ++k) {
+    for (int value : {-300, -17, 5, 64, 255}) {
+      int16_t block[64] = {};
+      block[k] = (int16_t)value;
+      inverseDct(block, t.idct + 512);
+      int u = k % 8, v = k / 8;
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+          double cu = u ? 1.0 : std::sqrt(0.5), cv = v ? 1.0 : std::sqrt(0.5);
+          double exact = 0.25 * cu * cv * value * std::cos((2 * x + 1) * u * M_PI / 16) *
+                         std::cos((2 * y + 1) * v * M_PI / 16);
+          ASSERT_LE(std::fabs(block[y * 8 + x] - exact), 1.0) << "k " << k << " value " << value;
+        }
+    }
+  }
+}
+
+// A damaged block may hold 64 saturated coefficients; the transform must neither overflow nor wrap.
+TEST(VideoIdct, SaturatedBlocksStayExactAndInRange) {
+  ClipTables t;
+  for (int pattern = 0; pattern < 4; ++pattern) {
+    int16_t block[64];
+    for (int i = 0; i < 64; ++i) {
+      bool negative = pattern == 0 ? false : pattern == 1 ? (i & 1) : pattern == 2 ? ((i / 8 + i) & 1) : (i % 3 == 0);
+      block[i] = negative ? -2048 : 2047;
+    }
+    int16_t copy[64];
+    memcpy(copy, block, sizeof copy);
+    inverseDct(block, t.idct + 512);
+    double worst = 0;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        ASSERT_GE(block[y * 8 + x], -256);
+        ASSERT_LE(block[y * 8 + x], 255);
+        double exact = 0;
+        for (int v = 0; v < 8; ++v)
+          for (int u = 0; u < 8; ++u) {
+            double cu = u ? 1.0 : std::sqrt(0.5), cv = v ? 1.0 : std::sqrt(0.5);
+            exact += 0.25 * cu * cv * copy[v * 8 + u] * std::cos((2 * x + 1) * u * M_PI / 16) *
+                     std::cos((2 * y + 1) * v * M_PI / 16);
+          }
+        exact = exact < -256 ? -256 : (exact > 255 ? 255 : exact);
+        worst = std::max(worst, std::fabs(block[y * 8 + x] - exact));
+      }
+    EXPECT_LE(worst, 2.0) << "pattern " << pattern;
+  }
+}
+
+TEST(VideoColour, BlackWhiteAndGreyAreExact) {
+  for (int code : {0, 1, 2, 4, 5, 7}) {
+    EXPECT_EQ(convertPixel(16, 128, 128, code), 0x000000u) << code;
+    EXPECT_EQ(convertPixel(235, 128, 128, code), 0xFFFFFFu) << code;
+    EXPECT_EQ(convertPixel(126, 128, 128, code), 0x808080u) << code;
+  }
+}
+
+// Red, blue and a mid colour through each matrix row, worked out by hand from
+// R = clip((76309 (Y - 16) + crv (V - 128) + 32768) >> 16) and its G and B counterparts.
+TEST(VideoColour, EachMatrixCodeUsesItsRow) {
+  // Y 81, Cb 90, Cr 240.
+  EXPECT_EQ(convertPixel(81, 90, 240, 5), 0xFE0000u);
+  EXPECT_EQ(convertPixel(81, 90, 240, 1), 0xFF1800u);
+  EXPECT_EQ(convertPixel(81, 90, 240, 4), 0xFE0000u);
+  EXPECT_EQ(convertPixel(81, 90, 240, 7), 0xFF1900u);
+  // Y 41, Cb 240, Cr 110.
+  EXPECT_EQ(convertPixel(41, 240, 110, 5), 0x0000FFu);
+  EXPECT_EQ(convertPixel(41, 240, 110, 1), 0x000FFFu);
+  EXPECT_EQ(convertPixel(41, 240, 110, 4), 0x0001FFu);
+  EXPECT_EQ(convertPixel(41, 240, 110, 7), 0x000AFFu);
+  // Y 120, Cb 90, Cr 180: no channel clips.
+  EXPECT_EQ(convertPixel(120, 90, 180, 5), 0xCC5E2Cu);
+  EXPECT_EQ(convertPixel(120, 90, 180, 0), 0xD66529u);
+  EXPECT_EQ(convertPixel(120, 90, 180, 4), 0xCC5D2Cu);
+  EXPECT_EQ(convertPixel(120, 90, 180, 7), 0xD6672Au);
+}
+
+TEST(VideoColour, CodesBeyondTheTableUseTheRowOfCode5) {
+  for (int code : {3, 6, 8, 100, 255}) {
+    for (int cb : {16, 90, 200})
+      EXPECT_EQ(convertPixel(120, cb, 180, code), convertPixel(120, cb, 180, 5)) << code;
+  }
+  EXPECT_NE(convertPixel(120, 90, 180, 1), convertPixel(120, 90, 180, 5));
+}
+
+// ---- code tables ----
+
+struct CodeList {
+  const char* name;
+  const VlcCode* codes;
+  double kraft;  // sum of 2^-length: 1 for a complete code
+};
+
+double kraftSum(const VlcCode* codes, std::set<std::string>& seen, std::string& clash) {
+  double sum = 0;
+  for (const VlcCode* c = codes; c->bits; ++c) {
+    std::string s;
+    for (const char* p = c->bits; *p; ++p)
+      if (*p != ' ') s += *p;
+    for (const std::string& other : seen)
+      if (other.compare(0, s.size(), s) == 0 || s.compare(0, other.size(), other) == 0) clash = s + " / " + other;
+    seen.insert(s);
+    sum += std::ldexp(1.0, -(int)s.size());
+  }
+  return sum;
+}
+
+TEST(VideoTables, CodeListsArePrefixFreeWithTheExpectedCoverage) {
+  // The sign bit after a code halves nothing here: it is read separately. Coverage below 1 is the
+  // standard's own unused patterns (forbidden or reserved codes).
+  const CodeList lists[] = {
+      // Unused: 0000 0000 xxx, 0000 0010 xxx and six of the eight 0000 0001 xxx.
+      {"B.1", kMacroblockAddressIncrement, 1.0 - 22.0 / 2048},
+      {"B.2", kMacroblockTypeI, 0.75},
+      {"B.3", kMacroblockTypeP, 1.0 - 1.0 / 64},
+      {"B.4", kMacroblockTypeB, 1.0 - 1.0 / 64},
+      {"B.9", kCodedBlockPattern, 1.0 - 1.0 / 512},
+      // Unused: 0000 0000, 0000 0001 and 0000 0010.
+      {"B.10", kMotionCode, 1.0 - 3.0 / 256},
+      {"B.11", kDmvector, 1.0},
+      {"B.12", kDctDcSizeLuminance, 1.0},
+      {"B.13", kDctDcSizeChrominance, 1.0},
+  };
+  for (const CodeList& l : lists) {
+    std::set<std::string> seen;
+    std::string clash;
+    double sum = kraftSum(l.codes, seen, clash);
+    EXPECT_EQ(clash, "") << l.name;
+    EXPECT_NEAR(sum, l.kraft, 1e-9) << l.name;
+  }
+}
+
+TEST(VideoTables, DctTablesArePrefixFreeAndShareTheLongCodes) {
+  std::set<std::string> zero, one;
+  std::string clash;
+  double sumZero = kraftSum(kDctCoefficientsZero, zero, clash);
+  EXPECT_EQ(clash, "");
+  double sumOne = kraftSum(kDctCoefficientsOne, one, clash);
+  EXPECT_EQ(clash, "");
+  // Each table has 111 run/level codes plus end of block and escape; only the 16-bit codes that
+  // start with twelve zeros are unused. (Each code also carries a sign bit, not counted here.)
+  int count = 0;
+  for (const VlcCode* c = kDctCoefficientsZero; c->bits; ++c) ++count;
+  EXPECT_EQ(count, 113);
+  count = 0;
+  for (const VlcCode* c = kDctCoefficientsOne; c->bits; ++c) ++count;
+  EXPECT_EQ(count, 113);
+  EXPECT_NEAR(sumZero, 1.0 - 1.0 / 4096, 1e-9);
+  // Table one moves six 12-bit and four 13-bit codes of table zero to short codes and leaves
+  // their old patterns unused.
+  EXPECT_NEAR(sumOne, 1.0 - 1.0 / 4096 - 6.0 / 4096 - 4.0 / 8192, 1e-9);
+}
+
+TEST(VideoTables, ScansArePermutationsThatStartAtDc) {
+  std::set<int> zigzag(kZigzagScan, kZigzagScan + 64), alternate(kAlternateScan, kAlternateScan + 64);
+  EXPECT_EQ(zigzag.size(), 64u);
+  EXPECT_EQ(alternate.size(), 64u);
+  EXPECT_EQ(kZigzagScan[63], 63);
+  EXPECT_EQ(kAlternateScan[1], 8);  // the alternate scan runs down the first column first
+}
+
+}  // namespace

@@ -1,0 +1,286 @@
+// The header and picture layers: what each test stream exercises, fatal header conditions, and
+// damaged input, which must decode the same way every time without leaving the frame stores.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/datafile.h"
+#include "video/clip_reader.h"
+#include "video/mpeg_decoder.h"
+#include "video/mpeg_tables.h"
+#include "video_test_util.h"
+
+namespace {
+
+std::vector<uint8_t> fixtureBytes(const std::string& name) {
+  std::string bytes;
+  zub::readDataFile(videoFixture(name), bytes);
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+// Decodes a whole stream; returns the fatal message or "" and the pictures it showed.
+std::string decodeAll(const std::vector<uint8_t>& data, std::vector<uint8_t>* pictures = nullptr,
+                      MpegFeatureCounts* features = nullptr) {
+  MpegDecoder d;
+  d.quiet = true;
+  try {
+    d.openStream(data.data(), data.size());
+    YuvPicture p;
+    decodeAllPictures(d, [&](const ShownPicture& shown) {
+      if (!pictures) return;
+      copyDisplayPlanes(d, *shown.frame, p);
+      pictures->insert(pictures->end(), p.planes.begin(), p.planes.end());
+    });
+  } catch (const MpegFatal& f) {
+    return f.message;
+  }
+  if (features) *features = d.features;
+  return "";
+}
+
+TEST(VideoStreams, EachStreamExercisesWhatItsNameSays) {
+  MpegFeatureCounts f;
+  ASSERT_EQ(decodeAll(fixtureBytes("m2_interlaced.m2v"), nullptr, &f), "");
+  EXPECT_GT(f.fieldDctMacroblocks, 0);
+  EXPECT_GT(f.motionTypes[0][kMotionField], 0);
+  EXPECT_GT(f.motionTypes[0][kMotionFrame], 0);
+
+  ASSERT_EQ(decodeAll(fixtureBytes("m2_dualprime.m2v"), nullptr, &f), "");
+  EXPECT_GT(f.motionTypes[0][kMotionDualPrime], 0);
+  EXPECT_GT(f.fieldDctMacroblocks, 0);
+
+  ASSERT_EQ(decodeAll(fixtureBytes("m2_422_altscan.m2v"), nullptr, &f), "");
+  EXPECT_EQ(f.alternateScanPictures, 6);
+  EXPECT_EQ(f.intraVlcOnePictures, 6);
+
+  ASSERT_EQ(decodeAll(fixtureBytes("m2_nonlinear.m2v"), nullptr, &f), "");
+  EXPECT_EQ(f.nonLinearQuantiserPictures, 8);
+
+  ASSERT_EQ(decodeAll(fixtureBytes("m1_ipb.m1v"), nullptr, &f), "");
+  EXPECT_GT(f.skippedMacroblocks, 0);
+}
+
+TEST(VideoStreams, LoadedQuantiserMatricesReplaceTheDefaults) {
+  MpegDecoder d;
+  d.quiet = true;
+  d.openStream(videoFixture("m2_dualprime.m2v").c_str());
+  EXPECT_EQ(memcmp(d.intraMatrix, kDefaultIntraMatrix, 64), 0);
+  // The encoder's non-intra matrix rises by about one per step along rows and columns; sent in
+  // zig-zag order, it must land back in raster order.
+  const uint8_t firstRow[8] = {16, 17, 18, 19, 20, 21, 22, 23};
+  const uint8_t firstColumn[8] = {16, 17, 18, 19, 20, 21, 22, 23};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(d.nonIntraMatrix[i], firstRow[i]);
+    EXPECT_EQ(d.nonIntraMatrix[8 * i], firstColumn[i]);
+  }
+  EXPECT_EQ(d.nonIntraMatrix[63], 33);
+}
+
+TEST(VideoStreams, Mpeg1StreamsConvertWithMatrixCode5) {
+  MpegDecoder d;
+  d.quiet = true;
+  d.openStream(videoFixture("m1_system.mpg").c_str());
+  EXPECT_FALSE(d.mpeg2);
+  EXPECT_EQ(d.matrixCoefficients, 5);
+  EXPECT_TRUE(d.input.systemStream);
+  EXPECT_EQ(d.input.packVersion, 1);
+}
+
+TEST(VideoStreams, TruncatedStreamEndsAsEndOfSequence) {
+  MpegDecoder d;
+  d.quiet = true;
+  d.openStream(videoFixture("m1_truncated.m1v").c_str());
+  int pictures = 1;
+  while (d.readHeaders() == 1) {
+    d.decodeFrame(1);
+    ++pictures;
+  }
+  EXPECT_EQ(pictures, 6);
+  EXPECT_EQ(d.readHeaders(), 0);  // and stays there
+}
+
+TEST(VideoStreams, ReopeningStartsAgainFromTheFirstPicture) {
+  MpegDecoder d;
+  d.quiet = true;
+  std::string path = videoFixture("m2_program.mpg");
+  d.openStream(path.c_str());
+  ASSERT_EQ(d.readHeaders(), 1);
+  int firstType = d.pictureCodingType;
+  d.decodeFrame(1);
+  d.releaseSequence();
+  d.closeStream();
+  d.openStream(path.c_str());
+  EXPECT_EQ(d.pictureCounter, 1);
+  ASSERT_EQ(d.readHeaders(), 1);
+  EXPECT_EQ(d.pictureCodingType, firstType);
+}
+
+// ---- fatal header conditions ----
+
+void sequenceHeader(BitWriter& w, int width, int height) {
+  w.startCode(0x1B3);
+  w.put(width, 12);
+  w.put(height, 12);
+  w.put(1, 4);
+  w.put(3, 4);
+  w.put(0x3FFFF, 18);
+  w.put(1, 1);
+  w.put(20, 10);
+  w.put(0, 3);
+}
+
+void sequenceExtension(BitWriter& w, int chroma, int progressive, int horizontalExtension = 0) {
+  w.startCode(0x1B5);
+  w.put(1, 4);
+  w.put(0x48, 8);
+  w.put(progressive, 1);
+  w.put(chroma, 2);
+  w.put(horizontalExtension, 2);
+  w.put(0, 2);
+  w.put(0, 12);
+  w.put(1, 1);
+  w.put(0, 8);
+  w.put(0, 1);
+  w.put(0, 7);
+}
+
+void pictureHeader(BitWriter& w, int type) {
+  w.startCode(0x100);
+  w.put(0, 10);
+  w.put(type, 3);
+  w.put(0xFFFF, 16);
+  if (type == 2 || type == 3) w.put(7, 4);
+  if (type == 3) w.put(7, 4);
+  w.put(0, 1);
+}
+
+std::string fatalOf(const BitWriter& w) { return decodeAll(w.bytes); }
+
+TEST(VideoHeaders, PictureBeforeAnySequenceHeaderIsFatal) {
+  // A system stream is recognised by its first packet, so its video may start with a picture.
+  BitWriter video;
+  pictureHeader(video, 1);
+  video.startCode(0x1B7);
+  std::vector<uint8_t> data = {0x00, 0x00, 0x01, 0xE0, 0x00, (uint8_t)(video.bytes.size() + 1), 0x0F};
+  data.insert(data.end(), video.bytes.begin(), video.bytes.end());
+  EXPECT_EQ(decodeAll(data), "picture header before any sequence header\n");
+}
+
+TEST(VideoHeaders, ZeroSizeIsFatal) {
+  BitWriter w;
+  sequenceHeader(w, 0, 48);
+  pictureHeader(w, 1);
+  w.startCode(0x1B7);
+  EXPECT_EQ(fatalOf(w), "picture size of zero\n");
+}
+
+TEST(VideoHeaders, SizeTooLargeForMemoryIsRefused) {
+  BitWriter w;
+  sequenceHeader(w, 4095, 4095);
+  // Size extensions could reach 16383 x 16383; the decoder's limit stops far earlier.
+  sequenceExtension(w, 1, 1, 1);
+  pictureHeader(w, 1);
+  w.startCode(0x1B7);
+  EXPECT_EQ(fatalOf(w), "picture size %d x %d too large\n");
+}
+
+TEST(VideoHeaders, ReservedChromaFormatIsFatal) {
+  BitWriter w;
+  sequenceHeader(w, 64, 48);
+  sequenceExtension(w, 0, 1);
+  pictureHeader(w, 1);
+  EXPECT_EQ(fatalOf(w), "reserved chroma format\n");
+}
+
+TEST(VideoHeaders, LaterSequenceHeaderMayNotChangeSizeOrChroma) {
+  BitWriter w;
+  sequenceHeader(w, 64, 48);
+  pictureHeader(w, 1);
+  sequenceHeader(w, 80, 48);
+  pictureHeader(w, 1);
+  w.startCode(0x1B7);
+  EXPECT_EQ(fatalOf(w), "sequence header changes the picture size or chroma format\n");
+
+  BitWriter same;
+  sequenceHeader(same, 64, 48);
+  pictureHeader(same, 1);
+  sequenceHeader(same, 64, 48);
+  pictureHeader(same, 1);
+  same.startCode(0x1B7);
+  EXPECT_EQ(fatalOf(same), "");
+}
+
+TEST(VideoHeaders, ScalableStreamsAreRefused) {
+  for (int mode = 0; mode < 4; ++mode) {
+    BitWriter w;
+    sequenceHeader(w, 64, 48);
+    sequenceExtension(w, 1, 1);
+    w.startCode(0x1B5);
+    w.put(5, 4);
+    w.put(mode, 2);
+    w.put(0, 30);
+    pictureHeader(w, 1);
+    EXPECT_EQ(fatalOf(w), mode == 3 ? "temporal scalability not implemented\n"
+                                     : "scalable streams need a second layer, which is not supported\n");
+  }
+  BitWriter t;
+  sequenceHeader(t, 64, 48);
+  sequenceExtension(t, 1, 1);
+  pictureHeader(t, 1);
+  t.startCode(0x1B5);
+  t.put(10, 4);
+  t.put(0, 28);
+  EXPECT_EQ(fatalOf(t), "temporal scalability not supported\n");
+}
+
+TEST(VideoHeaders, ReservedExtensionIdsAndUserDataAreSkipped) {
+  BitWriter w;
+  sequenceHeader(w, 64, 48);
+  w.startCode(0x1B2);
+  w.put(0x12345678, 32);
+  w.startCode(0x1B5);
+  w.put(12, 4);
+  w.put(0xABCDE, 20);
+  pictureHeader(w, 1);
+  w.startCode(0x1B7);
+  EXPECT_EQ(fatalOf(w), "");
+}
+
+// ---- damaged streams ----
+
+// Deterministic pseudo-random damage: flipped bytes, cut tails, zeroed runs.
+std::vector<uint8_t> damaged(std::vector<uint8_t> data, uint32_t seed) {
+  uint32_t state = seed * 2654435761u + 1;
+  auto next = [&]() {
+    state = state * 214013u + 2531011u;
+    return (state >> 16) & 0x7FFF;
+  };
+  int flips = 1 + next() % 12;
+  for (int i = 0; i < flips; ++i) data[64 + next() * 7 % (data.size() - 64)] ^= (uint8_t)(1 + next() % 255);
+  if (next() % 3 == 0) data.resize(64 + next() * 5 % (data.size() - 64));
+  if (next() % 4 == 0) {
+    size_t at = 64 + next() * 3 % (data.size() - 64);
+    for (size_t i = at; i < data.size() && i < at + 40; ++i) data[i] = 0;
+  }
+  return data;
+}
+
+TEST(VideoDamage, DamagedStreamsDecodeTheSameWayEveryRun) {
+  for (const char* name : {"m1_ipb.m1v", "m1_system.mpg", "m2_program.mpg", "m2_interlaced.m2v",
+                           "m2_422_altscan.m2v", "m2_dualprime.m2v", "m2_nonlinear.m2v"}) {
+    std::vector<uint8_t> original = fixtureBytes(name);
+    ASSERT_GT(original.size(), 1000u) << name;
+    for (uint32_t seed = 0; seed < 25; ++seed) {
+      std::vector<uint8_t> data = damaged(original, seed);
+      std::vector<uint8_t> first, second;
+      std::string a = decodeAll(data, &first);
+      std::string b = decodeAll(data, &second);
+      EXPECT_EQ(a, b) << name << " seed " << seed;
+      EXPECT_TRUE(first == second) << name << " seed " << seed;
+    }
+  }
+}
+
+}  // namespace
