@@ -65,25 +65,57 @@ void SDLCALL fillAudio(void*, Uint8* stream, int bytes) {
 
 void logToNowhere(const char*, void*) {}
 
-// The module decoder plays a cut-off file in part without a word; for the 31-sample four-,
-// six- and eight-channel layouts the size the header promises is known, so a short file is caught.
+} // namespace
+
+// The module decoder plays a cut-off file in part without a word. For the 31-sample four-, six-
+// and eight-channel layouts the size the header promises is known; an XM file is walked through
+// its headers, patterns, instruments and samples, each of which gives its own size.
 bool truncatedTrackerModule(const std::string& bytes) {
-  if (bytes.size() < 1084) return false;
+  const uint8_t* b = (const uint8_t*)bytes.data();
+  const uint64_t size = bytes.size();
+  if (bytes.compare(0, 17, "Extended Module: ") == 0) {
+    auto u16 = [&](uint64_t at) { return (uint32_t)(b[at] | b[at + 1] << 8); };
+    auto u32 = [&](uint64_t at) { return u16(at) | u16(at + 2) << 16; };
+    if (size < 80) return true; // the counts are not all there
+    const uint32_t patterns = u16(70), instruments = u16(72);
+    uint64_t at = 60 + (uint64_t)u32(60);
+    for (uint32_t p = 0; p < patterns; ++p) {
+      if (at + 9 > size) return true;
+      at += (uint64_t)u32(at) + u16(at + 7); // the pattern header, then its packed rows
+    }
+    for (uint32_t i = 0; i < instruments; ++i) {
+      if (at + 29 > size) return true;
+      const uint64_t headerSize = u32(at);
+      const uint32_t samples = u16(at + 27);
+      if (samples == 0) {
+        at += headerSize;
+        continue;
+      }
+      if (at + 33 > size) return true;
+      const uint64_t sampleHeaderSize = u32(at + 29);
+      at += headerSize;
+      uint64_t data = 0;
+      for (uint32_t s = 0; s < samples; ++s, at += sampleHeaderSize) {
+        if (at + 4 > size) return true;
+        data += u32(at);
+      }
+      at += data;
+    }
+    return at > size;
+  }
+  if (size < 1084) return false;
   std::string tag = bytes.substr(1080, 4);
   int channels = 0;
   if (tag == "M.K." || tag == "M!K!" || tag == "FLT4" || tag == "4CHN") channels = 4;
   else if (tag == "6CHN") channels = 6;
   else if (tag == "8CHN" || tag == "FLT8" || tag == "OCTA") channels = 8;
   else return false;
-  const uint8_t* b = (const uint8_t*)bytes.data();
   int patterns = 0;
   for (int i = 0; i < 128; ++i) patterns = std::max(patterns, b[952 + i] + 1);
   uint64_t expected = 1084 + (uint64_t)patterns * 64 * channels * 4;
   for (int i = 0; i < 31; ++i) expected += 2u * (b[20 + i * 30 + 22] << 8 | b[20 + i * 30 + 23]);
-  return bytes.size() < expected;
+  return size < expected;
 }
-
-} // namespace
 
 void midasUseBackend(MidasBackend backend) { player.backend = backend; }
 void midasRecordCalls(std::vector<std::string>* log) { player.log = log; }

@@ -35,5 +35,9 @@ const char* MIDASgetErrorMessage(int errorCode);
 const int MIDAS_OPTION_WINDOW = 6;        // the window the audio output belongs to
 const int MIDAS_OPTION_BACKGROUND = 5;    // background playback on
 
+// True when the bytes are a tracker module (XM, or a 31-sample "M.K."-style module) that ends
+// before the structure its headers describe; the loader refuses such files.
+bool truncatedTrackerModule(const std::string& bytes);
+
 // Output format of the player (and of the offline soundtrack).
 const int midasSampleRate = 48000;

@@ -1,11 +1,12 @@
-// A small four-channel module of our own (the classic 31-sample "M.K." layout): synthesized
-// drum, bass and lead samples and a short looping pattern sequence. The asset generator writes
-// it as music.dat; the tests use it as a known-good module.
+// The demo's tune, composed in code: synthesized drum, bass, lead, pluck and pad instruments
+// and a 160-second arrangement (intro, two main parts, a break, the first main part again and
+// an outro) over chord progressions in A minor, written as an eight-channel XM module.
 #pragma once
 #include <string>
 
 namespace zub {
 
+// The same bytes on every run; the asset generator writes them as music.dat.
 std::string makeDemoModule();
 
 } // namespace zub

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <unistd.h>
 
+#include <libopenmpt/libopenmpt.h>
+
 #include "music/midas.h"
 #include "music/module_maker.h"
 #include "music/music_player.h"
@@ -126,9 +128,18 @@ TEST_F(Music, SoundtrackIsACanonicalWavOfExactlyTheAskedLength) {
 }
 
 TEST_F(Music, TheTuneLoopsForeverPastItsEnd) {
-  // The module lasts about 31 seconds; four seconds well past its end must still sound.
+  // Four seconds from forty seconds past the tune's end (well into its second time through)
+  // must still sound.
+  const std::string bytes = zub::makeDemoModule();
+  openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr,
+                                                              nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(module, nullptr);
+  const double duration = openmpt_module_get_duration_seconds(module);
+  openmpt_module_destroy(module);
+  ASSERT_GT(duration, 60);
   std::string error;
-  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "long.wav", 48000 * 40, 48000 * 4, error)) << error;
+  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "long.wav", (int64_t)((duration + 40) * 48000), 48000 * 4, error))
+      << error;
   std::string wav = readAll("long.wav");
   const int16_t* samples = (const int16_t*)(wav.data() + 44);
   int loud = 0;

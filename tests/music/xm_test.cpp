@@ -1,0 +1,236 @@
+// The XM writer (its files load in libopenmpt with the cells as written), the truncation check
+// for XM and 31-sample modules (a file cut anywhere is caught), and the demo's tune: its length,
+// channels, level and the contrast between its sections.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+#include <libopenmpt/libopenmpt.h>
+
+#include "music/midas.h"
+#include "music/module_maker.h"
+#include "music/soundtrack.h"
+#include "music/xm_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+openmpt_module* load(const std::string& bytes) {
+  return openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            nullptr, nullptr);
+}
+
+// Two channels, two patterns of four rows, two instruments of 100 and 30 sample frames.
+zub::XmModule smallModule() {
+  zub::XmModule m;
+  m.title = "small";
+  m.channels = 2;
+  m.speed = 3;
+  m.bpm = 140;
+  m.order = {1, 0, 1};
+  for (int p = 0; p < 2; ++p) {
+    zub::XmPattern pattern;
+    pattern.rows = 4;
+    pattern.cells.resize(8);
+    pattern.cells[2 * p + 1] = {(uint8_t)(49 + p), 2, 0x10 + 33, 0, 0}; // row p, channel 1
+    pattern.cells[6] = {zub::xmKeyOff, 0, 0, 0, 0};
+    m.patterns.push_back(pattern);
+  }
+  for (int i = 0; i < 2; ++i) {
+    zub::XmInstrument in;
+    in.name = i ? "second" : "first";
+    for (int s = 0; s < (i ? 30 : 100); ++s) in.data.push_back((int16_t)(s * 300 - 9000));
+    in.loopStart = i ? 10 : 0;
+    in.loopLength = i ? 20 : 0;
+    in.envelope = {{0, 64}, {10, 20}};
+    in.sustainPoint = 1;
+    m.instruments.push_back(in);
+  }
+  return m;
+}
+
+TEST(XmWriter, ItsFilesLoadWithTheCellsAsWritten) {
+  std::string bytes = zub::writeXm(smallModule());
+  ASSERT_EQ(bytes.compare(0, 17, "Extended Module: "), 0);
+  // Header 336; patterns 9 + packed rows (a flag byte a cell: three more for the note, one for
+  // the key-off); instruments 263 + 40 + sample bytes.
+  EXPECT_EQ(bytes.size(), 336u + 2 * (9 + 6 + 4 + 2) + 2 * (263 + 40) + 200 + 60);
+  openmpt_module* m = load(bytes);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(openmpt_module_get_num_channels(m), 2);
+  EXPECT_EQ(openmpt_module_get_num_patterns(m), 2);
+  EXPECT_EQ(openmpt_module_get_num_orders(m), 3);
+  EXPECT_EQ(openmpt_module_get_order_pattern(m, 0), 1);
+  EXPECT_EQ(openmpt_module_get_num_instruments(m), 2);
+  EXPECT_EQ(openmpt_module_get_pattern_num_rows(m, 1), 4);
+  // libopenmpt counts notes from an octave lower: XM C-4 (49) is its 61.
+  EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m, 1, 1, 1, OPENMPT_MODULE_COMMAND_NOTE), 50 + 12);
+  EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m, 1, 1, 1, OPENMPT_MODULE_COMMAND_INSTRUMENT), 2);
+  EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m, 1, 1, 1, OPENMPT_MODULE_COMMAND_VOLUME), 33);
+  EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m, 0, 0, 1, OPENMPT_MODULE_COMMAND_NOTE), 49 + 12);
+  EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m, 0, 1, 1, OPENMPT_MODULE_COMMAND_NOTE), 0);
+  EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m, 0, 3, 0, OPENMPT_MODULE_COMMAND_NOTE), 255); // key off
+  const char* name = openmpt_module_get_instrument_name(m, 1);
+  EXPECT_STREQ(name, "second");
+  openmpt_free_string(name);
+  const char* title = openmpt_module_get_metadata(m, "title");
+  EXPECT_STREQ(title, "small");
+  openmpt_free_string(title);
+  // Speed 3 at 140 BPM: 12 rows of 3 ticks of 2.5 / 140 seconds.
+  EXPECT_NEAR(openmpt_module_get_duration_seconds(m), 12 * 3 * 2.5 / 140, 1e-3);
+  openmpt_module_destroy(m);
+}
+
+TEST(TruncatedModule, AWholeXmIsNotTruncatedNorOneWithBytesToSpare) {
+  std::string bytes = zub::writeXm(smallModule());
+  EXPECT_FALSE(truncatedTrackerModule(bytes));
+  EXPECT_FALSE(truncatedTrackerModule(bytes + "extra"));
+  EXPECT_FALSE(truncatedTrackerModule(zub::makeDemoModule()));
+}
+
+TEST(TruncatedModule, AnXmCutAtAnyByteIsCaught) {
+  const std::string bytes = zub::writeXm(smallModule());
+  // Every cut: in the header, the order table, a pattern header, packed rows, an instrument
+  // header, a sample header and sample data.
+  for (size_t size = 17; size < bytes.size(); ++size)
+    EXPECT_TRUE(truncatedTrackerModule(bytes.substr(0, size))) << "cut to " << size << " of " << bytes.size();
+}
+
+TEST(TruncatedModule, TheWalkFollowsTheSizesInTheFile) {
+  std::string bytes = zub::writeXm(smallModule());
+  const size_t firstPattern = 336, secondInstrument = 336 + 2 * 21 + 263 + 40 + 200;
+  // A pattern claiming one packed byte more pushes everything after it past the end.
+  std::string longer = bytes;
+  longer[firstPattern + 7] += 1;
+  EXPECT_TRUE(truncatedTrackerModule(longer));
+  // So does a last sample one byte longer than its data.
+  longer = bytes;
+  longer[secondInstrument + 263] += 1;
+  EXPECT_TRUE(truncatedTrackerModule(longer));
+  // One byte shorter leaves a byte to spare, which is allowed.
+  std::string shorter = bytes;
+  shorter[secondInstrument + 263] -= 1;
+  EXPECT_FALSE(truncatedTrackerModule(shorter));
+  // A larger header size moves the patterns along.
+  std::string header = bytes;
+  header[60] += 4;
+  EXPECT_TRUE(truncatedTrackerModule(header));
+  EXPECT_FALSE(truncatedTrackerModule(header.substr(0, 336) + "pad!" + header.substr(336)));
+}
+
+// A four-channel 31-sample module with one pattern and one 100-word sample.
+std::string mkModule() {
+  std::string bytes(1084, '\0');
+  bytes.replace(0, 5, "small");
+  bytes[20 + 22] = 0;
+  bytes[20 + 23] = 100; // sample 1: 100 words
+  bytes[20 + 25] = 64;
+  bytes[950] = 1; // one order, pattern 0
+  bytes.replace(1080, 4, "M.K.");
+  bytes += std::string(1024, '\0');
+  bytes += std::string(200, '\x10');
+  return bytes;
+}
+
+TEST(TruncatedModule, AShortMkModuleIsStillCaught) {
+  const std::string bytes = mkModule();
+  openmpt_module* m = load(bytes);
+  ASSERT_NE(m, nullptr); // a module the player reads
+  openmpt_module_destroy(m);
+  EXPECT_FALSE(truncatedTrackerModule(bytes));
+  EXPECT_TRUE(truncatedTrackerModule(bytes.substr(0, bytes.size() - 1)));
+  EXPECT_TRUE(truncatedTrackerModule(bytes.substr(0, 1084 + 500)));
+  std::string sixChannels = bytes;
+  sixChannels.replace(1080, 4, "6CHN");
+  EXPECT_TRUE(truncatedTrackerModule(sixChannels));
+  EXPECT_FALSE(truncatedTrackerModule(std::string(4000, 'x')));
+}
+
+// The composed tune rendered once for the tests below: mono-mixed levels per second.
+struct Rendered {
+  double duration = 0;
+  int channels = 0;
+  int peak = 0;
+  std::vector<double> rms; // per second, in dB of full scale
+};
+
+const Rendered& tune() {
+  static Rendered r = [] {
+    Rendered r;
+    const std::string bytes = zub::makeDemoModule();
+    openmpt_module* m = load(bytes);
+    if (!m) return r;
+    r.duration = openmpt_module_get_duration_seconds(m);
+    r.channels = openmpt_module_get_num_channels(m);
+    openmpt_module_destroy(m);
+    // Through the soundtrack renderer, as the offline renders hear it.
+    const fs::path folder = fs::temp_directory_path() / ("zub_xm_" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "music.dat", std::ios::binary) << bytes;
+    std::string error;
+    const int64_t frames = (int64_t)(r.duration * midasSampleRate);
+    if (zub::renderSoundtrack((folder / "music.dat").string(), (folder / "tune.wav").string(), 0, frames, error)) {
+      std::ifstream in(folder / "tune.wav", std::ios::binary);
+      std::string wav((std::istreambuf_iterator<char>(in)), {});
+      const int16_t* s = (const int16_t*)(wav.data() + 44);
+      const size_t count = (wav.size() - 44) / 2;
+      double sum = 0;
+      for (size_t i = 0; i < count; ++i) {
+        r.peak = std::max(r.peak, std::abs((int)s[i]));
+        sum += (double)s[i] * s[i];
+        if ((i + 1) % (2 * midasSampleRate) == 0) {
+          r.rms.push_back(10 * std::log10(sum / (2 * midasSampleRate) / (32768.0 * 32768.0) + 1e-12));
+          sum = 0;
+        }
+      }
+    }
+    fs::remove_all(folder);
+    return r;
+  }();
+  return r;
+}
+
+// Mean level in dB over seconds [from, to).
+double level(int from, int to) {
+  double sum = 0;
+  for (int s = from; s < to; ++s) sum += std::pow(10.0, tune().rms.at(s) / 10);
+  return 10 * std::log10(sum / (to - from));
+}
+
+TEST(DemoTune, IsTheSameOnEveryRun) { EXPECT_EQ(zub::makeDemoModule(), zub::makeDemoModule()); }
+
+TEST(DemoTune, LastsTwoToThreeMinutesOnSixToEightChannels) {
+  EXPECT_GE(tune().duration, 120);
+  EXPECT_LE(tune().duration, 180);
+  EXPECT_GE(tune().channels, 6);
+  EXPECT_LE(tune().channels, 8);
+}
+
+TEST(DemoTune, IsLoudButNeverClips) {
+  ASSERT_GE(tune().rms.size(), 120u);
+  EXPECT_LT(tune().peak, 0.95 * 32767);
+  EXPECT_GT(tune().peak, 0.4 * 32767);
+  EXPECT_GT(level(0, (int)tune().rms.size()), -24); // not a whisper either
+}
+
+TEST(DemoTune, TheIntroAndTheBreakAreQuieterThanTheMainParts) {
+  ASSERT_GE(tune().rms.size(), 150u);
+  // Eight-second patterns: intro 0-32 s, main parts 32-96 s, break 96-120 s, main part again
+  // 120-152 s, outro 152-160 s.
+  const double intro = level(0, 8), main = level(32, 96), breakStart = level(96, 112), again = level(120, 152);
+  EXPECT_LT(intro, main - 4);
+  EXPECT_LT(breakStart, main - 3);
+  EXPECT_LT(breakStart, again - 3);
+  // Each part of the intro adds to the one before.
+  EXPECT_LT(level(0, 8), level(8, 16));
+  EXPECT_LT(level(8, 16), level(16, 24));
+  // Every second of the tune sounds.
+  for (size_t s = 0; s < 158; ++s) EXPECT_GT(tune().rms[s], -40) << "second " << s;
+}
+
+} // namespace
