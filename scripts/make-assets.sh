@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Regenerates the asset pack in data/ with zubassets. The result is deterministic and committed.
+# Regenerates the asset pack in data/: zubassets paints the pictures, builds the objects and
+# composes the tune, and renders the clip's frames, which ffmpeg encodes as an MPEG-1 system
+# stream with I, P and B pictures. The results are deterministic and committed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
+ZUB_WITH_FFMPEG=1 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C build zubassets >/dev/null
-./build/zubassets --out data
+frames=$(mktemp --suffix=.y4m)
+trap 'rm -f "$frames"' EXIT
+./build/zubassets --out data --clip-frames "$frames"
+ffmpeg -nostdin -loglevel error -y -threads 1 -f yuv4mpegpipe -i "$frames" \
+  -c:v mpeg1video -b:v 900k -maxrate 1800k -bufsize 1835k -g 12 -bf 2 -flags +bitexact -fflags +bitexact \
+  -f mpeg data/dat/guns.mpg
+# The muxer leaves out the system stream's end code; the clip carries one.
+printf '\x00\x00\x01\xb9' >> data/dat/guns.mpg
+echo "asset pack written to data/ ($(du -sh data | cut -f1))"

@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "clip.h"
 #include "music/module_maker.h"
 #include "objects.h"
 #include "pictures.h"
@@ -17,9 +18,10 @@ bool makeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0
 
 int usage(FILE* out, int status) {
   fprintf(out,
-          "usage: zubassets [--out DIR]\n"
+          "usage: zubassets [--out DIR] [--clip-frames FILE.y4m]\n"
           "Writes the demo's asset pack (pictures, objects, music.dat) into DIR (default: data).\n"
-          "example: zubassets --out data\n");
+          "--clip-frames also renders the frames of the video clip as a Y4M video for the encoder.\n"
+          "example: zubassets --out data --clip-frames /tmp/guns.y4m\n");
   return status;
 }
 
@@ -35,11 +37,15 @@ bool writeBytes(const std::string& path, const std::string& bytes, std::string& 
 } // namespace
 
 int main(int argc, char** argv) {
-  std::string out = "data";
+  std::string out = "data", clipFrames;
   for (int i = 1; i < argc; ++i) {
     if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) return usage(stdout, 0);
     if (!strcmp(argv[i], "--out") && i + 1 < argc) {
       out = argv[++i];
+      continue;
+    }
+    if (!strcmp(argv[i], "--clip-frames") && i + 1 < argc) {
+      clipFrames = argv[++i];
       continue;
     }
     fprintf(stderr, "zubassets: unknown argument '%s'\n", argv[i]);
@@ -55,7 +61,8 @@ int main(int argc, char** argv) {
   std::string error;
   int pictures = assets::writePictures(out, error);
   if (pictures < 0 || !assets::writeObjects(out, error) ||
-      !writeBytes(out + "/music.dat", zub::makeDemoModule(), error)) {
+      !writeBytes(out + "/music.dat", zub::makeDemoModule(), error) ||
+      (!clipFrames.empty() && !assets::writeClipFrames(clipFrames, error))) {
     fprintf(stderr, "zubassets: %s\n", error.c_str());
     return 1;
   }

@@ -165,6 +165,9 @@ bool writeFile(const std::string& path, const std::string& bytes, std::string& e
 
 } // namespace
 
+std::string letteringBytes(const char* text) { return extrudedText(text, 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(); }
+std::string craftBytes() { return craft().bytes(); }
+
 bool writeObjects(const std::string& folder, std::string& error) {
   const std::string dat = folder + "/dat/";
   auto round = [](double, double) { return 100.0; };

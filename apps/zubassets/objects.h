@@ -8,4 +8,8 @@ namespace assets {
 // Writes every object into `folder` (default.lwo) and `folder`/dat. False with `error` on failure.
 bool writeObjects(const std::string& folder, std::string& error);
 
+// LWOB bytes of the lettering and of the craft, for the clip's frames.
+std::string letteringBytes(const char* text);
+std::string craftBytes();
+
 } // namespace assets

@@ -68,4 +68,6 @@ void DemoApp::loadAssets() {
   }
   for (int i = 0; i < 50; ++i)
     if (context->objects[i]) context->objects[i]->planarMap();
+
+  clip = VideoClip::open("dat\\guns.mpg");
 }

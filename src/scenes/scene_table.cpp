@@ -16,8 +16,10 @@ const float finaleSteps[5] = {4.0f, 4.0f, 4.0f, 4.0f, 5.0f};
 #define SCENE(fn, steps) {&DemoApp::fn, #fn, steps, sizeof steps / sizeof steps[0]}
 
 const SceneEntry sceneTable[] = {
-    SCENE(sceneLogo, logoSteps),
-    SCENE(sceneLogoObjects, logoObjectsSteps),
+    SCENE(sceneLogo, logoSteps),       SCENE(sceneLogoObjects, logoObjectsSteps), SCENE(sceneVideo, videoSteps),
+    SCENE(sceneBazooka, bazookaSteps), SCENE(sceneDot, dotSteps),                 SCENE(sceneBalls, ballsSteps),
+    SCENE(sceneScape, scapeSteps),     SCENE(sceneGreets, greetsSteps),           SCENE(sceneSister, sisterSteps),
+    SCENE(sceneBumpBall, bumpBallSteps), SCENE(sceneStatic, staticSteps),         SCENE(sceneFinale, finaleSteps),
 };
 const int sceneCount = sizeof sceneTable / sizeof sceneTable[0];
 

@@ -92,7 +92,60 @@ void DemoApp::sceneLogoObjects() {
     screen->zoom_feedback(lerpi(*this, 40, 1));
     break;
   }
-  // The timeline ends here until the following scenes exist.
-  if (endStep(*this, steps(logoObjectsSteps), &DemoApp::sceneLogoObjects) && step == 0) quit = true;
+  endStep(*this, steps(logoObjectsSteps), &DemoApp::sceneVideo);
 }
 
+// t of the line scroll over the clip: 0.90 to 1.09 in steps of 0.01.
+static float scrollT() { return (float)((zub::demoRand() % 20) * 0.01 + 0.9); }
+
+void DemoApp::sceneVideo() {
+  if (beginScene(*this, steps(videoSteps))) return;
+  Bitmap* guitar = context->bitmaps[4];
+  Bitmap* gfx = context->bitmaps[5];
+  Bitmap* frame = clip->bitmap;
+  switch (step) {
+  case 1: {
+    Shake s = shake();
+    guitar->blit(screen, s.x, s.y);
+    screen->zoom_feedback(8);
+    screen->blur_cross();
+    break;
+  }
+  case 2: {
+    clip->nextFrame();
+    frame->blit(screen, 0, 0);
+    Shake s = shake();
+    guitar->blit_half(screen, s.x, s.y);
+    screen->zoom_feedback(8);
+    frame->horizlinescroll(screen, scrollT());
+    screen->zoom_feedback(15);
+    break;
+  }
+  case 3: {
+    clip->nextFrame();
+    frame->blit(screen, 0, 0);
+    if (coin()) screen->invert();
+    if (coin()) screen->blur_horizontal();
+    screen->zoom_feedback(8);
+    Shake s = shake();
+    guitar->blit_half(screen, s.x, s.y);
+    frame->horizlinescroll(screen, scrollT());
+    if (coin()) screen->invert();
+    if (coin()) screen->blur_horizontal();
+    screen->zoom_feedback(15);
+    gfx->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
+    break;
+  }
+  case 4:
+    gfx->blit(screen, 0, 0);
+    break;
+  case 5:
+    gfx->blit(screen, 0, 0);
+    screen->zoom_feedback(zub::demoRand() % 20 + 10);
+    if (coin()) screen->invert();
+    if (coin()) screen->fire();
+    screen->mix_colour(0x000000, lerpi(*this, 0, 255));
+    break;
+  }
+  endStep(*this, steps(videoSteps), &DemoApp::sceneBazooka);
+}

@@ -38,6 +38,7 @@ DemoApp::~DemoApp() {
     delete context->bitmaps[i];
     delete context->objects[i];
   }
+  delete clip;
   delete camera;
   delete mainLight;
   delete sideLight;

@@ -9,6 +9,7 @@
 #include "music/music_player.h"
 #include "objects/geometry.h"
 #include "objects/object3d.h"
+#include "video/video_clip.h"
 #include "shell/display_console.h"
 #include "shell/engine_context.h"
 #include "shell/frame_pacer.h"
@@ -37,6 +38,7 @@ public:
   std::unique_ptr<MusicPlayer> music;
   std::unique_ptr<SceneTimer> timer;   // shared by all scenes
   BumpMap* swirlBump = nullptr;        // made from the swirl picture at load time
+  VideoClip* clip = nullptr;           // the video clip, opened at load time
   Camera* camera = nullptr;            // every object is bound to it
   Light* mainLight = nullptr;          // lights every object
   Light* sideLight = nullptr;          // a second light, attached to one object by a late scene
@@ -71,6 +73,16 @@ public:
   // ---- scenes, in timeline order ----
   void sceneLogo();
   void sceneLogoObjects();
+  void sceneVideo();
+  void sceneBazooka();
+  void sceneDot();
+  void sceneBalls();
+  void sceneScape();
+  void sceneGreets();
+  void sceneSister();
+  void sceneBumpBall();
+  void sceneStatic();
+  void sceneFinale();
 };
 
 // The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.
