@@ -91,8 +91,7 @@ ColourConverter::~ColourConverter() {
   delete[] cb444;
 }
 
-void ColourConverter::convert(const MpegDecoder& d, const ShownPicture& picture, uint32_t* out, int outStride) {
-  if (!picture.frame) return;
+void ColourConverter::reserve(const MpegDecoder& d) {
   int64_t samples = (int64_t)d.codedWidth * d.codedHeight;
   if (samples > allocated) {
     delete[] cb422;
@@ -104,6 +103,11 @@ void ColourConverter::convert(const MpegDecoder& d, const ShownPicture& picture,
     cr444 = cb444 + samples;
     allocated = samples;
   }
+}
+
+void ColourConverter::convert(const MpegDecoder& d, const ShownPicture& picture, uint32_t* out, int outStride) {
+  if (!picture.frame) return;
+  reserve(d);
   const uint8_t* clip = d.clip;
   const uint8_t* cb = picture.frame->plane[1];
   const uint8_t* cr = picture.frame->plane[2];

@@ -18,6 +18,9 @@ public:
   ColourConverter(const ColourConverter&) = delete;
   ColourConverter& operator=(const ColourConverter&) = delete;
 
+  // Makes the up-sampled planes for the decoder's current coded size, so that converting the
+  // pictures of a clip allocates nothing.
+  void reserve(const MpegDecoder& decoder);
   // Writes rows 0 .. vertical size - 1, columns 0 .. horizontal size - 1 of the picture into `out`
   // with `outStride` pixels per row. Interlaced frames keep their fields interleaved.
   void convert(const MpegDecoder& decoder, const ShownPicture& picture, uint32_t* out, int outStride);

@@ -31,6 +31,8 @@ constexpr int kChroma444 = 3;
 struct FrameStore {
   uint8_t* plane[3] = {nullptr, nullptr, nullptr};  // Y, Cb, Cr
   bool progressiveFrame = true;                     // of the picture last decoded into it
+  uint8_t* memory = nullptr;                        // the three planes, kept across restarts
+  size_t capacity = 0;                              // bytes of memory
 };
 
 // The picture that is due for display after decodePicture, or none.

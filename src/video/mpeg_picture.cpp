@@ -20,6 +20,11 @@ MpegDecoder::MpegDecoder() : vlc(mpegVlcTables()) {
 
 MpegDecoder::~MpegDecoder() {
   releaseSequence();
+  for (FrameStore& f : frames) {
+    delete[] f.memory;
+    f.memory = nullptr;
+    f.capacity = 0;
+  }
   closeStream();
 }
 
@@ -64,10 +69,8 @@ void MpegDecoder::openStream(const uint8_t* data, size_t size) {
 void MpegDecoder::closeStream() { input.close(); }
 
 void MpegDecoder::releaseSequence() {
-  for (FrameStore& f : frames) {
-    delete[] f.plane[0];
-    f.plane[0] = f.plane[1] = f.plane[2] = nullptr;
-  }
+  // The memory stays with the stores: a clip that restarts at the same size allocates nothing.
+  for (FrameStore& f : frames) f.plane[0] = f.plane[1] = f.plane[2] = nullptr;
   backwardReferenceFrame = forwardReferenceFrame = auxframe = currentFrame = nullptr;
   sequenceStarted = false;
 }
@@ -90,8 +93,15 @@ void MpegDecoder::startSequence() {
   static const char* const failures[3] = {"backward_reference_frame[] malloc failed\n",
                                           "forward_reference_frame[] malloc failed\n", "auxframe[] malloc failed\n"};
   for (int i = 0; i < 3; ++i) {
-    uint8_t* store = new (std::nothrow) uint8_t[lumaSize + 2 * chromaSize];
-    if (!store) mpegFatal(quiet, false, failures[i]);
+    size_t bytes = lumaSize + 2 * chromaSize;
+    if (frames[i].capacity < bytes) {
+      delete[] frames[i].memory;
+      frames[i].capacity = 0;
+      frames[i].memory = new (std::nothrow) uint8_t[bytes];
+      if (!frames[i].memory) mpegFatal(quiet, false, failures[i]);
+      frames[i].capacity = bytes;
+    }
+    uint8_t* store = frames[i].memory;
     // Frame stores start black, so every run of a damaged stream shows the same pictures.
     memset(store, 16, lumaSize);
     memset(store + lumaSize, 128, 2 * chromaSize);

@@ -37,6 +37,7 @@ VideoClip* VideoClip::open(const char* path) {
     d.releaseSequence();
     d.closeStream();
     d.openStream(path);
+    clip->converter.reserve(d);
   } catch (const MpegFatal&) {
     exit(1);
   }
