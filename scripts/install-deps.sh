@@ -10,6 +10,8 @@ packages=(
 )
 # ffmpeg is needed only to regenerate the clip and the video test streams, and for --mp4 output.
 [ "${ZUB_WITH_FFMPEG:-0}" = 1 ] && packages+=(ffmpeg)
+# sox too, for the pictures of the README (scripts/make-docs.sh).
+[ "${ZUB_WITH_TOOLS:-0}" = 1 ] && packages+=(ffmpeg sox)
 
 missing=()
 for p in "${packages[@]}"; do
