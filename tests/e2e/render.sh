@@ -35,6 +35,14 @@ header=$(head -n 1 "$work/a.y4m")
 expected=$(( ${#header} + 1 + 61 * (6 + 640 * 480 * 3 / 2) ))
 [ "$(stat -c %s "$work/a.y4m")" -eq $expected ] || fail "Y4M size $(stat -c %s "$work/a.y4m"), expected $expected"
 
+# The whole timeline twice: every 30th frame identical, and the run ends after about 273.9 s.
+for run in full1 full2; do
+  "$render" --quiet --no-progress --out "$work/$run" --every 30 || fail "full render $run exited with $?"
+done
+[ "$(sum "$work/full1")" = "$(sum "$work/full2")" ] || fail "full renders differ"
+count=$(ls "$work/full1" | wc -l)
+[ "$count" -eq 274 ] || fail "full render wrote $count frames, expected 274 (frames 0, 30, ..., 8190 of 8217)"
+
 # The demo's own lines pass through without --quiet.
 "$render" --no-progress --to 0.1 --out "$work/c" >"$work/out.txt" 2>/dev/null
 grep -q "^start running the demo$" "$work/out.txt" || fail "demo output missing"

@@ -62,7 +62,8 @@ std::vector<uint8_t> twoByTwoTga(int depth) {
   return f;
 }
 
-void writeGreyJpeg(const char* name, int w, int h) {
+// A w x h JPEG in the given colour space, every sample `value`.
+void writeRawJpeg(const char* name, int w, int h, int components, J_COLOR_SPACE space, JSAMPLE value) {
   FILE* file = fopen(name, "wb");
   jpeg_compress_struct c;
   jpeg_error_mgr err;
@@ -71,36 +72,13 @@ void writeGreyJpeg(const char* name, int w, int h) {
   jpeg_stdio_dest(&c, file);
   c.image_width = w;
   c.image_height = h;
-  c.input_components = 1;
-  c.in_color_space = JCS_GRAYSCALE;
+  c.input_components = components;
+  c.in_color_space = space;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, 100, TRUE);
   jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> row(w, 200);
+  std::vector<JSAMPLE> row((size_t)w * components, value);
   for (int y = 0; y < h; ++y) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  fclose(file);
-}
-
-void writeCmykJpeg(const char* name) {
-  FILE* file = fopen(name, "wb");
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, file);
-  c.image_width = 8;
-  c.image_height = 8;
-  c.input_components = 4;
-  c.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&c);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> row(8 * 4, 50);
-  for (int y = 0; y < 8; ++y) {
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&c, &r, 1);
   }
@@ -198,7 +176,7 @@ TEST_F(PictureFiles, JpegPixelsArePackedRedGreenBlue) {
 }
 
 TEST_F(PictureFiles, GreyscaleJpegWidensToGrey) {
-  writeGreyJpeg("grey.jpg", 9, 5);
+  writeRawJpeg("grey.jpg", 9, 5, 1, JCS_GRAYSCALE, 200);
   testing::internal::CaptureStdout();
   Bitmap b("grey.jpg");
   testing::internal::GetCapturedStdout();
@@ -208,7 +186,7 @@ TEST_F(PictureFiles, GreyscaleJpegWidensToGrey) {
 }
 
 TEST_F(PictureFiles, CmykJpegEndsThroughTheLibraryErrorExit) {
-  writeCmykJpeg("cmyk.jpg");
+  writeRawJpeg("cmyk.jpg", 8, 8, 4, JCS_CMYK, 50);
   EXPECT_EXIT({ Bitmap b("cmyk.jpg"); }, testing::ExitedWithCode(1), "");
 }
 
