@@ -22,34 +22,12 @@ struct StreamWriter {
   int dcPredictor[3] = {0, 0, 0};
 
   void sequence(int width, int height, int chroma, int progressive) {
-    w.startCode(0x1B3);
-    w.put(width, 12);
-    w.put(height, 12);
-    w.put(0x13, 8);
-    w.put(0x3FFFF, 18);
-    w.put(1, 1);
-    w.put(20, 10);
-    w.put(0, 3);
-    w.startCode(0x1B5);
-    w.put(1, 4);
-    w.put(0x48, 8);
-    w.put(progressive, 1);
-    w.put(chroma, 2);
-    w.put(0, 4);
-    w.put(0, 12);
-    w.put(1, 1);
-    w.put(0, 8);
-    w.put(0, 1);
-    w.put(0, 7);
+    writeSequenceHeader(w, width, height);
+    writeSequenceExtension(w, chroma, progressive);
   }
 
   void picture(int type, int structure, int framePredFrameDct, int progressiveFrame, int fcode = 2) {
-    w.startCode(0x100);
-    w.put(0, 10);
-    w.put(type, 3);
-    w.put(0xFFFF, 16);
-    if (type == 2) w.put(7, 4);
-    w.put(0, 1);
+    writePictureHeader(w, type);
     w.startCode(0x1B5);
     w.put(8, 4);
     int f = type == 2 ? fcode : 15;
