@@ -356,6 +356,39 @@ TEST(VideoUntrusted, FieldPicturesInAOneRowProgressiveSequenceAddressNothing) {
   }
 }
 
+TEST(VideoMpeg1, FullPelVectorsCountWholeSamples) {
+  StreamWriter s;
+  writeSequenceHeader(s.w, 32, 16);  // no sequence extension: MPEG-1
+  for (int type : {1, 2}) {
+    s.w.startCode(0x100);
+    s.w.put(0, 10);
+    s.w.put(type, 3);
+    s.w.put(0xFFFF, 16);
+    if (type == 2) {
+      s.w.put(1, 1);  // full_pel_forward_vector
+      s.w.put(1, 3);  // forward_f_code 1
+    }
+    s.w.put(0, 1);
+    for (int col = 0; col < 2; ++col) {
+      s.slice(0, col);
+      if (type == 1) {
+        int v = col ? 50 : -50;
+        s.intraMacroblock({v, v, v, v, 0, 0});
+      } else {
+        s.w.putCode("001");
+        s.w.putCode(col ? "0000111" : "1");  // motion code -4: four whole samples to the left
+        s.w.putCode("1");
+      }
+    }
+  }
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 2u);
+  for (int x = 0; x < 32; ++x) ASSERT_EQ(d.pictures[1].plane(0)[3 * 32 + x], x < 20 ? 78 : 178) << x;
+  // Chroma moves two samples: half the vector, still whole samples.
+  EXPECT_EQ(d.pictures[1].plane(1)[0], 128);
+}
+
 // ---- chroma formats ----
 
 TEST(VideoChromaFormats, Chroma444BlocksFillTheirQuarters) {
