@@ -187,7 +187,8 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
       fault = true;
       return;
     }
-    input.flushBits(e.length);
+    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
+    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
     int run, level;
     bool negative;
     if (e.value == kDctEndOfBlock) return;
@@ -205,7 +206,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
     } else {
       run = e.run;
       level = e.value;
-      negative = input.getBit();
+      negative = codeAndSign & 1;
     }
     i += run;
     if (i >= 64) {
@@ -237,7 +238,8 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
         fault = true;
         return;
       }
-      input.flushBits(e.length);
+      uint32_t codeAndSign = input.showBits(e.length + 1);
+      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
       if (e.value == kDctEndOfBlock) return;
       if (e.value == kDctEscape) {
         run = input.getBits(6);
@@ -253,7 +255,7 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
       } else {
         run = e.run;
         level = e.value;
-        negative = input.getBit();
+        negative = codeAndSign & 1;
       }
     }
     i += run;
@@ -292,7 +294,8 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
       fault = true;
       return;
     }
-    input.flushBits(e.length);
+    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
+    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
     if (e.value == kDctEndOfBlock) break;
     int run, level;
     bool negative;
@@ -309,7 +312,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
     } else {
       run = e.run;
       level = e.value;
-      negative = input.getBit();
+      negative = codeAndSign & 1;
     }
     i += run;
     if (i >= 64) {
@@ -347,7 +350,8 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
         fault = true;
         return;
       }
-      input.flushBits(e.length);
+      uint32_t codeAndSign = input.showBits(e.length + 1);
+      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
       if (e.value == kDctEndOfBlock) break;
       if (e.value == kDctEscape) {
         run = input.getBits(6);
@@ -362,7 +366,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
       } else {
         run = e.run;
         level = e.value;
-        negative = input.getBit();
+        negative = codeAndSign & 1;
       }
     }
     i += run;
