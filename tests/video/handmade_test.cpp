@@ -223,6 +223,23 @@ TEST(VideoFieldPictures, SixteenByEightFieldAndDualPrimePrediction) {
   for (int i = 0; i < 16 * 32; ++i) ASSERT_EQ(d.pictures[1].plane(1)[i], 138);
 }
 
+TEST(VideoFieldPictures, LoneFirstFieldIsDroppedForTheFrameThatFollows) {
+  StreamWriter s;
+  s.sequence(32, 64, 1, 0);
+  writeIntraField(s, kTopField, kTop);
+  s.picture(1, kFramePicture, 1, 0);  // "odd number of field pictures": a frame where a field was due
+  for (int row = 0; row < 4; ++row)
+    for (int col = 0; col < 2; ++col) {
+      s.slice(row, col);
+      s.intraMacroblock({33, 33, 33, 33, 0, 0});
+    }
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 1u);
+  EXPECT_EQ(d.features.fieldPictures, 1);
+  for (int i = 0; i < 32 * 64; ++i) ASSERT_EQ(d.pictures[0].plane(0)[i], 161) << i;
+}
+
 TEST(VideoFieldPictures, ClipOfFieldPairsCountsAndPlaysFrames) {
   StreamWriter s;
   s.sequence(32, 64, 1, 0);
