@@ -19,9 +19,9 @@ constexpr int W6 = 1108;
 constexpr int W7 = 565;
 
 // Coefficients are saturated to 12 bits, but a damaged block of extreme values still drives the
-// butterflies past 32 bits: the column pass and the row pass's products by 181 are 64-bit, so
-// every value stays exact, and the row results (up to about 18 bits) are kept in 32-bit storage
-// instead of being wrapped to 16.
+// products by 181 past 32 bits (to about 2^31 in the row pass, 2^35 in the column pass), so those
+// are 64-bit; every other value stays below 2^30 (row results below 2^17, checked over all
+// extreme sign patterns), and the row results are kept in 32-bit storage instead of 16.
 
 // One row with 11 bits of fraction; a row without AC coefficients is the DC scaled up. With
 // saturated input every value fits 32 bits except the two products by 181.
@@ -72,15 +72,15 @@ inline int16_t clipped(const int16_t* idctClip, int64_t v) {
 }
 
 inline void idctColumn(const int32_t* in, int16_t* blk, const int16_t* idctClip) {
-  int64_t x1 = (int64_t)in[8 * 4] << 8, x2 = in[8 * 6], x3 = in[8 * 2], x4 = in[8 * 1], x5 = in[8 * 7],
-          x6 = in[8 * 5], x7 = in[8 * 3];
+  int32_t x1 = in[8 * 4] * 256, x2 = in[8 * 6], x3 = in[8 * 2], x4 = in[8 * 1], x5 = in[8 * 7], x6 = in[8 * 5],
+          x7 = in[8 * 3];
   if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
     int16_t v = clipped(idctClip, ((int64_t)in[0] + 32) >> 6);
     for (int i = 0; i < 8; ++i) blk[8 * i] = v;
     return;
   }
-  int64_t x0 = ((int64_t)in[0] << 8) + 8192;
-  int64_t x8 = W7 * (x4 + x5) + 4;
+  int32_t x0 = in[0] * 256 + 8192;
+  int32_t x8 = W7 * (x4 + x5) + 4;
   x4 = (x8 + (W1 - W7) * x4) >> 3;
   x5 = (x8 - (W1 + W7) * x5) >> 3;
   x8 = W3 * (x6 + x7) + 4;
@@ -99,8 +99,8 @@ inline void idctColumn(const int32_t* in, int16_t* blk, const int16_t* idctClip)
   x8 -= x3;
   x3 = x0 + x2;
   x0 -= x2;
-  x2 = (181 * (x4 + x5) + 128) >> 8;
-  x4 = (181 * (x4 - x5) + 128) >> 8;
+  x2 = (int32_t)((181 * (int64_t)(x4 + x5) + 128) >> 8);
+  x4 = (int32_t)((181 * (int64_t)(x4 - x5) + 128) >> 8);
   blk[8 * 0] = clipped(idctClip, (x7 + x1) >> 14);
   blk[8 * 1] = clipped(idctClip, (x3 + x2) >> 14);
   blk[8 * 2] = clipped(idctClip, (x0 + x4) >> 14);
@@ -187,7 +187,8 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
       fault = true;
       return;
     }
-    input.flushBits(e.length);
+    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
+    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
     int run, level;
     bool negative;
     if (e.value == kDctEndOfBlock) return;
@@ -205,7 +206,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
     } else {
       run = e.run;
       level = e.value;
-      negative = input.getBit();
+      negative = codeAndSign & 1;
     }
     i += run;
     if (i >= 64) {
@@ -237,7 +238,8 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
         fault = true;
         return;
       }
-      input.flushBits(e.length);
+      uint32_t codeAndSign = input.showBits(e.length + 1);
+      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
       if (e.value == kDctEndOfBlock) return;
       if (e.value == kDctEscape) {
         run = input.getBits(6);
@@ -253,7 +255,7 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
       } else {
         run = e.run;
         level = e.value;
-        negative = input.getBit();
+        negative = codeAndSign & 1;
       }
     }
     i += run;
@@ -292,7 +294,8 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
       fault = true;
       return;
     }
-    input.flushBits(e.length);
+    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
+    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
     if (e.value == kDctEndOfBlock) break;
     int run, level;
     bool negative;
@@ -309,7 +312,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
     } else {
       run = e.run;
       level = e.value;
-      negative = input.getBit();
+      negative = codeAndSign & 1;
     }
     i += run;
     if (i >= 64) {
@@ -347,7 +350,8 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
         fault = true;
         return;
       }
-      input.flushBits(e.length);
+      uint32_t codeAndSign = input.showBits(e.length + 1);
+      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
       if (e.value == kDctEndOfBlock) break;
       if (e.value == kDctEscape) {
         run = input.getBits(6);
@@ -362,7 +366,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
       } else {
         run = e.run;
         level = e.value;
-        negative = input.getBit();
+        negative = codeAndSign & 1;
       }
     }
     i += run;

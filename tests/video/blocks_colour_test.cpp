@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "video/colour_convert.h"
 #include "video/mpeg_decoder.h"
@@ -83,6 +84,22 @@ TEST(VideoIdct, SaturatedBlocksStayExactAndInRange) {
   }
 }
 
+// Random sign patterns of saturated coefficients: the sanitizer build checks that no intermediate
+// overflows; here the output range is checked.
+TEST(VideoIdct, RandomSaturatedBlocksStayInRange) {
+  ClipTables t;
+  uint32_t state = 1;
+  for (int n = 0; n < 2000; ++n) {
+    int16_t block[64];
+    for (int i = 0; i < 64; ++i) {
+      state = state * 1664525u + 1013904223u;
+      block[i] = (state >> 31) ? -2048 : 2047;
+    }
+    inverseDct(block, t.idct + 512);
+    for (int i = 0; i < 64; ++i) ASSERT_TRUE(block[i] >= -256 && block[i] <= 255) << n;
+  }
+}
+
 TEST(VideoColour, BlackWhiteAndGreyAreExact) {
   for (int code : {0, 1, 2, 4, 5, 7}) {
     EXPECT_EQ(convertPixel(16, 128, 128, code), 0x000000u) << code;
@@ -109,6 +126,63 @@ TEST(VideoColour, EachMatrixCodeUsesItsRow) {
   EXPECT_EQ(convertPixel(120, 90, 180, 0), 0xD66529u);
   EXPECT_EQ(convertPixel(120, 90, 180, 4), 0xCC5D2Cu);
   EXPECT_EQ(convertPixel(120, 90, 180, 7), 0xD6672Au);
+}
+
+// A 16 x 16 4:2:0 picture whose chroma has a step; the up-sampled Cb plane is checked against the
+// 6-tap filters worked out by hand.
+struct StepPicture {
+  MpegDecoder decoder;
+  std::vector<uint8_t> planes = std::vector<uint8_t>(16 * 16 + 2 * 8 * 8, 128);
+  FrameStore frame;
+  std::vector<uint32_t> rgb = std::vector<uint32_t>(16 * 16);
+  ColourConverter converter;
+  enum Pattern { kRowStep, kColumnStep, kFieldRows };
+  // A step from 100 to 200 half way down or across; or top field rows 100, bottom field rows 200.
+  StepPicture(bool mpeg2, Pattern pattern, bool progressive = true) {
+    decoder.progressiveSequence = progressive;
+    decoder.mpeg2 = mpeg2;
+    decoder.horizontalSize = decoder.verticalSize = decoder.codedWidth = decoder.codedHeight = 16;
+    decoder.chromaWidth = decoder.chromaHeight = 8;
+    decoder.chromaFormat = kChroma420;
+    frame.plane[0] = planes.data();
+    frame.plane[1] = planes.data() + 256;
+    frame.plane[2] = planes.data() + 256 + 64;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        frame.plane[1][y * 8 + x] =
+            (pattern == kFieldRows ? (y & 1) == 0 : (pattern == kRowStep ? y : x) < 4) ? 100 : 200;
+    converter.convert(decoder, ShownPicture{&frame, progressive}, rgb.data(), 16);
+  }
+  int cb(int x, int y) const { return converter.cb444[y * 16 + x]; }
+};
+
+TEST(VideoColour, ProgressiveVerticalUpsamplingOfAStep) {
+  StepPicture p(true, StepPicture::kRowStep);
+  EXPECT_EQ(p.cb(5, 0), 100);
+  EXPECT_EQ(p.cb(5, 6), 90);   // (3 - 16 + 67 + 227) 100 + (-32 + 7) 200 = 23100
+  EXPECT_EQ(p.cb(5, 7), 121);  // taps reversed: 31000
+  EXPECT_EQ(p.cb(5, 8), 179);  // 45800
+  EXPECT_EQ(p.cb(5, 9), 210);  // 53700
+  EXPECT_EQ(p.cb(5, 15), 200);
+}
+
+TEST(VideoColour, InterlacedVerticalUpsamplingKeepsTheFieldsApart) {
+  StepPicture p(true, StepPicture::kFieldRows, false);
+  for (int y = 0; y < 16; ++y) EXPECT_EQ(p.cb(3, y), (y & 1) ? 200 : 100) << y;
+  // The same rows filtered as one progressive frame mix: 281 x 100 - 32 x 200 + 7 x 100 at the top.
+  StepPicture progressive(true, StepPicture::kFieldRows, true);
+  EXPECT_EQ(progressive.cb(3, 0), 88);
+}
+
+TEST(VideoColour, HorizontalUpsamplingDiffersBetweenMpeg1AndMpeg2) {
+  StepPicture mpeg1(false, StepPicture::kColumnStep), mpeg2(true, StepPicture::kColumnStep);
+  // MPEG-1 interpolates both output samples: 23000 and 31000 in 256ths.
+  EXPECT_EQ(mpeg1.cb(6, 3), 90);
+  EXPECT_EQ(mpeg1.cb(7, 3), 121);
+  // MPEG-2 keeps the co-sited sample and interpolates the one between: 128 x 300.
+  EXPECT_EQ(mpeg2.cb(6, 3), 100);
+  EXPECT_EQ(mpeg2.cb(7, 3), 150);
+  EXPECT_EQ(mpeg2.cb(8, 3), 200);
 }
 
 TEST(VideoColour, CodesBeyondTheTableUseTheRowOfCode5) {

@@ -127,14 +127,7 @@ TEST(VideoClip, TransportStreamEndsWithStatus1) {
 TEST(VideoClip, FileWithoutPictureEndsWithHeaderError) {
   // Only a sequence header and an end code: readHeaders finds no picture.
   BitWriter w;
-  w.startCode(0x1B3);
-  w.put(64, 12);
-  w.put(48, 12);
-  w.put(0x13, 8);
-  w.put(0x3FFFF, 18);
-  w.put(1, 1);
-  w.put(8, 10);
-  w.put(0, 3);
+  writeSequenceHeader(w, 64, 48);
   w.startCode(0x1B7);
   std::string path = ::testing::TempDir() + "/no_picture.m1v";
   FILE* f = fopen(path.c_str(), "wb");

@@ -119,49 +119,12 @@ TEST(VideoStreams, ReopeningStartsAgainFromTheFirstPicture) {
 
 // ---- fatal header conditions ----
 
-void sequenceHeader(BitWriter& w, int width, int height) {
-  w.startCode(0x1B3);
-  w.put(width, 12);
-  w.put(height, 12);
-  w.put(1, 4);
-  w.put(3, 4);
-  w.put(0x3FFFF, 18);
-  w.put(1, 1);
-  w.put(20, 10);
-  w.put(0, 3);
-}
-
-void sequenceExtension(BitWriter& w, int chroma, int progressive, int horizontalExtension = 0) {
-  w.startCode(0x1B5);
-  w.put(1, 4);
-  w.put(0x48, 8);
-  w.put(progressive, 1);
-  w.put(chroma, 2);
-  w.put(horizontalExtension, 2);
-  w.put(0, 2);
-  w.put(0, 12);
-  w.put(1, 1);
-  w.put(0, 8);
-  w.put(0, 1);
-  w.put(0, 7);
-}
-
-void pictureHeader(BitWriter& w, int type) {
-  w.startCode(0x100);
-  w.put(0, 10);
-  w.put(type, 3);
-  w.put(0xFFFF, 16);
-  if (type == 2 || type == 3) w.put(7, 4);
-  if (type == 3) w.put(7, 4);
-  w.put(0, 1);
-}
-
 std::string fatalOf(const BitWriter& w) { return decodeAll(w.bytes); }
 
 TEST(VideoHeaders, PictureBeforeAnySequenceHeaderIsFatal) {
   // A system stream is recognised by its first packet, so its video may start with a picture.
   BitWriter video;
-  pictureHeader(video, 1);
+  writePictureHeader(video, 1);
   video.startCode(0x1B7);
   std::vector<uint8_t> data = {0x00, 0x00, 0x01, 0xE0, 0x00, (uint8_t)(video.bytes.size() + 1), 0x0F};
   data.insert(data.end(), video.bytes.begin(), video.bytes.end());
@@ -170,44 +133,44 @@ TEST(VideoHeaders, PictureBeforeAnySequenceHeaderIsFatal) {
 
 TEST(VideoHeaders, ZeroSizeIsFatal) {
   BitWriter w;
-  sequenceHeader(w, 0, 48);
-  pictureHeader(w, 1);
+  writeSequenceHeader(w, 0, 48);
+  writePictureHeader(w, 1);
   w.startCode(0x1B7);
   EXPECT_EQ(fatalOf(w), "picture size of zero\n");
 }
 
 TEST(VideoHeaders, SizeTooLargeForMemoryIsRefused) {
   BitWriter w;
-  sequenceHeader(w, 4095, 4095);
+  writeSequenceHeader(w, 4095, 4095);
   // Size extensions could reach 16383 x 16383; the decoder's limit stops far earlier.
-  sequenceExtension(w, 1, 1, 1);
-  pictureHeader(w, 1);
+  writeSequenceExtension(w, 1, 1, 1);
+  writePictureHeader(w, 1);
   w.startCode(0x1B7);
   EXPECT_EQ(fatalOf(w), "picture size %d x %d too large\n");
 }
 
 TEST(VideoHeaders, ReservedChromaFormatIsFatal) {
   BitWriter w;
-  sequenceHeader(w, 64, 48);
-  sequenceExtension(w, 0, 1);
-  pictureHeader(w, 1);
+  writeSequenceHeader(w, 64, 48);
+  writeSequenceExtension(w, 0, 1);
+  writePictureHeader(w, 1);
   EXPECT_EQ(fatalOf(w), "reserved chroma format\n");
 }
 
 TEST(VideoHeaders, LaterSequenceHeaderMayNotChangeSizeOrChroma) {
   BitWriter w;
-  sequenceHeader(w, 64, 48);
-  pictureHeader(w, 1);
-  sequenceHeader(w, 80, 48);
-  pictureHeader(w, 1);
+  writeSequenceHeader(w, 64, 48);
+  writePictureHeader(w, 1);
+  writeSequenceHeader(w, 80, 48);
+  writePictureHeader(w, 1);
   w.startCode(0x1B7);
   EXPECT_EQ(fatalOf(w), "sequence header changes the picture size or chroma format\n");
 
   BitWriter same;
-  sequenceHeader(same, 64, 48);
-  pictureHeader(same, 1);
-  sequenceHeader(same, 64, 48);
-  pictureHeader(same, 1);
+  writeSequenceHeader(same, 64, 48);
+  writePictureHeader(same, 1);
+  writeSequenceHeader(same, 64, 48);
+  writePictureHeader(same, 1);
   same.startCode(0x1B7);
   EXPECT_EQ(fatalOf(same), "");
 }
@@ -215,20 +178,20 @@ TEST(VideoHeaders, LaterSequenceHeaderMayNotChangeSizeOrChroma) {
 TEST(VideoHeaders, ScalableStreamsAreRefused) {
   for (int mode = 0; mode < 4; ++mode) {
     BitWriter w;
-    sequenceHeader(w, 64, 48);
-    sequenceExtension(w, 1, 1);
+    writeSequenceHeader(w, 64, 48);
+    writeSequenceExtension(w, 1, 1);
     w.startCode(0x1B5);
     w.put(5, 4);
     w.put(mode, 2);
     w.put(0, 30);
-    pictureHeader(w, 1);
+    writePictureHeader(w, 1);
     EXPECT_EQ(fatalOf(w), mode == 3 ? "temporal scalability not implemented\n"
                                      : "scalable streams need a second layer, which is not supported\n");
   }
   BitWriter t;
-  sequenceHeader(t, 64, 48);
-  sequenceExtension(t, 1, 1);
-  pictureHeader(t, 1);
+  writeSequenceHeader(t, 64, 48);
+  writeSequenceExtension(t, 1, 1);
+  writePictureHeader(t, 1);
   t.startCode(0x1B5);
   t.put(10, 4);
   t.put(0, 28);
@@ -237,13 +200,13 @@ TEST(VideoHeaders, ScalableStreamsAreRefused) {
 
 TEST(VideoHeaders, ReservedExtensionIdsAndUserDataAreSkipped) {
   BitWriter w;
-  sequenceHeader(w, 64, 48);
+  writeSequenceHeader(w, 64, 48);
   w.startCode(0x1B2);
   w.put(0x12345678, 32);
   w.startCode(0x1B5);
   w.put(12, 4);
   w.put(0xABCDE, 20);
-  pictureHeader(w, 1);
+  writePictureHeader(w, 1);
   w.startCode(0x1B7);
   EXPECT_EQ(fatalOf(w), "");
 }

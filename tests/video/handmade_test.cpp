@@ -22,34 +22,12 @@ struct StreamWriter {
   int dcPredictor[3] = {0, 0, 0};
 
   void sequence(int width, int height, int chroma, int progressive) {
-    w.startCode(0x1B3);
-    w.put(width, 12);
-    w.put(height, 12);
-    w.put(0x13, 8);
-    w.put(0x3FFFF, 18);
-    w.put(1, 1);
-    w.put(20, 10);
-    w.put(0, 3);
-    w.startCode(0x1B5);
-    w.put(1, 4);
-    w.put(0x48, 8);
-    w.put(progressive, 1);
-    w.put(chroma, 2);
-    w.put(0, 4);
-    w.put(0, 12);
-    w.put(1, 1);
-    w.put(0, 8);
-    w.put(0, 1);
-    w.put(0, 7);
+    writeSequenceHeader(w, width, height);
+    writeSequenceExtension(w, chroma, progressive);
   }
 
   void picture(int type, int structure, int framePredFrameDct, int progressiveFrame, int fcode = 2) {
-    w.startCode(0x100);
-    w.put(0, 10);
-    w.put(type, 3);
-    w.put(0xFFFF, 16);
-    if (type == 2) w.put(7, 4);
-    w.put(0, 1);
+    writePictureHeader(w, type);
     w.startCode(0x1B5);
     w.put(8, 4);
     int f = type == 2 ? fcode : 15;
@@ -245,6 +223,23 @@ TEST(VideoFieldPictures, SixteenByEightFieldAndDualPrimePrediction) {
   for (int i = 0; i < 16 * 32; ++i) ASSERT_EQ(d.pictures[1].plane(1)[i], 138);
 }
 
+TEST(VideoFieldPictures, LoneFirstFieldIsDroppedForTheFrameThatFollows) {
+  StreamWriter s;
+  s.sequence(32, 64, 1, 0);
+  writeIntraField(s, kTopField, kTop);
+  s.picture(1, kFramePicture, 1, 0);  // "odd number of field pictures": a frame where a field was due
+  for (int row = 0; row < 4; ++row)
+    for (int col = 0; col < 2; ++col) {
+      s.slice(row, col);
+      s.intraMacroblock({33, 33, 33, 33, 0, 0});
+    }
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 1u);
+  EXPECT_EQ(d.features.fieldPictures, 1);
+  for (int i = 0; i < 32 * 64; ++i) ASSERT_EQ(d.pictures[0].plane(0)[i], 161) << i;
+}
+
 TEST(VideoFieldPictures, ClipOfFieldPairsCountsAndPlaysFrames) {
   StreamWriter s;
   s.sequence(32, 64, 1, 0);
@@ -376,6 +371,39 @@ TEST(VideoUntrusted, FieldPicturesInAOneRowProgressiveSequenceAddressNothing) {
     ASSERT_EQ(d.pictures.size(), 1u);
     EXPECT_EQ(d.pictures[0].plane(0)[0], 16);
   }
+}
+
+TEST(VideoMpeg1, FullPelVectorsCountWholeSamples) {
+  StreamWriter s;
+  writeSequenceHeader(s.w, 32, 16);  // no sequence extension: MPEG-1
+  for (int type : {1, 2}) {
+    s.w.startCode(0x100);
+    s.w.put(0, 10);
+    s.w.put(type, 3);
+    s.w.put(0xFFFF, 16);
+    if (type == 2) {
+      s.w.put(1, 1);  // full_pel_forward_vector
+      s.w.put(1, 3);  // forward_f_code 1
+    }
+    s.w.put(0, 1);
+    for (int col = 0; col < 2; ++col) {
+      s.slice(0, col);
+      if (type == 1) {
+        int v = col ? 50 : -50;
+        s.intraMacroblock({v, v, v, v, 0, 0});
+      } else {
+        s.w.putCode("001");
+        s.w.putCode(col ? "0000111" : "1");  // motion code -4: four whole samples to the left
+        s.w.putCode("1");
+      }
+    }
+  }
+  s.end();
+  Decoded d = decode(s.w.bytes);
+  ASSERT_EQ(d.pictures.size(), 2u);
+  for (int x = 0; x < 32; ++x) ASSERT_EQ(d.pictures[1].plane(0)[3 * 32 + x], x < 20 ? 78 : 178) << x;
+  // Chroma moves two samples: half the vector, still whole samples.
+  EXPECT_EQ(d.pictures[1].plane(1)[0], 128);
 }
 
 // ---- chroma formats ----

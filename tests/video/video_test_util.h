@@ -57,3 +57,41 @@ struct BitWriter {
     put(code, 32);
   }
 };
+
+// Headers for hand-made streams (fields the decoder ignores are left at plain values).
+inline void writeSequenceHeader(BitWriter& w, int width, int height) {
+  w.startCode(0x1B3);
+  w.put(width, 12);
+  w.put(height, 12);
+  w.put(0x13, 8);  // aspect ratio 1, 25 frames per second
+  w.put(0x3FFFF, 18);
+  w.put(1, 1);
+  w.put(20, 10);
+  w.put(0, 3);  // constrained parameters, no matrices
+}
+
+inline void writeSequenceExtension(BitWriter& w, int chroma, int progressive, int horizontalExtension = 0) {
+  w.startCode(0x1B5);
+  w.put(1, 4);
+  w.put(0x48, 8);
+  w.put(progressive, 1);
+  w.put(chroma, 2);
+  w.put(horizontalExtension, 2);
+  w.put(0, 2);
+  w.put(0, 12);
+  w.put(1, 1);
+  w.put(0, 8);
+  w.put(0, 1);
+  w.put(0, 7);
+}
+
+// Picture header; P pictures carry f_code 7 as MPEG-2 requires (the extension has the real one).
+inline void writePictureHeader(BitWriter& w, int type) {
+  w.startCode(0x100);
+  w.put(0, 10);
+  w.put(type, 3);
+  w.put(0xFFFF, 16);
+  if (type == 2 || type == 3) w.put(7, 4);
+  if (type == 3) w.put(7, 4);
+  w.put(0, 1);
+}
