@@ -144,6 +144,8 @@ public:
   // Reads and decodes pictures until a whole frame is done (a frame picture or both fields).
   // Returns false when the sequence ends first.
   bool decodeFrame(int sequenceFrame);
+  // Fatal when the sequence's geometry differs from the one the frame stores were made for.
+  void checkSequenceGeometry();
   void releaseSequence();
   void closeStream();
   // The last reference picture, which display order never reaches (tools flush it at the end).

@@ -81,10 +81,16 @@ void MpegDecoder::sequence_header() {
     chromaFormat = kChroma420;
     matrixCoefficients = 5;
   }
-  // A later sequence header may repeat the sequence but never change its geometry: the frame
-  // stores were allocated for it.
-  if (sequenceStarted &&
-      (horizontalSize != startedWidth || verticalSize != startedHeight || chromaFormat != startedChroma))
+  checkSequenceGeometry();
+}
+
+// A later sequence header or extension may repeat the sequence but never change its geometry: the
+// frame stores and macroblock rows were laid out for it.
+void MpegDecoder::checkSequenceGeometry() {
+  bool frameRows = !mpeg2 || progressiveSequence;
+  int rows = frameRows ? (verticalSize + 15) / 16 : 2 * ((verticalSize + 31) / 32);
+  if (sequenceStarted && (horizontalSize != startedWidth || verticalSize != startedHeight ||
+                          chromaFormat != startedChroma || rows != mbHeight))
     mpegFatal(quiet, false, "sequence header changes the picture size or chroma format\n");
 }
 
@@ -188,6 +194,7 @@ void MpegDecoder::sequence_extension() {
   bitRate += bitRateExtension << 18;
   vbvBufferSize += vbvExtension << 10;
   if (chromaFormat == 0) mpegFatal(quiet, false, "reserved chroma format\n");
+  checkSequenceGeometry();
 }
 
 void MpegDecoder::sequence_display_extension() {

@@ -247,3 +247,10 @@ TEST(VideoDamage, DamagedStreamsDecodeTheSameWayEveryRun) {
 }
 
 }  // namespace
+
+// Found by fuzzing: an MPEG-1 sequence whose stream later carries a sequence extension for 4:2:2.
+// The frame stores were made for 4:2:0; changing the geometry must be refused, not decoded.
+TEST(VideoStreams, ALateSequenceExtensionCannotChangeTheGeometry) {
+  EXPECT_STREQ(decodeAll(fixtureBytes("late_sequence_extension.bin")).c_str(),
+               "sequence header changes the picture size or chroma format\n");
+}
