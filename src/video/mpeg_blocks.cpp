@@ -166,6 +166,20 @@ inline const VlcEntry& dctCode(const DctLookup& table, uint32_t next16) {
   return (next16 >> 10) ? table.shortCodes[next16 >> 8] : table.longCodes[next16 & 1023];
 }
 
+// The MPEG-1 escape: a 6-bit run, then an 8-bit level, or 16 bits where the first byte is 0 or 128.
+inline void mpeg1Escape(MpegInput& input, int& run, int& level, bool& negative) {
+  run = input.getBits(6);
+  level = input.getBits(8);
+  if (level == 0)
+    level = input.getBits(8);
+  else if (level == 128)
+    level = (int)input.getBits(8) - 256;
+  else if (level > 128)
+    level -= 256;
+  negative = level < 0;
+  level = abs(level);
+}
+
 }  // namespace
 
 void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
@@ -193,16 +207,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
     bool negative;
     if (e.value == kDctEndOfBlock) return;
     if (e.value == kDctEscape) {
-      run = input.getBits(6);
-      level = input.getBits(8);
-      if (level == 0)
-        level = input.getBits(8);
-      else if (level == 128)
-        level = (int)input.getBits(8) - 256;
-      else if (level > 128)
-        level -= 256;
-      negative = level < 0;
-      level = abs(level);
+      mpeg1Escape(input, run, level, negative);
     } else {
       run = e.run;
       level = e.value;
@@ -242,16 +247,7 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
       input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
       if (e.value == kDctEndOfBlock) return;
       if (e.value == kDctEscape) {
-        run = input.getBits(6);
-        level = input.getBits(8);
-        if (level == 0)
-          level = input.getBits(8);
-        else if (level == 128)
-          level = (int)input.getBits(8) - 256;
-        else if (level > 128)
-          level -= 256;
-        negative = level < 0;
-        level = abs(level);
+        mpeg1Escape(input, run, level, negative);
       } else {
         run = e.run;
         level = e.value;
