@@ -3,7 +3,7 @@
 
 #include "music/midas.h"
 #include "shell/demo_app.h"
-#include "shell/ptc.h"
+#include "platform/ptc.h"
 
 int main() {
   // Line-buffered so the demo's lines and any library messages keep their order in a log.

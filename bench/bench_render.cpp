@@ -11,7 +11,7 @@
 #include "image/bitmap.h"
 #include "objects/lwo_writer.h"
 #include "objects/object3d.h"
-#include "shell/engine_context.h"
+#include "core/engine_context.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/datafile.h"
+#include "core/datafile.h"
 #include "video/clip_reader.h"
 #include "video/colour_convert.h"
 

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "shell/clock.h"
+#include "core/clock.h"
 #include "music/midas.h"
 #include "shell/demo_app.h"
-#include "shell/ptc.h"
-#include "shell/random.h"
+#include "platform/ptc.h"
+#include "core/random.h"
 
 class DemoOnVirtualClock : public ::testing::Test {
 protected:

@@ -7,7 +7,7 @@
 
 #include "image/bitmap.h"
 #include "image/blit_clip.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 namespace {
 

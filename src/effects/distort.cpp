@@ -8,8 +8,8 @@
 #include <new>
 
 #include "image/bitmap.h"
-#include "shell/engine_context.h"
-#include "shell/random.h"
+#include "core/engine_context.h"
+#include "core/random.h"
 
 // Only the values kept as 32-bit floats (k, step, the swirl factor) are rounded to float; the
 // expressions around them run in double. That decides where a truncation lands when a table

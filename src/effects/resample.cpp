@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "image/bitmap.h"
-#include "shell/engine_context.h"
+#include "core/engine_context.h"
 
 namespace {
 

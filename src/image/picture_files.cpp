@@ -10,7 +10,7 @@
 
 #include "image/bitmap.h"
 #include "image/tga.h"
-#include "shell/datafile.h"
+#include "core/datafile.h"
 
 Bitmap::Bitmap(const char* path) {
   name = path;

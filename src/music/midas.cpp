@@ -7,7 +7,7 @@
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 
-#include "shell/datafile.h"
+#include "core/datafile.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include "music/midas.h"
-#include "shell/datafile.h"
+#include "core/datafile.h"
 
 namespace zub {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "shell/engine_context.h"
+#include "core/engine_context.h"
 
 int angleIndex(float degrees) {
   if (!(degrees > -361.0f && degrees < 1080.0f)) {

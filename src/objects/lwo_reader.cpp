@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "objects/object3d.h"
-#include "shell/datafile.h"
+#include "core/datafile.h"
 
 bool LwoReader::open(const char* path) {
   if (!zub::readDataFile(path, data)) return false;

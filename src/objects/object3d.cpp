@@ -9,8 +9,8 @@
 #include <new>
 
 #include "objects/lwo.h"
-#include "shell/datafile.h"
-#include "shell/engine_context.h"
+#include "core/datafile.h"
+#include "core/engine_context.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "objects/object3d.h"
-#include "shell/engine_context.h"
+#include "core/engine_context.h"
 
 namespace {
 

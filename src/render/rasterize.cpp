@@ -7,7 +7,7 @@
 
 #include "image/bitmap.h"
 #include "objects/object3d.h"
-#include "shell/engine_context.h"
+#include "core/engine_context.h"
 
 namespace {
 

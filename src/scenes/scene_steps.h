@@ -3,7 +3,7 @@
 // small recurring pieces: θ, coins, shakes, and the 3D sequence.
 #pragma once
 #include "shell/demo_app.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 struct StepLengths {
   const float* seconds; // length of steps 1..count

@@ -10,8 +10,8 @@
 #include "objects/geometry.h"
 #include "objects/object3d.h"
 #include "video/video_clip.h"
-#include "shell/display_console.h"
-#include "shell/engine_context.h"
+#include "platform/display_console.h"
+#include "core/engine_context.h"
 #include "shell/frame_pacer.h"
 
 class DemoApp;

@@ -1,6 +1,6 @@
 #include "shell/frame_pacer.h"
 
-#include "shell/clock.h"
+#include "core/clock.h"
 
 FramePacer::FramePacer() {
   framesIssued = 0;

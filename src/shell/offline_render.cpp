@@ -17,10 +17,10 @@
 #include "music/midas.h"
 #include "music/soundtrack.h"
 #include "scenes/scene_table.h"
-#include "shell/clock.h"
+#include "core/clock.h"
 #include "shell/demo_app.h"
-#include "shell/ptc.h"
-#include "shell/random.h"
+#include "platform/ptc.h"
+#include "core/random.h"
 
 namespace zub {
 

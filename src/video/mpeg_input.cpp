@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "shell/datafile.h"
+#include "core/datafile.h"
 
 void mpegFatal(bool quiet, bool toStdout, const char* format, ...) {
   if (!quiet) {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "image/bitmap.h"
-#include "shell/random.h"
+#include "core/random.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "image/bitmap.h"
-#include "shell/engine_context.h"
-#include "shell/random.h"
+#include "core/engine_context.h"
+#include "core/random.h"
 
 class EffectTest : public ::testing::Test {
 protected:

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "objects/object3d.h"
-#include "shell/engine_context.h"
+#include "core/engine_context.h"
 
 inline EngineContext& testEngine() {
   static EngineContext* context = [] {

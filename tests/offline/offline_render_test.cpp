@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "image/y4m_writer.h"
-#include "shell/clock.h"
+#include "core/clock.h"
 #include "shell/frame_pacer.h"
 #include "shell/offline_render.h"
 

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/datafile.h"
-#include "shell/engine_context.h"
-#include "shell/random.h"
+#include "core/datafile.h"
+#include "core/engine_context.h"
+#include "core/random.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Frame pacer and scene timer on the virtual clock.
 #include <gtest/gtest.h>
 
-#include "shell/clock.h"
+#include "core/clock.h"
 #include "shell/frame_pacer.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/datafile.h"
+#include "core/datafile.h"
 #include "video/clip_reader.h"
 #include "video/video_clip.h"
 #include "video_test_util.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/datafile.h"
+#include "core/datafile.h"
 #include "video/clip_reader.h"
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/datafile.h"
+#include "core/datafile.h"
 #include "video/mpeg_decoder.h"
 #include "video_test_util.h"
 

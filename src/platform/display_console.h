@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "shell/ptc.h"
+#include "platform/ptc.h"
 
 class DisplayConsole {
 public:

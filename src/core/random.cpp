@@ -1,4 +1,4 @@
-#include "shell/random.h"
+#include "core/random.h"
 
 namespace zub {
 

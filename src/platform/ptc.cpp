@@ -1,4 +1,4 @@
-#include "shell/ptc.h"
+#include "platform/ptc.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "shell/engine_context.h"
+#include "core/engine_context.h"
 
 #include <cmath>
 #include <cstdlib>

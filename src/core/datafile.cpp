@@ -1,4 +1,4 @@
-#include "shell/datafile.h"
+#include "core/datafile.h"
 
 #include <dirent.h>
 #include <strings.h>

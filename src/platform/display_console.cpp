@@ -1,4 +1,4 @@
-#include "shell/display_console.h"
+#include "platform/display_console.h"
 
 DisplayConsole::DisplayConsole(int consoleW, int consoleH, int bits, int oX, int oY, int w, int h) {
   window = ptc::createWindow("  ... ZUB demo ... ");

@@ -1,6 +1,6 @@
 // Wall time comes from steady_clock, never clock(): on Linux clock() counts processor time, which
 // would stretch the timeline whenever the loop waits.
-#include "shell/clock.h"
+#include "core/clock.h"
 
 #include <chrono>
 
