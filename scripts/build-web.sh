@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Builds the demo for web browsers with Debian's Emscripten and writes dist/web/: index.html, the
+# .js and .wasm, and the data pack. The two libraries the demo needs (libjpeg-turbo, libopenmpt)
+# are built for WebAssembly from Debian's source packages, with every optional part disabled, and
+# kept in build-web/prefix so that later runs only rebuild the demo. Nothing is downloaded except
+# Debian packages.
+#   ZUB_WEB_BUILD=DIR   where to build (default build-web)
+#   ZUB_WEB_JOBS=N      parallel jobs (default 2)
+#   ZUB_WITH_CHROMIUM=1 also install Debian's chromium, for the page's end-to-end test
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+work=$(realpath -m "${ZUB_WEB_BUILD:-build-web}")
+prefix=$work/prefix
+jobs=${ZUB_WEB_JOBS:-2}
+dist=$root/dist/web
+
+packages=(emscripten cmake ninja-build dpkg-dev make)
+[ "${ZUB_WITH_CHROMIUM:-0}" = 1 ] && packages+=(chromium)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "build-web: missing Debian packages: ${missing[*]} (run as root, or apt-get install them)" >&2
+    exit 1
+  fi
+  echo "build-web: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
+fi
+
+# Emscripten's JavaScript optimizer needs Debian's acorn, which a node from elsewhere does not see.
+export NODE_PATH=/usr/share/nodejs
+# Node 20's own fetch breaks this Emscripten's loader when configure checks run their programs.
+emulator="/usr/bin/node;--no-experimental-fetch"
+mkdir -p "$work/src" "$prefix"
+
+# The source of a Debian package, unpacked once into build-web/src/NAME-VERSION.
+debian_source() {
+  local name=$1
+  local dir
+  dir=$(find "$work/src" -maxdepth 1 -type d -name "$name-[0-9]*" | head -n 1)
+  if [ -z "$dir" ]; then
+    (cd "$work/src" && apt-get source -qq "$name" >/dev/null 2>&1) || {
+      echo "build-web: apt-get source $name failed (are deb-src lines enabled?)" >&2
+      exit 1
+    }
+    dir=$(find "$work/src" -maxdepth 1 -type d -name "$name-[0-9]*" | head -n 1)
+  fi
+  echo "$dir"
+}
+
+if [ ! -f "$prefix/lib/libjpeg.a" ]; then
+  echo "build-web: libjpeg-turbo" >&2
+  src=$(debian_source libjpeg-turbo)
+  emcmake cmake -S "$src" -B "$work/jpeg" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
+    -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -DWITH_ARITH_ENC=OFF -DWITH_ARITH_DEC=OFF -DWITH_12BIT=OFF >"$work/jpeg.log" 2>&1
+  ninja -C "$work/jpeg" -j "$jobs" jpeg-static >>"$work/jpeg.log" 2>&1
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp "$work/jpeg/libjpeg.a" "$prefix/lib/"
+  cp "$src/jpeglib.h" "$src/jmorecfg.h" "$src/jerror.h" "$work/jpeg/jconfig.h" "$prefix/include/"
+fi
+
+if [ ! -f "$prefix/lib/libopenmpt.a" ]; then
+  echo "build-web: libopenmpt" >&2
+  src=$(debian_source libopenmpt)
+  rm -rf "$work/openmpt"
+  cp -a "$src" "$work/openmpt"
+  # Its config.sub does not know the emscripten triple; the generic wasm one describes it well enough.
+  (cd "$work/openmpt" && CXXFLAGS="-O2" CFLAGS="-O2" emconfigure ./configure --host=wasm32-unknown-linux-gnu \
+    --prefix="$prefix" --disable-shared --enable-static --disable-openmpt123 --disable-examples --disable-tests \
+    --disable-doxygen-doc --without-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
+    --without-pulseaudio --without-portaudio --without-portaudiocpp --without-sndfile --without-flac) \
+    >"$work/openmpt.log" 2>&1
+  # The unpacked source is complete: never regenerate the autotools files.
+  emmake make -C "$work/openmpt" -j "$jobs" ACLOCAL=true AUTOMAKE=true AUTOCONF=true >>"$work/openmpt.log" 2>&1
+  emmake make -C "$work/openmpt" install ACLOCAL=true AUTOMAKE=true AUTOCONF=true >>"$work/openmpt.log" 2>&1
+fi
+
+echo "build-web: the demo" >&2
+emcmake cmake -S "$root" -B "$work/demo" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_WEB_PREFIX="$prefix" \
+  -DZUB_TESTS=OFF -DZUB_BENCH=OFF >"$work/demo.log" 2>&1 || { cat "$work/demo.log" >&2; exit 1; }
+ninja -C "$work/demo" -j "$jobs" zubdemo-web
+
+rm -rf "$dist"
+mkdir -p "$dist"
+cp "$work/demo/zubdemo.js" "$work/demo/zubdemo.wasm" "$work/demo/zubdemo.data" "$dist/"
+cp "$root/web/index.html" "$dist/"
+for f in "$dist"/*; do
+  printf 'build-web: %-14s %8d bytes (%d gzipped)\n' "$(basename "$f")" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)" >&2
+done
+echo "build-web: wrote $dist" >&2

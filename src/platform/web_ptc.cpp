@@ -1,0 +1,128 @@
+// The display console layer in a web browser: the same operations as the desktop back end, with
+// a 2D canvas for the window. The page (web/web_platform.js) letterboxes the canvas, turns Escape
+// and a left click on the picture into a quit request, and shows each updated frame. The memory
+// back end is unchanged, so the page's test hook hashes exactly what the offline renderer does.
+#include "platform/ptc.h"
+
+#include <cstring>
+#include <new>
+
+extern "C" {
+// web/web_platform.js
+void zub_canvas_open(int width, int height);
+void zub_canvas_show(const uint8_t* rgba, int width, int height);
+int zub_canvas_take_quit();
+}
+
+namespace ptc {
+
+namespace {
+Backend backendInUse = Backend::Sdl;
+char memoryWindowToken;
+char canvasToken;
+} // namespace
+
+void useBackend(Backend backend) { backendInUse = backend; }
+Backend currentBackend() { return backendInUse; }
+
+Window* createWindow(const char*) {
+  Window* window = new Window;
+  window->handle = backendInUse == Backend::Memory ? (void*)&memoryWindowToken : (void*)&canvasToken;
+  return window;
+}
+
+bool pumpWindow(Window* window) {
+  bool quit = window->quitPosted;
+  window->quitPosted = false;
+  if (backendInUse == Backend::Sdl && zub_canvas_take_quit()) quit = true;
+  return quit;
+}
+
+void postQuit(Window* window) { window->quitPosted = true; }
+
+void destroyWindow(Window* window) { delete window; }
+
+Console::Console() {}
+
+Console::~Console() { close(); }
+
+void Console::option(const char*) {}
+
+void Console::open(void* window, int w, int h, const Format& format, int) {
+  if (format.bits != 32) throw DynamicError("only 32-bit pixel formats are supported");
+  if (!window) throw DynamicError("console open: no window");
+  width = w;
+  height = h;
+  windowHandle = window;
+  framePixels = new (std::nothrow) uint32_t[(size_t)w * h]();
+  if (!framePixels) throw DynamicError("console open: out of memory");
+  if (backendInUse == Backend::Sdl) {
+    // The canvas wants bytes R, G, B, A; the frame is 0x00RRGGBB words. Converted once per update
+    // into this buffer, made here so that nothing is allocated per frame.
+    texture = new (std::nothrow) uint32_t[(size_t)w * h];
+    if (!texture) throw DynamicError("console open: out of memory");
+    zub_canvas_open(w, h);
+    renderer = &canvasToken; // frames go to the page's canvas
+  }
+  opened = true;
+}
+
+void Console::update() {
+  if (!opened) throw DynamicError("console update: console is not open");
+  if (!renderer) return;
+  uint32_t* rgba = (uint32_t*)texture;
+  const size_t count = (size_t)width * height;
+  // Little-endian words: 0xAABBGGRR lays the bytes out as R, G, B, A; the top byte is never shown.
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t p = framePixels[i];
+    rgba[i] = 0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
+  }
+  zub_canvas_show((const uint8_t*)rgba, width, height);
+}
+
+void Console::update(const Area&) { update(); }
+
+void Console::close() {
+  if (!opened) return;
+  delete[] (uint32_t*)texture;
+  texture = renderer = nullptr;
+  delete[] framePixels;
+  framePixels = nullptr;
+  opened = false;
+}
+
+Surface::Surface(int w, int h, const Format& format) : width(w), height(h) {
+  if (format.bits != 32) throw DynamicError("only 32-bit surfaces are supported");
+  pixels = new (std::nothrow) uint32_t[(size_t)w * h](); // black before the first frame draws
+  if (!pixels) throw DynamicError("surface create: out of memory");
+}
+
+Surface::~Surface() { delete[] pixels; }
+
+void* Surface::lock() {
+  if (locked) throw DynamicError("surface lock: surface is already locked");
+  locked = true;
+  return pixels;
+}
+
+void Surface::unlock() {
+  if (!locked) throw DynamicError("surface unlock: surface is not locked");
+  locked = false;
+}
+
+void Surface::copy(Console& console) {
+  if (!console.opened) throw DynamicError("surface copy: console is not open");
+  if (console.width != width || console.height != height)
+    throw DynamicError("surface copy: surface and console sizes differ");
+  memcpy(console.framePixels, pixels, (size_t)width * height * 4);
+}
+
+void Surface::copy(Console& console, const Area& source, const Area& destination) {
+  if (source.left != 0 || source.top != 0 || source.right - source.left != width ||
+      source.bottom - source.top != height || destination.right - destination.left != width ||
+      destination.bottom - destination.top != height)
+    throw DynamicError("surface copy: scaled area copies are not supported");
+  copy(console);
+}
+
+} // namespace ptc

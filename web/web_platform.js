@@ -1,0 +1,119 @@
+// The page's side of the web platform layer: the canvas the console shows its frames in, the
+// quit request (Escape, a left click on the picture), the Web Audio output of the module player,
+// and the notes the program hands to the page (frame statistics, end, test hashes).
+// Linked with --js-library; the page (index.html) supplies Module.canvas and Module.zubPage.
+mergeInto(LibraryManager.library, {
+  $ZUB: {
+    context2d: null,
+    image: null,
+    quitRequested: false,
+    audio: null,       // {context, node, gain, analyser}
+    audioBlock: 0,     // address of the player's block of interleaved 16-bit stereo
+    audioFrames: 0,
+    audioPlaying: false,
+  },
+
+  zub_canvas_open__deps: ['$ZUB'],
+  zub_canvas_open: function (width, height) {
+    var canvas = Module['canvas'];
+    canvas.width = width;
+    canvas.height = height;
+    ZUB.context2d = canvas.getContext('2d', { alpha: false });
+    ZUB.image = ZUB.context2d.createImageData(width, height);
+    window.addEventListener('keydown', function (e) {
+      if (e.key === 'Escape') ZUB.quitRequested = true; // every other key is swallowed by the demo
+    });
+    canvas.addEventListener('mousedown', function (e) {
+      if (e.button === 0) ZUB.quitRequested = true;
+    });
+  },
+
+  zub_canvas_show__deps: ['$ZUB'],
+  zub_canvas_show: function (rgba, width, height) {
+    ZUB.image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
+    ZUB.context2d.putImageData(ZUB.image, 0, 0);
+  },
+
+  zub_canvas_take_quit__deps: ['$ZUB'],
+  zub_canvas_take_quit: function () {
+    var quit = ZUB.quitRequested;
+    ZUB.quitRequested = false;
+    return quit ? 1 : 0;
+  },
+
+  // The page makes the AudioContext in its click handler (Module.zubPage.audioContext), so that
+  // the browser lets it play; a script processor pulls the player's blocks (this Emscripten has
+  // no audio worklets). An analyser at the end of the graph lets the page see what came out.
+  zub_audio_open__deps: ['$ZUB'],
+  zub_audio_open: function (rate, frames, block) {
+    var page = Module['zubPage'] || {};
+    var context = page.audioContext;
+    var Context = window.AudioContext || window.webkitAudioContext;
+    if (!context && Context) {
+      try { context = new Context({ sampleRate: rate }); } catch (e) { context = null; }
+    }
+    if (!context) return 0;
+    var node = context.createScriptProcessor(frames, 0, 2);
+    var gain = context.createGain();
+    var analyser = context.createAnalyser();
+    analyser.fftSize = 2048;
+    ZUB.audioBlock = block;
+    ZUB.audioFrames = frames;
+    node.onaudioprocess = function (event) {
+      var left = event.outputBuffer.getChannelData(0);
+      var right = event.outputBuffer.getChannelData(1);
+      if (!ZUB.audioPlaying || !Module['_zub_web_audio_fill']()) {
+        left.fill(0);
+        right.fill(0);
+        return;
+      }
+      var samples = HEAP16.subarray(ZUB.audioBlock >> 1, (ZUB.audioBlock >> 1) + ZUB.audioFrames * 2);
+      for (var i = 0; i < ZUB.audioFrames; ++i) {
+        left[i] = samples[2 * i] / 32768;
+        right[i] = samples[2 * i + 1] / 32768;
+      }
+    };
+    node.connect(gain);
+    gain.connect(analyser);
+    analyser.connect(context.destination);
+    ZUB.audio = { context: context, node: node, gain: gain, analyser: analyser };
+    page.analyser = analyser;
+    if (context.state !== 'running') context.resume();
+    return 1;
+  },
+
+  zub_audio_pause__deps: ['$ZUB'],
+  zub_audio_pause: function (pause) {
+    if (!ZUB.audio) return;
+    var gain = ZUB.audio.gain.gain, now = ZUB.audio.context.currentTime;
+    ZUB.audioPlaying = !pause;
+    // The player cannot wait for its fade-out on one thread; a short ramp keeps the stop click-free.
+    gain.cancelScheduledValues(now);
+    gain.setValueAtTime(pause ? gain.value : 0, now);
+    gain.linearRampToValueAtTime(pause ? 0 : 1, now + 0.02);
+  },
+
+  zub_audio_close__deps: ['$ZUB'],
+  zub_audio_close: function () {
+    if (!ZUB.audio) return;
+    var audio = ZUB.audio;
+    ZUB.audio = null;
+    ZUB.audioPlaying = false;
+    setTimeout(function () { audio.node.disconnect(); audio.analyser.disconnect(); }, 50);
+  },
+
+  zub_page_ended: function () {
+    var page = Module['zubPage'];
+    if (page && page.ended) page.ended();
+  },
+
+  zub_page_stats: function (frames, busyMs) {
+    var page = Module['zubPage'];
+    if (page && page.stats) page.stats(frames, busyMs);
+  },
+
+  zub_page_hashes: function (text, done) {
+    var page = Module['zubPage'];
+    if (page && page.hashes) page.hashes(UTF8ToString(text), done !== 0);
+  },
+});

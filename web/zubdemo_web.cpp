@@ -1,0 +1,151 @@
+// zubdemo in a web browser. The page calls one of two entries:
+//  - zub_web_play, from a click (browsers start sound only after one): the demo on the wall clock
+//    with its tune, one pass of the desktop frame loop after another from each animation frame;
+//  - zub_web_hashes, the test hook: frames 0..N on the offline renderer's virtual clock, silent,
+//    publishing the hash of each listed frame as the golden frames of the tests are hashed.
+#include <emscripten/emscripten.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "core/clock.h"
+#include "core/random.h"
+#include "music/midas.h"
+#include "platform/ptc.h"
+#include "scenes/scene_table.h"
+#include "shell/demo_app.h"
+
+extern "C" {
+// web/web_platform.js
+void zub_page_ended();
+void zub_page_stats(int frames, double busyMs);
+void zub_page_hashes(const char* text, int done);
+}
+
+namespace {
+
+DemoApp* app = nullptr;
+int framesShown = 0;
+double busyMs = 0;      // time spent in passes that drew a frame
+
+// One animation frame of the page covers ~16 ms; rendering catches up with every frame the pacer
+// has granted, as the desktop loop does back to back, but gives the page back after this long.
+const double sliceMs = 50;
+
+void finish() {
+  emscripten_cancel_main_loop();
+  app->shutdown();
+  delete app;
+  app = nullptr;
+  zub_page_ended();
+}
+
+void playSlice() {
+  const double start = emscripten_get_now();
+  for (;;) {
+    const int before = app->pacer->framesIssued;
+    const double passStart = emscripten_get_now();
+    if (!app->runPass()) return finish();
+    if (app->pacer->framesIssued == before) break; // nothing due yet
+    ++framesShown;
+    busyMs += emscripten_get_now() - passStart;
+    if (emscripten_get_now() - start > sliceMs) break;
+  }
+  zub_page_stats(framesShown, busyMs);
+}
+
+// ---- the test hook ----
+
+std::set<int> wanted;
+int lastWanted = 0;
+int frameNumber = 0;
+std::string report;
+
+// The same rule as the offline renderer: the first whole millisecond at which frame n is due.
+int32_t virtualFrameTime(int n, float periodTicks) {
+  int32_t ms = (int32_t)std::floor((double)n * periodTicks);
+  while (ms > 0 && (int)((double)(ms - 1) / periodTicks) >= n) --ms;
+  while ((int)((double)ms / periodTicks) < n) ++ms;
+  return ms;
+}
+
+uint64_t fnv1a(const uint32_t* pixels, size_t count) {
+  uint64_t h = 1469598103934665603ull;
+  const unsigned char* b = (const unsigned char*)pixels;
+  for (size_t i = 0; i < count * 4; ++i) h = (h ^ b[i]) * 1099511628211ull;
+  return h;
+}
+
+void recordHash() {
+  const int scene = sceneIndex(app->frameScene);
+  char line[96];
+  snprintf(line, sizeof line, "%d %s %llx\n", frameNumber, scene < 0 ? "?" : sceneTable[scene].name,
+           (unsigned long long)fnv1a(app->console->presentedFrame(), 320 * 240));
+  report += line;
+}
+
+void hashSlice() {
+  const double start = emscripten_get_now();
+  while (emscripten_get_now() - start < sliceMs) {
+    const int before = app->pacer->framesIssued;
+    bool running = true;
+    while (running && app->pacer->framesIssued == before) running = app->runPass();
+    if (running && wanted.count(frameNumber)) recordHash();
+    if (!running || frameNumber >= lastWanted) {
+      emscripten_cancel_main_loop();
+      zub_page_hashes(report.c_str(), 1);
+      return;
+    }
+    ++frameNumber;
+    zub::clockSetVirtual(app->pacer->startTicks + virtualFrameTime(frameNumber, app->pacer->periodTicks));
+  }
+  zub_page_hashes(report.c_str(), 0);
+}
+
+void enterData() {
+  if (chdir("/data") != 0) {
+    fprintf(stderr, "the data pack is missing\n");
+    exit(1);
+  }
+}
+
+} // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play() {
+  if (app) return;
+  enterData();
+  ptc::useBackend(ptc::Backend::Sdl);
+  midasUseBackend(MidasBackend::Sdl);
+  app = new DemoApp();
+  printf("start running the demo\n");
+  emscripten_set_main_loop(playSlice, 0, false);
+}
+
+// `frames`: the frame numbers to hash, separated by commas.
+extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_hashes(const char* frames) {
+  if (app) return;
+  for (const char* p = frames; *p;) {
+    char* end;
+    long n = strtol(p, &end, 10);
+    if (end == p) break;
+    if (n >= 0 && n <= 100000) {
+      wanted.insert((int)n);
+      if (n > lastWanted) lastWanted = (int)n;
+    }
+    p = *end ? end + 1 : end;
+  }
+  enterData();
+  ptc::useBackend(ptc::Backend::Sdl);
+  midasUseBackend(MidasBackend::Silent);
+  zub::clockUseVirtual(0);
+  zub::demoRandReset();
+  app = new DemoApp();
+  zub::clockSetVirtual(app->pacer->startTicks);
+  // Timers, not animation frames: the hash run must go on in a hidden or background page.
+  emscripten_set_main_loop(hashSlice, 1000, false);
+  emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+}
