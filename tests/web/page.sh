@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The web build in a real browser: serves dist/web on 127.0.0.1 and drives Debian's chromium
+# headless through the page. Checks that the test hook's frame hashes equal the golden frames of
+# the offline renderer (one frame of every scene), that the demo runs with a non-silent tune and
+# ends on Escape with its exit line, and that a screenshot of it running is not black.
+# usage: page.sh BUILD_DIR SOURCE_DIR   (dist/web must have been built by scripts/build-web.sh)
+set -euo pipefail
+src=$(realpath "$2")
+dist=$src/dist/web
+here=$(dirname "$(realpath "$0")")
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+[ -f "$dist/index.html" ] && [ -f "$dist/zubdemo.wasm" ] || fail "no web build in $dist (run scripts/build-web.sh)"
+chromium=$(command -v chromium) || fail "chromium is not installed (ZUB_WITH_CHROMIUM=1 scripts/build-web.sh installs it)"
+
+tmp=$(mktemp -d)
+server=""
+browser=""
+cleanup() {
+  [ -n "$browser" ] && kill "$browser" 2>/dev/null || true
+  [ -n "$server" ] && kill "$server" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+python3 "$here/server.py" "$dist" "$tmp/port" "$tmp/report" &
+server=$!
+for _ in $(seq 100); do [ -f "$tmp/port" ] && break; sleep 0.1; done
+[ -f "$tmp/port" ] || fail "the web server did not start"
+base="http://127.0.0.1:$(cat "$tmp/port")/index.html"
+
+browser_flags=(--headless --no-sandbox --disable-gpu --no-first-run --no-default-browser-check
+               --autoplay-policy=no-user-gesture-required --window-size=640,480)
+
+# Opens the page and waits (up to $2 seconds of real time) for the report it posts.
+run_page() {
+  local url=$1 limit=$2 profile
+  profile=$(mktemp -d -p "$tmp")
+  rm -f "$tmp/report"
+  "$chromium" "${browser_flags[@]}" --user-data-dir="$profile" "$url" >"$tmp/chromium.log" 2>&1 &
+  browser=$!
+  local waited=0
+  while [ ! -f "$tmp/report" ] && [ "$waited" -lt $((limit * 10)) ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  kill "$browser" 2>/dev/null || true
+  wait "$browser" 2>/dev/null || true
+  browser=""
+  [ -f "$tmp/report" ] || { tail -n 20 "$tmp/chromium.log" >&2; fail "no report from $url within ${limit}s"; }
+}
+
+# 1. Frame hashes on the virtual clock: the second golden frame of every scene.
+frames=$(awk '$2 != last { last = $2; n = 0 } { if (++n == 2) printf "%s%s", sep, $1; sep = "," }' \
+  "$src/tests/data/golden_frames.txt" | sed 's/^,//')
+[ -n "$frames" ] || fail "no golden frames"
+start=$(date +%s%N)
+run_page "$base?frames=$frames&report" 900
+ms=$((($(date +%s%N) - start) / 1000000))
+python3 - "$tmp/report" "$src/tests/data/golden_frames.txt" "$frames" "$ms" <<'EOF'
+import json, sys
+report = json.load(open(sys.argv[1]))
+golden = {}
+for line in open(sys.argv[2]):
+    n, scene, h = line.split()
+    golden[int(n)] = (scene, int(h, 16))
+seen = {}
+for line in report["hashes"].splitlines():
+    n, scene, h = line.split()
+    seen[int(n)] = (scene, int(h, 16))
+wanted = [int(n) for n in sys.argv[3].split(",")]
+bad = [n for n in wanted if seen.get(n) != golden[n]]
+for n in bad:
+    print(f"frame {n}: page {seen.get(n)}, zubrender {golden[n]}")
+# The canvas shows the last frame: read back from the page, it must hash the same.
+shown = int(report.get("canvasHash") or "0", 16)
+if shown != golden[max(wanted)][1]:
+    print(f"the canvas shows a different picture than frame {max(wanted)} (hash {shown:x})")
+    bad.append("canvas")
+print(f"web: {len([n for n in wanted if n not in bad])} of {len(wanted)} frame hashes equal zubrender's "
+      f"({len({golden[n][0] for n in wanted})} scenes, up to frame {max(wanted)}, {int(sys.argv[4]) / 1000:.1f} s)")
+sys.exit(1 if bad or not report["hashesDone"] else 0)
+EOF
+
+# 2. The demo on the wall clock with its tune, ended by Escape. Audio needs real time.
+run_page "$base?autostart&escape-after=8&report" 120
+python3 - "$tmp/report" <<'EOF'
+import json, sys
+r = json.load(open(sys.argv[1]))
+out = r["output"]
+problems = []
+if r.get("aborted"): problems.append("the page aborted: " + r["aborted"])
+if not r["ended"]: problems.append("the demo did not end")
+if "start running the demo" not in out: problems.append("no start line")
+if "key has been hit, exiting..." not in out: problems.append("no exit line after Escape")
+if r["frames"] < 60: problems.append(f"only {r['frames']} frames in {r['seconds']:.1f} s")
+if r["audioLoudChecks"] == 0 or r["audioPeak"] < 0.01:
+    problems.append(f"silent audio graph (peak {r['audioPeak']:.4f} over {r['audioChecks']} checks)")
+fps = r["frames"] / r["seconds"] if r["seconds"] else 0
+cpu = r["busyMs"] / r["frames"] if r["frames"] else 0
+print(f"web: {r['frames']} frames in {r['seconds']:.1f} s ({fps:.1f} frames/s), {cpu:.2f} ms of CPU per frame; "
+      f"audio peak {r['audioPeak']:.3f}, loud in {r['audioLoudChecks']} of {r['audioChecks']} checks")
+for p in problems: print("FAIL:", p)
+sys.exit(1 if problems else 0)
+EOF
+
+# 3. A screenshot of the running demo (virtual time: the page runs 6 s of it at once).
+profile=$(mktemp -d -p "$tmp")
+"$chromium" "${browser_flags[@]}" --user-data-dir="$profile" --virtual-time-budget=6000 \
+  --screenshot="$tmp/shot.png" "$base?autostart" >"$tmp/chromium.log" 2>&1 || true
+[ -f "$tmp/shot.png" ] || { tail -n 20 "$tmp/chromium.log" >&2; fail "no screenshot"; }
+python3 - "$tmp/shot.png" <<'EOF'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+pos, idat = 8, b""
+while pos < len(data):
+    length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + length]
+    if kind == b"IHDR":
+        width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+    elif kind == b"IDAT":
+        idat += body
+    pos += 12 + length
+assert depth == 8 and colour in (2, 6), f"unexpected PNG format {depth}/{colour}"
+bpp = 3 if colour == 2 else 4
+raw, stride = zlib.decompress(idat), width * bpp
+rows, prev, lit = [], bytearray(stride), 0
+for y in range(height):
+    kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+    for i in range(stride):
+        a = line[i - bpp] if i >= bpp else 0
+        b, c = prev[i], prev[i - bpp] if i >= bpp else 0
+        if kind == 1: line[i] = (line[i] + a) & 255
+        elif kind == 2: line[i] = (line[i] + b) & 255
+        elif kind == 3: line[i] = (line[i] + (a + b) // 2) & 255
+        elif kind == 4:
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+    lit += sum(1 for x in range(0, stride, bpp) if max(line[x:x + 3]) > 32)
+    prev = line
+share = lit / (width * height)
+print(f"web: screenshot {width} x {height}, {100 * share:.1f}% of its pixels lit")
+sys.exit(0 if share > 0.05 else 1)
+EOF
+echo "web page: all checks passed"
