@@ -7,7 +7,7 @@ mergeInto(LibraryManager.library, {
     context2d: null,
     image: null,
     quitRequested: false,
-    audio: null,       // {context, node, gain, analyser}
+    audio: null,       // {context, node, analyser}
     audioBlock: 0,     // address of the player's block of interleaved 16-bit stereo
     audioFrames: 0,
     audioPlaying: false,
@@ -54,7 +54,6 @@ mergeInto(LibraryManager.library, {
     }
     if (!context) return 0;
     var node = context.createScriptProcessor(frames, 0, 2);
-    var gain = context.createGain();
     var analyser = context.createAnalyser();
     analyser.fftSize = 2048;
     ZUB.audioBlock = block;
@@ -73,10 +72,9 @@ mergeInto(LibraryManager.library, {
         right[i] = samples[2 * i + 1] / 32768;
       }
     };
-    node.connect(gain);
-    gain.connect(analyser);
+    node.connect(analyser);
     analyser.connect(context.destination);
-    ZUB.audio = { context: context, node: node, gain: gain, analyser: analyser };
+    ZUB.audio = { context: context, node: node, analyser: analyser };
     page.analyser = analyser;
     if (context.state !== 'running') context.resume();
     return 1;
@@ -84,13 +82,7 @@ mergeInto(LibraryManager.library, {
 
   zub_audio_pause__deps: ['$ZUB'],
   zub_audio_pause: function (pause) {
-    if (!ZUB.audio) return;
-    var gain = ZUB.audio.gain.gain, now = ZUB.audio.context.currentTime;
     ZUB.audioPlaying = !pause;
-    // The player cannot wait for its fade-out on one thread; a short ramp keeps the stop click-free.
-    gain.cancelScheduledValues(now);
-    gain.setValueAtTime(pause ? gain.value : 0, now);
-    gain.linearRampToValueAtTime(pause ? 0 : 1, now + 0.02);
   },
 
   zub_audio_close__deps: ['$ZUB'],
@@ -99,7 +91,8 @@ mergeInto(LibraryManager.library, {
     var audio = ZUB.audio;
     ZUB.audio = null;
     ZUB.audioPlaying = false;
-    setTimeout(function () { audio.node.disconnect(); audio.analyser.disconnect(); }, 50);
+    audio.node.disconnect();
+    audio.analyser.disconnect();
   },
 
   zub_page_ended: function () {
