@@ -32,6 +32,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
 fi
 
+# apt-get source needs the Debian source lists; add them beside the binary ones where missing.
+if ! grep -rqsE "^(Types:.*deb-src|deb-src )" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  [ "$(id -u)" -eq 0 ] || { echo "build-web: no deb-src entries in the apt sources (run as root to add them)" >&2; exit 1; }
+  [ -f /etc/apt/sources.list.d/debian.sources ] || { echo "build-web: add deb-src entries to the apt sources" >&2; exit 1; }
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >/etc/apt/sources.list.d/zub-deb-src.sources
+  apt-get update -qq
+fi
+
 # Emscripten's JavaScript optimizer needs Debian's acorn, which a node from elsewhere does not see.
 export NODE_PATH=/usr/share/nodejs
 # Node 20's own fetch breaks this Emscripten's loader when configure checks run their programs.
