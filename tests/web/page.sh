@@ -78,7 +78,8 @@ if shown != golden[max(wanted)][1]:
     print(f"the canvas shows a different picture than frame {max(wanted)} (hash {shown:x})")
     bad.append("canvas")
 print(f"web: {len([n for n in wanted if n not in bad])} of {len(wanted)} frame hashes equal zubrender's "
-      f"({len({golden[n][0] for n in wanted})} scenes, up to frame {max(wanted)}, {int(sys.argv[4]) / 1000:.1f} s)")
+      f"({len({golden[n][0] for n in wanted})} scenes, up to frame {max(wanted)}, {int(sys.argv[4]) / 1000:.1f} s; "
+      f"{report['hashMs'] / (max(wanted) + 1):.2f} ms per frame drawn)")
 sys.exit(1 if bad or not report["hashesDone"] else 0)
 EOF
 
