@@ -35,6 +35,14 @@ volatile sig_atomic_t temporaryUsed[maxTemporaries];
 volatile long childPid = -1;
 
 void removeTemporaries() {
+#ifndef _WIN32
+  // A helper still writing would make its file again after we removed it: end it first.
+  if (childPid > 0) {
+    kill((pid_t)childPid, SIGKILL);
+    waitpid((pid_t)childPid, nullptr, 0);
+    childPid = -1;
+  }
+#endif
   for (int i = 0; i < maxTemporaries; ++i)
     if (temporaryUsed[i]) {
       temporaryUsed[i] = 0;
@@ -43,9 +51,6 @@ void removeTemporaries() {
 }
 
 extern "C" void onInterrupt(int signal) {
-#ifndef _WIN32
-  if (childPid > 0) kill((pid_t)childPid, SIGTERM);
-#endif
   removeTemporaries();
   _exit(128 + signal);
 }
