@@ -12,6 +12,10 @@ std::string ffmpegFailure(const std::string& target, int status, const std::stri
   return message + " (status " + std::to_string(status) + ")";
 }
 
+Mp4Pipe::~Mp4Pipe() {
+  if (encoder.pid > 0) stopProcess(encoder);
+}
+
 bool Mp4Pipe::start(const std::string& target, int width, int height, std::string& error) {
   ffmpeg = findProgram("ffmpeg");
   if (ffmpeg.empty()) {

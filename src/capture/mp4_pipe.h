@@ -14,6 +14,7 @@ namespace zub {
 
 class Mp4Pipe {
 public:
+  ~Mp4Pipe();  // an encoder still running is stopped before its temporary files are removed
   bool start(const std::string& target, int width, int height, std::string& error);
   bool writeFrame(const uint32_t* pixels, std::string& error);
   // Ends the video and muxes it with the WAV file at `wavPath` into the target.

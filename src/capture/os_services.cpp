@@ -227,6 +227,14 @@ int finishProcess(ChildProcess& child, std::string& lastLines) {
   return result;
 }
 
+void stopProcess(ChildProcess& child) {
+#ifndef _WIN32
+  if (child.pid > 0) kill((pid_t)child.pid, SIGKILL);
+#endif
+  std::string ignored;
+  finishProcess(child, ignored);
+}
+
 double processCpuSeconds() {
 #ifdef _WIN32
   FILETIME created, exited, kernel, user;

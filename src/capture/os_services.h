@@ -37,6 +37,9 @@ bool startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildPro
 // it could not be waited for). `lastLines` gets the last lines it printed on standard error.
 int finishProcess(ChildProcess& child, std::string& lastLines);
 
+// Ends a program that is no longer wanted (its output is being thrown away) and waits for it.
+void stopProcess(ChildProcess& child);
+
 // CPU seconds this process has used, all threads together.
 double processCpuSeconds();
 

@@ -3,6 +3,7 @@
 #include "shell/offline_render.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
