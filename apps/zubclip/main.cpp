@@ -3,6 +3,12 @@
 // or PNG files. The decoder's own lines and every error go to standard error, so standard output
 // carries only the report or the video.
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -112,6 +118,8 @@ int parseArguments(int argc, char** argv, ClipOptions& o) {
   }
   if (!o.haveInput) return usageError("no input file");
   if (o.yuvPath == "-" && o.y4mPath == "-") return usageError("only one of --yuv and --y4m can go to standard output");
+  if ((o.yuvPath == "-" || o.y4mPath == "-") && isatty(1))
+    return usageError("- would write the pictures onto the terminal; pipe them into a program");
   if (o.json && (!o.yuvPath.empty() || !o.y4mPath.empty() || !o.pngDir.empty()))
     return usageError("--json prints the properties; it does not go with --yuv, --y4m or --png");
   return -1;

@@ -70,7 +70,9 @@ std::string streamKind(int id) {
   if (id >= 0xE0 && id <= 0xEF) return "video";
   if (id >= 0xC0 && id <= 0xDF) return "audio";
   if (id == 0xBE) return "padding";
-  return "private";
+  if (id == 0xBD || id == 0xBF) return "private";
+  if (id == 0xBC) return "stream map";
+  return "other";
 }
 
 } // namespace

@@ -15,7 +15,7 @@ struct Ratio {
 struct ClipStream {
   int id;            // stream id of the system layer
   int packets;
-  std::string kind;  // "video", "audio", "private" or "padding"
+  std::string kind;  // "video", "audio", "private", "padding", "stream map" or "other"
   std::string format;  // what the headers say of the content, or ""
 };
 

@@ -289,6 +289,10 @@ int renderDemo(const RenderOptions& options) {
   // standard output sends them to standard error; the real standard output is kept for the video
   // and the report. Pointing descriptor 1 elsewhere also tells a fatal message that nobody reads
   // standard output, so it goes to standard error as well.
+  if (options.y4mPath == "-" && isatty(1)) {
+    fprintf(stderr, "zubrender: --y4m - would write the video onto the terminal; pipe it into a program\n");
+    return 2;
+  }
   FILE* standardOutput = stdout;
   bool silent = options.quiet || options.bench;
   if (silent || options.y4mPath == "-") {
