@@ -8,10 +8,11 @@ packages=(
   libgtest-dev libbenchmark-dev clang
   xvfb xdotool
 )
-# ffmpeg is needed only to regenerate the clip and the video test streams, and for --mp4 output.
-[ "${ZUB_WITH_FFMPEG:-0}" = 1 ] && packages+=(ffmpeg)
+# ffmpeg is needed only to regenerate the clip and the video test streams, and for --mp4 output;
+# jq reads the JSON of zubclip in the end-to-end test that compares it with ffprobe.
+[ "${ZUB_WITH_FFMPEG:-0}" = 1 ] && packages+=(ffmpeg jq)
 # sox too, for the pictures of the README (scripts/make-docs.sh).
-[ "${ZUB_WITH_TOOLS:-0}" = 1 ] && packages+=(ffmpeg sox)
+[ "${ZUB_WITH_TOOLS:-0}" = 1 ] && packages+=(ffmpeg sox jq)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "image/bitmap.h"
-#include "image/y4m_writer.h"
+#include "capture/y4m_writer.h"
 #include "objects.h"
 #include "objects/geometry.h"
 #include "objects/object3d.h"

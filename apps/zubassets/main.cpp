@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
+#include "capture/os_services.h"
 #include "clip.h"
 #include "music/module_maker.h"
 #include "objects.h"
@@ -14,15 +14,61 @@
 
 namespace {
 
-bool makeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST; }
+const char* const usage =
+    "usage: zubassets [--out DIR] [--clip-frames FILE.y4m]\n"
+    "Generates the demo's asset pack, procedurally and the same bytes on every run, into DIR\n"
+    "(default: assets-out, so the committed data/ is replaced only when asked for by name):\n"
+    "  DIR/dat/*.jpg      the 26 pictures of the asset table\n"
+    "  DIR/dat/*.lwo      the seven LightWave objects\n"
+    "  DIR/default.jpg    the fallback picture\n"
+    "  DIR/default.lwo    the fallback object\n"
+    "  DIR/music.dat      the music module\n"
+    "The video clip dat/guns.mpg is not written here: --clip-frames renders its frames as a Y4M\n"
+    "video, and scripts/make-assets.sh encodes them with ffmpeg (and regenerates data/).\n"
+    "Options take their value as --opt VALUE or --opt=VALUE.\n"
+    "example: zubassets --out /tmp/pack --clip-frames /tmp/guns.y4m\n";
 
-int usage(FILE* out, int status) {
-  fprintf(out,
-          "usage: zubassets [--out DIR] [--clip-frames FILE.y4m]\n"
-          "Writes the demo's asset pack (pictures, objects, music.dat) into DIR (default: data).\n"
-          "--clip-frames also renders the frames of the video clip as a Y4M video for the encoder.\n"
-          "example: zubassets --out data --clip-frames /tmp/guns.y4m\n");
-  return status;
+int usageError(const std::string& message) {
+  fprintf(stderr, "zubassets: %s\n(zubassets --help lists the options)\n", message.c_str());
+  return 2;
+}
+
+struct AssetOptions {
+  std::string out = "assets-out", clipFrames;
+};
+
+struct OptionSpec {
+  const char* name;
+  std::string AssetOptions::*value;
+};
+
+const OptionSpec options[] = {{"--out", &AssetOptions::out}, {"--clip-frames", &AssetOptions::clipFrames}};
+
+// Returns -1 to go on, or the exit status.
+int parseArguments(int argc, char** argv, AssetOptions& o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      fputs(usage, stdout);
+      return 0;
+    }
+    size_t equals = arg.find('=');
+    std::string name = arg.substr(0, equals);
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& s : options)
+      if (name == s.name) spec = &s;
+    if (!spec) return usageError("unknown argument '" + arg + "'");
+    std::string value;
+    if (equals != std::string::npos)
+      value = arg.substr(equals + 1);
+    else if (i + 1 < argc)
+      value = argv[++i];
+    else
+      return usageError(name + " needs a value");
+    if (value.empty()) return usageError(name + " needs a non-empty value");
+    o.*(spec->value) = value;
+  }
+  return -1;
 }
 
 bool writeBytes(const std::string& path, const std::string& bytes, std::string& error) {
@@ -37,28 +83,19 @@ bool writeBytes(const std::string& path, const std::string& bytes, std::string& 
 } // namespace
 
 int main(int argc, char** argv) {
-  std::string out = "data", clipFrames;
-  for (int i = 1; i < argc; ++i) {
-    if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) return usage(stdout, 0);
-    if (!strcmp(argv[i], "--out") && i + 1 < argc) {
-      out = argv[++i];
-      continue;
-    }
-    if (!strcmp(argv[i], "--clip-frames") && i + 1 < argc) {
-      clipFrames = argv[++i];
-      continue;
-    }
-    fprintf(stderr, "zubassets: unknown argument '%s'\n", argv[i]);
-    return usage(stderr, 2);
-  }
-  if (!makeFolder(out) || !makeFolder(out + "/dat")) {
-    fprintf(stderr, "zubassets: cannot create %s/dat: %s\n", out.c_str(), strerror(errno));
+  AssetOptions o;
+  int status = parseArguments(argc, argv, o);
+  if (status >= 0) return status;
+  const std::string& out = o.out;
+  const std::string& clipFrames = o.clipFrames;
+  std::string error;
+  if (!zub::makeFolder(out, error) || !zub::makeFolder(out + "/dat", error)) {
+    fprintf(stderr, "zubassets: %s\n", error.c_str());
     return 1;
   }
   // Bitmaps print their allocations; the generator keeps standard output for its own summary.
   FILE* quiet = freopen("/dev/null", "w", stdout);
   (void)quiet;
-  std::string error;
   int pictures = assets::writePictures(out, error);
   if (pictures < 0 || !assets::writeObjects(out, error) ||
       !writeBytes(out + "/music.dat", zub::makeDemoModule(), error) ||

@@ -1,3 +1,5 @@
+// The offline frame loop: the demo on the virtual clock, each frame in [from, to] passed to the
+// writers, a progress bar on standard error, and the timing report of --bench.
 #include "shell/offline_render.h"
 
 #include <algorithm>
@@ -5,52 +7,30 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
-#include "image/image_writers.h"
-#include "image/tiny_font.h"
-#include "image/y4m_writer.h"
-#include "music/midas.h"
-#include "music/soundtrack.h"
-#include "scenes/scene_table.h"
+#include "capture/contact_sheet.h"
+#include "capture/mp4_pipe.h"
+#include "capture/os_services.h"
+#include "capture/png_sequence.h"
+#include "capture/wav_output.h"
+#include "capture/y4m_writer.h"
 #include "core/clock.h"
-#include "shell/demo_app.h"
-#include "platform/ptc.h"
 #include "core/random.h"
+#include "music/midas.h"
+#include "platform/ptc.h"
+#include "scenes/scene_table.h"
+#include "shell/demo_app.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
 
 namespace zub {
-
-const char* renderUsage =
-    "usage: zubrender [options]\n"
-    "Renders the demo offline on a virtual clock (30 frames per second, deterministic).\n"
-    "Run it with the asset pack folder (data/) as working directory.\n"
-    "\n"
-    "  --out DIR        write frames as DIR/frame_NNNNNN.png (NNNNNN: frame number)\n"
-    "  --from S         first second of the timeline to write (default 0)\n"
-    "  --to S           last second of the timeline to write; rendering stops there (default: the end)\n"
-    "  --every N        write every Nth frame as PNG (default 1)\n"
-    "  --scale K        enlarge PNG and Y4M frames K times, nearest neighbour (1 to 8, default 1)\n"
-    "  --y4m FILE       write every frame from --from to --to as one YUV4MPEG2 video, 30 fps\n"
-    "  --chroma 420|444 chroma of the Y4M video (default 420)\n"
-    "  --sheet FILE.png contact sheet: the middle frame of each scene step, labelled\n"
-    "  --audio FILE.wav the soundtrack of the written frames (48 kHz stereo 16-bit), same length\n"
-    "  --mp4 FILE       frames and soundtrack as one H.264/AAC video (needs ffmpeg installed)\n"
-    "  --bench          render as fast as possible without output; print frames per second\n"
-    "                   and the slowest frames with their scene and step\n"
-    "  --quiet          silence the demo's own standard output\n"
-    "  --no-progress    no progress bar on standard error\n"
-    "  --help           this text\n"
-    "\n"
-    "examples:\n"
-    "  cd data && ../build/zubrender --out /tmp/frames --from 2 --to 4 --every 5 --scale 2\n"
-    "  cd data && ../build/zubrender --quiet --y4m /tmp/demo.y4m && ffplay /tmp/demo.y4m\n"
-    "  cd data && ../build/zubrender --quiet --sheet /tmp/sheet.png\n"
-    "  cd data && ../build/zubrender --quiet --mp4 /tmp/demo.mp4\n"
-    "  cd data && ../build/zubrender --bench\n";
 
 int32_t virtualFrameTime(int n, float periodTicks) {
   // The pacer grants frame n once (int)(elapsed / periodTicks) >= n; find the first such ms.
@@ -62,188 +42,42 @@ int32_t virtualFrameTime(int n, float periodTicks) {
 
 namespace {
 
-bool parseNumber(const char* text, double& value) {
-  char* end = nullptr;
-  errno = 0;
-  value = strtod(text, &end);
-  return end != text && *end == 0 && errno == 0 && std::isfinite(value);
+// The length of the timeline as the scene tables give it; the last frame falls a little later,
+// when the closing scene notices its end, so only the progress bar uses it.
+double timelineSeconds() {
+  double total = 0;
+  for (int s = 0; s < sceneCount; ++s) total += sceneSeconds(sceneTable[s]);
+  return total;
 }
-
-bool parseCount(const char* text, int low, int high, int& value) {
-  double d;
-  if (!parseNumber(text, d) || d != std::floor(d) || d < low || d > high) return false;
-  value = (int)d;
-  return true;
-}
-
-// A folder exists (or is made) and accepts a new file.
-bool writableFolder(const std::string& dir, std::string& error) {
-  if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
-    error = "cannot create output folder " + dir + ": " + strerror(errno);
-    return false;
-  }
-  std::string probe = dir + "/.zubrender-probe";
-  FILE* f = fopen(probe.c_str(), "wb");
-  if (!f) {
-    error = "cannot write into output folder " + dir + ": " + strerror(errno);
-    return false;
-  }
-  fclose(f);
-  unlink(probe.c_str());
-  return true;
-}
-
-// The path of `program` on PATH, or "" when it is not installed.
-std::string findProgram(const char* program) {
-  const char* path = getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t colon = dirs.find(':', start);
-    std::string dir = dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-    std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    if (colon == std::string::npos) break;
-    start = colon + 1;
-  }
-  return "";
-}
-
-bool writableFile(const std::string& path, std::string& error) {
-  FILE* f = fopen(path.c_str(), "ab");
-  if (!f) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
-  fclose(f);
-  return true;
-}
-
-} // namespace
-
-int parseRenderArgs(int argc, char** argv, RenderOptions& o, std::string& error) {
-  bool fromGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    auto value = [&](const char*& out) {
-      if (i + 1 >= argc) {
-        error = arg + " needs a value";
-        return false;
-      }
-      out = argv[++i];
-      return true;
-    };
-    const char* v = nullptr;
-    if (arg == "--help" || arg == "-h") {
-      fputs(renderUsage, stdout);
-      return 0;
-    } else if (arg == "--bench") {
-      o.bench = true;
-    } else if (arg == "--quiet") {
-      o.quiet = true;
-    } else if (arg == "--no-progress") {
-      o.progress = false;
-    } else if (arg == "--out" || arg == "--y4m" || arg == "--sheet" || arg == "--chroma" || arg == "--audio" ||
-               arg == "--mp4") {
-      if (!value(v)) return 2;
-      if (*v == 0) {
-        error = arg + " needs a non-empty value";
-        return 2;
-      }
-      if (arg == "--out") o.outDir = v;
-      if (arg == "--y4m") o.y4mPath = v;
-      if (arg == "--sheet") o.sheetPath = v;
-      if (arg == "--audio") o.audioPath = v;
-      if (arg == "--mp4") o.mp4Path = v;
-      if (arg == "--chroma") {
-        if (strcmp(v, "420") && strcmp(v, "444")) {
-          error = "--chroma takes 420 or 444, not '" + std::string(v) + "'";
-          return 2;
-        }
-        o.y4m444 = strcmp(v, "444") == 0;
-      }
-    } else if (arg == "--from" || arg == "--to") {
-      double seconds;
-      if (!value(v)) return 2;
-      if (!parseNumber(v, seconds) || seconds < 0) {
-        error = arg + " takes seconds (a number of 0 or more), not '" + std::string(v) + "'";
-        return 2;
-      }
-      (arg == "--from" ? o.from : o.to) = seconds;
-      fromGiven |= arg == "--from";
-    } else if (arg == "--every" || arg == "--scale") {
-      if (!value(v)) return 2;
-      bool every = arg == "--every";
-      if (!parseCount(v, 1, every ? 1000000 : 8, every ? o.every : o.scale)) {
-        error = arg + (every ? " takes a whole number of 1 or more" : " takes a whole number from 1 to 8") +
-                ", not '" + v + "'";
-        return 2;
-      }
-    } else {
-      error = "unknown option '" + arg + "'";
-      return 2;
-    }
-  }
-  (void)fromGiven;
-  if (o.to >= 0 && o.from > o.to) {
-    error = "--from must not be after --to";
-    return 2;
-  }
-  bool writes = !o.outDir.empty() || !o.y4mPath.empty() || !o.sheetPath.empty() || !o.audioPath.empty() ||
-                !o.mp4Path.empty();
-  if (o.bench && writes) {
-    error = "--bench writes nothing; leave out --out, --y4m, --sheet, --audio and --mp4";
-    return 2;
-  }
-  if (!o.bench && !writes) {
-    error = "nothing to do: give --out, --y4m, --sheet, --audio, --mp4 or --bench";
-    return 2;
-  }
-  if (!o.mp4Path.empty() && findProgram("ffmpeg").empty()) {
-    error = "--mp4 needs ffmpeg, which is not installed (apt-get install ffmpeg)";
-    return 2;
-  }
-  if (!o.outDir.empty() && !writableFolder(o.outDir, error)) return 2;
-  if (!o.y4mPath.empty() && !writableFile(o.y4mPath, error)) return 2;
-  if (!o.sheetPath.empty() && !writableFile(o.sheetPath, error)) return 2;
-  if (!o.audioPath.empty() && !writableFile(o.audioPath, error)) return 2;
-  if (!o.mp4Path.empty() && !writableFile(o.mp4Path, error)) return 2;
-  return -1;
-}
-
-namespace {
 
 const int frameWidth = 320, frameHeight = 240;
-const int thumbWidth = 160, thumbHeight = 120, labelHeight = 12, sheetColumns = 6, sheetGap = 4;
-
-struct SheetEntry {
-  int scene, step;
-  int32_t target;                // frame time at the middle of the step
-  bool atMiddle;                 // the thumbnail is the middle frame, not yet the first
-  std::vector<uint32_t> thumb;   // thumbWidth x thumbHeight
-};
 
 struct FrameTiming {
-  double ms;
+  double ms;     // wall clock
+  double cpuMs;  // process CPU time
   int frame, scene, step;
 };
 
 // Everything the frame hook needs; allocated before the first frame.
 struct RenderRun {
   const RenderOptions* options;
-  int32_t toMs;                  // last frame time written (and rendered)
+  int32_t fromMs, toMs;          // frame times written; toMs negative: to the end
   double timelineSeconds;        // estimate for the progress bar
   std::vector<uint32_t> scaled;  // one enlarged frame
+  PngSequence png;
   Y4mWriter y4m;
+  bool writeY4m = false;
+  Mp4Pipe mp4;
+  ContactSheet sheet;
   bool failed = false;
   std::string error;
-  int pngWritten = 0, inRange = 0;
+  int inRange = 0;
   int firstInRange = -1;         // frame number of the first frame in [from, to]
-  std::vector<SheetEntry> sheet;
   int lastScene = -1, lastStep = -1;
   double lastSeconds = 0;
   std::vector<FrameTiming> timings;
   std::chrono::steady_clock::time_point lastMark, started, lastProgress;
+  double lastCpu = 0;
   bool haveMark = false;
   bool progressOnTerminal = false;
   int lastProgressTenth = -1;
@@ -261,22 +95,6 @@ const uint32_t* scaledFrame(RenderRun& run, const uint32_t* pixels) {
     for (int x = 0; x < w; ++x) dst[x] = src[x / k];
   }
   return run.scaled.data();
-}
-
-void takeThumb(SheetEntry& entry, const uint32_t* pixels) {
-  entry.thumb.resize(thumbWidth * thumbHeight);
-  for (int y = 0; y < thumbHeight; ++y)
-    for (int x = 0; x < thumbWidth; ++x) {
-      const uint32_t* p = pixels + (y * 2) * frameWidth + x * 2;
-      uint32_t quad[4] = {p[0], p[1], p[frameWidth], p[frameWidth + 1]};
-      uint32_t r = 0, g = 0, b = 0;
-      for (uint32_t q : quad) {
-        r += (q >> 16) & 0xFF;
-        g += (q >> 8) & 0xFF;
-        b += q & 0xFF;
-      }
-      entry.thumb[y * thumbWidth + x] = (r / 4) << 16 | (g / 4) << 8 | (b / 4);
-    }
 }
 
 void showProgress(RenderRun& run, double seconds, int scene, int step, bool final) {
@@ -306,41 +124,38 @@ void showProgress(RenderRun& run, double seconds, int scene, int step, bool fina
   }
 }
 
+void writeFrame(RenderRun& run, DemoApp& app, int frame, int32_t t, const uint32_t* pixels) {
+  const RenderOptions& o = *run.options;
+  int scene = sceneIndex(app.frameScene);
+  if (!o.outDir.empty() && run.inRange % o.every == 0 &&
+      !run.png.write(frame, scaledFrame(run, pixels), frameWidth * o.scale, frameHeight * o.scale, run.error))
+    run.failed = true;
+  if (!run.failed && run.writeY4m && !run.y4m.writeFrame(scaledFrame(run, pixels), run.error)) run.failed = true;
+  if (!run.failed && !o.mp4Path.empty() && !run.mp4.writeFrame(scaledFrame(run, pixels), run.error))
+    run.failed = true;
+  if (!o.sheetPath.empty()) {
+    // The timer holds the current step's start and length.
+    int32_t start = app.timer->clock->startTicks - app.pacer->startTicks;
+    run.sheet.addFrame(pixels, scene, app.frameStep, t, start + (int32_t)(app.timer->duration * 500));
+  }
+}
+
 void onFrame(DemoApp& app, void* data) {
   RenderRun& run = *(RenderRun*)data;
   auto now = std::chrono::steady_clock::now();
-  const RenderOptions& o = *run.options;
+  double cpu = run.options->bench ? processCpuSeconds() : 0;
   int frame = app.pacer->framesIssued - 1;
   int32_t t = clockNow() - app.pacer->startTicks;
   int scene = sceneIndex(app.frameScene);
   int step = app.frameStep;
-  if (o.bench && run.haveMark)
-    run.timings.push_back({std::chrono::duration<double, std::milli>(now - run.lastMark).count(), frame, scene, step});
-
-  const uint32_t* pixels = app.console->presentedFrame();
-  bool inRange = t >= o.from * 1000 && (run.toMs < 0 || t <= run.toMs);
+  bool inRange = t >= run.fromMs && (run.toMs < 0 || t <= run.toMs);
+  if (run.options->bench && run.haveMark && inRange)
+    run.timings.push_back({std::chrono::duration<double, std::milli>(now - run.lastMark).count(),
+                           (cpu - run.lastCpu) * 1000, frame, scene, step});
   if (inRange && run.firstInRange < 0) run.firstInRange = frame;
   if (inRange && !run.failed) {
-    if (!o.outDir.empty() && run.inRange % o.every == 0) {
-      char name[32];
-      snprintf(name, sizeof name, "/frame_%06d.png", frame);
-      const uint32_t* out = scaledFrame(run, pixels);
-      if (!writePng(o.outDir + name, out, frameWidth * o.scale, frameHeight * o.scale, run.error)) run.failed = true;
-      ++run.pngWritten;
-    }
-    if (run.y4m.width && !run.y4m.writeFrame(scaledFrame(run, pixels), run.error)) run.failed = true;
+    writeFrame(run, app, frame, t, app.console->presentedFrame());
     ++run.inRange;
-  }
-  if (!o.sheetPath.empty() && step != 0) {
-    if (scene != run.lastScene || step != run.lastStep) {
-      // First frame of a step: the timer holds this step's start and length.
-      int32_t start = app.timer->clock->startTicks - app.pacer->startTicks;
-      run.sheet.push_back({scene, step, start + (int32_t)(app.timer->duration * 500), false, {}});
-      takeThumb(run.sheet.back(), pixels);
-    } else if (!run.sheet.back().atMiddle && t >= run.sheet.back().target) {
-      run.sheet.back().atMiddle = true;
-      takeThumb(run.sheet.back(), pixels);
-    }
   }
   run.lastScene = scene;
   run.lastStep = step;
@@ -351,53 +166,58 @@ void onFrame(DemoApp& app, void* data) {
   if (run.failed || (run.toMs >= 0 && next > run.toMs)) ptc::postQuit(app.console->window);
   clockSetVirtual(app.pacer->startTicks + next);
   run.lastMark = std::chrono::steady_clock::now();
+  if (run.options->bench) run.lastCpu = processCpuSeconds();
   run.haveMark = true;
 }
 
-bool writeSheet(const RenderRun& run, const std::string& path, std::string& error) {
-  int count = (int)run.sheet.size();
-  int rows = (count + sheetColumns - 1) / sheetColumns;
-  int cellW = thumbWidth + sheetGap, cellH = thumbHeight + labelHeight + sheetGap;
-  int w = sheetColumns * cellW + sheetGap, h = std::max(1, rows) * cellH + sheetGap;
-  Bitmap sheet(w, h);
-  for (int i = 0; i < w * h; ++i) sheet.pixels[i] = 0x202020;
-  for (int i = 0; i < count; ++i) {
-    const SheetEntry& e = run.sheet[i];
-    int x0 = sheetGap + (i % sheetColumns) * cellW, y0 = sheetGap + (i / sheetColumns) * cellH;
-    for (int y = 0; y < thumbHeight; ++y)
-      memcpy(sheet.pixels + (size_t)(y0 + y) * w + x0, e.thumb.data() + y * thumbWidth, thumbWidth * 4);
-    char label[64];
-    snprintf(label, sizeof label, "%s %d", sceneName(e.scene), e.step);
-    drawText(&sheet, x0 + 1, y0 + thumbHeight + 3, label, 0xFFFFFF);
-  }
-  return writePng(path, sheet.pixels, w, h, error);
+// The value below which `share` of the sorted values lie (nearest rank).
+double percentile(const std::vector<double>& sorted, double share) {
+  if (sorted.empty()) return 0;
+  size_t rank = (size_t)std::ceil(share * (double)sorted.size());
+  return sorted[std::min(sorted.size() - 1, rank > 0 ? rank - 1 : 0)];
 }
 
 void printBench(const RenderRun& run, FILE* out) {
   const std::vector<FrameTiming>& t = run.timings;
-  double total = 0;
-  for (const FrameTiming& f : t) total += f.ms;
+  double total = 0, cpuTotal = 0;
+  std::vector<double> wall, cpu;
+  for (const FrameTiming& f : t) {
+    total += f.ms;
+    cpuTotal += f.cpuMs;
+    wall.push_back(f.ms);
+    cpu.push_back(f.cpuMs);
+  }
+  std::sort(wall.begin(), wall.end());
+  std::sort(cpu.begin(), cpu.end());
   fprintf(out, "frames: %zu timed in %.3f s: %.1f frames per second\n", t.size(), total / 1000,
           total > 0 ? t.size() * 1000.0 / total : 0.0);
+  // CPU time counts only this process's work, so it holds when other programs share the machine.
+  fprintf(out, "cpu: %.3f s: %.1f frames per second of CPU time\n", cpuTotal / 1000,
+          cpuTotal > 0 ? t.size() * 1000.0 / cpuTotal : 0.0);
+  fprintf(out, "frame times (ms):  median %7.3f  99th %7.3f  max %7.3f  (wall clock)\n", percentile(wall, 0.5),
+          percentile(wall, 0.99), wall.empty() ? 0.0 : wall.back());
+  fprintf(out, "                   median %7.3f  99th %7.3f  max %7.3f  (CPU)\n", percentile(cpu, 0.5),
+          percentile(cpu, 0.99), cpu.empty() ? 0.0 : cpu.back());
   std::vector<FrameTiming> slowest = t;
   std::sort(slowest.begin(), slowest.end(), [](const FrameTiming& a, const FrameTiming& b) { return a.ms > b.ms; });
   fprintf(out, "slowest frames:\n");
   for (size_t i = 0; i < slowest.size() && i < 5; ++i)
-    fprintf(out, "  %8.3f ms  frame %6d  %s step %d\n", slowest[i].ms, slowest[i].frame, sceneName(slowest[i].scene),
-            slowest[i].step);
+    fprintf(out, "  %8.3f ms  (CPU %8.3f ms)  frame %6d  %s step %d\n", slowest[i].ms, slowest[i].cpuMs,
+            slowest[i].frame, sceneName(slowest[i].scene), slowest[i].step);
   fprintf(out, "per scene:\n");
   for (int s = 0; s < sceneCount; ++s) {
-    double sum = 0, worst = 0;
+    double sum = 0, cpuSum = 0, worst = 0;
     int n = 0;
     for (const FrameTiming& f : t)
       if (f.scene == s) {
         sum += f.ms;
+        cpuSum += f.cpuMs;
         worst = std::max(worst, f.ms);
         ++n;
       }
     if (n == 0) continue;
-    fprintf(out, "  %-18s %5d frames  %9.1f fps  slowest %7.3f ms\n", sceneTable[s].name, n, sum > 0 ? n * 1000.0 / sum : 0.0,
-            worst);
+    fprintf(out, "  %-18s %5d frames  %9.1f fps  %9.1f fps of CPU  slowest %7.3f ms\n", sceneTable[s].name, n,
+            sum > 0 ? n * 1000.0 / sum : 0.0, cpuSum > 0 ? n * 1000.0 / cpuSum : 0.0, worst);
   }
 }
 
@@ -412,33 +232,44 @@ void audioProgress(double fraction, void* data) {
   if (run.progressOnTerminal && fraction >= 1) fputc('\n', stderr);
 }
 
-// Frames and soundtrack muxed by ffmpeg into H.264/AAC.
-bool muxMp4(const std::string& y4m, const std::string& wav, const std::string& mp4, std::string& error) {
-  std::string command = "ffmpeg -nostdin -y -loglevel error -i '" + y4m + "' -i '" + wav +
-                        "' -c:v libx264 -pix_fmt yuv420p -crf 18 -c:a aac -b:a 192k -shortest '" + mp4 + "'";
-  for (const std::string* p : {&y4m, &wav, &mp4})
-    if (p->find('\'') != std::string::npos) {
-      error = "cannot pass a file name with a single quote to ffmpeg: " + *p;
+// Every output is made (under its temporary name) before the first frame, so a name that cannot
+// be written fails at once rather than after minutes of rendering.
+bool openOutputs(RenderRun& run, FILE* standardOutput) {
+  const RenderOptions& o = *run.options;
+  int w = frameWidth * o.scale, h = frameHeight * o.scale;
+  if (!o.outDir.empty() && !run.png.open(o.outDir, 6, run.error)) return false;
+  if (!o.y4mPath.empty()) {
+    run.writeY4m = true;
+    if (o.y4mPath == "-") {
+      Y4mFormat format;
+      format.width = w;
+      format.height = h;
+      format.chroma = o.y4m444 ? "444" : "420jpeg";
+      if (!run.y4m.start(standardOutput, "standard output", format, run.error)) return false;
+    } else if (!run.y4m.open(o.y4mPath, w, h, 30, o.y4m444, run.error)) {
       return false;
     }
-  int status = system(command.c_str());
-  if (status != 0) {
-    error = "ffmpeg could not write " + mp4 + " (status " + std::to_string(status) + ")";
-    return false;
   }
+  if (!o.mp4Path.empty() && !run.mp4.start(o.mp4Path, w, h, run.error)) return false;
   return true;
 }
 
-// A temporary file name in the system's temporary folder, made and left empty.
-std::string temporaryFile(const char* suffix) {
-  const char* dir = getenv("TMPDIR");
-  std::string path = std::string(dir && *dir ? dir : "/tmp") + "/zubrender-XXXXXX" + suffix;
-  std::vector<char> name(path.begin(), path.end());
-  name.push_back(0);
-  int fd = mkstemps(name.data(), (int)strlen(suffix));
-  if (fd < 0) return "";
-  close(fd);
-  return name.data();
+// After the last frame: the files that are complete only now.
+bool finishOutputs(RenderRun& run) {
+  const RenderOptions& o = *run.options;
+  if (run.writeY4m && !run.y4m.close(run.error)) return false;
+  if (!o.sheetPath.empty() && !run.sheet.write(o.sheetPath, run.error)) return false;
+  int64_t first = run.firstInRange < 0 ? 0 : run.firstInRange;
+  std::string wavPath = o.audioPath;
+  OutputFile mp4Sound;  // the soundtrack ffmpeg muxes when no WAV was asked for
+  if (wavPath.empty() && !o.mp4Path.empty()) {
+    if (!mp4Sound.begin(o.mp4Path + ".wav", false, run.error)) return false;
+    wavPath = mp4Sound.temporary;
+  }
+  if (!wavPath.empty() && !writeSoundtrackFile(wavPath, first, run.inRange, run.error, audioProgress, &run))
+    return false;
+  if (!o.mp4Path.empty() && !run.mp4.finish(wavPath, run.error)) return false;
+  return true;
 }
 
 } // namespace
@@ -446,46 +277,34 @@ std::string temporaryFile(const char* suffix) {
 int renderDemo(const RenderOptions& options) {
   RenderRun run;
   run.options = &options;
+  run.fromMs = (int32_t)std::ceil(options.from * 1000);
   run.toMs = options.to >= 0 ? (int32_t)std::floor(options.to * 1000) : -1;
-  run.timelineSeconds = 0;
-  for (int s = 0; s < sceneCount; ++s) run.timelineSeconds += sceneSeconds(sceneTable[s]);
+  run.timelineSeconds = timelineSeconds();
   run.scaled.resize((size_t)frameWidth * frameHeight * options.scale * options.scale);
   run.progressOnTerminal = isatty(2);
   if (options.bench) run.timings.reserve(10000);
-  // The mp4 is muxed from a Y4M video and a WAV soundtrack: the ones asked for, or temporary ones.
-  std::string y4mPath = options.y4mPath, wavPath = options.audioPath;
-  std::vector<std::string> temporaries;
-  if (!options.mp4Path.empty()) {
-    if (y4mPath.empty()) temporaries.push_back(y4mPath = temporaryFile(".y4m"));
-    if (wavPath.empty()) temporaries.push_back(wavPath = temporaryFile(".wav"));
-  }
-  struct Cleanup {
-    std::vector<std::string>& files;
-    ~Cleanup() {
-      for (const std::string& f : files)
-        if (!f.empty()) unlink(f.c_str());
-    }
-  } cleanup{temporaries};
-  for (const std::string& t : temporaries)
-    if (t.empty()) {
-      fprintf(stderr, "zubrender: cannot create a temporary file: %s\n", strerror(errno));
-      return 1;
-    }
-  if (!y4mPath.empty() &&
-      !run.y4m.open(y4mPath, frameWidth * options.scale, frameHeight * options.scale, 30, options.y4m444, run.error)) {
-    fprintf(stderr, "zubrender: %s\n", run.error.c_str());
+  installInterruptCleanup();
+
+  // The demo's lines go to standard output. --quiet and --bench send them nowhere, and a video on
+  // standard output sends them to standard error; the real standard output is kept for the video
+  // and the report. Pointing descriptor 1 elsewhere also tells a fatal message that nobody reads
+  // standard output, so it goes to standard error as well.
+  if (options.y4mPath == "-" && isatty(1)) {
+    fprintf(stderr, "zubrender: --y4m - would write the video onto the terminal; pipe it into a program\n");
     return 2;
   }
-
-  // The demo's lines go to standard output; --quiet and --bench send them nowhere, keeping the
-  // real standard output for our own report.
-  FILE* report = stdout;
-  int savedStdout = -1;
-  if (options.quiet || options.bench) {
-    fflush(stdout);
-    savedStdout = dup(1);
-    if (!freopen("/dev/null", "w", stdout)) return 1;
-    report = fdopen(savedStdout, "w");
+  FILE* standardOutput = stdout;
+  bool silent = options.quiet || options.bench;
+  if (silent || options.y4mPath == "-") {
+    standardOutput = divertStandardOutput(silent ? "/dev/null" : "stderr");
+    if (!standardOutput) {
+      fprintf(stderr, "zubrender: cannot redirect standard output: %s\n", strerror(errno));
+      return 1;
+    }
+  }
+  if (!openOutputs(run, standardOutput)) {
+    fprintf(stderr, "zubrender: %s\n", run.error.c_str());
+    return 1;
   }
 
   ptc::useBackend(ptc::Backend::Memory);
@@ -502,23 +321,19 @@ int renderDemo(const RenderOptions& options) {
   }
   fflush(stdout);
   showProgress(run, run.lastSeconds, run.lastScene, run.lastStep, true);
-  if (!run.failed && !options.y4mPath.empty() && !run.y4m.close(run.error)) run.failed = true;
-  if (!run.failed && !options.sheetPath.empty() && !writeSheet(run, options.sheetPath, run.error)) run.failed = true;
-  if (!run.failed && !wavPath.empty()) {
-    // The soundtrack of exactly the frames written: frame k spans samples k * 1600 .. (k + 1) * 1600.
-    int64_t first = run.firstInRange < 0 ? 0 : run.firstInRange;
-    if (!renderSoundtrack("music.dat", wavPath, first * samplesPerFrame, (int64_t)run.inRange * samplesPerFrame,
-                          run.error, audioProgress, &run))
-      run.failed = true;
+  if (!run.failed && run.inRange == 0) {
+    fprintf(stderr, "zubrender: --from %g is beyond the end of the demo (%.1f s)\n", options.from, run.lastSeconds);
+    return 2;
   }
-  if (!run.failed && !options.mp4Path.empty() && !muxMp4(y4mPath, wavPath, options.mp4Path, run.error)) run.failed = true;
-  if (run.failed) {
+  if (run.failed || !finishOutputs(run)) {
     fprintf(stderr, "zubrender: %s\n", run.error.c_str());
     return 1;
   }
-  if (options.bench) printBench(run, report);
-  if (!options.outDir.empty()) fprintf(stderr, "zubrender: wrote %d PNG frames to %s\n", run.pngWritten, options.outDir.c_str());
-  if (report != stdout) fclose(report);
+  if (options.bench) printBench(run, standardOutput);
+  if (!options.outDir.empty())
+    fprintf(stderr, "zubrender: wrote %d PNG frame%s to %s\n", run.png.written, run.png.written == 1 ? "" : "s",
+            options.outDir.c_str());
+  if (standardOutput != stdout) fflush(standardOutput);
   return status;
 }
 

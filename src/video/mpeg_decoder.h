@@ -50,6 +50,7 @@ struct MpegFeatureCounts {
   int intraVlcOnePictures = 0;
   int nonLinearQuantiserPictures = 0;
   int skippedMacroblocks = 0;
+  int incompletePictures = 0;        // pictures whose slices stopped before the last macroblock
 };
 
 class MpegDecoder {

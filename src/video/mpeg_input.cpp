@@ -47,6 +47,8 @@ void MpegInput::rewind(bool asSystemStream) {
   payloadLeft = 0;
   packetsRead = 0;
   packVersion = 0;
+  memset(streamPackets, 0, sizeof streamPackets);
+  memset(streamFirstBytes, 0, sizeof streamFirstBytes);
   endOfStream = false;
   endCodePhase = 0;
   window = 0;
@@ -163,7 +165,7 @@ void MpegInput::nextPacket() {
     int length = rawByte() << 8;
     length |= rawByte();
     if (code != 0x000001E0) {
-      for (int i = 0; i < length; ++i) rawByte();
+      noteOtherPacket(code, length);
       continue;
     }
 
@@ -202,6 +204,28 @@ void MpegInput::nextPacket() {
     }
     payloadLeft = length - used;
     ++packetsRead;
+    ++streamPackets[0xE0];
     if (payloadLeft > 0) return;
   }
+}
+
+// Skips a packet of another stream, noting its id and, for the first one, the first bytes of its
+// payload (which say the kind of a private stream's content and hold an audio frame's header).
+void MpegInput::noteOtherPacket(uint32_t code, int length) {
+  int id = (int)(code & 0xFF);
+  uint8_t head[64];
+  int kept = length < 64 ? length : 64;
+  for (int i = 0; i < kept; ++i) head[i] = (uint8_t)rawByte();
+  for (int i = kept; i < length; ++i) rawByte();
+  bool hasPesHeader = id == 0xBD || (id >= 0xC0 && id <= 0xEF);
+  if (id == 0xBB || streamPackets[id]++ > 0 || !hasPesHeader || kept == 0) return;
+  int at = 0;
+  if ((head[0] >> 6) == 2) {
+    at = kept >= 3 ? 3 + head[2] : kept;
+  } else {
+    while (at < kept && head[at] == 0xFF) ++at;
+    if (at < kept && (head[at] >> 6) == 1) at += 2;
+    if (at < kept) at += head[at] == 0x0F ? 1 : (head[at] >> 4) == 2 ? 5 : (head[at] >> 4) == 3 ? 10 : kept;
+  }
+  for (int i = 0; i < 4 && at + i < kept; ++i) streamFirstBytes[id][i] = head[at + i];
 }

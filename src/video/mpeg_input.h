@@ -38,6 +38,8 @@ public:
   bool announcePesPackets = true;     // "MPEG-2 PES packet" for each video packet (tools turn it off)
   int64_t packetsRead = 0;            // video packets found by the system layer
   int packVersion = 0;                // 1: MPEG-1 pack headers, 2: MPEG-2 pack headers, 0: none seen
+  int32_t streamPackets[256] = {};    // packets seen per stream id (system layer), for tools
+  uint8_t streamFirstBytes[256][4] = {};  // the first payload bytes of each stream's first packet
 
   bool openFile(const char* path);    // false when the file cannot be opened
   void openMemory(const uint8_t* data, size_t size);
@@ -71,4 +73,5 @@ private:
   int nextVideoByte();
   void nextPacket();
   int endCodeByte();
+  void noteOtherPacket(uint32_t code, int length);
 };

@@ -172,6 +172,7 @@ void MpegDecoder::picture_data() {
     uint32_t code = input.showBits(32);
     if (code < 0x00000101 || code > 0x000001AF) {
       if (mbaReached < mbaMax && !quiet) printf("start_of_slice(): Premature end of picture\n");
+      if (mbaReached < mbaMax) ++features.incompletePictures;
       return;
     }
     if (slice(mbaMax, mbaReached) < 0) return;

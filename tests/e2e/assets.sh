@@ -19,5 +19,20 @@ for f in logo ridud redchin guitar gfx bazooka code pink666 music water lumored 
 done
 for f in Brimvale 99 zub dot ball ball2 vrt; do [ -s "$work/a/dat/$f.lwo" ] || fail "missing dat/$f.lwo"; done
 
+# The default output is ./assets-out, never the data/ of the folder it runs in.
+mkdir -p "$work/repo/data"
+echo committed >"$work/repo/data/music.dat"
+(cd "$work/repo" && "$build/zubassets" 2>/dev/null) || fail "a run with the default output exited with $?"
+[ "$(cat "$work/repo/data/music.dat")" = committed ] || fail "the default output overwrote data/"
+cmp -s "$work/repo/assets-out/music.dat" "$work/a/music.dat" || fail "the default output is not ./assets-out"
+
+"$build/zubassets" --out 2>"$work/err.txt"
+status=$?
+[ $status -eq 2 ] && grep -q -- "--out needs a value" "$work/err.txt" || fail "--out without a value: $status $(cat "$work/err.txt")"
+"$build/zubassets" --out="$work/c" 2>/dev/null && cmp -s "$work/c/music.dat" "$work/a/music.dat" || fail "--out=DIR"
+"$build/zubassets" --help >"$work/help.txt"
+grep -q "scripts/make-assets.sh" "$work/help.txt" && grep -q "music.dat" "$work/help.txt" && grep -q "default.lwo" "$work/help.txt" \
+  || fail "--help does not say what it writes: $(cat "$work/help.txt")"
+
 [ $failures -eq 0 ] || { echo "$failures asset check(s) failed"; exit 1; }
 echo "all asset checks passed"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End to end: zubrender writes the same bytes on every run, PNG and Y4M files of the right
-# shape, and refuses bad arguments with status 2.
+# shape, refuses bad arguments with status 2 and fails with status 1 on files it cannot write.
 # Usage: render.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -48,17 +48,54 @@ count=$(ls "$work/full1" | wc -l)
 grep -q "^start running the demo$" "$work/out.txt" || fail "demo output missing"
 [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] || fail "exit line missing"
 
-check_error() {
-  local expect=$1; shift
+check_status() {  # expected status, expected text on standard error, arguments...
+  local want=$1 expect=$2; shift 2
   "$render" "$@" >/dev/null 2>"$work/err.txt"
   local status=$?
-  [ $status -eq 2 ] || fail "'$*' exited with $status"
-  grep -q -- "$expect" "$work/err.txt" || fail "'$*' said: $(cat "$work/err.txt")"
+  [ $status -eq "$want" ] || fail "'$*' exited with $status, expected $want"
+  grep -qF -- "$expect" "$work/err.txt" || fail "'$*' said: $(cat "$work/err.txt")"
 }
+check_error() { check_status 2 "$@"; }
 check_error "unknown option '--nope'" --nope
+check_error "unknown option '--nope'" --nope=3
 check_error "--from must not be after --to" --bench --from 9 --to 3
-check_error "cannot create output folder" --out /proc/zub/none
+check_error "--from must not be after --to" --bench --from=9 --to=3
+check_error "--from takes seconds" --bench --from abc
+check_error "--to takes seconds" --bench --to -1
+check_error "--every takes a whole number" --bench --every 0
+check_error "--scale takes a whole number from 1 to 8" --bench --scale 9
+check_error "--scale takes a whole number" --bench --scale=1.5
+check_error "--out needs a value" --out
+check_error "--y4m needs a non-empty value" --y4m=
+check_error "--bench takes no value" --bench=yes
+check_error "nothing to do" --quiet
+check_error "--bench writes nothing" --bench --y4m "$work/x.y4m"
+check_error "--chroma takes 420 or 444" --y4m "$work/x.y4m" --chroma 422
+check_error "--audio cannot write to standard output" --audio -
+check_error "unexpected argument '--bench'" -- --bench
+# A start beyond the last frame is found out by rendering to the end; nothing is written.
+check_error "--from 280 is beyond the end of the demo" --quiet --no-progress --from 280 --y4m "$work/late.y4m"
+[ ! -e "$work/late.y4m" ] || fail "a Y4M was left behind by a range with no frames"
+# Files that cannot be written are failures of the run (1), with the path and the system's reason.
+check_status 1 "cannot create folder /proc/zub/none: No such file or directory" --out /proc/zub/none
+check_status 1 "cannot write /proc/zub/x.y4m: No such file or directory" --y4m /proc/zub/x.y4m
+"$render" --quiet --no-progress --to 1 --y4m - >/dev/full 2>"$work/err.txt"
+status=$?
+[ $status -eq 1 ] || fail "a full disk under --y4m - gave status $status"
+grep -qx "zubrender: cannot write standard output: No space left on device" "$work/err.txt" \
+  || fail "full disk said: $(cat "$work/err.txt")"
 "$render" --help | grep -q -- "--sheet" || fail "--help does not list --sheet"
+
+# --opt=value works as --opt value; a single frame is one "frame".
+"$render" --quiet --no-progress --to=0 --out="$work/one" 2>"$work/err.txt" || fail "--to=0 --out= exited with $?"
+grep -qx "zubrender: wrote 1 PNG frame to $work/one" "$work/err.txt" || fail "singular: $(cat "$work/err.txt")"
+[ "$(ls -A "$work/one")" = "frame_000000.png" ] || fail "--out= wrote: $(ls -A "$work/one")"
+
+# --bench times only the frames from --from to --to, with CPU time and percentiles beside the wall clock.
+"$render" --bench --no-progress --from 1 --to 2 >"$work/bench.txt" || fail "--bench exited with $?"
+grep -q "^frames: 31 timed" "$work/bench.txt" || fail "bench frames: $(head -n 1 "$work/bench.txt")"
+grep -q "^cpu: " "$work/bench.txt" || fail "bench has no CPU time"
+grep -q "median .* 99th .* max .*(wall clock)" "$work/bench.txt" || fail "bench has no percentiles"
 
 # With ffmpeg: one H.264/AAC file; without it: a clear refusal.
 if command -v ffmpeg >/dev/null; then

@@ -1,13 +1,16 @@
-// The offline renderer: virtual frame times, argument checking, the Y4M writer and a short
-// render in-process.
+// The offline renderer: virtual frame times, the writers of src/capture (outputs under temporary
+// names, the Y4M writer, the PNG sequence) and a short render in-process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
 
-#include "image/y4m_writer.h"
+#include "capture/output_file.h"
+#include "capture/png_sequence.h"
+#include "capture/y4m_writer.h"
 #include "core/clock.h"
 #include "shell/frame_pacer.h"
 #include "shell/offline_render.h"
@@ -45,63 +48,6 @@ TEST(VirtualFrameTime, IsTheFirstMillisecondThePacerGrantsEachFrame) {
   zub::clockUseWall();
 }
 
-// Runs the argument parser on `args`; returns its status and error.
-int parse(std::vector<std::string> args, zub::RenderOptions& o, std::string& error) {
-  args.insert(args.begin(), "zubrender");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  return zub::parseRenderArgs((int)argv.size(), argv.data(), o, error);
-}
-
-TEST(RenderArgs, AcceptGoodCommandLines) {
-  zub::RenderOptions o;
-  std::string error;
-  fs::path dir = fs::temp_directory_path() / ("zub_args_" + std::to_string(getpid()));
-  EXPECT_EQ(parse({"--out", dir.string(), "--from", "1.5", "--to", "3", "--every", "4", "--scale", "2"}, o, error), -1)
-      << error;
-  EXPECT_EQ(o.from, 1.5);
-  EXPECT_EQ(o.to, 3);
-  EXPECT_EQ(o.every, 4);
-  EXPECT_EQ(o.scale, 2);
-  EXPECT_TRUE(fs::is_directory(dir)); // made when missing
-  fs::remove_all(dir);
-  zub::RenderOptions b;
-  EXPECT_EQ(parse({"--bench"}, b, error), -1);
-  EXPECT_TRUE(b.bench);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(parse({"--help"}, b, error), 0);
-  std::string help = testing::internal::GetCapturedStdout();
-  for (const char* option : {"--out", "--from", "--to", "--every", "--scale", "--y4m", "--sheet", "--bench", "--quiet", "example"})
-    EXPECT_NE(help.find(option), std::string::npos) << option;
-}
-
-TEST(RenderArgs, RejectBadCommandLinesWithStatusTwoAndAReason) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* reason;
-  } cases[] = {
-      {{"--frobnicate"}, "unknown option '--frobnicate'"},
-      {{"--bench", "--from", "5", "--to", "2"}, "--from must not be after --to"},
-      {{"--bench", "--from", "abc"}, "--from takes seconds"},
-      {{"--bench", "--to", "-1"}, "--to takes seconds"},
-      {{"--bench", "--every", "0"}, "--every takes a whole number"},
-      {{"--bench", "--scale", "9"}, "--scale takes a whole number from 1 to 8"},
-      {{"--bench", "--scale", "1.5"}, "--scale takes a whole number"},
-      {{"--out"}, "--out needs a value"},
-      {{}, "nothing to do"},
-      {{"--bench", "--y4m", "/tmp/x.y4m"}, "--bench writes nothing"},
-      {{"--out", "/proc/zub-no-such-place"}, "cannot create output folder /proc/zub-no-such-place"},
-      {{"--y4m", "/proc/zub-no-such-place/x.y4m"}, "cannot write /proc/zub-no-such-place/x.y4m"},
-      {{"--y4m", "x.y4m", "--chroma", "422"}, "--chroma takes 420 or 444"},
-  };
-  for (const Case& c : cases) {
-    zub::RenderOptions o;
-    std::string error;
-    EXPECT_EQ(parse(c.args, o, error), 2) << c.reason;
-    EXPECT_EQ(error.find(c.reason), 0u) << "got: " << error;
-  }
-}
-
 TEST(Y4mWriter, WritesHeaderAndFramesOfTheExactSize) {
   fs::path file = fs::temp_directory_path() / ("zub_y4m_" + std::to_string(getpid()) + ".y4m");
   std::vector<uint32_t> frame(4 * 2, 0xFFFFFF);
@@ -125,6 +71,87 @@ TEST(Y4mWriter, WritesHeaderAndFramesOfTheExactSize) {
     EXPECT_EQ(f[6 + 8], 128); // grey chroma
   }
   fs::remove(file);
+}
+
+TEST(Y4mWriter, HeaderCarriesRateAspectAndFieldOrderAndPlanesPassUnchanged) {
+  fs::path file = fs::temp_directory_path() / ("zub_y4m_planes_" + std::to_string(getpid()) + ".y4m");
+  zub::OutputFile out;
+  std::string error;
+  ASSERT_TRUE(out.begin(file.string(), true, error)) << error;
+  zub::Y4mFormat format;
+  format.width = 4;
+  format.height = 2;
+  format.rateNumerator = 30000;
+  format.rateDenominator = 1001;
+  format.interlace = 't';
+  format.aspectNumerator = 64;
+  format.aspectDenominator = 45;
+  format.chroma = "420mpeg2";
+  zub::Y4mWriter writer;
+  ASSERT_TRUE(writer.start(out.file, file.string(), format, error)) << error;
+  const uint8_t planes[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  ASSERT_TRUE(writer.writePlanes(planes, sizeof planes, error)) << error;
+  EXPECT_FALSE(fs::exists(file)); // nothing under the real name before the commit
+  ASSERT_TRUE(out.commit(error)) << error;
+  EXPECT_EQ(readAll(file), std::string("YUV4MPEG2 W4 H2 F30000:1001 It A64:45 C420mpeg2\nFRAME\n") +
+                               std::string((const char*)planes, sizeof planes));
+  EXPECT_EQ(writer.framesWritten, 1);
+  fs::remove(file);
+}
+
+TEST(OutputFile, AppearsOnlyWhenCommittedAndLeavesNoTemporaryOtherwise) {
+  fs::path dir = fs::temp_directory_path() / ("zub_output_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::path target = dir / "it's -x.bin";
+  std::ofstream(target) << "old";
+  std::string error;
+  {
+    zub::OutputFile out;
+    ASSERT_TRUE(out.begin(target.string(), true, error)) << error;
+    EXPECT_EQ(fs::path(out.temporary).parent_path(), dir); // beside the target, so the rename is atomic
+    fputs("half", out.file);
+  } // abandoned: the old file stays, the temporary goes
+  EXPECT_EQ(readAll(target), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  zub::OutputFile out;
+  ASSERT_TRUE(out.begin(target.string(), true, error)) << error;
+  fputs("new", out.file);
+  ASSERT_TRUE(out.commit(error)) << error;
+  EXPECT_EQ(readAll(target), "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+  zub::OutputFile nowhere;
+  EXPECT_FALSE(nowhere.begin((dir / "no-such-folder" / "x.bin").string(), true, error));
+  EXPECT_EQ(error, "cannot write " + (dir / "no-such-folder" / "x.bin").string() + ": No such file or directory");
+  fs::remove_all(dir);
+}
+
+TEST(PngSequence, RefusesAFolderItCannotMakeWithTheReason) {
+  zub::PngSequence png;
+  std::string error;
+  EXPECT_FALSE(png.open("/proc/zub-no-such-place", 6, error));
+  EXPECT_EQ(error.find("cannot create folder /proc/zub-no-such-place: "), 0u) << error;
+  fs::path file = fs::temp_directory_path() / ("zub_png_file_" + std::to_string(getpid()));
+  std::ofstream(file) << "x";
+  EXPECT_FALSE(png.open(file.string(), 6, error));
+  EXPECT_EQ(error, "cannot create folder " + file.string() + ": Not a directory");
+  fs::remove(file);
+}
+
+TEST(PngSequence, NamesPicturesByNumberAndKeepsNoTemporary) {
+  fs::path dir = fs::temp_directory_path() / ("zub_png_" + std::to_string(getpid()));
+  zub::PngSequence png;
+  std::string error;
+  ASSERT_TRUE(png.open(dir.string(), 5, error)) << error;
+  std::vector<uint32_t> pixels(6, 0x102030);
+  ASSERT_TRUE(png.write(7, pixels.data(), 3, 2, error)) << error;
+  ASSERT_TRUE(png.write(12, pixels.data(), 3, 2, error)) << error;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"frame_00007.png", "frame_00012.png"}));
+  EXPECT_EQ(png.written, 2);
+  fs::remove_all(dir);
 }
 
 TEST(RenderDemo, RendersOnlyTheFramesUpToTheEndTime) {

@@ -1,4 +1,4 @@
-#include "image/y4m_writer.h"
+#include "capture/y4m_writer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,31 +13,39 @@ inline uint8_t crOf(int r, int g, int b) { return (uint8_t)(((112 * r - 94 * g -
 
 } // namespace
 
-Y4mWriter::~Y4mWriter() {
-  if (file) fclose(file);
-}
-
 size_t Y4mWriter::frameBytes() const {
   size_t luma = (size_t)width * height;
   size_t chroma = chroma444 ? luma : (size_t)((width + 1) / 2) * ((height + 1) / 2);
   return 6 + luma + 2 * chroma;
 }
 
-bool Y4mWriter::open(const std::string& name, int w, int h, int fps, bool use444, std::string& error) {
-  path = name;
-  width = w;
-  height = h;
-  chroma444 = use444;
-  file = fopen(path.c_str(), "wb");
-  if (!file) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
+bool Y4mWriter::fail(std::string& error) {
+  error = "cannot write " + name + ": " + strerror(errno);
+  return false;
+}
+
+bool Y4mWriter::open(const std::string& path, int w, int h, int fps, bool use444, std::string& error) {
+  if (!own.begin(path, true, error)) return false;
+  Y4mFormat format;
+  format.width = w;
+  format.height = h;
+  format.rateNumerator = fps;
+  format.chroma = use444 ? "444" : "420jpeg";
+  return start(own.file, path == "-" ? "standard output" : path, format, error);
+}
+
+bool Y4mWriter::start(FILE* output, const std::string& outputName, const Y4mFormat& format, std::string& error) {
+  file = output;
+  name = outputName;
+  width = format.width;
+  height = format.height;
+  chroma444 = format.chroma == "444";
+  framesWritten = 0;
   planes.assign(frameBytes() - 6, 0);
-  if (fprintf(file, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 %s\n", w, h, fps, use444 ? "C444" : "C420jpeg") < 0) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
+  if (fprintf(file, "YUV4MPEG2 W%d H%d F%d:%d I%c A%d:%d C%s\n", width, height, format.rateNumerator,
+              format.rateDenominator, format.interlace, format.aspectNumerator, format.aspectDenominator,
+              format.chroma.c_str()) < 0)
+    return fail(error);
   return true;
 }
 
@@ -78,22 +86,19 @@ bool Y4mWriter::writeFrame(const uint32_t* pixels, std::string& error) {
         cr[cy * cw + cx] = crOf(r, g, b);
       }
   }
-  if (fwrite("FRAME\n", 1, 6, file) != 6 || fwrite(planes.data(), 1, planes.size(), file) != planes.size()) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
+  return writePlanes(planes.data(), planes.size(), error);
+}
+
+bool Y4mWriter::writePlanes(const uint8_t* data, size_t bytes, std::string& error) {
+  if (fwrite("FRAME\n", 1, 6, file) != 6 || fwrite(data, 1, bytes, file) != bytes) return fail(error);
+  ++framesWritten;
   return true;
 }
 
 bool Y4mWriter::close(std::string& error) {
-  if (!file) return true;
-  int status = fclose(file);
   file = nullptr;
-  if (status != 0) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
-  return true;
+  if (own.temporary.empty()) return true;
+  return own.commit(error);
 }
 
 } // namespace zub

@@ -1,0 +1,38 @@
+// The MP4 output: frames go as a Y4M stream through a pipe into ffmpeg, which encodes H.264 into
+// a temporary file beside the target; once the frame count is known and the soundtrack of exactly
+// those frames is written, a second ffmpeg run adds it as AAC and the result replaces the target.
+// Nothing of the size of the raw video ever touches the disk.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "capture/os_services.h"
+#include "capture/output_file.h"
+#include "capture/y4m_writer.h"
+
+namespace zub {
+
+class Mp4Pipe {
+public:
+  ~Mp4Pipe();  // an encoder still running is stopped before its temporary files are removed
+  bool start(const std::string& target, int width, int height, std::string& error);
+  bool writeFrame(const uint32_t* pixels, std::string& error);
+  // Ends the video and muxes it with the WAV file at `wavPath` into the target.
+  bool finish(const std::string& wavPath, std::string& error);
+
+  int framesWritten() const { return frames.framesWritten; }
+
+private:
+  bool finishVideo(std::string& error);
+  bool run(const std::vector<std::string>& argv, bool pipeInput, std::string& error);
+  std::string ffmpeg;
+  OutputFile video;   // the H.264 stream alone
+  OutputFile result;  // the finished file
+  ChildProcess encoder;
+  Y4mWriter frames;
+};
+
+// The ffmpeg failure message: what it printed last, or its status.
+std::string ffmpegFailure(const std::string& target, int status, const std::string& lastLines);
+
+} // namespace zub

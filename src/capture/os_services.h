@@ -1,0 +1,50 @@
+// The operating-system services the offline tools need and nothing else does: removing partial
+// outputs when interrupted, replacing a file by a finished one, running a helper program with a
+// pipe to its input, process CPU time and moving standard output aside. The POSIX and Windows
+// versions live in os_services.cpp only.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace zub {
+
+// Files in the making are registered here; SIGINT or SIGTERM (and any exit before they are
+// finished) removes them. The interrupted process ends with status 128 + the signal number.
+void installInterruptCleanup();
+void registerTemporary(const std::string& path);
+void forgetTemporary(const std::string& path);
+// Replaces `target` by `from` in one step. False with the system's reason in `error`.
+bool replaceFile(const std::string& from, const std::string& target, std::string& error);
+// Makes a folder unless it exists. False with the system's reason in `error`.
+bool makeFolder(const std::string& path, std::string& error);
+// This process's id, for names of temporary files.
+int processId();
+
+// The path of `program` on PATH, or "" when it is not installed.
+std::string findProgram(const char* program);
+
+// A program started with an argument vector (never through a shell), its standard input fed
+// through a pipe and its standard error kept in an anonymous file for the report.
+struct ChildProcess {
+  long pid = -1;
+  FILE* input = nullptr;      // the write end of its standard input, null when not asked for
+  FILE* errors = nullptr;     // what it printed on standard error, read after it ends
+};
+bool startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildProcess& child, std::string& error);
+// Closes its input, waits, and returns its exit status (128 + signal when it was killed, -1 when
+// it could not be waited for). `lastLines` gets the last lines it printed on standard error.
+int finishProcess(ChildProcess& child, std::string& lastLines);
+
+// Ends a program that is no longer wanted (its output is being thrown away) and waits for it.
+void stopProcess(ChildProcess& child);
+
+// CPU seconds this process has used, all threads together.
+double processCpuSeconds();
+
+// Points file descriptor 1 at `target` ("/dev/null" or "stderr") after flushing, and returns a
+// stream on the original standard output, or null when it cannot.
+FILE* divertStandardOutput(const char* target);
+
+} // namespace zub

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# End to end: zubrender's outputs as a script or a shell uses them: an interrupt leaves neither the
+# target nor a temporary, the MP4 goes through a pipe to ffmpeg whatever its name and holds as
+# many frames as the Y4M, the Y4M streams to standard output, ffmpeg's failure is reported in its
+# own words, and a fatal error of the demo reaches standard error under --quiet.
+# Usage: render_outputs.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+render="$build/zubrender"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+cd "$source/data"
+
+# SIGINT and SIGTERM in the middle of a Y4M: status 130/143 and nothing left in the folder.
+for signal in INT TERM; do
+  mkdir "$work/sig"
+  "$render" --quiet --no-progress --y4m "$work/sig/demo.y4m" --audio "$work/sig/demo.wav" &
+  pid=$!
+  for _ in $(seq 100); do [ -n "$(ls -A "$work/sig")" ] && break; sleep 0.05; done
+  sleep 0.5
+  kill -s $signal $pid
+  wait $pid
+  status=$?
+  want=$([ $signal = INT ] && echo 130 || echo 143)
+  [ $status -eq $want ] || fail "SIG$signal: status $status, expected $want"
+  [ -z "$(ls -A "$work/sig")" ] || fail "SIG$signal left: $(ls -A "$work/sig")"
+  rm -rf "$work/sig"
+done
+
+# --y4m - writes the video to standard output, and the demo's lines stay out of it.
+"$render" --no-progress --to 1 --y4m - 2>/dev/null >"$work/stdout.y4m" || fail "--y4m - exited with $?"
+"$render" --quiet --no-progress --to 1 --y4m "$work/file.y4m" || fail "--y4m FILE exited with $?"
+cmp -s "$work/stdout.y4m" "$work/file.y4m" || fail "--y4m - differs from --y4m FILE"
+
+if command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null; then
+  frames() { ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$@"; }
+  piped=$("$render" --quiet --no-progress --to 1 --y4m - | frames -)
+  [ "$piped" = 31 ] || fail "ffprobe counted $piped frames through the pipe, expected 31"
+
+  # A name with a quote, a space and a leading dash; the same range as Y4M and WAV.
+  mkdir "$work/mp4"
+  "$render" --quiet --no-progress --from 2 --to 3 --mp4 "$work/mp4/it's -x.mp4" --y4m "$work/mp4/same.y4m" \
+    --audio "$work/mp4/same.wav" || fail "--mp4 \"it's -x.mp4\" exited with $?"
+  [ "$(frames "$work/mp4/it's -x.mp4")" = "$(frames "$work/mp4/same.y4m")" ] \
+    || fail "MP4 holds $(frames "$work/mp4/it's -x.mp4") frames, the Y4M $(frames "$work/mp4/same.y4m")"
+  streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/mp4/it's -x.mp4" | tr '\n' ' ')
+  [ "$streams" = "h264 aac " ] || fail "mp4 streams: $streams"
+  [ "$(ls -A "$work/mp4" | tr '\n' ' ')" = "it's -x.mp4 same.wav same.y4m " ] \
+    || fail "--mp4 left: $(ls -A "$work/mp4" | tr '\n' ' ')"
+  # Without --y4m, no raw video is written anywhere.
+  before=$(ls -A "${TMPDIR:-/tmp}" | grep -c zubrender)
+  "$render" --quiet --no-progress --to 0.5 --mp4 "$work/mp4/b.mp4" || fail "--mp4 alone exited with $?"
+  [ "$(ls -A "${TMPDIR:-/tmp}" | grep -c zubrender)" = "$before" ] || fail "--mp4 left a temporary file"
+
+  # ffmpeg failing: its own last line is reported, status 1, nothing left behind.
+  mkdir "$work/fake" "$work/fail"
+  printf '#!/bin/sh\ncat >/dev/null\necho "Unknown encoder libx264 (fake)" >&2\nexit 1\n' >"$work/fake/ffmpeg"
+  chmod +x "$work/fake/ffmpeg"
+  PATH="$work/fake:$PATH" "$render" --quiet --no-progress --to 0.5 --mp4 "$work/fail/c.mp4" 2>"$work/err.txt"
+  status=$?
+  [ $status -eq 1 ] || fail "failing ffmpeg gave status $status"
+  grep -q "ffmpeg could not write $work/fail/c.mp4" "$work/err.txt" || fail "ffmpeg failure said: $(cat "$work/err.txt")"
+  grep -q "Unknown encoder libx264 (fake)" "$work/err.txt" || fail "ffmpeg's own words missing: $(cat "$work/err.txt")"
+  [ -z "$(ls -A "$work/fail")" ] || fail "failing ffmpeg left: $(ls -A "$work/fail")"
+else
+  echo "ffmpeg not installed: MP4 and pipe checks skipped"
+fi
+
+# A pack with a broken object: the fatal message reaches standard error even under --quiet.
+mkdir "$work/pack"
+cp -r . "$work/pack/"
+head -c 100 "$source/data/dat/zub.lwo" >"$work/pack/dat/zub.lwo"
+(cd "$work/pack" && "$render" --quiet --no-progress --to 1 --y4m "$work/broken.y4m" >"$work/out.txt" 2>"$work/err.txt")
+status=$?
+[ $status -ne 0 ] || fail "a broken object gave status 0"
+grep -qF 'dat\zub.lwo' "$work/err.txt" || fail "broken object under --quiet said on standard error: '$(cat "$work/err.txt")'"
+[ ! -s "$work/out.txt" ] || fail "--quiet printed on standard output: $(head -n 3 "$work/out.txt")"
+[ ! -e "$work/broken.y4m" ] && [ -z "$(ls -A "$work" | grep part)" ] || fail "the failed run left its Y4M"
+
+[ $failures -eq 0 ] || { echo "$failures render output check(s) failed"; exit 1; }
+echo "all render output checks passed"
