@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -23,6 +24,18 @@ TEST(EngineContext, TrigTablesHoldEachWholeDegreeTwice) {
   for (int k = 0; k < 360; ++k) {
     EXPECT_EQ(ctx.sinTable[k], ctx.sinTable[k + 360]);
     EXPECT_EQ(ctx.cosTable[k], ctx.cosTable[k + 360]);
+  }
+}
+
+// The tables are written into the code so that other C libraries draw the same; on Linux they must
+// still be exactly what glibc's sin and cos give, bit for bit (the zeros' signs included).
+TEST(EngineContext, TrigTablesAreTheLinuxLibmResults) {
+  EngineContext ctx(320, 240);
+  for (int i = 0; i < 360; ++i) {
+    double x = i * 2.0 * M_PI / 360.0;
+    float s = (float)std::sin(x), c = (float)std::cos(x);
+    EXPECT_EQ(std::memcmp(&ctx.sinTable[i], &s, sizeof s), 0) << "sin of " << i << " degrees";
+    EXPECT_EQ(std::memcmp(&ctx.cosTable[i], &c, sizeof c), 0) << "cos of " << i << " degrees";
   }
 }
 
