@@ -1,12 +1,12 @@
 // zubclip: the demo's MPEG-1/MPEG-2 video decoder on the command line. Prints a clip's stream
 // properties, or writes its pictures in display order as raw YUV, a Y4M video or PNG files.
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/portable.h"
 #include "image/image_writers.h"
 #include "video/clip_reader.h"
 #include "video/colour_convert.h"
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
       fprintf(stderr, "zubclip: cannot write %s\n", yuvPath && !yuv ? yuvPath : y4mPath);
       return 1;
     }
-    if (pngDir) mkdir(pngDir, 0777);
+    if (pngDir) zub::makeFolder(pngDir, 0777);
     if (y4m) {
       int num, den;
       frameRateFraction(decoder.frameRateCode, num, den);

@@ -5,16 +5,16 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 #include "clip.h"
+#include "core/portable.h"
 #include "music/module_maker.h"
 #include "objects.h"
 #include "pictures.h"
 
 namespace {
 
-bool makeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST; }
+bool makeFolder(const std::string& path) { return zub::makeFolder(path.c_str()) == 0 || errno == EEXIST; }
 
 int usage(FILE* out, int status) {
   fprintf(out,
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   // Bitmaps print their allocations; the generator keeps standard output for its own summary.
-  FILE* quiet = freopen("/dev/null", "w", stdout);
+  FILE* quiet = freopen(zub::nullDevice, "w", stdout);
   (void)quiet;
   std::string error;
   int pictures = assets::writePictures(out, error);

@@ -7,8 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#endif
 #include <vector>
 
 #include "image/image_writers.h"
@@ -18,6 +23,7 @@
 #include "music/soundtrack.h"
 #include "scenes/scene_table.h"
 #include "core/clock.h"
+#include "core/portable.h"
 #include "shell/demo_app.h"
 #include "platform/ptc.h"
 #include "core/random.h"
@@ -78,7 +84,7 @@ bool parseCount(const char* text, int low, int high, int& value) {
 
 // A folder exists (or is made) and accepts a new file.
 bool writableFolder(const std::string& dir, std::string& error) {
-  if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+  if (makeFolder(dir.c_str()) != 0 && errno != EEXIST) {
     error = "cannot create output folder " + dir + ": " + strerror(errno);
     return false;
   }
@@ -95,13 +101,18 @@ bool writableFolder(const std::string& dir, std::string& error) {
 
 // The path of `program` on PATH, or "" when it is not installed.
 std::string findProgram(const char* program) {
+#ifdef _WIN32
+  const char separator = ';', *suffix = ".exe";
+#else
+  const char separator = ':', *suffix = "";
+#endif
   const char* path = getenv("PATH");
   std::string dirs = path ? path : "/usr/bin:/bin";
   size_t start = 0;
   while (start <= dirs.size()) {
-    size_t colon = dirs.find(':', start);
+    size_t colon = dirs.find(separator, start);
     std::string dir = dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-    std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+    std::string candidate = (dir.empty() ? "." : dir) + "/" + program + suffix;
     if (access(candidate.c_str(), X_OK) == 0) return candidate;
     if (colon == std::string::npos) break;
     start = colon + 1;
@@ -414,11 +425,17 @@ void audioProgress(double fraction, void* data) {
 
 // Frames and soundtrack muxed by ffmpeg into H.264/AAC.
 bool muxMp4(const std::string& y4m, const std::string& wav, const std::string& mp4, std::string& error) {
-  std::string command = "ffmpeg -nostdin -y -loglevel error -i '" + y4m + "' -i '" + wav +
-                        "' -c:v libx264 -pix_fmt yuv420p -crf 18 -c:a aac -b:a 192k -shortest '" + mp4 + "'";
+#ifdef _WIN32
+  // cmd.exe quotes with double quotes only.
+  const std::string q = "\"", quoteName = "double";
+#else
+  const std::string q = "'", quoteName = "single";
+#endif
+  std::string command = "ffmpeg -nostdin -y -loglevel error -i " + q + y4m + q + " -i " + q + wav + q +
+                        " -c:v libx264 -pix_fmt yuv420p -crf 18 -c:a aac -b:a 192k -shortest " + q + mp4 + q;
   for (const std::string* p : {&y4m, &wav, &mp4})
-    if (p->find('\'') != std::string::npos) {
-      error = "cannot pass a file name with a single quote to ffmpeg: " + *p;
+    if (p->find(q) != std::string::npos) {
+      error = "cannot pass a file name with a " + quoteName + " quote to ffmpeg: " + *p;
       return false;
     }
   int status = system(command.c_str());
@@ -431,6 +448,21 @@ bool muxMp4(const std::string& y4m, const std::string& wav, const std::string& m
 
 // A temporary file name in the system's temporary folder, made and left empty.
 std::string temporaryFile(const char* suffix) {
+#ifdef _WIN32
+  // No mkstemps: a name from the process id and a counter, created only where nothing exists.
+  const char* dir = getenv("TEMP");
+  for (int k = 0; k < 1000; ++k) {
+    std::string path = std::string(dir && *dir ? dir : ".") + "\\zubrender-" + std::to_string(_getpid()) + "-" +
+                       std::to_string(k) + suffix;
+    int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd >= 0) {
+      _close(fd);
+      return path;
+    }
+    if (errno != EEXIST) break;
+  }
+  return "";
+#else
   const char* dir = getenv("TMPDIR");
   std::string path = std::string(dir && *dir ? dir : "/tmp") + "/zubrender-XXXXXX" + suffix;
   std::vector<char> name(path.begin(), path.end());
@@ -439,6 +471,7 @@ std::string temporaryFile(const char* suffix) {
   if (fd < 0) return "";
   close(fd);
   return name.data();
+#endif
 }
 
 } // namespace
@@ -484,7 +517,7 @@ int renderDemo(const RenderOptions& options) {
   if (options.quiet || options.bench) {
     fflush(stdout);
     savedStdout = dup(1);
-    if (!freopen("/dev/null", "w", stdout)) return 1;
+    if (!freopen(nullDevice, "w", stdout)) return 1;
     report = fdopen(savedStdout, "w");
   }
 
