@@ -68,7 +68,7 @@ int printProperties(MpegDecoder& d, const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);
+  zub::lineBufferedStdout();
   const char* yuvPath = nullptr;
   const char* y4mPath = nullptr;
   const char* pngDir = nullptr;

@@ -2,10 +2,11 @@
 #include <cstdio>
 #include <string>
 
+#include "core/portable.h"
 #include "shell/offline_render.h"
 
 int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);
+  zub::lineBufferedStdout();
   zub::RenderOptions options;
   std::string error;
   int status = zub::parseRenderArgs(argc, argv, options, error);
