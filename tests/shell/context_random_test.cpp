@@ -1,6 +1,7 @@
 // The engine context's tables and buffers, the demo's random generator and the data-file helper.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "core/datafile.h"
 #include "core/engine_context.h"
+#include "core/portable.h"
 #include "core/random.h"
 
 namespace {
@@ -107,6 +109,27 @@ TEST(DataFile, MapsBackslashesAndMatchesCaseInsensitively) {
   std::string contents;
   EXPECT_TRUE(zub::readDataFile(base + "\\dat\\logo.jpg", contents));
   EXPECT_EQ(contents, "x");
+  fs::remove_all(root);
+}
+
+// The folder helper keeps mkdir's contract (0, or -1 with errno) on every platform: callers accept
+// EEXIST and report anything else.
+TEST(Portable, MakeFolderCreatesOnceThenSaysItExists) {
+  namespace fs = std::filesystem;
+  fs::path root = fs::temp_directory_path() / "zub_portable_test";
+  fs::remove_all(root);
+  EXPECT_EQ(zub::makeFolder(root.string().c_str()), 0);
+  EXPECT_TRUE(fs::is_directory(root));
+  errno = 0;
+  EXPECT_EQ(zub::makeFolder(root.string().c_str()), -1);
+  EXPECT_EQ(errno, EEXIST);
+  errno = 0;
+  EXPECT_EQ(zub::makeFolder((root / "no" / "parent").string().c_str()), -1);
+  EXPECT_EQ(errno, ENOENT);
+  FILE* sink = fopen(zub::nullDevice, "w");
+  ASSERT_NE(sink, nullptr);
+  EXPECT_GT(fprintf(sink, "swallowed\n"), 0);
+  EXPECT_EQ(fclose(sink), 0);
   fs::remove_all(root);
 }
 
