@@ -1,13 +1,14 @@
 // zubdemo: the demo. Takes no arguments; reads its data relative to the working directory.
 #include <cstdio>
 
+#include "core/portable.h"
 #include "music/midas.h"
 #include "shell/demo_app.h"
 #include "platform/ptc.h"
 
 int main() {
   // Line-buffered so the demo's lines and any library messages keep their order in a log.
-  setvbuf(stdout, nullptr, _IOLBF, 0);
+  zub::lineBufferedStdout();
   ptc::useBackend(ptc::Backend::Sdl);
   midasUseBackend(MidasBackend::Sdl);
   try {

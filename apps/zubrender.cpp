@@ -8,6 +8,7 @@
 #include <string>
 
 #include "capture/os_services.h"
+#include "core/portable.h"
 #include "shell/offline_render.h"
 
 namespace {
@@ -193,7 +194,7 @@ int parseArguments(int argc, char** argv, zub::RenderOptions& o, std::string& er
 } // namespace
 
 int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);
+  zub::lineBufferedStdout();
   zub::RenderOptions options;
   std::string error;
   int status = parseArguments(argc, argv, options, error);

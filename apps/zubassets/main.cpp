@@ -8,6 +8,7 @@
 
 #include "capture/os_services.h"
 #include "clip.h"
+#include "core/portable.h"
 #include "music/module_maker.h"
 #include "objects.h"
 #include "pictures.h"
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   // Bitmaps print their allocations; the generator keeps standard output for its own summary.
-  FILE* quiet = freopen("/dev/null", "w", stdout);
+  FILE* quiet = freopen(zub::nullDevice, "w", stdout);
   (void)quiet;
   int pictures = assets::writePictures(out, error);
   if (pictures < 0 || !assets::writeObjects(out, error) ||

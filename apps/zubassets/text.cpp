@@ -5,13 +5,30 @@
 
 #include "image/bitmap.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace assets {
 
 namespace {
 
 FT_Library library = nullptr;
 FT_Face face = nullptr;
-const char* fontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+#ifdef _WIN32
+// The Windows release carries the font beside the programs.
+std::string fontFile() {
+  char exe[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string path(exe, n > 0 && n < MAX_PATH ? n : 0);
+  size_t slash = path.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "DejaVuSans-Bold.ttf";
+}
+const char* fontHint = " (it belongs beside zubassets.exe)";
+#else
+std::string fontFile() { return "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"; }
+const char* fontHint = " (Debian package fonts-dejavu-core)";
+#endif
 
 uint32_t blend(uint32_t under, uint32_t over, int coverage) {
   uint32_t out = 0;
@@ -39,8 +56,9 @@ bool textInit(std::string& error) {
     error = "cannot start FreeType";
     return false;
   }
-  if (FT_New_Face(library, fontPath, 0, &face) != 0) {
-    error = std::string("cannot load the font ") + fontPath + " (Debian package fonts-dejavu-core)";
+  std::string fontPath = fontFile();
+  if (FT_New_Face(library, fontPath.c_str(), 0, &face) != 0) {
+    error = "cannot load the font " + fontPath + fontHint;
     return false;
   }
   return true;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "capture/os_services.h"
+#include "core/portable.h"
 #include "capture/output_file.h"
 #include "capture/png_sequence.h"
 #include "capture/y4m_writer.h"
@@ -249,7 +250,7 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);
+  zub::lineBufferedStdout();
   ClipOptions o;
   int status = parseArguments(argc, argv, o);
   if (status >= 0) return status;

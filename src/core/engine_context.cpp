@@ -1,8 +1,9 @@
 #include "core/engine_context.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <new>
+
+#include "core/trig_tables.h"
 
 namespace {
 EngineContext* current = nullptr;
@@ -16,10 +17,10 @@ EngineContext::EngineContext(int w, int h) {
   trigSize = 360;
   sinTable = new float[720];
   cosTable = new float[720];
+  // Fixed data rather than sin/cos at start-up: C libraries round a few entries differently.
   for (int i = 0; i < 360; ++i) {
-    double x = i * 2.0 * M_PI / 360.0;
-    sinTable[i] = sinTable[i + 360] = (float)std::sin(x);
-    cosTable[i] = cosTable[i + 360] = (float)std::cos(x);
+    sinTable[i] = sinTable[i + 360] = sinDegrees[i];
+    cosTable[i] = cosTable[i + 360] = cosDegrees[i];
   }
   width = w;
   height = h;

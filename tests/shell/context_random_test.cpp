@@ -1,13 +1,16 @@
 // The engine context's tables and buffers, the demo's random generator and the data-file helper.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "core/datafile.h"
 #include "core/engine_context.h"
+#include "core/portable.h"
 #include "core/random.h"
 
 namespace {
@@ -23,6 +26,18 @@ TEST(EngineContext, TrigTablesHoldEachWholeDegreeTwice) {
   for (int k = 0; k < 360; ++k) {
     EXPECT_EQ(ctx.sinTable[k], ctx.sinTable[k + 360]);
     EXPECT_EQ(ctx.cosTable[k], ctx.cosTable[k + 360]);
+  }
+}
+
+// The tables are written into the code so that other C libraries draw the same; on Linux they must
+// still be exactly what glibc's sin and cos give, bit for bit (the zeros' signs included).
+TEST(EngineContext, TrigTablesAreTheLinuxLibmResults) {
+  EngineContext ctx(320, 240);
+  for (int i = 0; i < 360; ++i) {
+    double x = i * 2.0 * M_PI / 360.0;
+    float s = (float)std::sin(x), c = (float)std::cos(x);
+    EXPECT_EQ(std::memcmp(&ctx.sinTable[i], &s, sizeof s), 0) << "sin of " << i << " degrees";
+    EXPECT_EQ(std::memcmp(&ctx.cosTable[i], &c, sizeof c), 0) << "cos of " << i << " degrees";
   }
 }
 
@@ -94,6 +109,27 @@ TEST(DataFile, MapsBackslashesAndMatchesCaseInsensitively) {
   std::string contents;
   EXPECT_TRUE(zub::readDataFile(base + "\\dat\\logo.jpg", contents));
   EXPECT_EQ(contents, "x");
+  fs::remove_all(root);
+}
+
+// The folder helper keeps mkdir's contract (0, or -1 with errno) on every platform: callers accept
+// EEXIST and report anything else.
+TEST(Portable, MakeFolderCreatesOnceThenSaysItExists) {
+  namespace fs = std::filesystem;
+  fs::path root = fs::temp_directory_path() / "zub_portable_test";
+  fs::remove_all(root);
+  EXPECT_EQ(zub::makeFolder(root.string().c_str()), 0);
+  EXPECT_TRUE(fs::is_directory(root));
+  errno = 0;
+  EXPECT_EQ(zub::makeFolder(root.string().c_str()), -1);
+  EXPECT_EQ(errno, EEXIST);
+  errno = 0;
+  EXPECT_EQ(zub::makeFolder((root / "no" / "parent").string().c_str()), -1);
+  EXPECT_EQ(errno, ENOENT);
+  FILE* sink = fopen(zub::nullDevice, "w");
+  ASSERT_NE(sink, nullptr);
+  EXPECT_GT(fprintf(sink, "swallowed\n"), 0);
+  EXPECT_EQ(fclose(sink), 0);
   fs::remove_all(root);
 }
 

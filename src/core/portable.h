@@ -1,0 +1,16 @@
+// The few file-system calls whose POSIX and Windows forms differ, behind one spelling.
+#pragma once
+
+namespace zub {
+
+// The device that swallows output: "/dev/null", or "NUL" on Windows.
+extern const char* const nullDevice;
+
+// mkdir: returns 0, or -1 with errno set. Windows folders have no permission bits; `mode` is for POSIX.
+int makeFolder(const char* path, unsigned mode = 0755);
+
+// Standard output written line by line, so a watcher sees each line as it is printed. Windows' C library
+// has no line buffering (it would buffer fully), so there it is unbuffered.
+void lineBufferedStdout();
+
+} // namespace zub
