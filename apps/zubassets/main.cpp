@@ -7,8 +7,8 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "arrangement.h"
 #include "clip.h"
-#include "music/module_maker.h"
 #include "objects.h"
 #include "pictures.h"
 
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   std::string error;
   int pictures = assets::writePictures(out, error);
   if (pictures < 0 || !assets::writeObjects(out, error) ||
-      !writeBytes(out + "/music.dat", zub::makeDemoModule(), error) ||
+      !writeBytes(out + "/music.dat", assets::makeDemoModule(), error) ||
       (!clipFrames.empty() && !assets::writeClipFrames(clipFrames, error))) {
     fprintf(stderr, "zubassets: %s\n", error.c_str());
     return 1;
