@@ -11,6 +11,8 @@
 #include "clip.h"
 #include "objects.h"
 #include "pictures.h"
+#include "scene_times.h"
+#include "scenes/scene_table.h"
 
 namespace {
 
@@ -18,9 +20,10 @@ bool makeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0
 
 int usage(FILE* out, int status) {
   fprintf(out,
-          "usage: zubassets [--out DIR] [--clip-frames FILE.y4m]\n"
+          "usage: zubassets [--out DIR] [--clip-frames FILE.y4m] | --scene-times\n"
           "Writes the demo's asset pack (pictures, objects, music.dat) into DIR (default: data).\n"
           "--clip-frames also renders the frames of the video clip as a Y4M video for the encoder.\n"
+          "--scene-times prints the second at which each scene starts, as the tune is written to it.\n"
           "example: zubassets --out data --clip-frames /tmp/guns.y4m\n");
   return status;
 }
@@ -43,6 +46,12 @@ int main(int argc, char** argv) {
     if (!strcmp(argv[i], "--out") && i + 1 < argc) {
       out = argv[++i];
       continue;
+    }
+    if (!strcmp(argv[i], "--scene-times")) {
+      const assets::TimelineTimes times = assets::timelineTimes();
+      for (int s = 0; s < sceneCount; ++s) printf("%.3f %s\n", times.stepStarts[(size_t)s][0], sceneTable[s].name);
+      printf("%.3f end\n", times.end);
+      return 0;
     }
     if (!strcmp(argv[i], "--clip-frames") && i + 1 < argc) {
       clipFrames = argv[++i];
