@@ -19,5 +19,12 @@ for f in logo ridud redchin guitar gfx bazooka code pink666 music water lumored 
 done
 for f in Brimvale 99 zub dot ball ball2 vrt; do [ -s "$work/a/dat/$f.lwo" ] || fail "missing dat/$f.lwo"; done
 
+# The tune is written to the scene timing: a pack made before a step length changed is stale.
+cmp -s "$work/a/music.dat" "$2/data/music.dat" ||
+  fail "data/music.dat is not the tune zubassets composes for this timeline: run scripts/make-assets.sh"
+times=$("$build/zubassets" --scene-times)
+[ "$(echo "$times" | wc -l)" -eq 13 ] || fail "--scene-times printed $(echo "$times" | wc -l) lines, not 12 scenes and the end"
+echo "$times" | awk 'NR > 1 && $1 <= last { bad = 1 } { last = $1 } END { exit bad }' || fail "--scene-times out of order"
+
 [ $failures -eq 0 ] || { echo "$failures asset check(s) failed"; exit 1; }
 echo "all asset checks passed"
