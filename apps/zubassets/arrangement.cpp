@@ -14,6 +14,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include "instruments.h"
+#include "score.h"
 #include "music/midas.h"
 
 namespace assets {
@@ -21,6 +22,7 @@ namespace assets {
 using zub::XmCell;
 using zub::XmModule;
 using zub::XmPattern;
+using namespace tune;
 
 namespace {
 
@@ -66,130 +68,6 @@ Chord chord(const std::string& name) {
   Chord c{midi(name.substr(0, 1) + "0") % 12, 4};
   if (name.size() > 1 && name[1] == 'm') c.third = 3;
   return c;
-}
-
-// The melodies, eight eighth notes a bar and four bars a line: a note name, "." holds, "-"
-// releases; "|" only separates the bars.
-const char* const melodies[] = {
-    // 0, 1, 2: the main theme over Am F C G, an answer, and the answer closing
-    "A4 . C5 . E5 . D5 C5 | D5 . C5 . A4 . . . | G4 . C5 . E5 . G5 . | F5 . E5 D5 . . B4 .",
-    "A4 . C5 . E5 . A5 . | G5 . F5 . E5 . C5 . | E5 . D5 . C5 . G4 . | B4 . C5 . D5 . - .",
-    "A4 . C5 . E5 . A5 . | G5 . F5 . E5 . C5 . | E5 . D5 . C5 . E5 . | D5 . . . B4 . D5 .",
-    // 3, 4, 5: the second theme over Dm Am F G / F G Em Am
-    "F5 . . . E5 . D5 . | E5 . . . C5 . A4 . | C5 . D5 . F5 . A5 . | G5 . . . . . D5 .",
-    "A5 . G5 . F5 . C5 . | D5 . . . B4 . G4 . | B4 . . . E5 . G5 . | A5 . . . . . - .",
-    "A5 . G5 . F5 . C5 . | D5 . . . B4 . G4 . | B4 . . . E5 . G5 . | E5 . . . . . - .",
-    // 6: long notes, over Am Em F C
-    "E5 . . . . . . . | B4 . . . . . . . | C5 . . . A4 . . . | G4 . . . . . - .",
-    // 7: the last statement, over Am F G Am
-    "E5 . D5 C5 . . A4 . | C5 . . . A4 . . . | B4 . . . D5 . . . | A4 . . . . . . -",
-    // 8: a slow line for the portraits, over F C G Am
-    "A4 . . . C5 . . . | G4 . . . E4 . . . | D5 . . . B4 . G4 . | C5 . . . . . - .",
-    // 9: a riff for the half-time scene, over Dm Dm F G
-    "D5 . . D5 . . F5 . | . . D5 . C5 . A4 . | C5 . . C5 . . F5 . | G5 . F5 . D5 . - .",
-};
-
-// What plays in a bar of a phrase.
-enum Part : unsigned {
-  KickHalf = 1 << 0,  // kick on the first beat
-  KickMain = 1 << 1,  // kick on beats one and three, pushed in alternate bars
-  KickFour = 1 << 2,  // kick on every beat
-  Snares = 1 << 3,    // snare on beats two and four
-  SnareHalf = 1 << 4, // snare on beat three
-  Hats8 = 1 << 5,
-  Hats16 = 1 << 6,
-  BassLong = 1 << 7,  // one held bass note a bar
-  BassMain = 1 << 8,  // a bouncing eighth-note line
-  ArpSlow = 1 << 9,   // plucked chord tones in eighths
-  ArpFast = 1 << 10,  // ... in sixteenths
-  Harmony = 1 << 11,  // the lead doubled a third below
-  Pads = 1 << 12,
-  Soft = 1 << 13,     // pads and arpeggio held back
-  Stabs = 1 << 14,    // a cymbal and kick on every bar, snares in eighths: the strobes
-  Roll = 1 << 15,     // a snare roll growing over the whole phrase
-  Final = 1 << 16,    // the last chord, struck once and let go after a beat
-};
-
-// How a phrase opens and closes.
-enum Edge : unsigned {
-  CrashIn = 1 << 0, // a cymbal on the first beat (the hats wait two beats for it)
-  Drop = 1 << 1,    // the deep kick instead of the plain one on the first beat
-  RiseOut = 1 << 2, // a reversed cymbal swelling into the next phrase
-};
-
-struct Block {
-  const char* chords[4];
-  unsigned parts;
-  int melody; // index into melodies, -1 none
-  int melodyVolume;
-};
-
-struct Style {
-  int bpm;                   // the tempo the phrase keeps near
-  int gain;                  // percent applied to every volume of the phrase
-  unsigned edges;
-  std::vector<Block> blocks; // four bars each, played in turn
-};
-
-struct Cue {
-  int scene, step;
-  Style style;
-};
-
-using Chords = const char* const[4];
-Block block(Chords chords, unsigned parts, int melody = -1, int melodyVolume = 0) {
-  return Block{{chords[0], chords[1], chords[2], chords[3]}, parts, melody, melodyVolume};
-}
-
-// The moments the music follows, in timeline order, and the phrase each opens.
-std::vector<Cue> cues() {
-  static Chords a = {"Am", "F", "C", "G"}, b1 = {"Dm", "Am", "F", "G"}, b2 = {"F", "G", "Em", "Am"},
-                k1 = {"Am", "Em", "F", "C"}, k2 = {"F", "G", "Am", "E"}, o = {"Am", "F", "G", "Am"},
-                q1 = {"F", "C", "G", "Am"}, r1 = {"Dm", "Dm", "F", "G"}, fe = {"F", "G", "E", "E"}, am = {"Am", "Am", "Am", "Am"};
-  const unsigned mainA = KickMain | Snares | Hats8 | BassMain | ArpSlow | Pads;
-  const unsigned mainB = KickFour | Snares | Hats16 | BassMain | ArpFast | Pads;
-  const unsigned doubled = (mainA & ~ArpSlow) | Hats16 | Harmony;
-  return {
-      // The logo: pads and a plucked arpeggio; bass and hats with the second picture.
-      {0, 0, {116, 70, 0, {block(a, Pads | ArpSlow | Soft)}}},
-      {0, 4, {116, 75, CrashIn | RiseOut, {block(a, Pads | ArpSlow | Hats8 | BassLong)}}},
-      // The logo objects: the drums come in, then the theme.
-      {1, 0,
-       {120, 90, CrashIn | Drop,
-        {block(k1, KickHalf | SnareHalf | Hats8 | BassMain | ArpSlow | Pads, 6, 40), block(a, mainA, 0, 46),
-         block(a, mainA, 2, 46)}}},
-      // The video: busier, the second theme; the picture that fades in over it gets its own bars.
-      {2, 0, {124, 95, CrashIn | Drop, {block(b1, mainB, 3, 48), block(b2, mainB, 4, 48)}}},
-      {2, 4, {124, 90, CrashIn, {block(k2, KickFour | SnareHalf | Hats8 | BassLong | Pads)}}},
-      // The bazooka: half time and a riff.
-      {3, 0, {116, 90, CrashIn | Drop, {block(r1, KickHalf | SnareHalf | Hats8 | BassMain | Pads, 9, 46)}}},
-      // The dot: driving.
-      {4, 0, {126, 95, CrashIn | RiseOut, {block(a, mainB, 0, 50), block(a, mainB, 1, 50)}}},
-      {4, 5, {126, 100, CrashIn | Drop, {block(b1, mainB, 3, 50), block(b2, mainB, 4, 50)}}},
-      // The balls: the theme doubled, then the second theme doubled with the clip.
-      {5, 0, {128, 100, CrashIn | Drop, {block(a, doubled, 0, 50), block(a, doubled, 1, 50)}}},
-      {5, 6, {128, 100, CrashIn, {block(b1, mainB | Harmony, 3, 50), block(b2, mainB | Harmony, 5, 50)}}},
-      // The landscape: flying in; the strobes; the clip in waves; the scrambled object.
-      {6, 0, {120, 90, CrashIn | Drop, {block(k1, mainA, 6, 44), block(a, mainA, 1, 46)}}},
-      {6, 4, {126, 100, CrashIn, {block(k2, KickFour | Stabs | BassMain | Pads | ArpFast)}}},
-      {6, 8, {124, 100, CrashIn | Drop, {block(b1, mainB, 3, 48), block(b2, mainB, 4, 48)}}},
-      {6, 11, {120, 90, CrashIn, {block(k1, KickHalf | SnareHalf | Hats16 | BassLong | Pads | ArpFast)}}},
-      // The greetings and the portrait: quiet.
-      {7, 0, {112, 35, CrashIn | Drop, {block(q1, Pads | ArpSlow | Soft | BassLong, 8, 36)}}},
-      {8, 0, {112, 40, CrashIn, {block(k1, Pads | ArpSlow | Soft | Hats8 | BassLong, 6, 38)}}},
-      {8, 5,
-       {116, 60, CrashIn | RiseOut,
-        {block(q1, KickHalf | SnareHalf | Hats8 | BassMain | Pads | ArpSlow, 8, 42), block(k2, mainA)}}},
-      // The bump-mapped ball: driving again.
-      {9, 0, {128, 100, CrashIn | Drop, {block(a, mainB | Harmony, 0, 50), block(a, mainB | Harmony, 2, 50)}}},
-      // The static, and its wash to white: a roll swelling into the finale.
-      {10, 0, {124, 90, CrashIn, {block(k2, KickFour | Hats16 | BassMain | Pads | ArpFast)}}},
-      {10, 2, {124, 90, 0, {block(fe, Roll | Pads | BassLong)}}},
-      // The finale: the last statement, a cadence while the object dissolves, the last chord.
-      {11, 0, {116, 90, CrashIn | Drop, {block(o, mainA, 7, 46), block(a, mainA, 2, 46)}}},
-      {11, 4, {116, 80, CrashIn | RiseOut, {block(fe, KickHalf | Hats8 | BassLong | Pads | ArpSlow)}}},
-      {11, 5, {116, 90, CrashIn | Drop, {block(am, Final)}}},
-  };
 }
 
 // The phrase's length in beats and its tempo: the whole number of beats at a tempo near the
