@@ -1,6 +1,9 @@
-// The frames of the demo's video clip, rendered with the demo's own engine: the chrome lettering
-// tumbling through a tunnel of colour with a craft passing by, zoom trails and white flashes.
-// Written as a Y4M video for the encoder (scripts/make-assets.sh).
+// The frames of the demo's video clip, rendered with the demo's own engine: on a black ground
+// with dark blue lines rushing past, thick bars of saturated colour sweep across, white rings burst
+// from the centre on every beat, and the ZUB lettering swings in front, big and lit. The scene
+// that shows it scrolls its lines, halves it with a picture and trails it, so everything in it
+// is bold, hard-edged and mostly horizontal. Written as a Y4M video for the encoder
+// (scripts/make-assets.sh).
 #pragma once
 #include <string>
 

@@ -9,14 +9,16 @@
 #include "capture/os_services.h"
 #include "clip.h"
 #include "core/portable.h"
-#include "music/module_maker.h"
+#include "arrangement.h"
 #include "objects.h"
 #include "pictures.h"
+#include "scene_times.h"
+#include "scenes/scene_table.h"
 
 namespace {
 
 const char* const usage =
-    "usage: zubassets [--out DIR] [--clip-frames FILE.y4m]\n"
+    "usage: zubassets [--out DIR] [--clip-frames FILE.y4m] | --scene-times\n"
     "Generates the demo's asset pack, procedurally and the same bytes on every run, into DIR\n"
     "(default: assets-out, so the committed data/ is replaced only when asked for by name):\n"
     "  DIR/dat/*.jpg      the 26 pictures of the asset table\n"
@@ -26,6 +28,7 @@ const char* const usage =
     "  DIR/music.dat      the music module\n"
     "The video clip dat/guns.mpg is not written here: --clip-frames renders its frames as a Y4M\n"
     "video, and scripts/make-assets.sh encodes them with ffmpeg (and regenerates data/).\n"
+    "--scene-times prints the second at which each scene starts, as the tune is written to it.\n"
     "Options take their value as --opt VALUE or --opt=VALUE.\n"
     "example: zubassets --out /tmp/pack --clip-frames /tmp/guns.y4m\n";
 
@@ -36,6 +39,7 @@ int usageError(const std::string& message) {
 
 struct AssetOptions {
   std::string out = "assets-out", clipFrames;
+  bool sceneTimes = false;
 };
 
 struct OptionSpec {
@@ -52,6 +56,10 @@ int parseArguments(int argc, char** argv, AssetOptions& o) {
     if (arg == "--help" || arg == "-h") {
       fputs(usage, stdout);
       return 0;
+    }
+    if (arg == "--scene-times") {
+      o.sceneTimes = true;
+      continue;
     }
     size_t equals = arg.find('=');
     std::string name = arg.substr(0, equals);
@@ -89,6 +97,12 @@ int main(int argc, char** argv) {
   if (status >= 0) return status;
   const std::string& out = o.out;
   const std::string& clipFrames = o.clipFrames;
+  if (o.sceneTimes) {
+    const assets::TimelineTimes times = assets::timelineTimes();
+    for (int s = 0; s < sceneCount; ++s) printf("%.3f %s\n", times.stepStarts[(size_t)s][0], sceneTable[s].name);
+    printf("%.3f end\n", times.end);
+    return 0;
+  }
   std::string error;
   if (!zub::makeFolder(out, error) || !zub::makeFolder(out + "/dat", error)) {
     fprintf(stderr, "zubassets: %s\n", error.c_str());
@@ -99,7 +113,7 @@ int main(int argc, char** argv) {
   (void)quiet;
   int pictures = assets::writePictures(out, error);
   if (pictures < 0 || !assets::writeObjects(out, error) ||
-      !writeBytes(out + "/music.dat", zub::makeDemoModule(), error) ||
+      !writeBytes(out + "/music.dat", assets::makeDemoModule(), error) ||
       (!clipFrames.empty() && !assets::writeClipFrames(clipFrames, error))) {
     fprintf(stderr, "zubassets: %s\n", error.c_str());
     return 1;

@@ -34,5 +34,12 @@ status=$?
 grep -q "scripts/make-assets.sh" "$work/help.txt" && grep -q "music.dat" "$work/help.txt" && grep -q "default.lwo" "$work/help.txt" \
   || fail "--help does not say what it writes: $(cat "$work/help.txt")"
 
+# The tune is written to the scene timing: a pack made before a step length changed is stale.
+cmp -s "$work/a/music.dat" "$2/data/music.dat" ||
+  fail "data/music.dat is not the tune zubassets composes for this timeline: run scripts/make-assets.sh"
+times=$("$build/zubassets" --scene-times)
+[ "$(echo "$times" | wc -l)" -eq 13 ] || fail "--scene-times printed $(echo "$times" | wc -l) lines, not 12 scenes and the end"
+echo "$times" | awk 'NR > 1 && $1 <= last { bad = 1 } { last = $1 } END { exit bad }' || fail "--scene-times out of order"
+
 [ $failures -eq 0 ] || { echo "$failures asset check(s) failed"; exit 1; }
 echo "all asset checks passed"
