@@ -117,7 +117,6 @@ public:
   int dmvector[2] = {0, 0};
   int dualPrime[2][2] = {};           // DMV[parity][t]
   int previousType = 0;               // macroblock_type of the last coded macroblock (B skips)
-  int previousMotionType = kMotionFrame;
   int16_t block[12][64];              // coefficients of the current macroblock, cleared after use
   int currentMba = 0;                 // address of the macroblock being decoded (for messages)
 

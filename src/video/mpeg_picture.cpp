@@ -355,7 +355,6 @@ void MpegDecoder::macroblock(int mba, int type, int motionType, int dctType) {
   if (!intra) formPredictions(mba, type, motionType);
   addBlocks(mba, dctType, pattern, intra);
   previousType = type;
-  previousMotionType = motionType;
 }
 
 void MpegDecoder::skipped_macroblock(int mba) {
@@ -364,10 +363,17 @@ void MpegDecoder::skipped_macroblock(int mba) {
   dcPredictor[0] = dcPredictor[1] = dcPredictor[2] = 0;
   bool framePicture = pictureStructure == kFramePicture;
   if (pictureCodingType == kPictureB) {
-    // Same prediction as the macroblock before it.
+    // Only the direction and the vector predictors carry over from the macroblock before: the
+    // prediction is frame-based in a frame picture and from the field of the same parity in a
+    // field picture, even after field or 16 x 8 prediction used other vectors and fields.
     int type = previousType & (kMbForward | kMbBackward);
     if (type == 0) type = kMbForward;
-    formPredictions(mba, type, previousMotionType);
+    for (int s = 0; s < 2; ++s) {
+      bool fullPel = !mpeg2 && (s == 0 ? fullPelForward : fullPelBackward);
+      for (int t = 0; t < 2; ++t) vector[0][s][t] = fullPel ? 2 * pmv[0][s][t] : pmv[0][s][t];
+      fieldSelect[0][s] = pictureStructure == kBottomField ? 1 : 0;
+    }
+    formPredictions(mba, type, framePicture ? kMotionFrame : kMotionField);
     return;
   }
   memset(pmv, 0, sizeof pmv);
