@@ -50,6 +50,7 @@ struct MpegFeatureCounts {
   int intraVlcOnePictures = 0;
   int nonLinearQuantiserPictures = 0;
   int skippedMacroblocks = 0;
+  int bSkipsAfterFieldMotion = 0;    // skipped in a B frame picture right after field or dual-prime prediction
 };
 
 class MpegDecoder {
@@ -117,6 +118,7 @@ public:
   int dmvector[2] = {0, 0};
   int dualPrime[2][2] = {};           // DMV[parity][t]
   int previousType = 0;               // macroblock_type of the last coded macroblock (B skips)
+  int previousMotionType = kMotionFrame;  // its motion type (counted in `features`)
   int16_t block[12][64];              // coefficients of the current macroblock, cleared after use
   int currentMba = 0;                 // address of the macroblock being decoded (for messages)
 

@@ -355,6 +355,7 @@ void MpegDecoder::macroblock(int mba, int type, int motionType, int dctType) {
   if (!intra) formPredictions(mba, type, motionType);
   addBlocks(mba, dctType, pattern, intra);
   previousType = type;
+  previousMotionType = motionType;
 }
 
 void MpegDecoder::skipped_macroblock(int mba) {
@@ -368,6 +369,7 @@ void MpegDecoder::skipped_macroblock(int mba) {
     // field picture, even after field or 16 x 8 prediction used other vectors and fields.
     int type = previousType & (kMbForward | kMbBackward);
     if (type == 0) type = kMbForward;
+    features.bSkipsAfterFieldMotion += framePicture && previousMotionType != kMotionFrame;
     for (int s = 0; s < 2; ++s) {
       bool fullPel = !mpeg2 && (s == 0 ? fullPelForward : fullPelBackward);
       for (int t = 0; t < 2; ++t) vector[0][s][t] = fullPel ? 2 * pmv[0][s][t] : pmv[0][s][t];
