@@ -117,6 +117,8 @@ if command -v mpeg2enc > /dev/null; then
   reference m2_dualprime.m2v yuv420p
 fi
 
+# A clip of a single picture.
+encode m1_one_picture.m1v yuv420p -f lavfi -i "$(src testsrc2 80x48)" -frames:v 1 -c:v mpeg1video -q:v 4 -f mpeg1video
 # A truncated file: the first 60% of the MPEG-1 stream.
 size=$(stat -c %s "$out/m1_ipb.m1v")
 head -c $((size * 6 / 10)) "$out/m1_ipb.m1v" > "$out/m1_truncated.m1v"

@@ -110,6 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Vector{"m2_i422_ipb_odd.m2v", "m2_i422_ipb_odd.yuv422p.png", 8, 8},
                       Vector{"m2_i422_ipb_gop5.m2v", "m2_i422_ipb_gop5.yuv422p.png", 8, 8},
                       Vector{"m2_i422_ipb_closed.m2v", "m2_i422_ipb_closed.yuv422p.png", 9, 9},
+                      Vector{"m1_one_picture.m1v", "m1_one_picture.yuv420p.png", 1, 1},
                       Vector{"m1_system_odd.mpg", "m1_system_odd.yuv420p.png", 7, 7},
                       Vector{"m2_program_audio.mpg", "m2_program_audio.yuv420p.png", 6, 6},
                       Vector{"m2_program_audio_odd.mpg", "m2_program_audio_odd.yuv422p.png", 7, 7}),
