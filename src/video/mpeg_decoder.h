@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "video/mpeg_input.h"
+#include "video/mpeg_kernels.h"
 #include "video/mpeg_vlc.h"
 
 // picture_coding_type
@@ -130,6 +131,7 @@ public:
   const int16_t* idctClip = idctClipStorage + 512;
 
   const MpegVlcTables& vlc;           // shared lookup tables of Annex B
+  const MpegKernels* kernels;         // inverse DCT, block addition, prediction (all sets agree)
 
   MpegDecoder();
   ~MpegDecoder();

@@ -9,7 +9,7 @@
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"
 
-MpegDecoder::MpegDecoder() : vlc(mpegVlcTables()) {
+MpegDecoder::MpegDecoder() : vlc(mpegVlcTables()), kernels(&bestMpegKernels()) {
   buildClipTables(clipStorage, idctClipStorage);
   memset(block, 0, sizeof block);
   memcpy(intraMatrix, kDefaultIntraMatrix, 64);
@@ -424,14 +424,11 @@ void MpegDecoder::addBlocks(int mba, int dctType, int pattern, bool intra) {
     }
     uint8_t* dst = plane + (ptrdiff_t)row * pictureStride + column;
     int16_t* bp = block[comp];
-    inverseDct(bp, idctClip);
-    if (intra) {
-      for (int i = 0; i < 8; ++i, dst += stride, bp += 8)
-        for (int j = 0; j < 8; ++j) dst[j] = clip[bp[j] + 128];
-    } else {
-      for (int i = 0; i < 8; ++i, dst += stride, bp += 8)
-        for (int j = 0; j < 8; ++j) dst[j] = clip[dst[j] + bp[j]];
-    }
-    memset(block[comp], 0, sizeof block[comp]);
+    kernels->inverseDct(bp);
+    if (intra)
+      kernels->putIntra(bp, dst, stride);
+    else
+      kernels->addInter(bp, dst, stride);
+    memset(bp, 0, sizeof block[comp]);
   }
 }
