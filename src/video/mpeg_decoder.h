@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "video/mpeg_input.h"
+#include "video/mpeg_kernels.h"
 #include "video/mpeg_vlc.h"
 
 // picture_coding_type
@@ -51,6 +52,7 @@ struct MpegFeatureCounts {
   int nonLinearQuantiserPictures = 0;
   int skippedMacroblocks = 0;
   int incompletePictures = 0;        // pictures whose slices stopped before the last macroblock
+  int bSkipsAfterFieldMotion = 0;    // skipped in a B frame picture right after field or dual-prime prediction
 };
 
 class MpegDecoder {
@@ -118,7 +120,7 @@ public:
   int dmvector[2] = {0, 0};
   int dualPrime[2][2] = {};           // DMV[parity][t]
   int previousType = 0;               // macroblock_type of the last coded macroblock (B skips)
-  int previousMotionType = kMotionFrame;
+  int previousMotionType = kMotionFrame;  // its motion type (counted in `features`)
   int16_t block[12][64];              // coefficients of the current macroblock, cleared after use
   int currentMba = 0;                 // address of the macroblock being decoded (for messages)
 
@@ -130,6 +132,7 @@ public:
   const int16_t* idctClip = idctClipStorage + 512;
 
   const MpegVlcTables& vlc;           // shared lookup tables of Annex B
+  const MpegKernels* kernels;         // inverse DCT, block addition, prediction (all sets agree)
 
   MpegDecoder();
   ~MpegDecoder();

@@ -2,6 +2,7 @@
 // video stream through packs and packets, and the bit window the picture layers read from.
 #include "video/mpeg_input.h"
 
+#include <bit>
 #include <cstdarg>
 #include <cstring>
 
@@ -105,8 +106,16 @@ void MpegInput::fillWindow() {
   // Whole bytes that fit, eight at a time when the buffer (and the packet) hold them.
   int room = (64 - bitCount) >> 3;
   if (bufferLen - bufferPos >= 8 && (!systemStream || (payloadLeft >= 8 && !endOfStream))) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = (v << 8) | buffer[bufferPos + i];
+    uint64_t v;
+    if constexpr (std::endian::native == std::endian::little) {
+      memcpy(&v, buffer + bufferPos, 8);
+      v = __builtin_bswap64(v);
+    } else if constexpr (std::endian::native == std::endian::big) {
+      memcpy(&v, buffer + bufferPos, 8);
+    } else {
+      v = 0;
+      for (int i = 0; i < 8; ++i) v = (v << 8) | buffer[bufferPos + i];
+    }
     int bits = room * 8;
     window |= (v >> bitCount) & (~0ULL << (64 - bitCount - bits));
     bitCount += bits;

@@ -7,45 +7,10 @@
 
 namespace {
 
-// Copies (or averages into dst) a w x h block at half-sample position (ix + hx/2, iy + hy/2).
-template <bool HX, bool HY, bool AVG>
-void predictBlock(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h) {
-  for (int row = 0; row < h; ++row) {
-    const uint8_t* s = src;
-    const uint8_t* s2 = src + srcStride;
-    for (int x = 0; x < w; ++x) {
-      int v;
-      if (HX && HY)
-        v = (s[x] + s[x + 1] + s2[x] + s2[x + 1] + 2) >> 2;
-      else if (HX)
-        v = (s[x] + s[x + 1] + 1) >> 1;
-      else if (HY)
-        v = (s[x] + s2[x] + 1) >> 1;
-      else
-        v = s[x];
-      dst[x] = AVG ? (uint8_t)((dst[x] + v + 1) >> 1) : (uint8_t)v;
-    }
-    src += srcStride;
-    dst += dstStride;
-  }
-}
-
-template <bool AVG>
-void predictBlockAt(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy) {
-  if (hx && hy)
-    predictBlock<true, true, AVG>(src, srcStride, dst, dstStride, w, h);
-  else if (hx)
-    predictBlock<true, false, AVG>(src, srcStride, dst, dstStride, w, h);
-  else if (hy)
-    predictBlock<false, true, AVG>(src, srcStride, dst, dstStride, w, h);
-  else
-    predictBlock<false, false, AVG>(src, srcStride, dst, dstStride, w, h);
-}
-
 // The prediction of one plane. Vectors of a damaged stream may point anywhere; the position is
 // held inside the reference plane so that no read leaves it.
-void predictPlane(const uint8_t* src, int srcStride, int planeWidth, int planeLines, uint8_t* dst, int dstStride,
-                  int x, int y, int w, int h, int vx, int vy, bool average) {
+void predictPlane(const MpegKernels& kernels, const uint8_t* src, int srcStride, int planeWidth, int planeLines,
+                  uint8_t* dst, int dstStride, int x, int y, int w, int h, int vx, int vy, bool average) {
   if (w > planeWidth || h > planeLines) return;
   int ix = x + (vx >> 1), iy = y + (vy >> 1);
   bool hx = vx & 1, hy = vy & 1;
@@ -54,10 +19,7 @@ void predictPlane(const uint8_t* src, int srcStride, int planeWidth, int planeLi
   if (iy < 0) iy = 0, hy = false;
   if (iy + h + (int)hy > planeLines) iy = planeLines - h, hy = false;
   const uint8_t* s = src + (ptrdiff_t)iy * srcStride + ix;
-  if (average)
-    predictBlockAt<true>(s, srcStride, dst, dstStride, w, h, hx, hy);
-  else
-    predictBlockAt<false>(s, srcStride, dst, dstStride, w, h, hx, hy);
+  kernels.predict(s, srcStride, dst, dstStride, w, h, hx, hy, average);
 }
 
 }  // namespace
@@ -163,7 +125,7 @@ void MpegDecoder::predict(const FrameStore* src, int srcField, int dstField, int
     uint8_t* d = currentFrame->plane[c] + (dstField == 1 ? planeWidth : 0);
     int dstStride = dstField >= 0 ? 2 * planeWidth : planeWidth;
     d += (ptrdiff_t)by * dstStride + bx;
-    predictPlane(s, srcStride, planeWidth, lines, d, dstStride, bx, by, bw, bh, vx, vy, average);
+    predictPlane(*kernels, s, srcStride, planeWidth, lines, d, dstStride, bx, by, bw, bh, vx, vy, average);
   }
 }
 

@@ -9,7 +9,7 @@
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"
 
-MpegDecoder::MpegDecoder() : vlc(mpegVlcTables()) {
+MpegDecoder::MpegDecoder() : vlc(mpegVlcTables()), kernels(&bestMpegKernels()) {
   buildClipTables(clipStorage, idctClipStorage);
   memset(block, 0, sizeof block);
   memcpy(intraMatrix, kDefaultIntraMatrix, 64);
@@ -365,10 +365,18 @@ void MpegDecoder::skipped_macroblock(int mba) {
   dcPredictor[0] = dcPredictor[1] = dcPredictor[2] = 0;
   bool framePicture = pictureStructure == kFramePicture;
   if (pictureCodingType == kPictureB) {
-    // Same prediction as the macroblock before it.
+    // Only the direction and the vector predictors carry over from the macroblock before: the
+    // prediction is frame-based in a frame picture and from the field of the same parity in a
+    // field picture, even after field or 16 x 8 prediction used other vectors and fields.
     int type = previousType & (kMbForward | kMbBackward);
     if (type == 0) type = kMbForward;
-    formPredictions(mba, type, previousMotionType);
+    features.bSkipsAfterFieldMotion += framePicture && previousMotionType != kMotionFrame;
+    for (int s = 0; s < 2; ++s) {
+      bool fullPel = !mpeg2 && (s == 0 ? fullPelForward : fullPelBackward);
+      for (int t = 0; t < 2; ++t) vector[0][s][t] = fullPel ? 2 * pmv[0][s][t] : pmv[0][s][t];
+      fieldSelect[0][s] = pictureStructure == kBottomField ? 1 : 0;
+    }
+    formPredictions(mba, type, framePicture ? kMotionFrame : kMotionField);
     return;
   }
   memset(pmv, 0, sizeof pmv);
@@ -417,14 +425,11 @@ void MpegDecoder::addBlocks(int mba, int dctType, int pattern, bool intra) {
     }
     uint8_t* dst = plane + (ptrdiff_t)row * pictureStride + column;
     int16_t* bp = block[comp];
-    inverseDct(bp, idctClip);
-    if (intra) {
-      for (int i = 0; i < 8; ++i, dst += stride, bp += 8)
-        for (int j = 0; j < 8; ++j) dst[j] = clip[bp[j] + 128];
-    } else {
-      for (int i = 0; i < 8; ++i, dst += stride, bp += 8)
-        for (int j = 0; j < 8; ++j) dst[j] = clip[dst[j] + bp[j]];
-    }
-    memset(block[comp], 0, sizeof block[comp]);
+    kernels->inverseDct(bp);
+    if (intra)
+      kernels->putIntra(bp, dst, stride);
+    else
+      kernels->addInter(bp, dst, stride);
+    memset(bp, 0, sizeof block[comp]);
   }
 }

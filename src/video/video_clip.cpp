@@ -51,7 +51,11 @@ VideoClip* VideoClip::open(const char* path) {
 int VideoClip::nextFrame() {
   MpegDecoder& d = *decoder;
   try {
-    if (d.pictureCounter < frameCount) {
+    if (frameCount == 0) {
+      // A clip of one picture: open decoded it and display order would never reach it, and a
+      // restart would only decode it again. It is shown, and held.
+      converter.convert(d, d.lastReferencePicture(), bitmap->pixels, bitmap->width);
+    } else if (d.pictureCounter < frameCount) {
       if (d.readHeaders() == 1 && d.decodeFrame(1))
         converter.convert(d, d.shown, bitmap->pixels, bitmap->width);
     } else {

@@ -104,6 +104,19 @@ TEST(VideoClip, EndOfStreamBeforeFrameCountKeepsIndexAndPicture) {
   delete clip;
 }
 
+TEST(VideoClip, OnePictureClipShowsItsPictureAndHoldsIt) {
+  std::string path = videoFixture("m1_one_picture.m1v");
+  std::vector<std::vector<uint32_t>> expect = convertedPictures(path);
+  ASSERT_EQ(expect.size(), 1u);
+  VideoClip* clip = VideoClip::open(path.c_str());
+  EXPECT_EQ(clip->frameCount, 0);
+  for (int call = 1; call <= 3; ++call) {
+    EXPECT_EQ(clip->nextFrame(), 1) << "call " << call;
+    EXPECT_EQ(pixelsOf(clip), expect[0]) << "call " << call;
+  }
+  delete clip;
+}
+
 TEST(VideoClip, PixelsHaveTheTopByteClear) {
   VideoClip* clip = VideoClip::open(videoFixture("m2_422_altscan.m2v").c_str());
   clip->nextFrame();

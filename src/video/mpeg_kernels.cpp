@@ -1,0 +1,255 @@
+// The kernel sets of mpeg_kernels.h. The SIMD inverse DCT repeats the portable one's integer steps
+// lane by lane in 32 bits: every intermediate of the portable version fits 32 bits except its two
+// products by 181, which are split here (a = 256 h + l) so that they fit too and round the same.
+#include "video/mpeg_kernels.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "video/mpeg_decoder.h"
+
+#if !defined(ZUB_PORTABLE) && defined(__x86_64__)
+#define ZUB_X86_KERNELS 1
+#include <immintrin.h>
+
+// In mpeg_kernels_avx2.cpp, the one file built for AVX2; called only where the processor has it.
+void inverseDctAvx2(int16_t* block);
+#endif
+
+namespace {
+
+// ---- portable ----
+
+struct PortableTables {
+  uint8_t clip[1024];
+  int16_t idctClip[1024];
+  PortableTables() { buildClipTables(clip, idctClip); }
+};
+
+const PortableTables& portableTables() {
+  static const PortableTables tables;
+  return tables;
+}
+
+void inverseDctPortable(int16_t* block) { inverseDct(block, portableTables().idctClip + 512); }
+
+void putIntraPortable(const int16_t* block, uint8_t* dst, int stride) {
+  const uint8_t* clip = portableTables().clip + 384;
+  for (int i = 0; i < 8; ++i, dst += stride, block += 8)
+    for (int j = 0; j < 8; ++j) dst[j] = clip[block[j] + 128];
+}
+
+void addInterPortable(const int16_t* block, uint8_t* dst, int stride) {
+  const uint8_t* clip = portableTables().clip + 384;
+  for (int i = 0; i < 8; ++i, dst += stride, block += 8)
+    for (int j = 0; j < 8; ++j) dst[j] = clip[dst[j] + block[j]];
+}
+
+template <bool HX, bool HY, bool AVG>
+void predictBlock(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h) {
+  for (int row = 0; row < h; ++row) {
+    const uint8_t* s = src;
+    const uint8_t* s2 = src + srcStride;
+    for (int x = 0; x < w; ++x) {
+      int v;
+      if (HX && HY)
+        v = (s[x] + s[x + 1] + s2[x] + s2[x + 1] + 2) >> 2;
+      else if (HX)
+        v = (s[x] + s[x + 1] + 1) >> 1;
+      else if (HY)
+        v = (s[x] + s2[x] + 1) >> 1;
+      else
+        v = s[x];
+      dst[x] = AVG ? (uint8_t)((dst[x] + v + 1) >> 1) : (uint8_t)v;
+    }
+    src += srcStride;
+    dst += dstStride;
+  }
+}
+
+template <bool AVG>
+void predictAt(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy) {
+  if (hx && hy)
+    predictBlock<true, true, AVG>(src, srcStride, dst, dstStride, w, h);
+  else if (hx)
+    predictBlock<true, false, AVG>(src, srcStride, dst, dstStride, w, h);
+  else if (hy)
+    predictBlock<false, true, AVG>(src, srcStride, dst, dstStride, w, h);
+  else
+    predictBlock<false, false, AVG>(src, srcStride, dst, dstStride, w, h);
+}
+
+void predictPortable(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy,
+                     bool average) {
+  if (average)
+    predictAt<true>(src, srcStride, dst, dstStride, w, h, hx, hy);
+  else
+    predictAt<false>(src, srcStride, dst, dstStride, w, h, hx, hy);
+}
+
+const MpegKernels kPortable{"portable", inverseDctPortable, putIntraPortable, addInterPortable, predictPortable};
+
+#ifdef ZUB_X86_KERNELS
+
+#include "video/mpeg_kernels_simd.h"
+
+void inverseDctSse2(int16_t* block) {
+  if (onlyDc(block)) {
+    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
+    for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), v);
+    return;
+  }
+  __m128i rows[8], cols[8];
+  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  transpose8x16(rows, cols);
+  // Row pass, four rows per lane group: lanes are rows, v[k] the k-th coefficient.
+  __m128i pass[2][8];
+  for (int g = 0; g < 2; ++g) {
+    for (int k = 0; k < 8; ++k) {
+      __m128i c = g ? _mm_unpackhi_epi16(cols[k], cols[k]) : _mm_unpacklo_epi16(cols[k], cols[k]);
+      pass[g][k] = _mm_srai_epi32(c, 16);
+    }
+    idctPass<Sse2Lanes, false>(pass[g]);
+  }
+  // Column pass, four columns per lane group: lanes are columns, v[j] the j-th row.
+  __m128i result[2][8];
+  for (int h = 0; h < 2; ++h) {
+    __m128i* v = result[h];
+    transpose4x32(pass[0] + 4 * h, v);
+    transpose4x32(pass[1] + 4 * h, v + 4);
+    idctPass<Sse2Lanes, true>(v);
+  }
+  __m128i low = _mm_set1_epi16(-256), high = _mm_set1_epi16(255);
+  for (int j = 0; j < 8; ++j) {
+    // Saturating to 16 bits first changes nothing: the clamp that follows is narrower.
+    __m128i row = _mm_packs_epi32(result[0][j], result[1][j]);
+    row = _mm_min_epi16(_mm_max_epi16(row, low), high);
+    _mm_storeu_si128((__m128i*)(block + 8 * j), row);
+  }
+}
+
+// ---- adding blocks and forming predictions, SSE2 ----
+
+void putIntraSse2(const int16_t* block, uint8_t* dst, int stride) {
+  __m128i bias = _mm_set1_epi16(128);
+  for (int i = 0; i < 8; ++i, dst += stride, block += 8) {
+    __m128i v = _mm_add_epi16(_mm_loadu_si128((const __m128i*)block), bias);
+    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
+  }
+}
+
+void addInterSse2(const int16_t* block, uint8_t* dst, int stride) {
+  __m128i zero = _mm_setzero_si128();
+  for (int i = 0; i < 8; ++i, dst += stride, block += 8) {
+    __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)dst), zero);
+    __m128i v = _mm_add_epi16(d, _mm_loadu_si128((const __m128i*)block));
+    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
+  }
+}
+
+template <int W>
+inline __m128i load(const uint8_t* p) {
+  return W == 16 ? _mm_loadu_si128((const __m128i*)p) : _mm_loadl_epi64((const __m128i*)p);
+}
+
+template <int W>
+inline void store(uint8_t* p, __m128i v) {
+  if (W == 16)
+    _mm_storeu_si128((__m128i*)p, v);
+  else
+    _mm_storel_epi64((__m128i*)p, v);
+}
+
+// (a + b + c + d + 2) >> 2 per byte, in 16 bits.
+inline __m128i average4(__m128i a, __m128i b, __m128i c, __m128i d) {
+  __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+  __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
+                             _mm_add_epi16(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(d, zero)));
+  __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)),
+                             _mm_add_epi16(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(d, zero)));
+  lo = _mm_srli_epi16(_mm_add_epi16(lo, two), 2);
+  hi = _mm_srli_epi16(_mm_add_epi16(hi, two), 2);
+  return _mm_packus_epi16(lo, hi);
+}
+
+// _mm_avg_epu8 is (a + b + 1) >> 1, the half-sample and the averaging rule both.
+template <int W, bool HX, bool HY, bool AVG>
+void predictSse2Block(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int h) {
+  for (int row = 0; row < h; ++row, src += srcStride, dst += dstStride) {
+    // The macroblocks to the right mostly read the next cache line of the same rows.
+    _mm_prefetch((const char*)src + 64, _MM_HINT_T0);
+    __m128i v;
+    if (HX && HY)
+      v = average4(load<W>(src), load<W>(src + 1), load<W>(src + srcStride), load<W>(src + srcStride + 1));
+    else if (HX)
+      v = _mm_avg_epu8(load<W>(src), load<W>(src + 1));
+    else if (HY)
+      v = _mm_avg_epu8(load<W>(src), load<W>(src + srcStride));
+    else
+      v = load<W>(src);
+    if (AVG) v = _mm_avg_epu8(load<W>(dst), v);
+    store<W>(dst, v);
+  }
+}
+
+template <int W, bool AVG>
+void predictSse2Width(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int h, bool hx, bool hy) {
+  if (hx && hy)
+    predictSse2Block<W, true, true, AVG>(src, srcStride, dst, dstStride, h);
+  else if (hx)
+    predictSse2Block<W, true, false, AVG>(src, srcStride, dst, dstStride, h);
+  else if (hy)
+    predictSse2Block<W, false, true, AVG>(src, srcStride, dst, dstStride, h);
+  else
+    predictSse2Block<W, false, false, AVG>(src, srcStride, dst, dstStride, h);
+}
+
+void predictSse2(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy,
+                 bool average) {
+  if (w == 16)
+    average ? predictSse2Width<16, true>(src, srcStride, dst, dstStride, h, hx, hy)
+            : predictSse2Width<16, false>(src, srcStride, dst, dstStride, h, hx, hy);
+  else if (w == 8)
+    average ? predictSse2Width<8, true>(src, srcStride, dst, dstStride, h, hx, hy)
+            : predictSse2Width<8, false>(src, srcStride, dst, dstStride, h, hx, hy);
+  else
+    predictPortable(src, srcStride, dst, dstStride, w, h, hx, hy, average);
+}
+
+const MpegKernels kSse2{"sse2", inverseDctSse2, putIntraSse2, addInterSse2, predictSse2};
+const MpegKernels kAvx2{"avx2", inverseDctAvx2, putIntraSse2, addInterSse2, predictSse2};
+
+bool hasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+
+#endif
+
+}  // namespace
+
+const MpegKernels* mpegKernels(MpegKernelSet set) {
+  switch (set) {
+    case MpegKernelSet::Portable:
+      return &kPortable;
+#ifdef ZUB_X86_KERNELS
+    case MpegKernelSet::Sse2:
+      return &kSse2;
+    case MpegKernelSet::Avx2:
+      return hasAvx2() ? &kAvx2 : nullptr;
+#else
+    default:
+      return nullptr;
+#endif
+  }
+  return nullptr;
+}
+
+const MpegKernels& bestMpegKernels() {
+  static const MpegKernels* best = [] {
+    for (MpegKernelSet set : {MpegKernelSet::Avx2, MpegKernelSet::Sse2})
+      if (const MpegKernels* k = mpegKernels(set)) return k;
+    return &kPortable;
+  }();
+  return *best;
+}

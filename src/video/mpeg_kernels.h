@@ -1,0 +1,25 @@
+// The decoder's innermost loops (inverse DCT, adding a block to the picture, forming a prediction)
+// in interchangeable sets: the portable C++ one, an SSE2 one (the x86-64 baseline) and an AVX2 one
+// picked at run time. Every set gives the same bytes as the portable one on every input.
+#pragma once
+#include <cstdint>
+
+struct MpegKernels {
+  const char* name;
+  // 8 x 8 integer inverse DCT in place; results are clamped to -256 .. 255.
+  void (*inverseDct)(int16_t* block);
+  // dst = clip(block + 128) (intra) or clip(dst + block) over 8 x 8 samples.
+  void (*putIntra)(const int16_t* block, uint8_t* dst, int stride);
+  void (*addInter)(const int16_t* block, uint8_t* dst, int stride);
+  // w x h prediction at half-sample offsets (hx, hy) from src; averaged into dst when `average`.
+  void (*predict)(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy,
+                  bool average);
+};
+
+enum class MpegKernelSet { Portable, Sse2, Avx2 };
+
+// The set for this machine: the widest one the processor runs, or the portable one when the
+// build was made with ZUB_PORTABLE (or for a processor without SSE2).
+const MpegKernels& bestMpegKernels();
+// A given set, or null when this build or processor cannot run it (tests compare them).
+const MpegKernels* mpegKernels(MpegKernelSet set);

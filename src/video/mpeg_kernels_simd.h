@@ -1,0 +1,126 @@
+// Pieces of the SIMD inverse DCT shared by the SSE2 and the AVX2 kernels (x86-64 only). Everything
+// here has internal linkage, so the AVX2 file's copies never stand in for the SSE2 file's.
+#pragma once
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// ---- the inverse DCT over lanes of 32 bits, one pass written once for both widths ----
+
+constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
+
+struct Sse2Lanes {
+  using V = __m128i;
+  static V add(V a, V b) { return _mm_add_epi32(a, b); }
+  static V sub(V a, V b) { return _mm_sub_epi32(a, b); }
+  static V set(int c) { return _mm_set1_epi32(c); }
+  static V sra(V a, int n) { return _mm_srai_epi32(a, n); }
+  static V sll(V a, int n) { return _mm_slli_epi32(a, n); }
+  static V andv(V a, V b) { return _mm_and_si128(a, b); }
+  // Low 32 bits of the products; SSE2 multiplies only even lanes, so odd ones go through a shift.
+  static V mul(V a, int c) {
+    V b = _mm_set1_epi32(c);
+    V even = _mm_mul_epu32(a, b);
+    V odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), b);
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+  }
+};
+
+// (181 a + 128) >> 8 without leaving 32 bits.
+template <class L>
+inline typename L::V times181(typename L::V a) {
+  typename L::V high = L::mul(L::sra(a, 8), 181);
+  typename L::V low = L::sra(L::add(L::mul(L::andv(a, L::set(255)), 181), L::set(128)), 8);
+  return L::add(high, low);
+}
+
+// One pass over eight inputs per lane. The row pass (COLUMN false) keeps 11 bits of fraction and
+// shifts by 8; the column pass rounds its products by 3 bits and shifts by 14.
+template <class L, bool COLUMN>
+inline void idctPass(typename L::V* v) {
+  using V = typename L::V;
+  V x1 = L::sll(v[4], COLUMN ? 8 : 11), x2 = v[6], x3 = v[2], x4 = v[1], x5 = v[7], x6 = v[5], x7 = v[3];
+  V x0 = L::add(L::sll(v[0], COLUMN ? 8 : 11), L::set(COLUMN ? 8192 : 128));
+  V round = L::set(COLUMN ? 4 : 0);
+  int shift = COLUMN ? 3 : 0;
+  V x8 = L::add(L::mul(L::add(x4, x5), W7), round);
+  x4 = L::sra(L::add(x8, L::mul(x4, W1 - W7)), shift);
+  x5 = L::sra(L::sub(x8, L::mul(x5, W1 + W7)), shift);
+  x8 = L::add(L::mul(L::add(x6, x7), W3), round);
+  x6 = L::sra(L::sub(x8, L::mul(x6, W3 - W5)), shift);
+  x7 = L::sra(L::sub(x8, L::mul(x7, W3 + W5)), shift);
+  x8 = L::add(x0, x1);
+  x0 = L::sub(x0, x1);
+  x1 = L::add(L::mul(L::add(x3, x2), W6), round);
+  x2 = L::sra(L::sub(x1, L::mul(x2, W2 + W6)), shift);
+  x3 = L::sra(L::add(x1, L::mul(x3, W2 - W6)), shift);
+  x1 = L::add(x4, x6);
+  x4 = L::sub(x4, x6);
+  x6 = L::add(x5, x7);
+  x5 = L::sub(x5, x7);
+  x7 = L::add(x8, x3);
+  x8 = L::sub(x8, x3);
+  x3 = L::add(x0, x2);
+  x0 = L::sub(x0, x2);
+  x2 = times181<L>(L::add(x4, x5));
+  x4 = times181<L>(L::sub(x4, x5));
+  int out = COLUMN ? 14 : 8;
+  v[0] = L::sra(L::add(x7, x1), out);
+  v[1] = L::sra(L::add(x3, x2), out);
+  v[2] = L::sra(L::add(x0, x4), out);
+  v[3] = L::sra(L::add(x8, x6), out);
+  v[4] = L::sra(L::sub(x8, x6), out);
+  v[5] = L::sra(L::sub(x0, x4), out);
+  v[6] = L::sra(L::sub(x3, x2), out);
+  v[7] = L::sra(L::sub(x7, x1), out);
+}
+
+// Rows of eight 16-bit values in, columns out.
+inline void transpose8x16(const __m128i* r, __m128i* t) {
+  __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
+  __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
+  __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
+  __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
+  __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+  __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+  __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+  __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+  t[0] = _mm_unpacklo_epi64(b0, b4);
+  t[1] = _mm_unpackhi_epi64(b0, b4);
+  t[2] = _mm_unpacklo_epi64(b1, b5);
+  t[3] = _mm_unpackhi_epi64(b1, b5);
+  t[4] = _mm_unpacklo_epi64(b2, b6);
+  t[5] = _mm_unpackhi_epi64(b2, b6);
+  t[6] = _mm_unpacklo_epi64(b3, b7);
+  t[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+inline void transpose4x32(const __m128i* p, __m128i* out) {
+  __m128i q0 = _mm_unpacklo_epi32(p[0], p[1]), q1 = _mm_unpacklo_epi32(p[2], p[3]);
+  __m128i q2 = _mm_unpackhi_epi32(p[0], p[1]), q3 = _mm_unpackhi_epi32(p[2], p[3]);
+  out[0] = _mm_unpacklo_epi64(q0, q1);
+  out[1] = _mm_unpackhi_epi64(q0, q1);
+  out[2] = _mm_unpacklo_epi64(q2, q3);
+  out[3] = _mm_unpackhi_epi64(q2, q3);
+}
+
+// A block with AC coefficients; the DC-only block keeps the portable shortcut, which gives the
+// same value.
+inline bool onlyDc(const int16_t* block) {
+  uint64_t words[16];
+  memcpy(words, block, sizeof words);
+  uint64_t ac = words[0] & ~(uint64_t)0xFFFF;
+  for (int i = 1; i < 16; ++i) ac |= words[i];
+  return ac == 0;
+}
+
+inline int16_t dcOnlyValue(int16_t dc) {
+  int v = (dc * 8 + 32) >> 6;
+  return (int16_t)(v < -256 ? -256 : (v > 255 ? 255 : v));
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+// The SIMD kernel sets against the portable one: every sample of every test stream, and the single
+// kernels on blocks no valid stream produces (saturated coefficients, every half-sample case).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "video/clip_reader.h"
+#include "video/mpeg_decoder.h"
+#include "video/mpeg_kernels.h"
+#include "video_test_util.h"
+
+namespace {
+
+std::vector<const MpegKernels*> fastSets() {
+  std::vector<const MpegKernels*> sets;
+  for (MpegKernelSet set : {MpegKernelSet::Sse2, MpegKernelSet::Avx2})
+    if (const MpegKernels* k = mpegKernels(set)) sets.push_back(k);
+  return sets;
+}
+
+// Every plane of every picture in display order, decoded with one kernel set.
+std::vector<uint8_t> decodeWith(const std::string& path, const MpegKernels* kernels) {
+  MpegDecoder decoder;
+  decoder.quiet = true;
+  decoder.kernels = kernels;
+  std::vector<uint8_t> samples;
+  decoder.openStream(path.c_str());
+  decodeAllPictures(decoder, [&](const ShownPicture& shown) {
+    const FrameStore& f = *shown.frame;
+    size_t luma = (size_t)decoder.codedWidth * decoder.codedHeight;
+    size_t chroma = (size_t)decoder.chromaWidth * decoder.chromaHeight;
+    samples.insert(samples.end(), f.plane[0], f.plane[0] + luma);
+    samples.insert(samples.end(), f.plane[1], f.plane[1] + chroma);
+    samples.insert(samples.end(), f.plane[2], f.plane[2] + chroma);
+  });
+  return samples;
+}
+
+TEST(VideoKernels, BestSetIsOneOfTheSets) {
+  const MpegKernels& best = bestMpegKernels();
+  bool known = &best == mpegKernels(MpegKernelSet::Portable);
+  for (const MpegKernels* k : fastSets()) known |= &best == k;
+  EXPECT_TRUE(known) << best.name;
+}
+
+TEST(VideoKernels, EveryStreamDecodesToTheSameSamplesWithEverySet) {
+  std::vector<const MpegKernels*> sets = fastSets();
+  if (sets.empty()) GTEST_SKIP() << "only the portable kernels in this build";
+  int streams = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(videoFixture(""))) {
+    std::string ext = entry.path().extension().string();
+    if (ext != ".m1v" && ext != ".m2v" && ext != ".mpg") continue;
+    std::string path = entry.path().string();
+    std::vector<uint8_t> portable = decodeWith(path, mpegKernels(MpegKernelSet::Portable));
+    ASSERT_FALSE(portable.empty()) << path;
+    for (const MpegKernels* k : sets) EXPECT_TRUE(decodeWith(path, k) == portable) << path << " with " << k->name;
+    ++streams;
+  }
+  EXPECT_GE(streams, 40);
+}
+
+// Random blocks: sparse ones like a stream's, dense ones, and saturated extremes a damaged stream
+// can bring, where the portable version needs its 64-bit products.
+TEST(VideoKernels, InverseDctMatchesPortableOnAnyCoefficients) {
+  const MpegKernels* portable = mpegKernels(MpegKernelSet::Portable);
+  std::mt19937 random(17);
+  for (const MpegKernels* k : fastSets()) {
+    for (int trial = 0; trial < 20000; ++trial) {
+      int16_t a[64] = {}, b[64];
+      int kind = trial % 4;
+      for (int i = 0; i < 64; ++i) {
+        if (kind == 0 && random() % 8 == 0) a[i] = (int16_t)((int)(random() % 129) - 64);
+        if (kind == 1) a[i] = (int16_t)((int)(random() % 4096) - 2048);
+        if (kind == 2) a[i] = random() & 1 ? 2047 : -2048;
+        if (kind == 3 && i == 0) a[i] = (int16_t)((int)(random() % 4096) - 2048);
+      }
+      memcpy(b, a, sizeof a);
+      portable->inverseDct(a);
+      k->inverseDct(b);
+      ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name << " trial " << trial;
+    }
+  }
+}
+
+TEST(VideoKernels, BlockAdditionAndPredictionMatchPortable) {
+  const MpegKernels* portable = mpegKernels(MpegKernelSet::Portable);
+  std::mt19937 random(5);
+  std::vector<uint8_t> src(40 * 40);
+  for (uint8_t& s : src) s = (uint8_t)random();
+  for (const MpegKernels* k : fastSets()) {
+    int16_t block[64];
+    for (int trial = 0; trial < 200; ++trial) {
+      for (int16_t& c : block) c = (int16_t)((int)(random() % 512) - 256);
+      uint8_t a[8 * 12], b[8 * 12];
+      for (uint8_t& s : a) s = (uint8_t)random();
+      memcpy(b, a, sizeof a);
+      portable->putIntra(block, a, 12);
+      k->putIntra(block, b, 12);
+      ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name;
+      portable->addInter(block, a, 12);
+      k->addInter(block, b, 12);
+      ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name;
+    }
+    for (int w : {4, 8, 16})
+      for (int h : {4, 8, 16})
+        for (int mode = 0; mode < 8; ++mode) {
+          bool hx = mode & 1, hy = mode & 2, average = mode & 4;
+          uint8_t a[16 * 20], b[16 * 20];
+          for (uint8_t& s : a) s = (uint8_t)random();
+          memcpy(b, a, sizeof a);
+          portable->predict(src.data() + 41, 40, a, 20, w, h, hx, hy, average);
+          k->predict(src.data() + 41, 40, b, 20, w, h, hx, hy, average);
+          ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name << " " << w << "x" << h << " mode " << mode;
+        }
+  }
+}
+
+}  // namespace
