@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/version.h"
 #include "image/image_writers.h"
 #include "video/clip_reader.h"
 #include "video/colour_convert.h"
@@ -29,6 +30,7 @@ const char* const kUsage =
     "  --quiet      suppress the decoder's messages, errors included\n"
     "  --verbose    also print the decoder's line for every MPEG-2 video packet\n"
     "  -h, --help   show this help\n"
+    "  --version    show the program's version\n"
     "\n"
     "exit status: 0 on success, 1 when the clip cannot be decoded, 2 on bad arguments\n";
 
@@ -79,6 +81,10 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a == "-h" || a == "--help") {
       fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      printf("zubclip %s\n", ZUB_VERSION);
       return 0;
     }
     if (a == "--quiet") {

@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/datafile.h"
+#include "shell/data_dir.h"
 #include "shell/offline_render.h"
 
 int main(int argc, char** argv) {
@@ -13,5 +15,11 @@ int main(int argc, char** argv) {
     if (status != 0) fprintf(stderr, "zubrender: %s\n(zubrender --help lists the options)\n", error.c_str());
     return status;
   }
+  std::string dataDir;
+  if (!zub::findDataDir(options.dataDir, "zubrender", dataDir, error)) {
+    fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  zub::setDataDir(dataDir);
   return zub::renderDemo(options);
 }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "clip.h"
+#include "core/version.h"
 #include "music/module_maker.h"
 #include "objects.h"
 #include "pictures.h"
@@ -18,7 +19,7 @@ bool makeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0
 
 int usage(FILE* out, int status) {
   fprintf(out,
-          "usage: zubassets [--out DIR] [--clip-frames FILE.y4m]\n"
+          "usage: zubassets [--out DIR] [--clip-frames FILE.y4m] [--version]\n"
           "Writes the demo's asset pack (pictures, objects, music.dat) into DIR (default: data).\n"
           "--clip-frames also renders the frames of the video clip as a Y4M video for the encoder.\n"
           "example: zubassets --out data --clip-frames /tmp/guns.y4m\n");
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
   std::string out = "data", clipFrames;
   for (int i = 1; i < argc; ++i) {
     if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) return usage(stdout, 0);
+    if (!strcmp(argv[i], "--version")) {
+      printf("zubassets %s\n", ZUB_VERSION);
+      return 0;
+    }
     if (!strcmp(argv[i], "--out") && i + 1 < argc) {
       out = argv[++i];
       continue;

@@ -36,6 +36,8 @@ struct Player {
 
 Player player;
 const int fadeLength = midasSampleRate / 50; // 20 ms: long enough to avoid a click at stop
+// How to go on when there is no sound to be had.
+const char* const withoutSound = " (zubdemo --no-sound plays the demo without sound)";
 
 void record(const std::string& call) {
   if (player.log) player.log->push_back(call);
@@ -138,13 +140,13 @@ bool MIDASsetOption(int option, intptr_t value) {
 bool MIDASinit() {
   record("MIDASinit()");
   if (!player.failInit.empty()) {
-    fail(errAudioDevice, "cannot open the audio device: " + player.failInit);
+    fail(errAudioDevice, "cannot open the audio device: " + player.failInit + withoutSound);
     player.failInit.clear();
     return false;
   }
   if (player.backend == MidasBackend::Sdl) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      fail(errAudioDevice, std::string("cannot start audio output: ") + SDL_GetError());
+      fail(errAudioDevice, std::string("cannot start audio output: ") + SDL_GetError() + withoutSound);
       return false;
     }
     SDL_AudioSpec want, have;
@@ -156,7 +158,7 @@ bool MIDASinit() {
     want.callback = fillAudio;
     player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (!player.device) {
-      fail(errAudioDevice, std::string("cannot open the audio device: ") + SDL_GetError());
+      fail(errAudioDevice, std::string("cannot open the audio device: ") + SDL_GetError() + withoutSound);
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
       return false;
     }

@@ -1,4 +1,5 @@
 #include "shell/offline_render.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,7 +28,8 @@ namespace zub {
 const char* renderUsage =
     "usage: zubrender [options]\n"
     "Renders the demo offline on a virtual clock (30 frames per second, deterministic).\n"
-    "Run it with the asset pack folder (data/) as working directory.\n"
+    "The data is read from --data DIR, else the working folder when it holds it, else\n"
+    "../share/zubdemo beside the program.\n"
     "\n"
     "  --out DIR        write frames as DIR/frame_NNNNNN.png (NNNNNN: frame number)\n"
     "  --from S         first second of the timeline to write (default 0)\n"
@@ -43,7 +45,9 @@ const char* renderUsage =
     "                   and the slowest frames with their scene and step\n"
     "  --quiet          silence the demo's own standard output\n"
     "  --no-progress    no progress bar on standard error\n"
+    "  --data DIR       the folder that holds the data (music.dat and dat/)\n"
     "  --help           this text\n"
+    "  --version        the program's version\n"
     "\n"
     "examples:\n"
     "  cd data && ../build/zubrender --out /tmp/frames --from 2 --to 4 --every 5 --scale 2\n"
@@ -137,6 +141,12 @@ int parseRenderArgs(int argc, char** argv, RenderOptions& o, std::string& error)
     if (arg == "--help" || arg == "-h") {
       fputs(renderUsage, stdout);
       return 0;
+    } else if (arg == "--version") {
+      printf("zubrender %s\n", ZUB_VERSION);
+      return 0;
+    } else if (arg == "--data") {
+      if (!value(v)) return 2;
+      o.dataDir = v;
     } else if (arg == "--bench") {
       o.bench = true;
     } else if (arg == "--quiet") {

@@ -22,6 +22,7 @@ struct RenderOptions {
   bool bench = false;        // time every frame, write nothing
   bool quiet = false;        // silence the demo's own standard output
   bool progress = true;      // progress bar on standard error
+  std::string dataDir;       // --data: the folder of the asset pack; empty: looked up
 };
 
 // Sample frames of sound per video frame (48 kHz at 30 frames per second).
