@@ -7,7 +7,7 @@
 namespace zub {
 
 const char* demoUsage =
-    "usage: zubdemo [options]\n"
+    "Usage: zubdemo [options]\n"
     "Plays the demo: a real-time software-rendered audiovisual show of about 4.5 minutes.\n"
     "\n"
     "WARNING: the demo shows full-frame flashes at 15 per second (around 2:20-2:28 and 3:33-3:37).\n"
