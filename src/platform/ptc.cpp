@@ -13,6 +13,7 @@ namespace {
 Backend backendInUse = Backend::Sdl;
 char memoryWindowToken;
 Presentation presentation;
+bool exposed = false; // the window system lost the window's pixels: send the whole window again
 const char* const noDisplay = "no display available: set DISPLAY or WAYLAND_DISPLAY to show the demo window";
 
 std::string sdlError(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
@@ -144,6 +145,7 @@ bool pumpWindow(Window* window) {
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (isQuitEvent(event)) quit = true;
+    else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
     else if (isToggleKey(event)) {
       SDL_Window* w = (SDL_Window*)window->handle;
       setFullscreen(w, !(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN));
@@ -230,8 +232,9 @@ void Console::update() {
     scaler->scale(framePixels, (uint32_t*)target->pixels, target->pitch);
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     SDL_Rect picture{scaler->left, scaler->top, scaler->width, scaler->height};
-    if (laidOut) SDL_UpdateWindowSurfaceRects(sdlWindow, &picture, 1);
+    if (laidOut && !exposed) SDL_UpdateWindowSurfaceRects(sdlWindow, &picture, 1);
     else SDL_UpdateWindowSurface(sdlWindow);
+    exposed = false;
     return;
   }
   if (backendInUse == Backend::Sdl) {

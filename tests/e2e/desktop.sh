@@ -56,6 +56,9 @@ xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "e2e: Xvfb did not start"; 
 openbox >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+# The check window comes before openbox handles map requests; a window mapped in between is never
+# shown, and SDL waits for it forever.
+sleep 2
 root_geometry=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 
 # Starts the demo with the given options from /, the data given with --data; sets $demo_pid and
@@ -67,11 +70,18 @@ start_demo() {
   demo_pid=$!
   window=
   for _ in $(seq 150); do
-    window=$(xdotool search --pid $demo_pid --name "ZUB demo" 2>/dev/null | head -n 1)
+    window=$(xdotool search --all --pid $demo_pid --name "ZUB demo" 2>/dev/null | head -n 1)
     [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
     sleep 0.1
   done
-  [ -n "$window" ] || { fail "$name: no window appeared"; cat "$work/err.txt"; }
+  if [ -z "$window" ] || ! grep -q "start running the demo" "$work/out.txt"; then
+    fail "$name: no window appeared, or the demo did not start"
+    window=
+    cat "$work/err.txt"
+    kill -9 $demo_pid 2>/dev/null
+    wait $demo_pid 2>/dev/null
+    demo_pid=
+  fi
   sleep 1
 }
 
@@ -91,12 +101,12 @@ stop_demo() {
   for _ in $(seq 100); do kill -0 $demo_pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $demo_pid 2>/dev/null; then
     fail "$name: demo still running after Escape"
-    kill $demo_pid
+    kill -9 $demo_pid
   fi
   wait $demo_pid
   status=$?
   demo_pid=
-  [ $status -eq 0 ] || fail "$name: exit status $status"
+  [ $status -eq 0 ] || { fail "$name: exit status $status"; tail -n 3 "$work/out.txt" "$work/err.txt"; }
   [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] || fail "$name: last line '$(tail -n 1 "$work/out.txt")'"
 }
 
