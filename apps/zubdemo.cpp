@@ -1,20 +1,67 @@
-// zubdemo: the demo. Takes no arguments; reads its data relative to the working directory.
+// zubdemo: the demo as a desktop program. Options choose only how it is shown (see --help); the
+// data is read from the folder found by the data lookup.
 #include <cstdio>
+#include <string>
 
+#include "core/clock.h"
+#include "core/datafile.h"
+#include "core/fatal.h"
 #include "core/portable.h"
+#include "core/version.h"
 #include "music/midas.h"
-#include "shell/demo_app.h"
 #include "platform/ptc.h"
+#include "shell/data_dir.h"
+#include "shell/demo_app.h"
+#include "shell/demo_options.h"
+#include "shell/present_stats.h"
 
-int main() {
+namespace {
+
+void recordPresent(DemoApp& app, void* stats) {
+  ((zub::PresentStats*)stats)->record(*app.pacer, zub::clockNow());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
   // Line-buffered so the demo's lines and any library messages keep their order in a log.
   zub::lineBufferedStdout();
-  ptc::useBackend(ptc::Backend::Sdl);
-  midasUseBackend(MidasBackend::Sdl);
-  try {
-    return runDemo();
-  } catch (const ptc::DynamicError& error) {
-    fprintf(stderr, "%s\n", error.message());
+  zub::DemoOptions options;
+  std::string error;
+  switch (zub::parseDemoArgs(argc, argv, options, error)) {
+  case zub::DemoAction::Help:
+    fputs(zub::demoUsage, stdout);
+    return 0;
+  case zub::DemoAction::Version:
+    printf("zubdemo %s\n", ZUB_VERSION);
+    return 0;
+  case zub::DemoAction::Error:
+    fprintf(stderr, "zubdemo: %s\n(zubdemo --help lists the options)\n", error.c_str());
+    return 2;
+  case zub::DemoAction::Run:
+    break;
+  }
+  std::string dataDir;
+  if (!zub::findDataDir(options.dataDir, "zubdemo", dataDir, error)) {
+    fprintf(stderr, "%s\n", error.c_str());
     return 1;
+  }
+  zub::setDataDir(dataDir);
+
+  ptc::useBackend(ptc::Backend::Sdl);
+  ptc::Presentation presentation;
+  presentation.fullscreen = options.fullscreen;
+  presentation.windowWidth = options.windowWidth;
+  presentation.windowHeight = options.windowHeight;
+  presentation.integerScale = options.integerScale;
+  ptc::setPresentation(presentation);
+  midasUseBackend(options.sound ? MidasBackend::Sdl : MidasBackend::Silent);
+  zub::PresentStats stats;
+  try {
+    int status = runDemo(options.stats ? recordPresent : nullptr, &stats);
+    if (options.stats) stats.print(stderr);
+    return status;
+  } catch (const ptc::DynamicError& error) {
+    zub::fatal(1, "%s\n", error.message());
   }
 }

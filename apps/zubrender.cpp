@@ -8,7 +8,10 @@
 #include <string>
 
 #include "capture/os_services.h"
+#include "core/datafile.h"
 #include "core/portable.h"
+#include "core/version.h"
+#include "shell/data_dir.h"
 #include "shell/offline_render.h"
 
 namespace {
@@ -16,7 +19,8 @@ namespace {
 const char* const usage =
     "usage: zubrender [options]\n"
     "Renders the demo offline on a virtual clock (30 frames per second, deterministic).\n"
-    "Run it with the asset pack folder (data/) as working directory.\n"
+    "The data is read from --data DIR, else the working folder when it holds it, else\n"
+    "../share/zubdemo beside the program.\n"
     "Options take their value as --opt VALUE or --opt=VALUE; -- ends the options.\n"
     "\n"
     "  --out DIR        write frames as DIR/frame_NNNNNN.png (NNNNNN: frame number)\n"
@@ -35,7 +39,9 @@ const char* const usage =
     "                   and the slowest frames with their scene and step (--from/--to choose the frames)\n"
     "  --quiet          silence the demo's own standard output\n"
     "  --no-progress    no progress bar on standard error\n"
+    "  --data DIR       the folder that holds the data (music.dat and dat/)\n"
     "  --help           this text\n"
+    "  --version        the program's version\n"
     "\n"
     "Every file is written under a temporary name beside it and renamed when complete; Ctrl-C removes\n"
     "the partial files. Exit status: 0 done, 1 the demo or an output failed, 2 bad arguments,\n"
@@ -119,6 +125,11 @@ const OptionSpec options[] = {
        o.y4m444 = strcmp(v, "444") == 0;
        return true;
      }},
+    {"--data", true,
+     [](zub::RenderOptions& o, const char* v, std::string& e) {
+       if ((o.dataDir = v).empty()) e = "--data needs a folder";
+       return !o.dataDir.empty();
+     }},
     {"--bench", false, [](zub::RenderOptions& o, const char*, std::string&) { return o.bench = true; }},
     {"--quiet", false, [](zub::RenderOptions& o, const char*, std::string&) { return o.quiet = true; }},
     {"--no-progress", false, [](zub::RenderOptions& o, const char*, std::string&) { return !(o.progress = false); }},
@@ -158,6 +169,10 @@ int parseArguments(int argc, char** argv, zub::RenderOptions& o, std::string& er
     }
     if (!optionsEnded && (arg == "--help" || arg == "-h")) {
       fputs(usage, stdout);
+      return 0;
+    }
+    if (!optionsEnded && arg == "--version") {
+      printf("zubrender %s\n", ZUB_VERSION);
       return 0;
     }
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -202,5 +217,11 @@ int main(int argc, char** argv) {
     if (status != 0) fprintf(stderr, "zubrender: %s\n(zubrender --help lists the options)\n", error.c_str());
     return status;
   }
+  std::string dataDir;
+  if (!zub::findDataDir(options.dataDir, "zubrender", dataDir, error)) {
+    fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  zub::setDataDir(dataDir);
   return zub::renderDemo(options);
 }

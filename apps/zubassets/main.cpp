@@ -9,6 +9,7 @@
 #include "capture/os_services.h"
 #include "clip.h"
 #include "core/portable.h"
+#include "core/version.h"
 #include "arrangement.h"
 #include "objects.h"
 #include "pictures.h"
@@ -18,7 +19,7 @@
 namespace {
 
 const char* const usage =
-    "usage: zubassets [--out DIR] [--clip-frames FILE.y4m] | --scene-times\n"
+    "usage: zubassets [--out DIR] [--clip-frames FILE.y4m] | --scene-times | --version\n"
     "Generates the demo's asset pack, procedurally and the same bytes on every run, into DIR\n"
     "(default: assets-out, so the committed data/ is replaced only when asked for by name):\n"
     "  DIR/dat/*.jpg      the 26 pictures of the asset table\n"
@@ -55,6 +56,10 @@ int parseArguments(int argc, char** argv, AssetOptions& o) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       fputs(usage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      printf("zubassets %s\n", ZUB_VERSION);
       return 0;
     }
     if (arg == "--scene-times") {

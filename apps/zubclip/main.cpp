@@ -18,6 +18,7 @@
 
 #include "capture/os_services.h"
 #include "core/portable.h"
+#include "core/version.h"
 #include "capture/output_file.h"
 #include "capture/png_sequence.h"
 #include "capture/y4m_writer.h"
@@ -48,6 +49,7 @@ const char* const usage =
     "  --quiet      suppress the decoder's messages (zubclip's own error lines stay)\n"
     "  --verbose    also print the decoder's line for every MPEG-2 video packet\n"
     "  -h, --help   show this help\n"
+    "  --version    show the program's version\n"
     "\n"
     "exit status: 0 on success (a stream that ends inside a picture is decoded as far as it goes,\n"
     "with a warning), 1 when the clip cannot be read or decoded or an output cannot be written\n"
@@ -92,6 +94,10 @@ int parseArguments(int argc, char** argv, ClipOptions& o) {
     }
     if (!optionsEnded && (arg == "-h" || arg == "--help")) {
       fputs(usage, stdout);
+      return 0;
+    }
+    if (!optionsEnded && arg == "--version") {
+      printf("zubclip %s\n", ZUB_VERSION);
       return 0;
     }
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {

@@ -8,6 +8,8 @@ namespace zub {
 
 namespace {
 
+std::string dataFolder;
+
 bool exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
@@ -30,19 +32,32 @@ std::string findIgnoringCase(const std::string& folder, const std::string& compo
 
 } // namespace
 
+void setDataDir(const std::string& dir) {
+  dataFolder = dir;
+  while (dataFolder.size() > 1 && dataFolder.back() == '/') dataFolder.pop_back();
+}
+
+const std::string& dataDir() { return dataFolder; }
+
 std::string dataPath(const std::string& name) {
   std::string path = name;
   for (char& c : path)
     if (c == '\\') c = '/';
-  if (path.empty() || exists(path)) return path;
-
-  // Walk the components, replacing each missing one by a case-insensitive match.
+  if (path.empty()) return path;
+  // The folder itself is never matched loosely, only the names inside it.
   std::string resolved;
   size_t start = 0;
   if (path[0] == '/') {
     resolved = "/";
     start = 1;
+  } else if (!dataFolder.empty()) {
+    resolved = dataFolder == "/" ? "/" : dataFolder + "/";
+    path = resolved + path;
+    start = resolved.size();
   }
+  if (exists(path)) return path;
+
+  // Walk the components, replacing each missing one by a case-insensitive match.
   while (start <= path.size()) {
     size_t slash = path.find('/', start);
     std::string component = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);

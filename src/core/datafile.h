@@ -7,7 +7,12 @@
 
 namespace zub {
 
-// The path on disk for a demo file name: '\' becomes '/', and where that path does not exist,
+// The folder relative names are read from; empty (the default) means the working directory.
+void setDataDir(const std::string& dir);
+const std::string& dataDir();
+
+// The path on disk for a demo file name: '\' becomes '/', a relative name is taken inside the
+// data folder, and where that path does not exist,
 // each component is matched case-insensitively in its folder. Returns the mapped name when
 // nothing matches.
 std::string dataPath(const std::string& name);

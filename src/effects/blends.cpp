@@ -8,6 +8,7 @@
 #include "image/bitmap.h"
 #include "image/blit_clip.h"
 #include "core/random.h"
+#include "core/fatal.h"
 
 namespace {
 
@@ -108,8 +109,7 @@ BumpMap* Bitmap::make_bumpmap() {
   bump->bias = 32;
   bump->scale = 128;
   if (!bump->data) {
-    printf("Error: mem make_bumpmap\n");
-    exit(1);
+    zub::fatal(1, "Error: mem make_bumpmap\n");
   }
   for (int64_t i = 0; i < count; ++i) {
     uint32_t p = pixels[i];

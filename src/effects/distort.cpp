@@ -10,6 +10,7 @@
 #include "image/bitmap.h"
 #include "core/engine_context.h"
 #include "core/random.h"
+#include "core/fatal.h"
 
 // Only the values kept as 32-bit floats (k, step, the swirl factor) are rounded to float; the
 // expressions around them run in double. That decides where a truncation lands when a table
@@ -134,8 +135,7 @@ void Bitmap::horizlinescroll(Bitmap* dst, float t) {
   if (!rowOffsets) {
     rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
     if (!rowOffsets) {
-      printf("Error: horizlinescroll\n");
-      exit(1);
+      zub::fatal(1, "Error: horizlinescroll\n");
     }
     for (int y = 0; y < height; ++y) rowOffsets[y] = zub::demoRand() % width;
     return;

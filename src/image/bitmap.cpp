@@ -1,5 +1,6 @@
 // Bitmap construction, destruction, the opaque blit and the small whole-image operations.
 #include "image/bitmap.h"
+#include "core/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,14 +22,12 @@ Bitmap::Bitmap(int32_t w, int32_t h) {
   int64_t pixelCount = (int64_t)(w < 0 ? 0 : w) * (h < 0 ? 0 : h);
   // A size whose byte count does not fit the 32-bit capacity cannot be allocated either.
   if (w < 0 || h < 0 || pixelCount * 4 > INT32_MAX) {
-    printf("Error: orv_Bitmap allocation\n");
-    exit(1);
+    zub::fatal(1, "Error: orv_Bitmap allocation\n");
   }
   capacity = (int32_t)(pixelCount * 4);
   pixels = new (std::nothrow) uint32_t[pixelCount > 0 ? pixelCount : 1];
   if (!pixels) {
-    printf("Error: orv_Bitmap allocation\n");
-    exit(1);
+    zub::fatal(1, "Error: orv_Bitmap allocation\n");
   }
   memset(pixels, 0, (size_t)pixelCount * 4);
   printf("Allocated bitmap: %d x %d x %d \n", width, height, (int)bitsPerPixel);

@@ -11,6 +11,7 @@
 #include "image/bitmap.h"
 #include "image/tga.h"
 #include "core/datafile.h"
+#include "core/fatal.h"
 
 Bitmap::Bitmap(const char* path) {
   name = path;
@@ -37,8 +38,7 @@ Bitmap::Bitmap(const char* path) {
 void Bitmap::load_tga() {
   std::string file;
   if (!zub::readDataFile(name, file)) {
-    printf("Error: opening file %s\n", name.c_str());
-    exit(-1);
+    zub::fatal(-1, "Error: opening file %s\n", name.c_str());
   }
   const uint8_t* data = (const uint8_t*)file.data();
   TgaImage image;
@@ -46,14 +46,12 @@ void Bitmap::load_tga() {
   if (!error) {
     error = tgaDecode(data, file.size(), image);
     if (!image.pixels) {
-      printf("Memory error: tga->b\n");
-      exit(1);
+      zub::fatal(1, "Memory error: tga->b\n");
     }
     printf("Allocated tga->b: %d\n", image.width * image.height * 4);
   }
   if (error) {
-    printf("Error: %s: %s\n", name.c_str(), error);
-    exit(1);
+    zub::fatal(1, "Error: %s: %s\n", name.c_str(), error);
   }
   height = image.height;
   width = image.width;
@@ -71,8 +69,7 @@ uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height) {
 
   FILE* file = zub::openDataFile(path, "rb");
   if (!file) {
-    printf("Error: opening file %s\n", path);
-    exit(1);
+    zub::fatal(1, "Error: opening file %s\n", path);
   }
   jpeg_stdio_src(&cinfo, file);
   jpeg_read_header(&cinfo, TRUE);
@@ -83,15 +80,13 @@ uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height) {
 
   int64_t bytes = (int64_t)cinfo.output_width * cinfo.output_height * 4;
   if (cinfo.output_components != 3 || bytes > INT32_MAX) {
-    printf("Error: %s: picture is too large or not RGB\n", path);
-    exit(1);
+    zub::fatal(1, "Error: %s: picture is too large or not RGB\n", path);
   }
   *width = (int32_t)cinfo.image_width;
   *height = (int32_t)cinfo.image_height;
   uint32_t* out = new (std::nothrow) uint32_t[bytes > 0 ? bytes / 4 : 1];
   if (!out) {
-    printf("Error: %s: out of memory\n", path);
-    exit(1);
+    zub::fatal(1, "Error: %s: out of memory\n", path);
   }
   int rowLength = (int)(cinfo.output_width * cinfo.output_components);
   JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, rowLength, 1);

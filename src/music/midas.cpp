@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include "core/datafile.h"
+#include "platform/audio_out.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ struct Player {
   std::string failInit;
   bool initialised = false;
   intptr_t window = 0;
-  SDL_AudioDeviceID device = 0;
+  bool device = false;               // the audio output is open (not in the silent back end)
   openmpt_module* playing = nullptr; // read by the audio thread, under the device lock
   int fadeSamples = 0;               // left of the fade-out at stop; -1 when not fading
   int lastError = errOk;
@@ -36,6 +36,8 @@ struct Player {
 
 Player player;
 const int fadeLength = midasSampleRate / 50; // 20 ms: long enough to avoid a click at stop
+// How to go on when there is no sound to be had.
+const char* const withoutSound = " (zubdemo --no-sound plays the demo without sound)";
 
 void record(const std::string& call) {
   if (player.log) player.log->push_back(call);
@@ -46,11 +48,8 @@ void fail(int code, const std::string& message) {
   player.lastMessage = message;
 }
 
-// Audio thread: fills the device buffer from the module, looping forever.
-void SDLCALL fillAudio(void*, Uint8* stream, int bytes) {
-  int16_t* out = (int16_t*)stream;
-  int frames = bytes / 4;
-  memset(stream, 0, (size_t)bytes);
+// Audio thread: fills the device buffer (silence on entry) from the module, looping forever.
+void fillAudio(int16_t* out, int frames, void*) {
   if (!player.playing) return;
   size_t done = openmpt_module_read_interleaved_stereo(player.playing, midasSampleRate, (size_t)frames, out);
   (void)done;
@@ -138,28 +137,17 @@ bool MIDASsetOption(int option, intptr_t value) {
 bool MIDASinit() {
   record("MIDASinit()");
   if (!player.failInit.empty()) {
-    fail(errAudioDevice, "cannot open the audio device: " + player.failInit);
+    fail(errAudioDevice, "cannot open the audio device: " + player.failInit + withoutSound);
     player.failInit.clear();
     return false;
   }
   if (player.backend == MidasBackend::Sdl) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      fail(errAudioDevice, std::string("cannot start audio output: ") + SDL_GetError());
+    std::string error;
+    if (!audio::open(midasSampleRate, fillAudio, nullptr, error)) {
+      fail(errAudioDevice, error + withoutSound);
       return false;
     }
-    SDL_AudioSpec want, have;
-    SDL_zero(want);
-    want.freq = midasSampleRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    want.callback = fillAudio;
-    player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!player.device) {
-      fail(errAudioDevice, std::string("cannot open the audio device: ") + SDL_GetError());
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
-      return false;
-    }
+    player.device = true;
   }
   player.initialised = true;
   return true;
@@ -167,7 +155,7 @@ bool MIDASinit() {
 
 bool MIDASstartBackgroundPlay(uint32_t pollRate) {
   record("MIDASstartBackgroundPlay(" + std::to_string(pollRate) + ")");
-  if (player.device) SDL_PauseAudioDevice(player.device, 0);
+  if (player.device) audio::play(true);
   return player.initialised;
 }
 
@@ -215,10 +203,10 @@ MIDASmodulePlayHandle MIDASplayModule(MIDASmodule module, int loopSong) {
     fail(errBadHandle, "no module to play");
     return 0;
   }
-  if (player.device) SDL_LockAudioDevice(player.device);
+  audio::lock();
   player.fadeSamples = -1;
   player.playing = (openmpt_module*)module;
-  if (player.device) SDL_UnlockAudioDevice(player.device);
+  audio::unlock();
   return (MIDASmodulePlayHandle)module;
 }
 
@@ -231,20 +219,20 @@ bool MIDASstopModule(MIDASmodulePlayHandle playHandle) {
   if (player.device) {
     // Fade out over a few milliseconds, then detach the module under the device lock so the audio
     // thread never reads it once it is freed.
-    SDL_LockAudioDevice(player.device);
+    audio::lock();
     player.fadeSamples = fadeLength;
-    SDL_UnlockAudioDevice(player.device);
+    audio::unlock();
     for (int waited = 0; waited < 100; waited += 5) {
-      SDL_LockAudioDevice(player.device);
+      audio::lock();
       bool faded = player.fadeSamples == 0;
-      SDL_UnlockAudioDevice(player.device);
+      audio::unlock();
       if (faded) break;
-      SDL_Delay(5);
+      audio::sleepMs(5);
     }
-    SDL_LockAudioDevice(player.device);
   }
+  audio::lock();
   player.playing = nullptr;
-  if (player.device) SDL_UnlockAudioDevice(player.device);
+  audio::unlock();
   return true;
 }
 
@@ -261,16 +249,15 @@ bool MIDASfreeModule(MIDASmodule module) {
 
 bool MIDASstopBackgroundPlay() {
   record("MIDASstopBackgroundPlay()");
-  if (player.device) SDL_PauseAudioDevice(player.device, 1);
+  if (player.device) audio::play(false);
   return true;
 }
 
 bool MIDASclose() {
   record("MIDASclose()");
   if (player.device) {
-    SDL_CloseAudioDevice(player.device);
-    player.device = 0;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audio::close();
+    player.device = false;
   }
   bool wasInitialised = player.initialised;
   player.initialised = false;

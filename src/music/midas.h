@@ -1,6 +1,7 @@
 // The module-player layer: the call set the music player uses, with the same order, arguments
-// and results. Inside, libopenmpt decodes the module (looping forever) and SDL2 audio plays it on
-// its own callback thread, so the frame loop never waits for sound. A silent back end, for the
+// and results. Inside, libopenmpt decodes the module (looping forever) and the audio output back
+// end (platform/audio_out, SDL2) plays it on its own callback thread, so the frame loop never
+// waits for sound. A silent back end, for the
 // offline renderer and the tests, loads and checks the module the same way but opens no device.
 // The layer can record the calls made to it, for tests.
 #pragma once

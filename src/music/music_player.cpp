@@ -1,7 +1,9 @@
 #include "music/music_player.h"
+#include "core/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -10,9 +12,9 @@ MIDASmodule module = nullptr;
 MIDASmodulePlayHandle playHandle = 0;
 
 [[noreturn]] void report() {
-  printf("MIDAS error: %s\n", MIDASgetErrorMessage(MIDASgetLastError()));
+  std::string message = MIDASgetErrorMessage(MIDASgetLastError()); // closing may replace the text
   MIDASclose();
-  exit(1);
+  zub::fatal(1, "MIDAS error: %s\n", message.c_str());
 }
 
 } // namespace
@@ -22,8 +24,7 @@ MusicPlayer::MusicPlayer(const char* name, void* windowHandle) : fileName(name),
 void MusicPlayer::start() {
   MIDASstartup();
   if (!window) {
-    printf("Error: can't find cur window handle\n");
-    exit(-1);
+    zub::fatal(-1, "Error: can't find cur window handle\n");
   }
   MIDASsetOption(MIDAS_OPTION_WINDOW, (intptr_t)window);
   MIDASsetOption(MIDAS_OPTION_BACKGROUND, 1);

@@ -1,6 +1,7 @@
 // The LWOB reader: chunk walk, points, polygons, surface names and the SURF attributes. Traced
 // line by line on standard output as objects load.
 #include "objects/lwo.h"
+#include "core/fatal.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -172,15 +173,13 @@ void readLwo(Object3D& object, const char* path) {
   printf("start read\n");
   LwoReader reader;
   if (!reader.open(path)) {
-    printf("Error: %s\n", path);
-    exit(-1);
+    zub::fatal(-1, "Error: %s\n", path);
   }
   std::string error;
   bool ok = readLwoData(object, reader, error);
   reader.release();
   if (!ok) {
-    printf("Error: %s: %s\n", path, error.c_str());
-    exit(1);
+    zub::fatal(1, "Error: %s: %s\n", path, error.c_str());
   }
 }
 

@@ -44,4 +44,6 @@ void DisplayConsole::present() {
 
 bool DisplayConsole::pumpMessages() { return ptc::pumpWindow(window); }
 
+void DisplayConsole::waitMessages(int ms) { ptc::waitWindow(window, ms); }
+
 void DisplayConsole::close() { console->close(); }

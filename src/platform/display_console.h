@@ -26,6 +26,8 @@ public:
   uint32_t* lock();
   void present();
   bool pumpMessages();
+  // Sleeps until a window event arrives or `ms` milliseconds have passed.
+  void waitMessages(int ms);
   void close();
 
   // The last presented frame (consoleWidth x consoleHeight words).

@@ -12,6 +12,9 @@ namespace {
 
 Backend backendInUse = Backend::Sdl;
 char memoryWindowToken;
+Presentation presentation;
+bool exposed = false; // the window system lost the window's pixels: send the whole window again
+const char* const noDisplay = "no display available: set DISPLAY or WAYLAND_DISPLAY to show the demo window";
 
 std::string sdlError(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
 
@@ -30,10 +33,62 @@ bool isQuitEvent(const SDL_Event& e) {
   }
 }
 
+// Picks the video driver by name: X11 when DISPLAY is set, Wayland when only WAYLAND_DISPLAY is,
+// so SDL neither probes drivers that print warnings of their own nor falls back to its offscreen
+// driver and runs the demo invisibly. SDL_VIDEODRIVER, when set, is obeyed as it stands.
+void chooseVideoDriver() {
+  const char* requested = getenv("SDL_VIDEODRIVER");
+  if (requested && *requested) return;
+  const char* x11 = getenv("DISPLAY");
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  if (x11 && *x11) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  else if (wayland && *wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
+  else throw DynamicError(noDisplay);
+}
+
+// The windowed size: the asked one, or the largest whole multiple of 320 x 240 within 80% of the desktop.
+void windowSize(const SDL_DisplayMode& desktop, int& w, int& h) {
+  if (presentation.windowWidth > 0) {
+    w = presentation.windowWidth;
+    h = presentation.windowHeight;
+    return;
+  }
+  int k = 1;
+  while ((k + 1) * 320 * 5 <= desktop.w * 4 && (k + 1) * 240 * 5 <= desktop.h * 4) ++k;
+  w = 320 * k;
+  h = 240 * k;
+}
+
+void setFullscreen(SDL_Window* window, bool on) {
+  if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+  SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+}
+
+bool isToggleKey(const SDL_Event& e) {
+  if (e.type != SDL_KEYDOWN || e.key.repeat) return false;
+  SDL_Keycode key = e.key.keysym.sym;
+  return key == SDLK_F11 || ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT));
+}
+
+// True for a renderer that draws with the processor: SDL's software renderer, or OpenGL on a
+// software rasterizer (a display without a GPU, such as a virtual X server).
+bool softwareRenderer(SDL_Renderer* renderer) {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer, &info) != 0) return true;
+  if (info.flags & SDL_RENDERER_SOFTWARE) return true;
+  if (strncmp(info.name, "opengl", 6) != 0) return false;
+  using GetString = const unsigned char* (*)(unsigned);
+  GetString getString = (GetString)SDL_GL_GetProcAddress("glGetString");
+  const char* name = getString ? (const char*)getString(0x1F01 /* GL_RENDERER */) : nullptr;
+  return name && (strstr(name, "llvmpipe") || strstr(name, "softpipe") || strstr(name, "Software Rasterizer") ||
+                  strstr(name, "swrast"));
+}
+
 } // namespace
 
 void useBackend(Backend backend) { backendInUse = backend; }
 Backend currentBackend() { return backendInUse; }
+void setPresentation(const Presentation& p) { presentation = p; }
 
 Window* createWindow(const char* title) {
   Window* window = new Window;
@@ -41,31 +96,41 @@ Window* createWindow(const char* title) {
     window->handle = &memoryWindowToken;
     return window;
   }
-  // Without a display SDL would quietly fall back to its offscreen driver and the demo would run
-  // invisibly; that driver (or the dummy one) is used only when asked for by name.
+  try {
+    chooseVideoDriver();
+  } catch (...) {
+    delete window;
+    throw;
+  }
+  // The offscreen and dummy drivers show nothing; they are used only when asked for by name.
   const char* requested = getenv("SDL_VIDEODRIVER");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     delete window;
-    throw DynamicError("no display available (" + std::string(SDL_GetError()) + "); set DISPLAY or WAYLAND_DISPLAY");
+    throw DynamicError(std::string(noDisplay) + " (" + SDL_GetError() + ")");
   }
   const char* driver = SDL_GetCurrentVideoDriver();
   bool headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
   if (headless && !(requested && strcmp(requested, driver) == 0)) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     delete window;
-    throw DynamicError("no display available: set DISPLAY or WAYLAND_DISPLAY to show the demo window");
+    throw DynamicError(noDisplay);
   }
   SDL_DisplayMode desktop;
-  int w = 640, h = 480;
-  if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
-    w = desktop.w;
-    h = desktop.h;
+  if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+    desktop.w = 640;
+    desktop.h = 480;
   }
-  SDL_Window* sdlWindow = SDL_CreateWindow(title, 0, 0, w, h, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  int w, h;
+  windowSize(desktop, w, h);
+  // Created at its windowed size, so that leaving fullscreen gives a window that fits the desktop.
+  Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (presentation.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  SDL_Window* sdlWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
   if (!sdlWindow) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     delete window;
     throw DynamicError("could not create window");
   }
+  SDL_ShowCursor(presentation.fullscreen ? SDL_DISABLE : SDL_ENABLE);
   window->handle = sdlWindow;
   return window;
 }
@@ -78,9 +143,21 @@ bool pumpWindow(Window* window) {
   }
   bool quit = false;
   SDL_Event event;
-  while (SDL_PollEvent(&event))
+  while (SDL_PollEvent(&event)) {
     if (isQuitEvent(event)) quit = true;
+    else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
+    else if (isToggleKey(event)) {
+      SDL_Window* w = (SDL_Window*)window->handle;
+      setFullscreen(w, !(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN));
+    }
+  }
   return quit;
+}
+
+void waitWindow(Window*, int ms) {
+  if (backendInUse == Backend::Memory || ms <= 0) return;
+  // Leaves the event in the queue for the next pump.
+  SDL_WaitEventTimeout(nullptr, ms);
 }
 
 void postQuit(Window* window) { window->quitPosted = true; }
@@ -111,10 +188,23 @@ void Console::open(void* window, int w, int h, const Format& format, int) {
   if (backendInUse == Backend::Sdl) {
     SDL_Window* sdlWindow = (SDL_Window*)window;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-    SDL_Renderer* r = SDL_CreateRenderer(sdlWindow, -1, 0); // no vsync: the frame loop never blocks
+    // Vsync where the driver offers it; a renderer without it is still better than none.
+    SDL_Renderer* r = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!r) r = SDL_CreateRenderer(sdlWindow, -1, 0);
+    Uint32 windowFormat = SDL_GetWindowPixelFormat(sdlWindow);
+    bool xrgbWindow = windowFormat == SDL_PIXELFORMAT_RGB888 || windowFormat == SDL_PIXELFORMAT_ARGB8888;
+    if ((!r || softwareRenderer(r)) && xrgbWindow) {
+      if (r) SDL_DestroyRenderer(r);
+      // The window's own pixels (shared memory with the X server), not a GL texture standing in for them.
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+      scaler = std::make_unique<FrameScaler>();
+      opened = true;
+      return;
+    }
     if (!r) throw DynamicError(sdlError("could not create renderer"));
     // Logical size keeps 4:3 with black bars at any window size.
     SDL_RenderSetLogicalSize(r, w, h);
+    if (presentation.integerScale) SDL_RenderSetIntegerScale(r, SDL_TRUE);
     SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
     if (!t) {
       SDL_DestroyRenderer(r);
@@ -128,6 +218,25 @@ void Console::open(void* window, int w, int h, const Format& format, int) {
 
 void Console::update() {
   if (!opened) throw DynamicError("console update: console is not open");
+  if (backendInUse == Backend::Sdl && scaler) {
+    SDL_Window* sdlWindow = (SDL_Window*)windowHandle;
+    SDL_Surface* target = SDL_GetWindowSurface(sdlWindow); // made anew by SDL after a resize
+    if (!target) throw DynamicError(sdlError("console update: no window surface"));
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    bool laidOut = target == scaledSurface && target->w == scaler->targetWidth && target->h == scaler->targetHeight;
+    if (!laidOut) {
+      scaler->layout(width, height, target->w, target->h, presentation.integerScale);
+      scaler->clearBars((uint32_t*)target->pixels, target->pitch);
+      scaledSurface = target;
+    }
+    scaler->scale(framePixels, (uint32_t*)target->pixels, target->pitch);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    SDL_Rect picture{scaler->left, scaler->top, scaler->width, scaler->height};
+    if (laidOut && !exposed) SDL_UpdateWindowSurfaceRects(sdlWindow, &picture, 1);
+    else SDL_UpdateWindowSurface(sdlWindow);
+    exposed = false;
+    return;
+  }
   if (backendInUse == Backend::Sdl) {
     SDL_Renderer* r = (SDL_Renderer*)renderer;
     SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
@@ -144,6 +253,8 @@ void Console::close() {
   if (texture) SDL_DestroyTexture((SDL_Texture*)texture);
   if (renderer) SDL_DestroyRenderer((SDL_Renderer*)renderer);
   texture = renderer = nullptr;
+  scaler.reset();
+  scaledSurface = nullptr;
   delete[] framePixels;
   framePixels = nullptr;
   opened = false;
@@ -174,7 +285,7 @@ void Surface::copy(Console& console) {
   if (console.width != width || console.height != height)
     throw DynamicError("surface copy: surface and console sizes differ");
   memcpy(console.framePixels, pixels, (size_t)width * height * 4);
-  if (currentBackend() == Backend::Sdl)
+  if (currentBackend() == Backend::Sdl && console.texture)
     SDL_UpdateTexture((SDL_Texture*)console.texture, nullptr, pixels, width * 4);
 }
 

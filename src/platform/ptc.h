@@ -5,7 +5,10 @@
 // ptc::DynamicError.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "platform/frame_scaler.h"
 
 namespace ptc {
 
@@ -38,10 +41,24 @@ struct Window {
   void* handle = nullptr; // SDL_Window*, or a non-null token in the memory back end
   bool quitPosted = false;
 };
-// Creates and shows the window covering the desktop. Raises DynamicError when there is no display.
+// How the SDL back end shows the frame; set by the program before the window is created.
+struct Presentation {
+  bool fullscreen = true;    // desktop fullscreen, cursor hidden; else a decorated resizable window
+  int windowWidth = 0;       // client area of the window; 0: a whole multiple of 320 x 240 that fits
+  int windowHeight = 0;
+  bool integerScale = false; // scale by whole factors only
+};
+void setPresentation(const Presentation& presentation);
+
+// Creates and shows the window (fullscreen or not, as the presentation says). Raises DynamicError
+// when there is no display.
 Window* createWindow(const char* title);
-// Empties the window's event queue. True when a quit request (Escape, left click, close) was among them.
+// Empties the window's event queue. True when a quit request (Escape, left click, close) was among
+// them. Alt+Enter and F11 switch between fullscreen and window.
 bool pumpWindow(Window* window);
+// Sleeps until an event arrives for the window or `ms` milliseconds have passed (memory back end:
+// returns at once).
+void waitWindow(Window* window, int ms);
 // Asks the window to quit as if the user had (memory back end: how tests and tools stop the loop).
 void postQuit(Window* window);
 void destroyWindow(Window* window);
@@ -67,8 +84,12 @@ public:
 private:
   friend class Surface;
   void* windowHandle = nullptr;
-  void* renderer = nullptr;   // SDL_Renderer*
+  void* renderer = nullptr;   // SDL_Renderer*, when the display has an accelerated one
   void* texture = nullptr;    // SDL_Texture*
+  // Without an accelerated renderer the frame is scaled by our own code into the window's pixels,
+  // which costs a fraction of what a software renderer takes for the same picture.
+  std::unique_ptr<FrameScaler> scaler;
+  void* scaledSurface = nullptr; // the SDL_Surface* the scaler last laid out for
   uint32_t* framePixels = nullptr;
   bool opened = false;
 };

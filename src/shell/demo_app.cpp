@@ -61,7 +61,11 @@ void DemoApp::draw3D(Object3D* object, float ax, float ay, float az, float tx, f
 bool DemoApp::runPass() {
   if (console->pumpMessages()) return false;
   if (quit) return false;
-  if (!pacer->frameDue()) return true;
+  if (!pacer->frameDue()) {
+    // Sleep until the next frame falls due or an event comes, instead of spinning a core.
+    console->waitMessages(pacer->ticksUntilDue());
+    return true;
+  }
   pixels = console->lock();
   screen->borrowPixels(pixels);
   frameScene = sceneFn;

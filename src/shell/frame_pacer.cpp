@@ -1,5 +1,8 @@
 #include "shell/frame_pacer.h"
 
+#include <cmath>
+#include <cstdint>
+
 #include "core/clock.h"
 
 FramePacer::FramePacer() {
@@ -43,6 +46,19 @@ bool FramePacer::frameDue() {
   if (framesIssued > frameIndex) return false;
   ++framesIssued;
   return true;
+}
+
+int FramePacer::dueTicks(int n) const {
+  auto due = [&](int64_t t) { return (int)((double)t / (double)periodTicks) >= n; };
+  int64_t t = (int64_t)std::floor((double)n * periodTicks);
+  while (t > 0 && due(t - 1)) --t;
+  while (!due(t)) ++t;
+  return (int)t;
+}
+
+int FramePacer::ticksUntilDue() const {
+  int64_t wait = (int64_t)startTicks + dueTicks(framesIssued) - zub::clockNow();
+  return wait > 0 ? (int)wait : 0;
 }
 
 double FramePacer::elapsedSeconds() {

@@ -21,6 +21,11 @@ public:
   void setRate(float framesPerSecond);
   bool frameDue();
   double elapsedSeconds();
+  // Ticks from now until frameDue will next grant a frame (0 when it would now). Reads the clock
+  // and changes nothing, so the loop can sleep until then without touching the timing rules.
+  int ticksUntilDue() const;
+  // Ticks after startTicks at which frame n falls due: the first whole tick frameDue grants it at.
+  int dueTicks(int n) const;
 
 private:
   void computePeriods();

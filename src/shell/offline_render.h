@@ -23,6 +23,7 @@ struct RenderOptions {
   bool bench = false;        // time every frame, write nothing
   bool quiet = false;        // silence the demo's own standard output
   bool progress = true;      // progress bar on standard error
+  std::string dataDir;       // --data: the folder of the asset pack; empty: looked up
 };
 
 // First whole millisecond after the pacer's start at which frame n is due.

@@ -7,12 +7,13 @@
 #include <cstring>
 
 #include "core/datafile.h"
+#include "core/fatal.h"
 
 void mpegFatal(bool quiet, bool toStdout, const char* format, ...) {
   if (!quiet) {
     va_list args;
     va_start(args, format);
-    vfprintf(toStdout ? stdout : stderr, format, args);
+    toStdout ? zub::printFatal(format, args) : (void)vfprintf(stderr, format, args);
     va_end(args);
     fflush(toStdout ? stdout : stderr);
   }

@@ -1,0 +1,15 @@
+// The one way the demo stops on a fatal condition: the message goes to standard output exactly as
+// it always did, and also to standard error when standard output is not a terminal (redirected,
+// piped or silenced), so whoever started the program sees why it stopped.
+#pragma once
+#include <cstdarg>
+
+namespace zub {
+
+// Prints the printf-style message as described above, then exits with `status`.
+[[noreturn]] void fatal(int status, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The printing half of fatal, for callers that unwind instead of exiting.
+void printFatal(const char* format, va_list args);
+
+} // namespace zub

@@ -1,0 +1,68 @@
+#include "platform/audio_out.h"
+
+#include <cstring>
+
+#include <SDL.h>
+
+namespace audio {
+
+namespace {
+
+SDL_AudioDeviceID device = 0;
+Fill fillCallback = nullptr;
+void* fillData = nullptr;
+
+void SDLCALL fillFromDevice(void*, Uint8* stream, int bytes) {
+  memset(stream, 0, (size_t)bytes);
+  fillCallback((int16_t*)stream, bytes / 4, fillData);
+}
+
+} // namespace
+
+bool open(int rate, Fill fill, void* data, std::string& error) {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    error = std::string("cannot start audio output: ") + SDL_GetError();
+    return false;
+  }
+  fillCallback = fill;
+  fillData = data;
+  SDL_AudioSpec want, have;
+  SDL_zero(want);
+  want.freq = rate;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = 1024;
+  want.callback = fillFromDevice;
+  device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (!device) {
+    error = std::string("cannot open the audio device: ") + SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  return true;
+}
+
+bool isOpen() { return device != 0; }
+
+void play(bool playing) {
+  if (device) SDL_PauseAudioDevice(device, playing ? 0 : 1);
+}
+
+void lock() {
+  if (device) SDL_LockAudioDevice(device);
+}
+
+void unlock() {
+  if (device) SDL_UnlockAudioDevice(device);
+}
+
+void close() {
+  if (!device) return;
+  SDL_CloseAudioDevice(device);
+  device = 0;
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void sleepMs(int ms) { SDL_Delay((Uint32)ms); }
+
+} // namespace audio

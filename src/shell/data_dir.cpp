@@ -1,0 +1,77 @@
+#include "shell/data_dir.h"
+
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/datafile.h"
+
+namespace zub {
+
+namespace {
+
+bool isFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string absolute(const std::string& dir) {
+  char resolved[PATH_MAX];
+  return realpath(dir.c_str(), resolved) ? std::string(resolved) : dir;
+}
+
+} // namespace
+
+bool holdsDataPack(const std::string& dir) {
+  // Looked up with the same case-insensitive mapping the readers use.
+  std::string saved = dataDir();
+  setDataDir(dir);
+  std::string music = dataPath("music.dat"), dat = dataPath("dat");
+  setDataDir(saved);
+  struct stat st;
+  return stat(music.c_str(), &st) == 0 && S_ISREG(st.st_mode) && isFolder(dat);
+}
+
+std::string executableDir() {
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "";
+  path[n] = 0;
+  std::string exe = path;
+  size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? "" : exe.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool findDataDir(const std::string& given, const char* program, std::string& dir, std::string& error) {
+  std::string p = program;
+  if (!given.empty()) {
+    if (holdsDataPack(given)) {
+      dir = given;
+      return true;
+    }
+    error = p + ": the data folder " + absolute(given) + " does not hold the demo's data (music.dat and dat/)";
+    return false;
+  }
+  std::string looked;
+  char cwd[PATH_MAX];
+  std::string here = getcwd(cwd, sizeof cwd) ? std::string(cwd) : ".";
+  if (holdsDataPack(".")) {
+    dir.assign(1, '.'); // (assigning the literal trips a false -Wrestrict in GCC 12)
+    return true;
+  }
+  looked = here;
+  std::string exeDir = executableDir();
+  if (!exeDir.empty()) {
+    std::string installed = exeDir + "/../share/zubdemo";
+    if (holdsDataPack(installed)) {
+      dir = absolute(installed);
+      return true;
+    }
+    looked += " and " + (isFolder(installed) ? absolute(installed) : installed);
+  }
+  error = p + ": cannot find the demo's data (music.dat and dat/): looked in " + looked +
+          "; run it from the data folder or give the folder with --data DIR";
+  return false;
+}
+
+} // namespace zub

@@ -1,0 +1,97 @@
+#include "shell/demo_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace zub {
+
+const char* demoUsage =
+    "Usage: zubdemo [options]\n"
+    "Plays the demo: a real-time software-rendered audiovisual show of about 4.5 minutes.\n"
+    "\n"
+    "WARNING: the demo shows full-frame flashes at 15 per second (around 2:20-2:28 and 3:33-3:37).\n"
+    "It may trigger seizures in people with photosensitive epilepsy.\n"
+    "\n"
+    "  --window[=WxH]   play in a resizable window (client area W x H pixels) instead of fullscreen\n"
+    "  --integer        scale the 320 x 240 frame by a whole factor only, so every pixel is equally wide\n"
+    "  --no-sound       play without sound (the music file is still checked)\n"
+    "  --data DIR       the folder that holds the data (music.dat and dat/)\n"
+    "  --stats          print presentation figures on standard error at exit\n"
+    "  --help           this text\n"
+    "  --version        the program's version\n"
+    "\n"
+    "keys: Escape or a left click ends the demo; Alt+Enter or F11 switches fullscreen and window.\n"
+    "\n"
+    "Without --data the data is looked for in the current folder, then in ../share/zubdemo beside\n"
+    "the program.\n"
+    "\n"
+    "examples:\n"
+    "  zubdemo\n"
+    "  zubdemo --window=960x720 --integer\n"
+    "  zubdemo --no-sound --data ~/zubdemo/data\n";
+
+namespace {
+
+// "WxH" with both sides whole numbers from 1 to 16384.
+bool parseSize(const char* text, int& w, int& h) {
+  auto side = [](const char*& p, int& out) {
+    if (*p < '0' || *p > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = strtol(p, &end, 10);
+    if (errno || v < 1 || v > 16384) return false;
+    out = (int)v;
+    p = end;
+    return true;
+  };
+  const char* p = text;
+  if (!side(p, w) || (*p != 'x' && *p != 'X')) return false;
+  ++p;
+  return side(p, h) && *p == 0;
+}
+
+} // namespace
+
+DemoAction parseDemoArgs(int argc, const char* const* argv, DemoOptions& o, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") return DemoAction::Help;
+    if (arg == "--version") return DemoAction::Version;
+    if (arg == "--window") {
+      o.fullscreen = false;
+    } else if (arg.rfind("--window=", 0) == 0) {
+      if (!parseSize(arg.c_str() + 9, o.windowWidth, o.windowHeight)) {
+        error = "--window= takes a size such as 640x480, not '" + arg.substr(9) + "'";
+        return DemoAction::Error;
+      }
+      o.fullscreen = false;
+    } else if (arg == "--integer") {
+      o.integerScale = true;
+    } else if (arg == "--no-sound") {
+      o.sound = false;
+    } else if (arg == "--stats") {
+      o.stats = true;
+    } else if (arg == "--data" || arg.rfind("--data=", 0) == 0) {
+      if (arg == "--data") {
+        if (i + 1 >= argc) {
+          error = "--data needs a folder";
+          return DemoAction::Error;
+        }
+        o.dataDir = argv[++i];
+      } else {
+        o.dataDir = arg.substr(7);
+      }
+      if (o.dataDir.empty()) {
+        error = "--data needs a folder";
+        return DemoAction::Error;
+      }
+    } else {
+      error = (arg.size() > 1 && arg[0] == '-' ? "unknown option '" : "unexpected argument '") + arg + "'";
+      return DemoAction::Error;
+    }
+  }
+  return DemoAction::Run;
+}
+
+} // namespace zub

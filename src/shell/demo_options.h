@@ -1,0 +1,25 @@
+// The desktop program's command line: presentation options only (window or fullscreen, scaling,
+// sound, where the data is, statistics); the timeline itself takes no configuration.
+#pragma once
+#include <string>
+
+namespace zub {
+
+struct DemoOptions {
+  bool fullscreen = true;    // false with --window
+  int windowWidth = 0;       // client area asked with --window=WxH; 0: chosen from the desktop
+  int windowHeight = 0;
+  bool integerScale = false; // --integer: whole scale factors only
+  bool sound = true;         // false with --no-sound
+  std::string dataDir;       // --data DIR; empty: looked up
+  bool stats = false;        // --stats: presentation figures on standard error at exit
+};
+
+enum class DemoAction { Run, Help, Version, Error };
+
+// Parses argv[1..argc-1] into `options`. On Error, `error` says what was wrong.
+DemoAction parseDemoArgs(int argc, const char* const* argv, DemoOptions& options, std::string& error);
+
+extern const char* demoUsage;
+
+} // namespace zub

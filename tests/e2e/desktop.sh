@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# End to end: zubdemo as a desktop program under Xvfb with a window manager (openbox): true
+# fullscreen covering the screen with no frame, the processor time it takes while playing, the
+# --stats figures, --window=WxH, Alt+Enter and F11 switching, --no-sound with an audio driver
+# that cannot open, the data lookup from /, and --help, --version and an unknown option.
+# Usage: desktop.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+demo="$build/zubdemo"
+work=$(mktemp -d)
+failures=0
+xvfb_pid=
+wm_pid=
+demo_pid=
+trap 'kill $demo_pid $wm_pid $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+ok() { echo "ok: $*"; }
+
+for cmd in Xvfb xdotool openbox xwininfo xprop; do
+  command -v $cmd >/dev/null || { echo "e2e: $cmd is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+
+# ---- conventions, no display needed ----
+(cd / && env -u DISPLAY "$demo" --help >"$work/out.txt" 2>"$work/err.txt")
+status=$?
+[ $status -eq 0 ] && grep -q "^Usage: zubdemo" "$work/out.txt" && grep -q "flashes" "$work/out.txt" && ok "--help" ||
+  fail "--help: status $status, output '$(head -n 2 "$work/out.txt")'"
+version=$(sed -n 's/^project(zubdemo VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
+for program in zubdemo zubrender zubclip zubassets; do
+  out=$("$build/$program" --version 2>&1)
+  [ "$out" = "$program $version" ] && ok "$program --version" || fail "$program --version printed '$out'"
+done
+"$demo" --fullscreen >"$work/out.txt" 2>"$work/err.txt"
+status=$?
+[ $status -eq 2 ] && grep -q "unknown option '--fullscreen'" "$work/err.txt" && ok "unknown option" ||
+  fail "unknown option: status $status, '$(cat "$work/err.txt")'"
+
+# Run from / the pack is nowhere: status 1, and standard error says where it looked and what to do.
+(cd / && "$demo" >"$work/out.txt" 2>"$work/err.txt")
+status=$?
+[ $status -eq 1 ] && grep -q "cannot find the demo's data.*looked in / and .*share/zubdemo.*--data DIR" "$work/err.txt" &&
+  ok "no data from /" || fail "no data from /: status $status, '$(cat "$work/err.txt")'"
+
+# ---- a virtual screen with a window manager ----
+display_number=62
+while [ -e /tmp/.X11-unix/X$display_number ] || [ -e /tmp/.X$display_number-lock ]; do
+  display_number=$((display_number + 1))
+done
+export DISPLAY=:$display_number
+Xvfb "$DISPLAY" -screen 0 1280x960x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+openbox >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+# The check window comes before openbox handles map requests; a window mapped in between is never
+# shown, and SDL waits for it forever.
+sleep 2
+root_geometry=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+
+# Starts the demo with the given options from /, the data given with --data; sets $demo_pid and
+# $window once the first frame is about to be drawn.
+start_demo() {
+  local name=$1
+  shift
+  (cd / && exec "$demo" --data "$source/data" "$@" >"$work/out.txt" 2>"$work/err.txt") &
+  demo_pid=$!
+  window=
+  for _ in $(seq 150); do
+    window=$(xdotool search --all --pid $demo_pid --name "ZUB demo" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
+    sleep 0.1
+  done
+  if [ -z "$window" ] || ! grep -q "start running the demo" "$work/out.txt"; then
+    fail "$name: no window appeared, or the demo did not start"
+    window=
+    cat "$work/err.txt"
+    kill -9 $demo_pid 2>/dev/null
+    wait $demo_pid 2>/dev/null
+    demo_pid=
+  fi
+  sleep 1
+}
+
+# Client area as WxH+X+Y (absolute), and the frame the window manager drew around it (l, r, t, b).
+geometry() { xwininfo -id "$window" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h "+" x "+" y}'; }
+frame() { xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.* = //p'; }
+
+# Waits until the geometry is $2 (up to 5 s); true when it is.
+await_geometry() {
+  for _ in $(seq 50); do [ "$(geometry)" = "$1" ] && return 0; sleep 0.1; done
+  return 1
+}
+
+stop_demo() {
+  local name=$1 status
+  xdotool key --window "$window" Escape
+  for _ in $(seq 100); do kill -0 $demo_pid 2>/dev/null || break; sleep 0.1; done
+  if kill -0 $demo_pid 2>/dev/null; then
+    fail "$name: demo still running after Escape"
+    kill -9 $demo_pid
+  fi
+  wait $demo_pid
+  status=$?
+  demo_pid=
+  [ $status -eq 0 ] || { fail "$name: exit status $status"; tail -n 3 "$work/out.txt" "$work/err.txt"; }
+  [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] || fail "$name: last line '$(tail -n 1 "$work/out.txt")'"
+}
+
+# Processor time (user + system) of a process in clock ticks.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# Fullscreen by default: exactly the screen, no frame; then 10 s of playing within 10% of one core.
+SDL_AUDIODRIVER=dummy start_demo fullscreen --stats
+if [ -n "$window" ]; then
+  g=$(geometry)
+  [ "$g" = "$root_geometry+0+0" ] && ok "fullscreen covers the screen ($g)" || fail "fullscreen geometry $g, screen $root_geometry"
+  f=$(frame)
+  [ -z "$f" ] || [ "$f" = "0, 0, 0, 0" ] && ok "fullscreen has no frame" || fail "fullscreen frame extents '$f'"
+  hz=$(getconf CLK_TCK)
+  before=$(cpu_ticks $demo_pid)
+  sleep 10
+  after=$(cpu_ticks $demo_pid)
+  percent=$(( (after - before) * 100 / (hz * 10) ))
+  echo "cpu: $((after - before)) ticks of $hz per second over 10 s: ${percent}% of one core"
+  [ $percent -le 10 ] && ok "fullscreen playing takes ${percent}% of one core" || fail "fullscreen playing takes ${percent}% of one core (10% allowed)"
+  stop_demo fullscreen
+  cat "$work/err.txt"
+  shown=$(sed -n 's/.*frames shown: //p' "$work/err.txt")
+  late=$(sed -n 's/.*frames late.*: //p' "$work/err.txt")
+  count=$(sed -n 's/.*pacer frame count: //p' "$work/err.txt")
+  gap=$(sed -n 's/.*worst gap between two presents: \([0-9]*\) ms/\1/p' "$work/err.txt")
+  # Over at least 11 s at 30 frames per second; every frame the pacer granted was shown.
+  if [ -n "$shown" ] && [ "$shown" -ge 200 ] && [ "$shown" = "$count" ] && [ "$late" -le "$shown" ] &&
+    [ "$gap" -ge 30 ] && grep -q "CPU time: .* of one core" "$work/err.txt"; then
+    ok "--stats figures"
+  else
+    fail "--stats figures are not sane"
+  fi
+fi
+
+# A window of the asked client size, with a frame; Alt+Enter and F11 switch and switch back.
+SDL_AUDIODRIVER=dummy start_demo window --window=640x480
+if [ -n "$window" ]; then
+  g=$(geometry)
+  [ "${g%%+*}" = 640x480 ] && ok "--window=640x480 gives $g" || fail "--window=640x480 gives $g"
+  f=$(frame)
+  [ -n "$f" ] && [ "$f" != "0, 0, 0, 0" ] && ok "the window has a frame ($f)" || fail "the window has no frame"
+  xdotool windowfocus "$window" 2>/dev/null
+  for keys in alt+Return F11; do
+    xdotool key --window "$window" $keys
+    await_geometry "$root_geometry+0+0" && ok "$keys: fullscreen" || fail "$keys: geometry $(geometry), not fullscreen"
+    xdotool key --window "$window" $keys
+    for _ in $(seq 50); do [ "$(geometry | cut -d+ -f1)" = 640x480 ] && break; sleep 0.1; done
+    [ "$(geometry | cut -d+ -f1)" = 640x480 ] && ok "$keys: back to the window" || fail "$keys: back gives $(geometry)"
+  done
+  kill -0 $demo_pid 2>/dev/null || fail "switching ended the demo"
+  stop_demo window
+fi
+
+# An audio driver that cannot open: the specified report and status 1, saying how to go on ...
+(cd / && SDL_AUDIODRIVER=no_such_driver "$demo" --data "$source/data" --window >"$work/out.txt" 2>"$work/err.txt")
+status=$?
+[ $status -eq 1 ] && grep -q "^MIDAS error: .*--no-sound" "$work/out.txt" && grep -q "^MIDAS error: " "$work/err.txt" &&
+  ok "no audio device: status 1 and the MIDAS report" || fail "no audio device: status $status, '$(tail -n 1 "$work/out.txt")'"
+# ... and --no-sound plays without it.
+SDL_AUDIODRIVER=no_such_driver start_demo no-sound --no-sound --window
+[ -n "$window" ] && stop_demo "--no-sound" && ok "--no-sound with no audio device plays and ends on Escape"
+
+[ $failures -eq 0 ] || { echo "$failures e2e check(s) failed"; exit 1; }
+echo "all e2e checks passed"

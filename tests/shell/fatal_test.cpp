@@ -1,0 +1,44 @@
+// A fatal message keeps its line on standard output and, when that is not a terminal, is also
+// written to standard error.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "core/fatal.h"
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(Fatal, RedirectedOutputAlsoReachesStandardError) {
+  std::string path = testing::TempDir() + "fatal_stdout.txt";
+  EXPECT_EXIT(
+      {
+        if (!freopen(path.c_str(), "w", stdout)) exit(99);
+        zub::fatal(3, "Error: opening file %s\n", "dat\\x.jpg");
+      },
+      testing::ExitedWithCode(3), "^Error: opening file dat\\\\x.jpg\n$");
+  EXPECT_EQ(slurp(path), "Error: opening file dat\\x.jpg\n");
+}
+
+TEST(Fatal, OnATerminalTheLineIsPrintedOnce) {
+  EXPECT_EXIT(
+      {
+        int master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) || unlockpt(master)) exit(99);
+        int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+        if (terminal < 0 || dup2(terminal, 1) < 0) exit(99);
+        zub::fatal(255, "MIDAS error: %s\n", "no module");
+      },
+      testing::ExitedWithCode(255), "^$");
+}
+
+} // namespace
