@@ -1,6 +1,7 @@
 // Resampling and zooms: exact sample positions (including where float steps round a size down)
 // and inputs that would reach outside a picture or a scratch image.
 #include <cmath>
+#include <vector>
 
 #include "effect_fixture.h"
 
@@ -230,4 +231,17 @@ TEST_F(Zoom, CropFromAnEmptyPictureGivesItsSize) {
   auto flat = filled(6, 0, 0);
   flat->zoom_crop(dst.get(), 2, 0);
   EXPECT_EQ(dst->width * 100 + dst->height, 600);
+}
+
+// The cross line of a rectangle centred half a pixel above a one-row destination must not reach
+// the row below it (the destination borrows the first row of a guarded buffer).
+TEST_F(Zoom, MarkedOntoOneRowNeverWritesBelowIt) {
+  constexpr uint32_t kGuard = 0x123456;
+  std::vector<uint32_t> memory(20, kGuard);
+  Bitmap dst(10, 1);
+  dst.borrowPixels(memory.data());
+  auto src = numbered(10, 10);
+  src->zoom_marked(&dst, 0, -1, 1, 1, 0.0f, 0x00FF00);  // gy = 0.5 - 1 = -0.5
+  EXPECT_EQ(memory[0], 0x00FF00u);  // the framed 1 x 1 copy at (0, 0)
+  for (size_t i = 1; i < memory.size(); ++i) EXPECT_EQ(memory[i], kGuard) << i;
 }
