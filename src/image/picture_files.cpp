@@ -72,12 +72,16 @@ namespace {
 struct JpegErrors {
   jpeg_error_mgr library;  // first, so the library's pointer to it is a pointer to this
   jmp_buf back;
+  bool armed;  // back holds a live jump target
   bool quiet;
 };
 
 [[noreturn]] void jumpBack(j_common_ptr cinfo) {
   JpegErrors* errors = (JpegErrors*)cinfo->err;
   if (!errors->quiet) (*cinfo->err->output_message)(cinfo);
+  // Before decoding starts (creating the object can run out of memory) there is nowhere to return
+  // to: end as the library's own error exit does.
+  if (!errors->armed) exit(EXIT_FAILURE);
   longjmp(errors->back, 1);
 }
 
@@ -85,15 +89,27 @@ void silent(j_common_ptr) {}
 
 enum class JpegResult { Ok, LibraryError, TooLarge };
 
-// Decodes the picture from the source already set on cinfo into a new array of 0x00RRGGBB words.
-// Nothing with a destructor lives in this frame: a library error leaves it through longjmp.
-JpegResult decodeJpeg(jpeg_decompress_struct* cinfo, JpegErrors* errors, int64_t maxPixels, uint32_t** pixels,
-                      int32_t* width, int32_t* height) {
+// Where the compressed bytes come from: an open file, or memory.
+struct JpegSource {
+  FILE* file;
+  const uint8_t* bytes;
+  size_t length;
+};
+
+// Decodes the picture into a new array of 0x00RRGGBB words. Every library call, setting the source
+// included (an empty buffer is already an error), comes after the jump target is set. Nothing
+// with a destructor lives in this frame: a library error leaves it through longjmp.
+JpegResult decodeJpeg(jpeg_decompress_struct* cinfo, JpegErrors* errors, JpegSource source, int64_t maxPixels,
+                      uint32_t** pixels, int32_t* width, int32_t* height) {
   uint32_t* volatile out = nullptr;
   if (setjmp(errors->back)) {
+    errors->armed = false;
     delete[] out;
     return JpegResult::LibraryError;
   }
+  errors->armed = true;
+  if (source.file) jpeg_stdio_src(cinfo, source.file);
+  else jpeg_mem_src(cinfo, source.bytes, (unsigned long)source.length);
   jpeg_read_header(cinfo, TRUE);
   // Always ask for three-component output: greyscale widens to grey, and a colour space the
   // library cannot turn into RGB (CMYK) ends through its error exit instead of overrunning rows.
@@ -124,6 +140,7 @@ void prepareErrors(jpeg_decompress_struct& cinfo, JpegErrors& errors, bool quiet
   errors.library.trace_level = 0;
   errors.library.error_exit = jumpBack;
   errors.quiet = quiet;
+  errors.armed = false;
   if (quiet) errors.library.output_message = silent;
 }
 
@@ -140,10 +157,10 @@ uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height) {
     printf("Error: opening file %s\n", path);
     exit(1);
   }
-  jpeg_stdio_src(&cinfo, file);
   uint32_t* out = nullptr;
   // The byte count must fit the 32-bit capacity.
-  JpegResult result = decodeJpeg(&cinfo, &errors, INT32_MAX / 4, &out, width, height);
+  JpegResult result = decodeJpeg(&cinfo, &errors, {file, nullptr, 0}, INT32_MAX / 4, &out, width, height);
+  errors.armed = false;  // the decoder's frame is gone
   jpeg_destroy_decompress(&cinfo);
   fclose(file);
   // The library has printed its message; the status is the one its own error exit would give.
@@ -160,10 +177,10 @@ uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels
   JpegErrors errors;
   prepareErrors(cinfo, errors, true);
   jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, bytes, (unsigned long)length);
   uint32_t* out = nullptr;
   if (maxPixels > INT32_MAX / 4) maxPixels = INT32_MAX / 4;
-  JpegResult result = decodeJpeg(&cinfo, &errors, maxPixels, &out, width, height);
+  JpegResult result = decodeJpeg(&cinfo, &errors, {nullptr, bytes, length}, maxPixels, &out, width, height);
+  errors.armed = false;  // the decoder's frame is gone
   jpeg_destroy_decompress(&cinfo);
   return result == JpegResult::Ok ? out : nullptr;
 }
