@@ -15,4 +15,4 @@ inline bool fitsPixels(int64_t w, int64_t h, int64_t capacityBytes) {
 
 // A resampling or distortion reads one picture while it writes (or resizes) the other; when both
 // are the same memory the result is undefined, so such calls do nothing.
-inline bool aliased(const Bitmap* a, const Bitmap* b) { return sharePixels(a, b); }
+inline bool aliased(const Bitmap* a, const Bitmap* b) { return a == b || sharePixels(a, b); }
