@@ -11,9 +11,9 @@
 namespace {
 
 struct Stage {
-  EngineContext context{320, 240};
+  EngineContext context{80, 60};  // a small render size keeps each input fast
   bool published = (setEngine(&context), true); // the camera and light read the context's tables
-  Bitmap target{320, 240};
+  Bitmap target{80, 60};
   Camera camera;
   Light light;
 };
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int mode : {Shaded, EnvMap}) {
     object.restorePoints();
     object.ripple(10, 2, 30);
-    object.transformAndProject(180, 30, 0, 0, 0, 700, 1, 1, 1, 320, 240);
+    object.transformAndProject(180, 30, 0, 0, 0, 700, 1, 1, 1, 80, 60);
     object.render(&stage->target, mode);
   }
   return 0;

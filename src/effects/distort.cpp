@@ -7,10 +7,11 @@
 #include <cstring>
 #include <new>
 
-#include "image/bitmap.h"
 #include "core/engine_context.h"
 #include "core/random.h"
 #include "core/fatal.h"
+#include "effects/pixel_room.h"
+#include "image/bitmap.h"
 
 // Only the values kept as 32-bit floats (k, step, the swirl factor) are rounded to float; the
 // expressions around them run in double. That decides where a truncation lands when a table
@@ -51,7 +52,7 @@ inline uint32_t sampleOrBlack(const Bitmap& src, int64_t sx, int64_t sy) {
 } // namespace
 
 void Bitmap::wave_horizontal(Bitmap* dst, float freq, float amp, float phase) {
-  if (width < 1 || height < 1) return;
+  if (width < 1 || height < 1 || aliased(this, dst)) return;
   const float* sinTable = engine()->sinTable;
   const int64_t w = width;
   const float k = (float)(360.0 / height);
@@ -75,7 +76,7 @@ void Bitmap::wave_horizontal(Bitmap* dst, float freq, float amp, float phase) {
 void Bitmap::wave_vertical(float freq, float amp, float phase) {
   Bitmap* out = engine()->bigA.get();
   const int64_t w = width;
-  if (width < 1 || height < 1 || w * height * 4 > out->capacity) return;
+  if (width < 1 || height < 1 || aliased(this, out) || !fitsPixels(w, height, out->capacity)) return;
   out->width = width;
   out->height = height;
   const float* cosTable = engine()->cosTable;
@@ -94,7 +95,7 @@ void Bitmap::wave_vertical(float freq, float amp, float phase) {
 
 void Bitmap::rotate(Bitmap* dst, int angle) {
   const int hw = width / 2, hh = height / 2;
-  if (hw < 1 || hh < 1) return;
+  if (hw < 1 || hh < 1 || aliased(this, dst)) return;
   const int a = degreeIndex(angle);
   const double c = engine()->cosTable[a], s = engine()->sinTable[a];
   const int64_t limit = sequentialLimit(*this, *dst);
@@ -110,7 +111,7 @@ void Bitmap::rotate(Bitmap* dst, int angle) {
 
 void Bitmap::swirl(Bitmap* dst, int amount) {
   const int hw = width / 2, hh = height / 2;
-  if (hw < 1 || hh < 1) return;
+  if (hw < 1 || hh < 1 || aliased(this, dst)) return;
   const float* sinTable = engine()->sinTable;
   const float* cosTable = engine()->cosTable;
   const double diagonal = std::sqrt((double)width * width + (double)height * height);
@@ -131,18 +132,22 @@ void Bitmap::swirl(Bitmap* dst, int amount) {
 
 void Bitmap::horizlinescroll(Bitmap* dst, float t) {
   // Offsets are drawn modulo the width: a picture without columns has nothing to scroll.
-  if (width < 1) return;
+  if (width < 1 || aliased(this, dst)) return;
   if (!rowOffsets) {
     rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
     if (!rowOffsets) {
       zub::fatal(1, "Error: horizlinescroll\n");
     }
+    rowOffsetCount = height > 0 ? height : 0;
     for (int y = 0; y < height; ++y) rowOffsets[y] = zub::demoRand() % width;
     return;
   }
   const int64_t w = width;
   const int64_t room = (int64_t)dst->width * dst->height;
-  const int rows = dst->height < height ? dst->height : height;
+  // The table was made for the height at the first call; rows added since have no offset and
+  // are left alone.
+  int rows = dst->height < height ? dst->height : height;
+  if (rows > rowOffsetCount) rows = rowOffsetCount;
   for (int y = 0; y < rows; ++y) {
     const double d = rowOffsets[y] - 2 * w;
     const double start = d - d * t;

@@ -3,8 +3,9 @@
 // already rewritten; that order is part of their look and must not be "fixed" with a second buffer.
 #include <cstring>
 
-#include "image/bitmap.h"
 #include "core/engine_context.h"
+#include "effects/pixel_room.h"
+#include "image/bitmap.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ void Bitmap::edges(float gain) {
   Bitmap* out = engine()->bigA.get();
   const int64_t count = (int64_t)width * height;
   // The edge image lives in bigA; a picture it cannot hold is left alone.
-  if (width <= 0 || height <= 0 || count * 4 > out->capacity) return;
+  if (width <= 0 || height <= 0 || aliased(this, out) || !fitsPixels(width, height, out->capacity)) return;
   out->width = width;
   out->height = height;
   const int64_t w = width;

@@ -3,8 +3,9 @@
 // Intermediates live in the context's bigA and bigB; nothing is allocated here.
 #include <cmath>
 
-#include "image/bitmap.h"
 #include "core/engine_context.h"
+#include "effects/pixel_room.h"
+#include "image/bitmap.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ constexpr float kMaxSide = 16777216.0f;
 
 // Gives b the size w x h when its pixel array can hold that many pixels.
 bool fitSize(Bitmap* b, int64_t w, int64_t h) {
-  if (w < 0 || h < 0 || w * h * 4 > b->capacity) return false;
+  if (!fitsPixels(w, h, b->capacity)) return false;
   b->width = (int32_t)w;
   b->height = (int32_t)h;
   return true;
@@ -60,11 +61,13 @@ void copyWindow(const Bitmap& src, Bitmap& dst, int64_t ox, int64_t oy) {
   }
 }
 
-// zoom_crop. Margins from 0 to just under the size keep every sample inside the picture (past
-// half the size the view is mirrored); other margins would read outside it and do nothing.
+// zoom_crop. dst takes the picture's size first, even an empty one. Margins from 0 to just under
+// the size keep every sample inside the picture (past half the size the view is mirrored); other
+// margins would read outside it and leave dst's pixels alone.
 bool cropZoom(const Bitmap& src, Bitmap* dst, int mx, int my) {
   const int w = src.width, h = src.height;
-  if (mx < 0 || my < 0 || mx >= w || my >= h || !fitSize(dst, w, h)) return false;
+  if (aliased(&src, dst) || !fitSize(dst, w, h)) return false;
+  if (mx < 0 || my < 0 || mx >= w || my >= h) return false;
   float stepX = (float)(w - 2 * mx) / (float)w, stepY = (float)(h - 2 * my) / (float)h;
   resampleFill(src, *dst, mx, my, stepX, stepY);
   return true;
@@ -87,7 +90,7 @@ inline int64_t tileCount(int dstSize, int tileSize) {
 } // namespace
 
 void Bitmap::scale_percent(Bitmap* dst, float px, float py) {
-  if (!(px >= 1.0f) || !(py >= 1.0f)) return;
+  if (!(px >= 1.0f) || !(py >= 1.0f) || aliased(this, dst)) return;
   float stepX = (float)(100.0 / px), stepY = (float)(100.0 / py);
   float cols = (float)width / stepX, rows = (float)height / stepY;
   if (!(cols < kMaxSide) || !(rows < kMaxSide)) return;
@@ -98,6 +101,7 @@ void Bitmap::scale_percent(Bitmap* dst, float px, float py) {
 void Bitmap::scale_to(Bitmap* dst, int newW, int newH) {
   // An empty source has nothing to sample.
   if (newW < 1 || newH < 1 || newW >= kMaxSide || newH >= kMaxSide || width < 1 || height < 1) return;
+  if (aliased(this, dst)) return;
   float stepX = (float)width / (float)newW, stepY = (float)height / (float)newH;
   if (!fitSize(dst, newW, newH)) return;
   resampleFill(*this, *dst, 0.0, 0.0, stepX, stepY);
@@ -106,14 +110,16 @@ void Bitmap::scale_to(Bitmap* dst, int newW, int newH) {
 void Bitmap::zoom_crop(Bitmap* dst, int mx, int my) { cropZoom(*this, dst, mx, my); }
 
 void Bitmap::zoom_feedback(int k) {
-  if (k < 1) return;
   Bitmap* zoomed = engine()->bigA.get();
+  if (k < 1 || aliased(this, zoomed)) return;
   if (cropZoom(*this, zoomed, k, k)) zoomed->blit_half(this, 0, 0);
 }
 
 void Bitmap::zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour) {
   Bitmap* framed = engine()->bigA.get();
   Bitmap* marked = engine()->bigB.get();
+  // The scratch images are overwritten here, so neither may be the picture or dst.
+  if (aliased(this, framed) || aliased(this, marked) || aliased(dst, framed) || aliased(dst, marked)) return;
   if (rw < 1 || rh < 1 || !fitSize(marked, rw, rh)) return;
   copyWindow(*this, *marked, rx, ry);
   const float w = (float)width, h = (float)height;
@@ -131,13 +137,14 @@ void Bitmap::zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, u
 void Bitmap::zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t) {
   Bitmap* scaled = engine()->bigA.get();
   Bitmap* window = engine()->bigB.get();
+  if (aliased(this, scaled) || aliased(this, window) || aliased(dst, scaled) || aliased(dst, window)) return;
   if (rw < 1 || rh < 1) return;
   const float w = (float)width, h = (float)height;
   float fx = 1.0f + t * (w / (float)rw - 1.0f), fy = 1.0f + t * (h / (float)rh - 1.0f);
   float windowW = (float)rw * fx, windowH = (float)rh * fy;
   // Both scratch images must hold their part (the window, and the picture at dst's size).
   if (!(windowW >= 1.0f && windowW < 2147483648.0f && windowH >= 1.0f && windowH < 2147483648.0f)) return;
-  if ((int64_t)dst->width * dst->height * 4 > scaled->capacity) return;
+  if (!fitsPixels(dst->width, dst->height, scaled->capacity)) return;
   if (!fitSize(window, (int64_t)windowW, (int64_t)windowH)) return;
   float ox = (float)rx - (float)rx * t, oy = (float)ry - (float)ry * t;
   if (ox < 0.0f) ox = 0.0f;
@@ -150,6 +157,7 @@ void Bitmap::zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t) {
 void Bitmap::tile(Bitmap* dst, float a, float b) {
   Bitmap* sheet = engine()->bigA.get();
   Bitmap* piece = engine()->bigB.get();
+  if (aliased(this, sheet) || aliased(this, piece) || aliased(dst, sheet) || aliased(dst, piece)) return;
   // Below 1 % nothing is resampled and the previous piece is tiled again.
   scale_percent(piece, triangle(a) * 100.0f, triangle(b) * 100.0f);
   if (piece->width < 1 || piece->height < 1) return;

@@ -50,6 +50,16 @@ void Bitmap::borrowPixels(uint32_t* memory) {
 void Bitmap::blit(Bitmap* dst, int x, int y) {
   BlitSpan s;
   if (!clipBlit(this, dst, x, y, s)) return;
+  // Onto the same pixels the pairs are taken in order, rows from the top, each from the left, so
+  // a pixel copied earlier is read again (a blit at (1, 0) smears column 0 along the row).
+  if (sharePixels(this, dst)) {
+    for (int row = 0; row < s.rows; ++row) {
+      for (int col = 0; col < s.cols; ++col) s.dst[col] = s.src[col];
+      s.src += s.cols + s.srcSkip;
+      s.dst += s.cols + s.dstSkip;
+    }
+    return;
+  }
   for (int row = 0; row < s.rows; ++row) {
     memcpy(s.dst, s.src, (size_t)s.cols * 4);
     s.src += s.cols + s.srcSkip;

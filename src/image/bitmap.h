@@ -1,6 +1,7 @@
 // Bitmap: the one image type. 32-bit pixels 0x00RRGGBB (blue in the low byte, top byte not alpha),
 // row-major, top row first, no padding. Every 2D effect is a member operation called on the source.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,7 @@ public:
   int32_t capacity = 0;      // size of the pixel array in bytes
   int8_t bitsPerPixel = 32;  // 32, or a TGA file's pixel depth byte (informational)
   int32_t* rowOffsets = nullptr; // per-row start offsets of horizlinescroll, made on its first call
+  int32_t rowOffsetCount = 0;    // rows in rowOffsets: the height at that first call
   bool ownsPixels = true;    // false for the screen, whose pixels belong to the display
 
   // Blank picture of width x height black pixels. Prints "Allocated bitmap: ..." and, when the
@@ -98,3 +100,6 @@ int32_t nextBitmapSerial();
 
 // Pixel array from a JPEG file (libjpeg, RGB output); ends the process on failure as the demo does.
 uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height);
+// The same decoding from memory without ending the process: null when the data is not a JPEG the
+// library can decode to RGB or holds more than maxPixels pixels. Silent; used by tests and fuzzing.
+uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width, int32_t* height);

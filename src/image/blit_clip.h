@@ -12,6 +12,14 @@ struct BlitSpan {
   int dstSkip;     // destination width minus cols
 };
 
+// True when the two pictures' pixel arrays overlap (the same picture, or one borrowing the other's
+// memory): a copy between them must go pixel by pixel in the defined order.
+inline bool sharePixels(const Bitmap* a, const Bitmap* b) {
+  uintptr_t a0 = (uintptr_t)a->pixels, a1 = a0 + (uintptr_t)a->width * (uintptr_t)a->height * 4;
+  uintptr_t b0 = (uintptr_t)b->pixels, b1 = b0 + (uintptr_t)b->width * (uintptr_t)b->height * 4;
+  return a0 < b1 && b0 < a1;
+}
+
 // False when nothing is visited.
 inline bool clipBlit(const Bitmap* src, const Bitmap* dst, int x, int y, BlitSpan& span) {
   int64_t left = x < 0 ? 0 : x, top = y < 0 ? 0 : y;

@@ -1,5 +1,6 @@
 // Bitmap(path): pictures from JPEG (libjpeg) or uncompressed TGA files, with the "default.jpg"
 // fallback for a missing file. Failures end the process with the demo's messages.
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,44 +61,122 @@ void Bitmap::load_tga() {
   bitsPerPixel = (int8_t)image.depth;
 }
 
+namespace {
+
+// libjpeg reports a fatal error through error_exit, which must not return. The standard one
+// prints the library's message and ends the process; this one prints the same message (unless
+// quiet) and jumps back into the decoder, which releases what it holds and reports the failure.
+// The demo then ends as before; a fuzzer or a test carries on.
+struct JpegErrors {
+  jpeg_error_mgr library;  // first, so the library's pointer to it is a pointer to this
+  jmp_buf back;
+  bool armed;  // back holds a live jump target
+  bool quiet;
+};
+
+[[noreturn]] void jumpBack(j_common_ptr cinfo) {
+  JpegErrors* errors = (JpegErrors*)cinfo->err;
+  if (!errors->quiet) (*cinfo->err->output_message)(cinfo);
+  // Before decoding starts (creating the object can run out of memory) there is nowhere to return
+  // to: end as the library's own error exit does.
+  if (!errors->armed) exit(EXIT_FAILURE);
+  longjmp(errors->back, 1);
+}
+
+void silent(j_common_ptr) {}
+
+enum class JpegResult { Ok, LibraryError, TooLarge };
+
+// Where the compressed bytes come from: an open file, or memory.
+struct JpegSource {
+  FILE* file;
+  const uint8_t* bytes;
+  size_t length;
+};
+
+// Decodes the picture into a new array of 0x00RRGGBB words. Every library call, setting the source
+// included (an empty buffer is already an error), comes after the jump target is set. Nothing
+// with a destructor lives in this frame: a library error leaves it through longjmp.
+JpegResult decodeJpeg(jpeg_decompress_struct* cinfo, JpegErrors* errors, JpegSource source, int64_t maxPixels,
+                      uint32_t** pixels, int32_t* width, int32_t* height) {
+  uint32_t* volatile out = nullptr;
+  if (setjmp(errors->back)) {
+    errors->armed = false;
+    delete[] out;
+    return JpegResult::LibraryError;
+  }
+  errors->armed = true;
+  if (source.file) jpeg_stdio_src(cinfo, source.file);
+  else jpeg_mem_src(cinfo, source.bytes, (unsigned long)source.length);
+  jpeg_read_header(cinfo, TRUE);
+  // Always ask for three-component output: greyscale widens to grey, and a colour space the
+  // library cannot turn into RGB (CMYK) ends through its error exit instead of overrunning rows.
+  cinfo->out_color_space = JCS_RGB;
+  if ((int64_t)cinfo->image_width * cinfo->image_height > maxPixels) return JpegResult::TooLarge;
+  jpeg_start_decompress(cinfo);
+  int64_t count = (int64_t)cinfo->output_width * cinfo->output_height;
+  if (cinfo->output_components != 3 || count > maxPixels) return JpegResult::TooLarge;
+  out = new (std::nothrow) uint32_t[count > 0 ? count : 1];
+  if (!out) return JpegResult::TooLarge;
+  const int rowLength = (int)(cinfo->output_width * cinfo->output_components);
+  JSAMPARRAY row = (*cinfo->mem->alloc_sarray)((j_common_ptr)cinfo, JPOOL_IMAGE, rowLength, 1);
+  while (cinfo->output_scanline < cinfo->output_height) {
+    jpeg_read_scanlines(cinfo, row, 1);
+    uint32_t* dst = out + (int64_t)(cinfo->output_scanline - 1) * cinfo->output_width;
+    const JSAMPLE* s = row[0];
+    for (int i = 0; i < rowLength; i += 3) dst[i / 3] = (uint32_t)s[i] << 16 | s[i + 1] << 8 | s[i + 2];
+  }
+  jpeg_finish_decompress(cinfo);
+  *pixels = out;
+  *width = (int32_t)cinfo->image_width;
+  *height = (int32_t)cinfo->image_height;
+  return JpegResult::Ok;
+}
+
+void prepareErrors(jpeg_decompress_struct& cinfo, JpegErrors& errors, bool quiet) {
+  cinfo.err = jpeg_std_error(&errors.library);
+  errors.library.trace_level = 0;
+  errors.library.error_exit = jumpBack;
+  errors.quiet = quiet;
+  errors.armed = false;
+  if (quiet) errors.library.output_message = silent;
+}
+
+} // namespace
+
 uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height) {
   jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jerr.trace_level = 0;
+  JpegErrors errors;
+  prepareErrors(cinfo, errors, false);
   jpeg_create_decompress(&cinfo);
 
   FILE* file = zub::openDataFile(path, "rb");
   if (!file) {
     zub::fatal(1, "Error: opening file %s\n", path);
   }
-  jpeg_stdio_src(&cinfo, file);
-  jpeg_read_header(&cinfo, TRUE);
-  // Always ask for three-component output: greyscale widens to grey, and a colour space the
-  // library cannot turn into RGB (CMYK) ends through its error exit instead of overrunning rows.
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-
-  int64_t bytes = (int64_t)cinfo.output_width * cinfo.output_height * 4;
-  if (cinfo.output_components != 3 || bytes > INT32_MAX) {
-    zub::fatal(1, "Error: %s: picture is too large or not RGB\n", path);
-  }
-  *width = (int32_t)cinfo.image_width;
-  *height = (int32_t)cinfo.image_height;
-  uint32_t* out = new (std::nothrow) uint32_t[bytes > 0 ? bytes / 4 : 1];
-  if (!out) {
-    zub::fatal(1, "Error: %s: out of memory\n", path);
-  }
-  int rowLength = (int)(cinfo.output_width * cinfo.output_components);
-  JSAMPARRAY row = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE, rowLength, 1);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    jpeg_read_scanlines(&cinfo, row, 1);
-    uint32_t* dst = out + (int64_t)(cinfo.output_scanline - 1) * cinfo.output_width;
-    const JSAMPLE* s = row[0];
-    for (int i = 0; i < rowLength; i += 3) dst[i / 3] = (uint32_t)s[i] << 16 | s[i + 1] << 8 | s[i + 2];
-  }
-  jpeg_finish_decompress(&cinfo);
+  uint32_t* out = nullptr;
+  // The byte count must fit the 32-bit capacity.
+  JpegResult result = decodeJpeg(&cinfo, &errors, {file, nullptr, 0}, INT32_MAX / 4, &out, width, height);
+  errors.armed = false;  // the decoder's frame is gone
   jpeg_destroy_decompress(&cinfo);
   fclose(file);
+  // The library has printed its message; the status is the one its own error exit would give.
+  if (result == JpegResult::LibraryError) exit(1);
+  if (result == JpegResult::TooLarge) {
+    zub::fatal(1, "Error: %s: picture is too large or not RGB\n", path);
+  }
   return out;
+}
+
+uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width, int32_t* height) {
+  jpeg_decompress_struct cinfo;
+  JpegErrors errors;
+  prepareErrors(cinfo, errors, true);
+  jpeg_create_decompress(&cinfo);
+  uint32_t* out = nullptr;
+  if (maxPixels > INT32_MAX / 4) maxPixels = INT32_MAX / 4;
+  JpegResult result = decodeJpeg(&cinfo, &errors, {nullptr, bytes, length}, maxPixels, &out, width, height);
+  errors.armed = false;  // the decoder's frame is gone
+  jpeg_destroy_decompress(&cinfo);
+  return result == JpegResult::Ok ? out : nullptr;
 }

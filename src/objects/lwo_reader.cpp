@@ -98,6 +98,23 @@ void LwoReader::readString(std::string& out) {
 
 namespace {
 
+// Text from the file as it may be shown on a terminal: bytes outside printable ASCII become \xNN,
+// so a hostile name cannot send control sequences. Backslashes stay, as in "C:\tex\wood.iff".
+std::string shown(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += (char)c;
+    } else {
+      char escaped[5];
+      snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+// Every reason a file is refused, in one place: the caller prints "Error: <path>: <reason>".
 bool fail(std::string& error, const char* format, ...) {
   char text[256];
   va_list args;
@@ -139,20 +156,24 @@ bool checkFaces(const Object3D& object, std::string& error) {
 bool readLwoData(Object3D& object, LwoReader& reader, std::string& error) {
   printf("L Mem read = %d\n", (int)reader.size);
   if (reader.size > INT32_MAX) return fail(error, "the file is larger than 2 GB");
-  std::string tag;
-  reader.readTag(tag);
+  std::string form, formType;
+  reader.readTag(form);
   uint32_t formSize = reader.readU32();
-  printf("tag: %s size: %d\n", tag.c_str(), (int32_t)formSize);
+  printf("tag: %s size: %d\n", shown(form).c_str(), (int32_t)formSize);
   printf("pos: %d\n", (int)reader.tell());
-  reader.readTag(tag);
-  printf("tag: %s\n", tag.c_str());
+  reader.readTag(formType);
+  printf("tag: %s\n", shown(formType).c_str());
+  if (form != "FORM" || formType != "LWOB")
+    return fail(error, "not a LightWave object (the file does not start with FORM ... LWOB)");
 
+  std::string tag;
   while (!reader.overrun) {
     reader.readTag(tag);
     uint32_t size = reader.readU32();
     int64_t end = reader.tell() + size;
-    printf("tag: %s, size=%d\n", tag.c_str(), (int32_t)size);
+    printf("tag: %s, size=%d\n", shown(tag).c_str(), (int32_t)size);
     bool acted = tag == "PNTS" || tag == "POLS" || tag == "SRFS";
+    if (acted && reader.overrun) return fail(error, "the file ends inside the header of its %s chunk", tag.c_str());
     if (acted && end > reader.size)
       return fail(error, "%s chunk of %u bytes runs past the end of the file", tag.c_str(), size);
     bool ok = true;
@@ -240,7 +261,7 @@ bool readSurfaceNames(Object3D& object, LwoReader& reader, uint32_t size, std::s
     Surface* surface = object.surfaces[i];
     if (!surface) continue;
     surface->name = name;
-    printf("Sname: %s\n", name.c_str());
+    printf("Sname: %s\n", shown(name).c_str());
     readSurfaceAttributes(reader, *surface, name);
   }
   return true;
@@ -277,7 +298,7 @@ void readSubChunk(LwoReader& reader, Surface& surface, const std::string& tag, u
     for (const auto& entry : kTextures) {
       if (tag != entry[0]) continue;
       reader.readString(text);
-      printf("%s: %s\n", entry[1], text.c_str());
+      printf("%s: %s\n", entry[1], shown(text).c_str());
       break;
     }
   }

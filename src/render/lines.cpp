@@ -16,7 +16,8 @@ inline uint32_t blendWeighted(uint32_t p, uint32_t q, uint32_t w) {
 
 // A float coordinate truncates to an integer inside 0 .. limit-1 exactly when it lies in
 // (-1, limit); testing the float first keeps far-off or non-finite values out of the conversion.
-inline bool truncatesInside(float v, int limit) { return v > -1.0f && v < (float)limit; }
+// A picture one pixel wide or tall has no such integer at all (limit 0): (-1, 0) would pass.
+inline bool truncatesInside(float v, int limit) { return limit > 0 && v > -1.0f && v < (float)limit; }
 
 // Loop bound for the straight lines: trunc(v) where that matters, clamped just outside
 // -1 .. limit otherwise, so the visited pixels are the same and the conversion always defined.

@@ -37,8 +37,11 @@ inline bool endStep(DemoApp& app, StepLengths lengths, SceneFn next) {
   return true;
 }
 
-// θ: a full turn over the current step.
+// θ: a full turn over the current step, as a float for the operations that take floats.
 inline float theta(DemoApp& app) { return (float)app.timer->lerp(0, 360); }
+// θ for an operation that takes whole degrees: the double truncated, never rounded to a float
+// first (125.99999999999999 is 125, not 126).
+inline int thetaDegrees(DemoApp& app) { return (int)app.timer->lerp(0, 360); }
 inline float lerpf(DemoApp& app, double from, double to) { return (float)app.timer->lerp(from, to); }
 inline int lerpi(DemoApp& app, double from, double to) { return (int)app.timer->lerp(from, to); }
 

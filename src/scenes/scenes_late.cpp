@@ -114,7 +114,7 @@ void DemoApp::sceneGreets() {
     screen->clear();
     portraitOnScratch();
     scratch->blit(screen, 0, 0);
-    screen->rotate(scratch, (int)theta(*this));
+    screen->rotate(scratch, thetaDegrees(*this));
     screen->clear();
     scratch->blit(screen, lerpi(*this, 0, -320), lerpi(*this, 0, -200));
     screen->zoom_feedback(lerpi(*this, 1, 100));

@@ -83,7 +83,7 @@ void DemoApp::sceneDot() {
     break;
   case 7:
     screen->clear();
-    bazooka->swirl(scratch, (int)theta(*this));
+    bazooka->swirl(scratch, thetaDegrees(*this));
     begin3D(0, 0, 0);
     dot->restorePoints();
     dot->wave(lerpf(*this, 600, 900), 0);

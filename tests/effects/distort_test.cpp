@@ -180,3 +180,18 @@ TEST_F(LineScroll, NarrowDestinationAndOddInputsStayInBounds) {
   EXPECT_EQ(empty->rowOffsets, nullptr);
   EXPECT_EQ(zub::demoRand(), 19169);  // the fifth value: only src's four draws came before
 }
+
+// The row offsets are made for the height at the first call; a picture that has grown taller
+// since (a scratch image resized by another effect) scrolls only the rows that have an offset.
+TEST_F(LineScroll, RowsAddedAfterTheFirstCallAreLeftAlone) {
+  Bitmap* src = ctx->bigB.get();
+  src->width = 10;
+  src->height = 2;
+  src->horizlinescroll(ctx->scratch.get(), 1.0f);
+  ASSERT_NE(src->rowOffsets, nullptr);
+  src->height = 5;
+  numbered(10, 5)->blit(src, 0, 0);
+  auto dst = filled(10, 5, 3);
+  src->horizlinescroll(dst.get(), 1.0f);
+  expectEach(*dst, [&](int x, int y) { return y < 2 ? at(*src, x, y) : 3u; });
+}

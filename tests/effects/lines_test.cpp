@@ -1,6 +1,7 @@
 // Anti-aliased plot and line: weights, end points, branch choice and clipping on small pictures.
 #include <cmath>
 #include <map>
+#include <vector>
 
 #include "effect_fixture.h"
 
@@ -93,4 +94,23 @@ TEST(DrawLineAA, UnusableCoordinatesDrawNothing) {
   b->drawLineAA(-1e30f, 0.0f, 1e30f, 3.0f, kWhite);
   b->drawLineAA(4.0f, 3.0f, 1e30f, 3.5f, kWhite);    // shallow, walks right until it leaves
   expectEach(*b, except(0, {{{4, 3}, grey(254)}}));
+}
+
+// A picture one pixel tall (or wide) has no inside pixel at all: nothing may land in the row
+// (or column) past it. The picture borrows the first row of a larger buffer, so a stray write
+// shows in the guard row instead of corrupting the heap.
+TEST(PlotPixelAA, OnePixelTallOrWidePicturesAreNeverWritten) {
+  constexpr uint32_t kGuard = 0x123456;
+  for (bool tall : {false, true}) {
+    std::vector<uint32_t> memory(10, kGuard);
+    Bitmap b(tall ? 1 : 5, tall ? 5 : 1);
+    b.borrowPixels(memory.data());
+    float along = 2.0f, across = -0.5f;  // truncates to 0 across, which is the last (only) index
+    float x = tall ? across : along, y = tall ? along : across;
+    b.plotPixelAA(x, y, kWhite);
+    b.drawLineAA(tall ? across : 0.0f, tall ? 0.0f : across, tall ? across : 4.0f, tall ? 4.0f : across, kWhite);
+    b.drawLineAA(tall ? -0.9f : 0.0f, tall ? 0.0f : -0.9f, tall ? -0.2f : 4.0f, tall ? 4.0f : -0.2f, kWhite);
+    b.drawLineAA(0.0f, 0.0f, tall ? 0.0f : 4.0f, tall ? 4.0f : 0.0f, kWhite);
+    for (size_t i = 0; i < memory.size(); ++i) EXPECT_EQ(memory[i], kGuard) << (tall ? "1 x 5, " : "5 x 1, ") << i;
+  }
 }

@@ -1,6 +1,7 @@
 // Resampling and zooms: exact sample positions (including where float steps round a size down)
 // and inputs that would reach outside a picture or a scratch image.
 #include <cmath>
+#include <vector>
 
 #include "effect_fixture.h"
 
@@ -167,4 +168,80 @@ TEST_F(Zoom, TileBelowOnePercentReusesThePieceAndOversizeDoesNothing) {
   auto huge = filled(4000, 3000, 3);                          // 41 x 31 pieces would not fit in bigA
   src->tile(huge.get(), 1.0f, 1.0f);
   expectEach(*huge, [](int, int) { return 3; });
+}
+
+// Rectangles whose area times four overflows 64 bits must be refused, not wrapped to a small size
+// that passes the capacity check.
+TEST_F(Zoom, ImpossibleRectanglesDoNothing) {
+  auto src = numbered(20, 20);
+  auto dst = filled(20, 20, 0x123456);
+  ctx->bigA->width = ctx->bigB->width = 7;
+  ctx->bigA->height = ctx->bigB->height = 5;
+  src->zoom_marked(dst.get(), 0, 0, INT32_MAX, INT32_MAX, 0.0f, 0x00FF00);
+  src->zoom_marked(dst.get(), 0, 0, 2147483520, 2147483520, 0.5f, 0x00FF00);
+  // 2147483520 is the largest float below 2^31: at t = 0 the window keeps that size.
+  src->zoom_window(dst.get(), 0, 0, 2147483520, 2147483520, 0.0f);
+  src->zoom_window(dst.get(), 0, 0, INT32_MAX, 3, 0.0f);
+  expectEach(*dst, [](int, int) { return 0x123456; });
+  EXPECT_EQ(ctx->bigA->width * 100 + ctx->bigA->height, 705);
+  EXPECT_EQ(ctx->bigB->width * 100 + ctx->bigB->height, 705);
+}
+
+// Resampling or distorting a picture into itself (or through the scratch image it also uses)
+// would resize or overwrite what it is still reading: such calls do nothing.
+TEST_F(Resample, AliasedOperandsAreRefused) {
+  auto pic = numbered(8, 6);
+  auto unchanged = [&] {
+    ASSERT_EQ(pic->width * 100 + pic->height, 806);
+    expectEach(*pic, [](int x, int y) { return (uint32_t)(y << 12 | x) + 1; });
+  };
+  pic->scale_to(pic.get(), 4, 3);
+  pic->scale_percent(pic.get(), 50.0f, 50.0f);
+  pic->zoom_crop(pic.get(), 1, 1);
+  pic->wave_horizontal(pic.get(), 1.0f, 0.1f, 0.0f);
+  pic->rotate(pic.get(), 90);
+  pic->swirl(pic.get(), 90);
+  pic->horizlinescroll(pic.get(), 1.0f);
+  unchanged();
+  EXPECT_EQ(pic->rowOffsets, nullptr);
+
+  Bitmap* bigA = ctx->bigA.get();
+  Bitmap* bigB = ctx->bigB.get();
+  bigA->width = 8;
+  bigA->height = 6;
+  numbered(8, 6)->blit(bigA, 0, 0);
+  bigA->scale_to(bigA, 4, 3);
+  bigA->zoom_feedback(2);
+  bigA->wave_vertical(1.0f, 1.0f, 0.0f);
+  bigA->edges(1.0f);
+  pic->zoom_marked(bigB, 0, 0, 4, 4, 0.5f, 0xFF);
+  bigB->zoom_window(pic.get(), 0, 0, 4, 4, 0.5f);
+  pic->tile(bigA, 0.5f, 0.5f);
+  unchanged();
+  ASSERT_EQ(bigA->width * 100 + bigA->height, 806);
+  expectEach(*bigA, [](int x, int y) { return (uint32_t)(y << 12 | x) + 1; });
+}
+
+// The destination takes the source's size first, even when the source has no columns.
+TEST_F(Zoom, CropFromAnEmptyPictureGivesItsSize) {
+  auto empty = filled(0, 5, 0);
+  auto dst = filled(4, 4, 9);
+  empty->zoom_crop(dst.get(), 0, 0);
+  EXPECT_EQ(dst->width * 100 + dst->height, 5);
+  auto flat = filled(6, 0, 0);
+  flat->zoom_crop(dst.get(), 2, 0);
+  EXPECT_EQ(dst->width * 100 + dst->height, 600);
+}
+
+// The cross line of a rectangle centred half a pixel above a one-row destination must not reach
+// the row below it (the destination borrows the first row of a guarded buffer).
+TEST_F(Zoom, MarkedOntoOneRowNeverWritesBelowIt) {
+  constexpr uint32_t kGuard = 0x123456;
+  std::vector<uint32_t> memory(20, kGuard);
+  Bitmap dst(10, 1);
+  dst.borrowPixels(memory.data());
+  auto src = numbered(10, 10);
+  src->zoom_marked(&dst, 0, -1, 1, 1, 0.0f, 0x00FF00);  // gy = 0.5 - 1 = -0.5
+  EXPECT_EQ(memory[0], 0x00FF00u);  // the framed 1 x 1 copy at (0, 0)
+  for (size_t i = 1; i < memory.size(); ++i) EXPECT_EQ(memory[i], kGuard) << i;
 }

@@ -67,6 +67,30 @@ TEST(Blit, ClipsAtEveryEdge) {
   delete src;
 }
 
+// Onto itself the pairs are taken in their order, rows from the top, each from the left, so a
+// pixel copied earlier is read again: a shift right or down smears, a shift left or up moves.
+TEST(Blit, OntoItselfFollowsThePairOrder) {
+  const uint32_t row0[] = {0x10001, 0x10002, 0x10003, 0x10004}, row1[] = {0x20001, 0x20002, 0x20003, 0x20004};
+  Bitmap* b = numbered(4, 2);
+  b->blit(b, 1, 0);
+  for (int x = 0; x < 4; ++x) {
+    EXPECT_EQ(b->pixels[x], row0[0]) << x;
+    EXPECT_EQ(b->pixels[4 + x], row1[0]) << x;
+  }
+  delete b;
+
+  b = numbered(4, 2);
+  b->blit(b, -1, 0);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(b->pixels[x], row0[x < 3 ? x + 1 : 3]) << x;
+  delete b;
+
+  b = numbered(4, 3);
+  b->blit(b, 0, 1);  // row 1 takes row 0, then row 2 takes the new row 1
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(b->pixels[y * 4 + x], row0[x]) << x << "," << y;
+  delete b;
+}
+
 TEST(Blit, SourceLargerThanDestinationShowsOnlyWhatFits) {
   Bitmap* src = numbered(5, 5);
   Bitmap dst(2, 2);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <unistd.h>
 #include <vector>
 
@@ -216,3 +217,37 @@ TEST_F(PictureFiles, MissingPictureAndMissingDefaultEndTheProcess) {
 }
 
 } // namespace
+
+namespace {
+std::vector<uint8_t> readAll(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+} // namespace
+
+// The library's fatal errors come back through our error exit: from memory they are a failure the
+// caller sees, and the process goes on.
+TEST_F(PictureFiles, JpegFromMemoryReturnsLibraryErrorsInsteadOfEnding) {
+  int32_t w = -1, h = -1;
+  const uint8_t junk[] = {0xFF, 0xD8, 0xFF, 0x00, 0x01, 0x02};
+  EXPECT_EQ(decodeJpegBytes(junk, sizeof junk, 1 << 20, &w, &h), nullptr);
+  EXPECT_EQ(decodeJpegBytes(junk, 0, 1 << 20, &w, &h), nullptr);
+  writeRawJpeg("cmyk.jpg", 8, 8, 4, JCS_CMYK, 50);
+  std::vector<uint8_t> cmyk = readAll("cmyk.jpg");
+  EXPECT_EQ(decodeJpegBytes(cmyk.data(), cmyk.size(), 1 << 20, &w, &h), nullptr);
+
+  writeColourJpeg("blue.jpg", 16, 8, 0x0000FF);
+  std::vector<uint8_t> blue = readAll("blue.jpg");
+  EXPECT_EQ(decodeJpegBytes(blue.data(), blue.size(), 16 * 8 - 1, &w, &h), nullptr);  // over the limit
+  uint32_t* pixels = decodeJpegBytes(blue.data(), blue.size(), 16 * 8, &w, &h);
+  ASSERT_NE(pixels, nullptr);
+  EXPECT_EQ(w * 100 + h, 1608);
+  EXPECT_LE(pixels[0] >> 8, 5u);
+  EXPECT_GE(pixels[16 * 8 - 1] & 0xFF, 250u);
+  delete[] pixels;
+}
+
+TEST_F(PictureFiles, NotAJpegEndsWithTheLibrarysMessageAndStatusOne) {
+  writeFile("text.jpg", std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
+  EXPECT_EXIT({ Bitmap b("text.jpg"); }, testing::ExitedWithCode(1), "Not a JPEG file");
+}

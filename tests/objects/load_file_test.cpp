@@ -74,3 +74,18 @@ TEST_F(DataFolder, MalformedObjectEndsWithStatusOne) {
   Object3D o;
   EXPECT_EXIT(o.loadFromFile("dat\\bad.lwo"), testing::ExitedWithCode(1), "");
 }
+
+// Bytes that are no object at all used to load silently and print themselves as "tag:" lines.
+TEST_F(DataFolder, RandomBytesEndWithAMessageNamingTheFile) {
+  std::string bytes(4000, '\0');
+  uint32_t state = 15;
+  for (char& c : bytes) c = (char)((state = state * 1664525u + 1013904223u) >> 24);
+  writeFile(folder / "dat" / "ball.lwo", bytes);
+  Object3D o;
+  EXPECT_EXIT(
+      {
+        dup2(2, 1);  // the message goes to standard output; the death test reads standard error
+        o.loadFromFile("dat\\ball.lwo");
+      },
+      testing::ExitedWithCode(1), "ball.lwo: not a LightWave object \\(the file does not start with FORM ... LWOB\\)");
+}

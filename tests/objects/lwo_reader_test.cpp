@@ -195,6 +195,45 @@ TEST(LwoFile, ChunksPastTheEnd) {
   EXPECT_EQ(o.faceCount, 1);
 }
 
+TEST(LwoFile, OnlyFormLwobFilesAreRead) {
+  Object3D o;
+  std::string file = triangle().bytes();
+  EXPECT_EQ(readBytes(o, "FORM" + file.substr(4, 4) + "LWO2" + file.substr(12)),
+            "not a LightWave object (the file does not start with FORM ... LWOB)");
+  EXPECT_EQ(readBytes(o, "RIFF" + file.substr(4)), "not a LightWave object (the file does not start with FORM ... LWOB)");
+  EXPECT_EQ(readBytes(o, ""), "not a LightWave object (the file does not start with FORM ... LWOB)");
+  // Cut right after a chunk tag: said in words, not as "polygon -1".
+  std::string names = LwoWriter().bytes();
+  EXPECT_EQ(readBytes(o, file.substr(0, file.find("POLS") + 4)), "the file ends inside the header of its POLS chunk");
+  EXPECT_EQ(readBytes(o, file.substr(0, file.find("POLS") + 6)), "the file ends inside the header of its POLS chunk");
+  EXPECT_EQ(readBytes(o, names + "PNTS"), "the file ends inside the header of its PNTS chunk");
+  EXPECT_EQ(readBytes(o, names + std::string("SRFS\0", 5)), "the file ends inside the header of its SRFS chunk");
+  EXPECT_EQ(readBytes(o, names + std::string("JUNK\0", 5)), "");  // a skipped chunk cut short just ends the file
+}
+
+// Tags and names from the file reach the terminal with control and high bytes escaped.
+TEST(LwoFile, PrintedTagsAndNamesEscapeNonPrintableBytes) {
+  LwoWriter w;
+  w.points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}});
+  w.surfaceNames({"Sk\x1b[2Jin\x7f"});
+  w.polygons({{0, 1, 2}}, {1});
+  std::string texture;
+  LwoWriter::putString(texture, "C:\\tex\\\x07\xff.iff");
+  std::string data;
+  LwoWriter::putString(data, "Sk\x1b[2Jin\x7f");
+  w.chunk("SURF", data + sub("CTEX", texture));
+  w.chunk(std::string("\x1b]0;", 4), "");
+  Object3D o;
+  testing::internal::CaptureStdout();
+  std::string error = readBytes(o, w.bytes());
+  std::string out = testing::internal::GetCapturedStdout();
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(o.surfaces[0]->name, "Sk\x1b[2Jin\x7f");  // kept as read: SURF chunks match on it
+  for (const char* line : {"Sname: Sk\\x1b[2Jin\\x7f\n", "Color Texture: C:\\tex\\\\x07\\xff.iff\n", "tag: \\x1b]0;, size=0\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n---\n" << out;
+  EXPECT_EQ(out.find('\x1b'), std::string::npos);
+}
+
 TEST(LwoFile, SecondSurfaceListKeepsEarlierFacesValid) {
   LwoWriter w = triangle();
   w.surfaceNames({"Second", "Third"});
