@@ -191,8 +191,9 @@ void MpegDecoder::sequence_extension() {
   frameRateExtensionD = input.getBits(5);
   horizontalSize = (horizontalExtension << 12) | (horizontalSize & 0x0FFF);
   verticalSize = (verticalExtension << 12) | (verticalSize & 0x0FFF);
-  bitRate += bitRateExtension << 18;
-  vbvBufferSize += vbvExtension << 10;
+  // Completes the header's low bits; an extension may come again without its header.
+  bitRate = (bitRateExtension << 18) | (bitRate & 0x3FFFF);
+  vbvBufferSize = (vbvExtension << 10) | (vbvBufferSize & 0x3FF);
   if (chromaFormat == 0) mpegFatal(quiet, false, "reserved chroma format\n");
   checkSequenceGeometry();
 }

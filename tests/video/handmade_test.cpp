@@ -485,3 +485,29 @@ TEST(VideoChromaFormats, Chroma422FieldDctPlacesBlocksOnAlternateLines) {
 }
 
 }  // namespace
+
+// A sequence extension that comes again without its header completes the header's low bits of the
+// bit rate and buffer size again; it never adds to them (which overflowed after a few repeats).
+TEST(VideoUntrusted, RepeatedSequenceExtensionsKeepTheBitRate) {
+  BitWriter w;
+  writeSequenceHeader(w, 32, 32);  // bit rate 0x3FFFF, buffer size 20
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    w.startCode(0x1B5);
+    w.put(1, 4);
+    w.put(0x48, 8);
+    w.put(1, 1);
+    w.put(1, 2);
+    w.put(0, 4);
+    w.put(0xFFF, 12);  // bit_rate_extension
+    w.put(1, 1);
+    w.put(0xFF, 8);  // vbv_buffer_size_extension
+    w.put(0, 8);
+  }
+  w.startCode(0x1B7);
+  MpegDecoder d;
+  d.quiet = true;
+  // Headers alone hold no picture, so opening fails after reading all of them.
+  EXPECT_THROW(d.openStream(w.bytes.data(), w.bytes.size()), MpegFatal);
+  EXPECT_EQ(d.bitRate, 0x3FFFFFFF);
+  EXPECT_EQ(d.vbvBufferSize, 0xFF << 10 | 20);
+}
