@@ -9,7 +9,11 @@
 namespace zub {
 
 std::string temporaryNameFor(const std::string& target) {
+#ifdef _WIN32
+  size_t slash = target.find_last_of("\\/:");
+#else
   size_t slash = target.find_last_of('/');
+#endif
   std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   // Hidden and marked with the process id, so two runs never share a temporary.

@@ -36,7 +36,9 @@ bool isQuitEvent(const SDL_Event& e) {
 // Picks the video driver by name: X11 when DISPLAY is set, Wayland when only WAYLAND_DISPLAY is,
 // so SDL neither probes drivers that print warnings of their own nor falls back to its offscreen
 // driver and runs the demo invisibly. SDL_VIDEODRIVER, when set, is obeyed as it stands.
+// Windows has one desktop driver, always there.
 void chooseVideoDriver() {
+#ifndef _WIN32
   const char* requested = getenv("SDL_VIDEODRIVER");
   if (requested && *requested) return;
   const char* x11 = getenv("DISPLAY");
@@ -44,6 +46,7 @@ void chooseVideoDriver() {
   if (x11 && *x11) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   else if (wayland && *wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
   else throw DynamicError(noDisplay);
+#endif
 }
 
 // The windowed size: the asked one, or the largest whole multiple of 320 x 240 within 80% of the desktop.

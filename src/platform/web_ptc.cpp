@@ -38,6 +38,10 @@ bool pumpWindow(Window* window) {
   return quit;
 }
 
+// The browser calls the page back once per display refresh; the page never sleeps, so there is
+// nothing to wait for here.
+void waitWindow(Window*, int) {}
+
 void postQuit(Window* window) { window->quitPosted = true; }
 
 void destroyWindow(Window* window) { delete window; }

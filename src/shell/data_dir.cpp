@@ -3,6 +3,9 @@
 #include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "core/datafile.h"
 
@@ -17,7 +20,11 @@ bool isFolder(const std::string& path) {
 
 std::string absolute(const std::string& dir) {
   char resolved[PATH_MAX];
+#ifdef _WIN32
+  return _fullpath(resolved, dir.c_str(), sizeof resolved) ? std::string(resolved) : dir;
+#else
   return realpath(dir.c_str(), resolved) ? std::string(resolved) : dir;
+#endif
 }
 
 } // namespace
@@ -34,11 +41,18 @@ bool holdsDataPack(const std::string& dir) {
 
 std::string executableDir() {
   char path[PATH_MAX];
+#ifdef _WIN32
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (n == 0 || n >= sizeof path) return "";
+  std::string exe(path, n);
+  size_t slash = exe.find_last_of("\\/");
+#else
   ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
   if (n <= 0) return "";
   path[n] = 0;
   std::string exe = path;
   size_t slash = exe.rfind('/');
+#endif
   return slash == std::string::npos ? "" : exe.substr(0, slash == 0 ? 1 : slash);
 }
 
