@@ -97,7 +97,10 @@ await_geometry() {
 
 stop_demo() {
   local name=$1 status
-  xdotool key --window "$window" Escape
+  # Pressed as a user would, to the focused window: an event sent to the window itself would have
+  # its key-up arrive after the window is gone, and the X error that follows can end the demo first.
+  timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool key Escape
   for _ in $(seq 100); do kill -0 $demo_pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $demo_pid 2>/dev/null; then
     fail "$name: demo still running after Escape"
