@@ -263,42 +263,8 @@ void Console::close() {
   opened = false;
 }
 
-Surface::Surface(int w, int h, const Format& format) : width(w), height(h) {
-  if (format.bits != 32) throw DynamicError("only 32-bit surfaces are supported");
-  // Black before the first frame draws anything.
-  pixels = new (std::nothrow) uint32_t[(size_t)w * h]();
-  if (!pixels) throw DynamicError("surface create: out of memory");
-}
-
-Surface::~Surface() { delete[] pixels; }
-
-void* Surface::lock() {
-  if (locked) throw DynamicError("surface lock: surface is already locked");
-  locked = true;
-  return pixels;
-}
-
-void Surface::unlock() {
-  if (!locked) throw DynamicError("surface unlock: surface is not locked");
-  locked = false;
-}
-
-void Surface::copy(Console& console) {
-  if (!console.opened) throw DynamicError("surface copy: console is not open");
-  if (console.width != width || console.height != height)
-    throw DynamicError("surface copy: surface and console sizes differ");
-  memcpy(console.framePixels, pixels, (size_t)width * height * 4);
-  if (currentBackend() == Backend::Sdl && console.texture)
-    SDL_UpdateTexture((SDL_Texture*)console.texture, nullptr, pixels, width * 4);
-}
-
-void Surface::copy(Console& console, const Area& source, const Area& destination) {
-  // Only the whole-surface copy to an equal area is ever used.
-  if (source.left != 0 || source.top != 0 || source.right - source.left != width ||
-      source.bottom - source.top != height || destination.right - destination.left != width ||
-      destination.bottom - destination.top != height)
-    throw DynamicError("surface copy: scaled area copies are not supported");
-  copy(console);
+void Console::upload(const uint32_t* pixels) {
+  if (currentBackend() == Backend::Sdl && texture) SDL_UpdateTexture((SDL_Texture*)texture, nullptr, pixels, width * 4);
 }
 
 } // namespace ptc

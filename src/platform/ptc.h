@@ -83,6 +83,7 @@ public:
 
 private:
   friend class Surface;
+  void upload(const uint32_t* pixels);  // hands a copied frame to the display, where it keeps one
   void* windowHandle = nullptr;
   void* renderer = nullptr;   // SDL_Renderer*, when the display has an accelerated one
   void* texture = nullptr;    // SDL_Texture*
