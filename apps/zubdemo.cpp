@@ -48,7 +48,6 @@ int main(int argc, char** argv) {
   }
   zub::setDataDir(dataDir);
 
-  ptc::useBackend(ptc::Backend::Sdl);
   ptc::Presentation presentation;
   presentation.fullscreen = options.fullscreen;
   presentation.windowWidth = options.windowWidth;
@@ -58,7 +57,7 @@ int main(int argc, char** argv) {
   midasUseBackend(options.sound ? MidasBackend::Sdl : MidasBackend::Silent);
   zub::PresentStats stats;
   try {
-    int status = runDemo(options.stats ? recordPresent : nullptr, &stats);
+    int status = runDemo(ptc::Backend::Sdl, options.stats ? recordPresent : nullptr, &stats);
     if (options.stats) stats.print(stderr);
     return status;
   } catch (const ptc::DynamicError& error) {

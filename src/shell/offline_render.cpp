@@ -305,14 +305,13 @@ int renderDemo(const RenderOptions& options) {
     return 1;
   }
 
-  ptc::useBackend(ptc::Backend::Memory);
   midasUseBackend(MidasBackend::Silent);
   clockUseVirtual(0);
   demoRandReset();
   run.started = run.lastProgress = std::chrono::steady_clock::now();
   int status;
   try {
-    status = runDemo(onFrame, &run);
+    status = runDemo(ptc::Backend::Memory, onFrame, &run);
   } catch (const ptc::DynamicError& e) {
     fprintf(stderr, "%s\n", e.message());
     return 1;
