@@ -7,7 +7,7 @@
 #include "core/datafile.h"
 #include "core/fatal.h"
 #include "core/portable.h"
-#include "core/version.h"
+#include "common/cli.h"
 #include "music/midas.h"
 #include "platform/ptc.h"
 #include "shell/data_dir.h"
@@ -33,11 +33,9 @@ int main(int argc, char** argv) {
     fputs(zub::demoUsage, stdout);
     return 0;
   case zub::DemoAction::Version:
-    printf("zubdemo %s\n", ZUB_VERSION);
-    return 0;
+    return zub::printVersion("zubdemo");
   case zub::DemoAction::Error:
-    fprintf(stderr, "zubdemo: %s\n(zubdemo --help lists the options)\n", error.c_str());
-    return 2;
+    return zub::usageError("zubdemo", error);
   case zub::DemoAction::Run:
     break;
   }
