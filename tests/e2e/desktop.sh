@@ -49,12 +49,7 @@ start_demo() {
   shift
   (cd / && exec "$demo" --data "$source/data" "$@" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
-  window=
-  for _ in $(seq 150); do
-    window=$(xdotool search --all --pid $demo_pid --name "ZUB demo" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
-    sleep 0.1
-  done
+  await_demo_window 150 $demo_pid
   if [ -z "$window" ] || ! grep -q "start running the demo" "$work/out.txt"; then
     fail "$name: no window appeared, or the demo did not start"
     window=

@@ -47,6 +47,21 @@ start_xvfb() {
   return 1
 }
 
+# Waits up to TENTHS tenths of a second for the demo's window (of process PID, when given) and its
+# "start running the demo" line in $work/out.txt; sets window (the last search's answer, empty
+# when none was found) and is true when both came.
+# Usage: await_demo_window TENTHS [PID]
+await_demo_window() {
+  local pid=${2:-}
+  window=
+  for _ in $(seq "$1"); do
+    window=$(xdotool search ${pid:+--all --pid "$pid"} --name "ZUB demo" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # The closing lines: how many checks of KIND failed (status 1), or that all passed.
 # Usage: finish KIND [WHERE_THE_DETAILS_ARE]
 finish() {

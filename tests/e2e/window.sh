@@ -14,12 +14,7 @@ start_xvfb $((90 + $$ % 100)) 800x600x24 "$work/xvfb.log" || { echo "e2e: Xvfb d
 start_demo() {
   (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
-  window=
-  for _ in $(seq 100); do
-    window=$(xdotool search --name "ZUB demo" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
-    sleep 0.1
-  done
+  await_demo_window 100
   [ -n "$window" ] || { fail "$1: no window appeared"; cat "$work/err.txt"; }
   sleep 0.5
 }

@@ -56,12 +56,7 @@ fi
 # 2. The real window, with SDL's silent audio driver (Xvfb has no sound device).
 (cd "$release/data" && SDL_AUDIODRIVER=dummy exec "$wine" "$release/zubdemo.exe" >"$work/out.txt" 2>"$work/err.txt") &
 demo_pid=$!
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --name "ZUB demo" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
-  sleep 0.1
-done
+await_demo_window 300
 if [ -z "$window" ]; then
   fail "zubdemo.exe: no window appeared"
   cat "$work/err.txt"
