@@ -7,7 +7,7 @@
 #include "core/datafile.h"
 #include "core/fatal.h"
 #include "core/portable.h"
-#include "core/version.h"
+#include "common/cli.h"
 #include "music/midas.h"
 #include "platform/ptc.h"
 #include "shell/data_dir.h"
@@ -33,11 +33,9 @@ int main(int argc, char** argv) {
     fputs(zub::demoUsage, stdout);
     return 0;
   case zub::DemoAction::Version:
-    printf("zubdemo %s\n", ZUB_VERSION);
-    return 0;
+    return zub::printVersion("zubdemo");
   case zub::DemoAction::Error:
-    fprintf(stderr, "zubdemo: %s\n(zubdemo --help lists the options)\n", error.c_str());
-    return 2;
+    return zub::usageError("zubdemo", error);
   case zub::DemoAction::Run:
     break;
   }
@@ -48,7 +46,6 @@ int main(int argc, char** argv) {
   }
   zub::setDataDir(dataDir);
 
-  ptc::useBackend(ptc::Backend::Sdl);
   ptc::Presentation presentation;
   presentation.fullscreen = options.fullscreen;
   presentation.windowWidth = options.windowWidth;
@@ -58,7 +55,7 @@ int main(int argc, char** argv) {
   midasUseBackend(options.sound ? MidasBackend::Sdl : MidasBackend::Silent);
   zub::PresentStats stats;
   try {
-    int status = runDemo(options.stats ? recordPresent : nullptr, &stats);
+    int status = runDemo(ptc::Backend::Sdl, options.stats ? recordPresent : nullptr, &stats);
     if (options.stats) stats.print(stderr);
     return status;
   } catch (const ptc::DynamicError& error) {

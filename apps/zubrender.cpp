@@ -8,9 +8,9 @@
 #include <string>
 
 #include "capture/os_services.h"
+#include "common/cli.h"
 #include "core/datafile.h"
 #include "core/portable.h"
-#include "core/version.h"
 #include "shell/data_dir.h"
 #include "shell/offline_render.h"
 
@@ -160,48 +160,24 @@ bool consistent(const zub::RenderOptions& o, std::string& error) {
 
 // Returns -1 to go on, or the exit status (0 after --help, 2 after an error, with `error` saying why).
 int parseArguments(int argc, char** argv, zub::RenderOptions& o, std::string& error) {
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+  zub::ArgReader args(argc, argv, true);
+  for (zub::ArgReader::Kind kind; (kind = args.next()) != zub::ArgReader::End;) {
+    if (kind == zub::ArgReader::Help) {
       fputs(usage, stdout);
       return 0;
     }
-    if (!optionsEnded && arg == "--version") {
-      printf("zubrender %s\n", ZUB_VERSION);
-      return 0;
-    }
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      error = "unexpected argument '" + arg + "' (zubrender takes only options)";
+    if (kind == zub::ArgReader::Version) return zub::printVersion("zubrender");
+    if (kind == zub::ArgReader::Operand) {
+      error = "unexpected argument '" + args.arg() + "' (zubrender takes only options)";
       return 2;
     }
-    size_t equals = arg.find('=');
-    std::string name = arg.substr(0, equals);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : options)
-      if (name == s.name) spec = &s;
+    const OptionSpec* spec = zub::findOption(options, args.name());
     if (!spec) {
-      error = "unknown option '" + name + "'";
+      error = "unknown option '" + args.name() + "'";
       return 2;
     }
-    const char* value = nullptr;
-    if (spec->takesValue && equals != std::string::npos) {
-      value = argv[i] + equals + 1;
-    } else if (spec->takesValue) {
-      if (i + 1 >= argc) {
-        error = name + " needs a value";
-        return 2;
-      }
-      value = argv[++i];
-    } else if (equals != std::string::npos) {
-      error = name + " takes no value";
-      return 2;
-    }
-    if (!spec->set(o, value, error)) return 2;
+    const char* value;
+    if (!args.value(spec->takesValue, value, error) || !spec->set(o, value, error)) return 2;
   }
   return consistent(o, error) ? -1 : 2;
 }
@@ -214,8 +190,7 @@ int main(int argc, char** argv) {
   std::string error;
   int status = parseArguments(argc, argv, options, error);
   if (status >= 0) {
-    if (status != 0) fprintf(stderr, "zubrender: %s\n(zubrender --help lists the options)\n", error.c_str());
-    return status;
+    return status == 0 ? 0 : zub::usageError("zubrender", error);
   }
   std::string dataDir;
   if (!zub::findDataDir(options.dataDir, "zubrender", dataDir, error)) {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "quiet_stdout.h"
+
 #include "core/engine_context.h"
 #include "core/random.h"
 #include "image/bitmap.h"
@@ -74,12 +76,6 @@ void resetScratch(Bitmap& big, int w, int h) {
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Every Bitmap announces its allocation; at fuzzing speed that is only noise.
-  if (!freopen("/dev/null", "w", stdout)) perror("/dev/null");
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Stage* stage = new Stage;

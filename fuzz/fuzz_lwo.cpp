@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "quiet_stdout.h"
+
 #include "image/bitmap.h"
 #include "objects/object3d.h"
 #include "core/engine_context.h"
@@ -19,12 +21,6 @@ struct Stage {
 };
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The loader traces every chunk; at fuzzing speed that output is only noise.
-  if (!freopen("/dev/null", "w", stdout)) perror("/dev/null");
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Stage* stage = new Stage;

@@ -21,12 +21,11 @@ protected:
   void SetUp() override {
     previous = std::filesystem::current_path();
     std::filesystem::current_path(std::filesystem::path(ZUB_SOURCE_DIR) / "data");
-    ptc::useBackend(ptc::Backend::Memory);
     midasUseBackend(MidasBackend::Silent);
     zub::clockUseVirtual(0);
     zub::demoRandReset();
     testing::internal::CaptureStdout();
-    app = std::make_unique<DemoApp>();
+    app = std::make_unique<DemoApp>(ptc::Backend::Memory);
     loadOutput = testing::internal::GetCapturedStdout();
   }
 

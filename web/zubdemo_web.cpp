@@ -118,9 +118,8 @@ void enterData() {
 extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play() {
   if (app) return;
   enterData();
-  ptc::useBackend(ptc::Backend::Sdl);
   midasUseBackend(MidasBackend::Sdl);
-  app = new DemoApp();
+  app = new DemoApp(ptc::Backend::Sdl);
   printf("start running the demo\n");
   emscripten_set_main_loop(playSlice, 0, false);
 }
@@ -139,11 +138,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_hashes(const char* frames) {
     p = *end ? end + 1 : end;
   }
   enterData();
-  ptc::useBackend(ptc::Backend::Sdl);
   midasUseBackend(MidasBackend::Silent);
   zub::clockUseVirtual(0);
   zub::demoRandReset();
-  app = new DemoApp();
+  app = new DemoApp(ptc::Backend::Sdl);
   zub::clockSetVirtual(app->pacer->startTicks);
   // Timers, not animation frames: the hash run must go on in a hidden or background page.
   emscripten_set_main_loop(hashSlice, 1000, false);

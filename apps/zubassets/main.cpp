@@ -8,8 +8,8 @@
 
 #include "capture/os_services.h"
 #include "clip.h"
+#include "common/cli.h"
 #include "core/portable.h"
-#include "core/version.h"
 #include "arrangement.h"
 #include "objects.h"
 #include "pictures.h"
@@ -33,11 +33,6 @@ const char* const usage =
     "Options take their value as --opt VALUE or --opt=VALUE.\n"
     "example: zubassets --out /tmp/pack --clip-frames /tmp/guns.y4m\n";
 
-int usageError(const std::string& message) {
-  fprintf(stderr, "zubassets: %s\n(zubassets --help lists the options)\n", message.c_str());
-  return 2;
-}
-
 struct AssetOptions {
   std::string out = "assets-out", clipFrames;
   bool sceneTimes = false;
@@ -50,36 +45,27 @@ struct OptionSpec {
 
 const OptionSpec options[] = {{"--out", &AssetOptions::out}, {"--clip-frames", &AssetOptions::clipFrames}};
 
+int usageError(const std::string& message) { return zub::usageError("zubassets", message); }
+
 // Returns -1 to go on, or the exit status.
 int parseArguments(int argc, char** argv, AssetOptions& o) {
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
+  zub::ArgReader args(argc, argv, false);
+  std::string error;
+  for (zub::ArgReader::Kind kind; (kind = args.next()) != zub::ArgReader::End;) {
+    if (kind == zub::ArgReader::Help) {
       fputs(usage, stdout);
       return 0;
     }
-    if (arg == "--version") {
-      printf("zubassets %s\n", ZUB_VERSION);
-      return 0;
-    }
-    if (arg == "--scene-times") {
+    if (kind == zub::ArgReader::Version) return zub::printVersion("zubassets");
+    if (args.arg() == "--scene-times") {
       o.sceneTimes = true;
       continue;
     }
-    size_t equals = arg.find('=');
-    std::string name = arg.substr(0, equals);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : options)
-      if (name == s.name) spec = &s;
-    if (!spec) return usageError("unknown argument '" + arg + "'");
-    std::string value;
-    if (equals != std::string::npos)
-      value = arg.substr(equals + 1);
-    else if (i + 1 < argc)
-      value = argv[++i];
-    else
-      return usageError(name + " needs a value");
-    if (value.empty()) return usageError(name + " needs a non-empty value");
+    const OptionSpec* spec = kind == zub::ArgReader::Option ? zub::findOption(options, args.name()) : nullptr;
+    if (!spec) return usageError("unknown argument '" + args.arg() + "'");
+    const char* value;
+    if (!args.value(true, value, error)) return usageError(error);
+    if (*value == 0) return usageError(args.name() + " needs a non-empty value");
     o.*(spec->value) = value;
   }
   return -1;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "capture/os_services.h"
+#include "common/cli.h"
 #include "core/portable.h"
-#include "core/version.h"
 #include "capture/output_file.h"
 #include "capture/png_sequence.h"
 #include "capture/y4m_writer.h"
@@ -78,50 +78,29 @@ const OptionSpec options[] = {
     {"--strict", false, [](ClipOptions& o, const char*) { return o.strict = true; }},
 };
 
-int usageError(const std::string& message) {
-  fprintf(stderr, "zubclip: %s\n(zubclip --help lists the options)\n", message.c_str());
-  return 2;
-}
+int usageError(const std::string& message) { return zub::usageError("zubclip", message); }
 
 // Returns -1 to go on, or the exit status.
 int parseArguments(int argc, char** argv, ClipOptions& o) {
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (!optionsEnded && (arg == "-h" || arg == "--help")) {
+  zub::ArgReader args(argc, argv, true);
+  std::string error;
+  for (zub::ArgReader::Kind kind; (kind = args.next()) != zub::ArgReader::End;) {
+    if (kind == zub::ArgReader::Help) {
       fputs(usage, stdout);
       return 0;
     }
-    if (!optionsEnded && arg == "--version") {
-      printf("zubclip %s\n", ZUB_VERSION);
-      return 0;
-    }
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+    if (kind == zub::ArgReader::Version) return zub::printVersion("zubclip");
+    if (kind == zub::ArgReader::Operand) {
       if (o.haveInput) return usageError("only one input file");
-      o.input = arg;
+      o.input = args.arg();
       o.haveInput = true;
       continue;
     }
-    size_t equals = arg.find('=');
-    std::string name = arg.substr(0, equals);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : options)
-      if (name == s.name) spec = &s;
-    if (!spec) return usageError("unknown option " + name);
-    const char* value = "";
-    if (spec->takesValue && equals != std::string::npos) {
-      value = argv[i] + equals + 1;
-    } else if (spec->takesValue) {
-      if (i + 1 >= argc) return usageError(name + " needs a value");
-      value = argv[++i];
-    } else if (equals != std::string::npos) {
-      return usageError(name + " takes no value");
-    }
-    if (!spec->set(o, value)) return usageError(name + " needs a non-empty value");
+    const OptionSpec* spec = zub::findOption(options, args.name());
+    if (!spec) return usageError("unknown option " + args.name());
+    const char* value;
+    if (!args.value(spec->takesValue, value, error)) return usageError(error);
+    if (!spec->set(o, value)) return usageError(args.name() + " needs a non-empty value");
   }
   if (!o.haveInput) return usageError("no input file");
   if (o.yuvPath == "-" && o.y4mPath == "-") return usageError("only one of --yuv and --y4m can go to standard output");

@@ -1,12 +1,13 @@
 #include "platform/display_console.h"
 
-DisplayConsole::DisplayConsole(int consoleW, int consoleH, int bits, int oX, int oY, int w, int h) {
-  window = ptc::createWindow("  ... ZUB demo ... ");
+DisplayConsole::DisplayConsole(ptc::Backend backend, int consoleW, int consoleH, int bits, int oX, int oY, int w,
+                               int h) {
+  window = ptc::createWindow("  ... ZUB demo ... ", backend);
   console = std::make_unique<ptc::Console>();
   console->option("DirectX");
   console->option("fullscreen output");
   format = std::make_unique<ptc::Format>(32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-  console->open(window->handle, consoleW, consoleH, *format, 0);
+  console->open(window, consoleW, consoleH, *format, 0);
   console->option("disable key buffering");
   surface = std::make_unique<ptc::Surface>(w, h, *format);
   width = w;

@@ -16,8 +16,9 @@ public:
   bool stretched;                  // console size differs from the surface size
   ptc::Window* window;             // the demo window
 
-  DisplayConsole(int consoleWidth, int consoleHeight, int colourBits, int originX, int originY, int width,
-                 int height);
+  // On `backend`: the real window, or memory for the offline renderer and the tests.
+  DisplayConsole(ptc::Backend backend, int consoleWidth, int consoleHeight, int colourBits, int originX, int originY,
+                 int width, int height);
   ~DisplayConsole();
   DisplayConsole(const DisplayConsole&) = delete;
   DisplayConsole& operator=(const DisplayConsole&) = delete;

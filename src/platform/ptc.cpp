@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include <SDL.h>
 
@@ -10,7 +9,6 @@ namespace ptc {
 
 namespace {
 
-Backend backendInUse = Backend::Sdl;
 char memoryWindowToken;
 Presentation presentation;
 bool exposed = false; // the window system lost the window's pixels: send the whole window again
@@ -89,13 +87,12 @@ bool softwareRenderer(SDL_Renderer* renderer) {
 
 } // namespace
 
-void useBackend(Backend backend) { backendInUse = backend; }
-Backend currentBackend() { return backendInUse; }
 void setPresentation(const Presentation& p) { presentation = p; }
 
-Window* createWindow(const char* title) {
+Window* createWindow(const char* title, Backend backend) {
   Window* window = new Window;
-  if (backendInUse == Backend::Memory) {
+  window->backend = backend;
+  if (window->backend == Backend::Memory) {
     window->handle = &memoryWindowToken;
     return window;
   }
@@ -139,7 +136,7 @@ Window* createWindow(const char* title) {
 }
 
 bool pumpWindow(Window* window) {
-  if (backendInUse == Backend::Memory) {
+  if (window->backend == Backend::Memory) {
     bool quit = window->quitPosted;
     window->quitPosted = false;
     return quit;
@@ -157,71 +154,52 @@ bool pumpWindow(Window* window) {
   return quit;
 }
 
-void waitWindow(Window*, int ms) {
-  if (backendInUse == Backend::Memory || ms <= 0) return;
+void waitWindow(Window* window, int ms) {
+  if (window->backend == Backend::Memory || ms <= 0) return;
   // Leaves the event in the queue for the next pump.
   SDL_WaitEventTimeout(nullptr, ms);
 }
 
-void postQuit(Window* window) { window->quitPosted = true; }
-
 void destroyWindow(Window* window) {
   if (!window) return;
-  if (backendInUse == Backend::Sdl && window->handle) {
+  if (window->backend == Backend::Sdl && window->handle) {
     SDL_DestroyWindow((SDL_Window*)window->handle);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
   delete window;
 }
 
-Console::Console() {}
-
-Console::~Console() { close(); }
-
-void Console::option(const char*) {}
-
-void Console::open(void* window, int w, int h, const Format& format, int) {
-  if (format.bits != 32) throw DynamicError("only 32-bit pixel formats are supported");
-  if (!window) throw DynamicError("console open: no window");
-  width = w;
-  height = h;
-  windowHandle = window;
-  framePixels = new (std::nothrow) uint32_t[(size_t)w * h]();
-  if (!framePixels) throw DynamicError("console open: out of memory");
-  if (backendInUse == Backend::Sdl) {
-    SDL_Window* sdlWindow = (SDL_Window*)window;
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-    // Vsync where the driver offers it; a renderer without it is still better than none.
-    SDL_Renderer* r = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!r) r = SDL_CreateRenderer(sdlWindow, -1, 0);
-    Uint32 windowFormat = SDL_GetWindowPixelFormat(sdlWindow);
-    bool xrgbWindow = windowFormat == SDL_PIXELFORMAT_RGB888 || windowFormat == SDL_PIXELFORMAT_ARGB8888;
-    if ((!r || softwareRenderer(r)) && xrgbWindow) {
-      if (r) SDL_DestroyRenderer(r);
-      // The window's own pixels (shared memory with the X server), not a GL texture standing in for them.
-      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-      scaler = std::make_unique<FrameScaler>();
-      opened = true;
-      return;
-    }
-    if (!r) throw DynamicError(sdlError("could not create renderer"));
-    // Logical size keeps 4:3 with black bars at any window size.
-    SDL_RenderSetLogicalSize(r, w, h);
-    if (presentation.integerScale) SDL_RenderSetIntegerScale(r, SDL_TRUE);
-    SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
-    if (!t) {
-      SDL_DestroyRenderer(r);
-      throw DynamicError(sdlError("could not create texture"));
-    }
-    renderer = r;
-    texture = t;
+void Console::openDisplay() {
+  SDL_Window* sdlWindow = (SDL_Window*)windowHandle;
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+  // Vsync where the driver offers it; a renderer without it is still better than none.
+  SDL_Renderer* r = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!r) r = SDL_CreateRenderer(sdlWindow, -1, 0);
+  Uint32 windowFormat = SDL_GetWindowPixelFormat(sdlWindow);
+  bool xrgbWindow = windowFormat == SDL_PIXELFORMAT_RGB888 || windowFormat == SDL_PIXELFORMAT_ARGB8888;
+  if ((!r || softwareRenderer(r)) && xrgbWindow) {
+    if (r) SDL_DestroyRenderer(r);
+    // The window's own pixels (shared memory with the X server), not a GL texture standing in for them.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    scaler = std::make_unique<FrameScaler>();
+    return;
   }
-  opened = true;
+  if (!r) throw DynamicError(sdlError("could not create renderer"));
+  // Logical size keeps 4:3 with black bars at any window size.
+  SDL_RenderSetLogicalSize(r, width, height);
+  if (presentation.integerScale) SDL_RenderSetIntegerScale(r, SDL_TRUE);
+  SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
+  if (!t) {
+    SDL_DestroyRenderer(r);
+    throw DynamicError(sdlError("could not create texture"));
+  }
+  renderer = r;
+  texture = t;
 }
 
 void Console::update() {
   if (!opened) throw DynamicError("console update: console is not open");
-  if (backendInUse == Backend::Sdl && scaler) {
+  if (backend == Backend::Sdl && scaler) {
     SDL_Window* sdlWindow = (SDL_Window*)windowHandle;
     SDL_Surface* target = SDL_GetWindowSurface(sdlWindow); // made anew by SDL after a resize
     if (!target) throw DynamicError(sdlError("console update: no window surface"));
@@ -240,7 +218,7 @@ void Console::update() {
     exposed = false;
     return;
   }
-  if (backendInUse == Backend::Sdl) {
+  if (backend == Backend::Sdl) {
     SDL_Renderer* r = (SDL_Renderer*)renderer;
     SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
     SDL_RenderClear(r);
@@ -248,8 +226,6 @@ void Console::update() {
     SDL_RenderPresent(r);
   }
 }
-
-void Console::update(const Area&) { update(); }
 
 void Console::close() {
   if (!opened) return;
@@ -264,7 +240,7 @@ void Console::close() {
 }
 
 void Console::upload(const uint32_t* pixels) {
-  if (currentBackend() == Backend::Sdl && texture) SDL_UpdateTexture((SDL_Texture*)texture, nullptr, pixels, width * 4);
+  if (backend == Backend::Sdl && texture) SDL_UpdateTexture((SDL_Texture*)texture, nullptr, pixels, width * 4);
 }
 
 } // namespace ptc

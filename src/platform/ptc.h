@@ -1,8 +1,8 @@
 // The display console layer: the few framebuffer-console operations the demo uses (create,
 // option, format, open, surface create/lock/unlock/copy, update, close, window handle), plus the
-// demo window itself. Two back ends, chosen once by the program before anything is created: SDL2
-// for the real window, memory for the offline renderer and the tests. Failures raise
-// ptc::DynamicError.
+// demo window itself. Two back ends, chosen by whoever creates the window (the console follows
+// its window): SDL2 for the real window, memory for the offline renderer and the tests. Failures
+// raise ptc::DynamicError.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -23,8 +23,6 @@ private:
 };
 
 enum class Backend { Sdl, Memory };
-void useBackend(Backend backend);
-Backend currentBackend();
 
 struct Format {
   int bits;
@@ -38,6 +36,7 @@ struct Area {
 
 // The demo window: created and shown by the display console, pumped by the frame loop.
 struct Window {
+  Backend backend = Backend::Sdl;
   void* handle = nullptr; // SDL_Window*, or a non-null token in the memory back end
   bool quitPosted = false;
 };
@@ -50,9 +49,9 @@ struct Presentation {
 };
 void setPresentation(const Presentation& presentation);
 
-// Creates and shows the window (fullscreen or not, as the presentation says). Raises DynamicError
-// when there is no display.
-Window* createWindow(const char* title);
+// Creates and shows the window on `backend` (fullscreen or not, as the presentation says). Raises
+// DynamicError when there is no display.
+Window* createWindow(const char* title, Backend backend);
 // Empties the window's event queue. True when a quit request (Escape, left click, close) was among
 // them. Alt+Enter and F11 switch between fullscreen and window.
 bool pumpWindow(Window* window);
@@ -71,7 +70,8 @@ public:
   Console& operator=(const Console&) = delete;
 
   void option(const char* text);      // accepted and ignored
-  void open(void* window, int width, int height, const Format& format, int pages);
+  // Opens on the window's back end.
+  void open(const Window* window, int width, int height, const Format& format, int pages);
   void update();                      // the last copied frame becomes visible
   void update(const Area& area);
   void close();
@@ -83,7 +83,9 @@ public:
 
 private:
   friend class Surface;
+  void openDisplay();                   // the back end's part of open (not called for memory)
   void upload(const uint32_t* pixels);  // hands a copied frame to the display, where it keeps one
+  Backend backend = Backend::Sdl;
   void* windowHandle = nullptr;
   void* renderer = nullptr;   // SDL_Renderer*, when the display has an accelerated one
   void* texture = nullptr;    // SDL_Texture*

@@ -1,11 +1,44 @@
-// The console's off-screen surface: the same on every back end; only handing a frame to the
-// display (Console::upload) differs.
+// What the console layer does the same on every back end: the console's own copy of the frame,
+// the off-screen surface, quit requests. Only making the display ready (Console::openDisplay),
+// showing a frame and handing it over (Console::upload) differ.
 #include <cstring>
 #include <new>
 
 #include "platform/ptc.h"
 
 namespace ptc {
+
+void postQuit(Window* window) { window->quitPosted = true; }
+
+Console::Console() {}
+
+Console::~Console() { close(); }
+
+void Console::option(const char*) {}
+
+void Console::open(const Window* window, int w, int h, const Format& format, int) {
+  if (format.bits != 32) throw DynamicError("only 32-bit pixel formats are supported");
+  if (!window || !window->handle) throw DynamicError("console open: no window");
+  width = w;
+  height = h;
+  backend = window->backend;
+  windowHandle = window->handle;
+  framePixels = new (std::nothrow) uint32_t[(size_t)w * h]();
+  if (!framePixels) throw DynamicError("console open: out of memory");
+  if (backend == Backend::Sdl) {
+    try {
+      openDisplay();
+    } catch (...) {
+      // Not open, so close() would not release it.
+      delete[] framePixels;
+      framePixels = nullptr;
+      throw;
+    }
+  }
+  opened = true;
+}
+
+void Console::update(const Area&) { update(); }
 
 Surface::Surface(int w, int h, const Format& format) : width(w), height(h) {
   if (format.bits != 32) throw DynamicError("only 32-bit surfaces are supported");

@@ -17,24 +17,21 @@ int zub_canvas_take_quit();
 namespace ptc {
 
 namespace {
-Backend backendInUse = Backend::Sdl;
 char memoryWindowToken;
 char canvasToken;
 } // namespace
 
-void useBackend(Backend backend) { backendInUse = backend; }
-Backend currentBackend() { return backendInUse; }
-
-Window* createWindow(const char*) {
+Window* createWindow(const char*, Backend backend) {
   Window* window = new Window;
-  window->handle = backendInUse == Backend::Memory ? (void*)&memoryWindowToken : (void*)&canvasToken;
+  window->backend = backend;
+  window->handle = backend == Backend::Memory ? (void*)&memoryWindowToken : (void*)&canvasToken;
   return window;
 }
 
 bool pumpWindow(Window* window) {
   bool quit = window->quitPosted;
   window->quitPosted = false;
-  if (backendInUse == Backend::Sdl && zub_canvas_take_quit()) quit = true;
+  if (window->backend == Backend::Sdl && zub_canvas_take_quit()) quit = true;
   return quit;
 }
 
@@ -42,33 +39,15 @@ bool pumpWindow(Window* window) {
 // nothing to wait for here.
 void waitWindow(Window*, int) {}
 
-void postQuit(Window* window) { window->quitPosted = true; }
-
 void destroyWindow(Window* window) { delete window; }
 
-Console::Console() {}
-
-Console::~Console() { close(); }
-
-void Console::option(const char*) {}
-
-void Console::open(void* window, int w, int h, const Format& format, int) {
-  if (format.bits != 32) throw DynamicError("only 32-bit pixel formats are supported");
-  if (!window) throw DynamicError("console open: no window");
-  width = w;
-  height = h;
-  windowHandle = window;
-  framePixels = new (std::nothrow) uint32_t[(size_t)w * h]();
-  if (!framePixels) throw DynamicError("console open: out of memory");
-  if (backendInUse == Backend::Sdl) {
-    // The canvas wants bytes R, G, B, A; the frame is 0x00RRGGBB words. Converted once per update
-    // into this buffer, made here so that nothing is allocated per frame.
-    texture = new (std::nothrow) uint32_t[(size_t)w * h];
-    if (!texture) throw DynamicError("console open: out of memory");
-    zub_canvas_open(w, h);
-    renderer = &canvasToken; // frames go to the page's canvas
-  }
-  opened = true;
+void Console::openDisplay() {
+  // The canvas wants bytes R, G, B, A; the frame is 0x00RRGGBB words. Converted once per update
+  // into this buffer, made here so that nothing is allocated per frame.
+  texture = new (std::nothrow) uint32_t[(size_t)width * height];
+  if (!texture) throw DynamicError("console open: out of memory");
+  zub_canvas_open(width, height);
+  renderer = &canvasToken; // frames go to the page's canvas
 }
 
 void Console::update() {
@@ -83,8 +62,6 @@ void Console::update() {
   }
   zub_canvas_show((const uint8_t*)rgba, width, height);
 }
-
-void Console::update(const Area&) { update(); }
 
 void Console::close() {
   if (!opened) return;

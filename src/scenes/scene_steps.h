@@ -1,38 +1,41 @@
 // What every scene step function shares: step 0 only starts the timer, each later step ends on
-// the first frame after its length, and the last step hands over to the next scene. Also the
-// small recurring pieces: θ, coins, shakes, and the 3D sequence.
+// the first frame after its length, and the last step hands over to the scene the timeline table
+// puts next. Also the small recurring pieces: θ, coins, shakes, and the 3D sequence.
 #pragma once
 #include "shell/demo_app.h"
 #include "core/random.h"
+#include "scenes/scene_table.h"
 
-struct StepLengths {
-  const float* seconds; // length of steps 1..count
-  int count;
-};
-
-template <int N>
-constexpr StepLengths steps(const float (&seconds)[N]) {
-  return {seconds, N};
-}
+// The running scene's entry in the timeline.
+inline const SceneEntry& currentScene(const DemoApp& app) { return sceneTable[sceneIndex(app.sceneFn)]; }
 
 // Step 0: starts the first step's timer and draws nothing. True when this frame was step 0.
-inline bool beginScene(DemoApp& app, StepLengths lengths) {
+inline bool beginScene(DemoApp& app) {
   if (app.step != 0) return false;
-  app.timer->start(lengths.seconds[0]);
+  app.timer->start(currentScene(app).steps[0]);
   app.step = 1;
   return true;
 }
 
-// After drawing a step's frame: once the step is done, start the next step, or leave for `next`.
-// True when the step ended with this frame.
-inline bool endStep(DemoApp& app, StepLengths lengths, SceneFn next) {
+// After drawing a step's frame: once the step is done, start the next step, or leave for the
+// scene that follows in the timeline; after the last scene the loop sees quit before the next
+// frame. True when the step ended with this frame.
+inline bool endStep(DemoApp& app) {
   if (!app.timer->done()) return false;
-  if (app.step < lengths.count) {
-    app.timer->start(lengths.seconds[app.step]);
+  const int scene = sceneIndex(app.sceneFn);
+  const SceneEntry& entry = sceneTable[scene];
+  if (app.step < entry.stepCount) {
+    app.timer->start(entry.steps[app.step]);
     ++app.step;
-  } else {
+  } else if (scene + 1 < sceneCount) {
     app.step = 0;
-    app.sceneFn = next;
+    app.sceneFn = sceneTable[scene + 1].fn;
+  } else {
+    // The end of the demo: the loop sees quit before the next frame. The timer restarts on the
+    // last step's length, as the demo has always left it for whatever reads it afterwards.
+    app.timer->start(entry.steps[app.step - 1]);
+    app.step = 0;
+    app.quit = true;
   }
   return true;
 }

@@ -1,5 +1,8 @@
 #include "scenes/scene_table.h"
 
+namespace {
+
+// Step lengths, one table per scene.
 const float logoSteps[6] = {3.0f, 2.0f, 1.5f, 2.0f, 2.0f, 1.5f};
 const float logoObjectsSteps[6] = {2.0f, 4.0f, 3.0f, 4.0f, 3.0f, 4.0f};
 const float videoSteps[5] = {5.0f, 5.0f, 4.0f, 3.0f, 3.0f};
@@ -12,6 +15,8 @@ const float sisterSteps[8] = {1.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f, 4.0f};
 const float bumpBallSteps[4] = {3.0f, 5.0f, 5.0f, 5.0f};
 const float staticSteps[2] = {4.0f, 5.0f};
 const float finaleSteps[5] = {4.0f, 4.0f, 4.0f, 4.0f, 5.0f};
+
+} // namespace
 
 #define SCENE(fn, steps) {&DemoApp::fn, #fn, steps, sizeof steps / sizeof steps[0]}
 

@@ -19,16 +19,3 @@ int sceneIndex(SceneFn fn);
 // Total length of a scene's steps in seconds.
 float sceneSeconds(const SceneEntry& scene);
 
-// Step lengths, one table per scene.
-extern const float logoSteps[6];
-extern const float logoObjectsSteps[6];
-extern const float videoSteps[5];
-extern const float bazookaSteps[6];
-extern const float dotSteps[7];
-extern const float ballsSteps[10];
-extern const float scapeSteps[13];
-extern const float greetsSteps[3];
-extern const float sisterSteps[8];
-extern const float bumpBallSteps[4];
-extern const float staticSteps[2];
-extern const float finaleSteps[5];

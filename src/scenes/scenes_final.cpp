@@ -13,7 +13,7 @@ void DemoApp::sceneBumpBall() {
     ball->texture = context->bitmaps[21];
     ball->planarMap();
   }
-  if (beginScene(*this, steps(bumpBallSteps))) return;
+  if (beginScene(*this)) return;
   BumpMap* bump = swirlBump;
   float t = theta(*this);
   context->bitmaps[26]->blit(screen, 0, 0);
@@ -60,11 +60,11 @@ void DemoApp::sceneBumpBall() {
   ball->ripple(amplitude, rings, t);
   draw3D(ball, t, t, t, 0, 0, tz, screen, BumpEnvMap);
   if (step == 4) context->bitmaps[15]->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
-  endStep(*this, steps(bumpBallSteps), &DemoApp::sceneStatic);
+  endStep(*this);
 }
 
 void DemoApp::sceneStatic() {
-  if (beginScene(*this, steps(staticSteps))) return;
+  if (beginScene(*this)) return;
   context->bitmaps[16]->blit(screen, 0, 0);
   if (step == 1) {
     if (coin()) screen->add_noise();
@@ -77,11 +77,11 @@ void DemoApp::sceneStatic() {
     if (zub::demoRand() % 10 != 0) screen->zoom_feedback(10);
     screen->mix_colour(0xFFFFFF, lerpi(*this, 0, 255));
   }
-  endStep(*this, steps(staticSteps), &DemoApp::sceneFinale);
+  endStep(*this);
 }
 
 void DemoApp::sceneFinale() {
-  if (beginScene(*this, steps(finaleSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap* picture = context->bitmaps[17];
   Object3D* logo = context->objects[0];
   picture->blit(screen, 0, 0);
@@ -94,12 +94,5 @@ void DemoApp::sceneFinale() {
     if (step == 1) screen->mix_colour(0xFFFFFF, lerpi(*this, 255, 0));
     if (step == 4) picture->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
   }
-  if (step < 5) {
-    endStep(*this, steps(finaleSteps), &DemoApp::sceneFinale);
-  } else if (timer->done()) {
-    // The end of the demo: the loop sees quit before the next frame.
-    timer->start(5.0f);
-    step = 0;
-    quit = true;
-  }
+  endStep(*this);
 }

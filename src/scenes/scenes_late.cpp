@@ -5,7 +5,7 @@
 #include "scenes/scene_table.h"
 
 void DemoApp::sceneScape() {
-  if (beginScene(*this, steps(scapeSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap** bitmaps = context->bitmaps;
   Bitmap* scratch = context->scratch.get();
   Object3D* flyer = context->objects[4];
@@ -89,11 +89,11 @@ void DemoApp::sceneScape() {
     screen->mix_colour(0x000000, lerpi(*this, 0, 255));
     break;
   }
-  endStep(*this, steps(scapeSteps), &DemoApp::sceneGreets);
+  endStep(*this);
 }
 
 void DemoApp::sceneGreets() {
-  if (beginScene(*this, steps(greetsSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap* scratch = context->scratch.get();
   auto portraitOnScratch = [&]() {
     scratch->clear();
@@ -120,11 +120,11 @@ void DemoApp::sceneGreets() {
     screen->zoom_feedback(lerpi(*this, 1, 100));
     break;
   }
-  endStep(*this, steps(greetsSteps), &DemoApp::sceneSister);
+  endStep(*this);
 }
 
 void DemoApp::sceneSister() {
-  if (beginScene(*this, steps(sisterSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap* scratch = context->scratch.get();
   Bitmap* sister = context->bitmaps[14];
   Bitmap* elec = context->bitmaps[19];
@@ -179,5 +179,5 @@ void DemoApp::sceneSister() {
     screen->mix_colour(0x000000, lerpi(*this, 0, 255));
     break;
   }
-  endStep(*this, steps(sisterSteps), &DemoApp::sceneBumpBall);
+  endStep(*this);
 }

@@ -4,7 +4,7 @@
 #include "scenes/scene_table.h"
 
 void DemoApp::sceneBazooka() {
-  if (beginScene(*this, steps(bazookaSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap* bazooka = context->bitmaps[6];
   Bitmap* scratch = context->scratch.get();
   // The channel limits act on a copy, never on the picture itself.
@@ -35,11 +35,11 @@ void DemoApp::sceneBazooka() {
     screen->fire();
     break;
   }
-  endStep(*this, steps(bazookaSteps), &DemoApp::sceneDot);
+  endStep(*this);
 }
 
 void DemoApp::sceneDot() {
-  if (beginScene(*this, steps(dotSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap* bazooka = context->bitmaps[6];
   Bitmap* scratch = context->scratch.get();
   Object3D* dot = context->objects[3];
@@ -92,11 +92,11 @@ void DemoApp::sceneDot() {
     scratch->blit(screen, lerpi(*this, 0, -320), 0);
     break;
   }
-  endStep(*this, steps(dotSteps), &DemoApp::sceneBalls);
+  endStep(*this);
 }
 
 void DemoApp::sceneBalls() {
-  if (beginScene(*this, steps(ballsSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap** bitmaps = context->bitmaps;
   Bitmap* scratch = context->scratch.get();
   Object3D* ball = context->objects[5];
@@ -183,5 +183,5 @@ void DemoApp::sceneBalls() {
     break; // the last frame of step 9 stays on screen
   }
   // The background of steps 3 to 5, put on scratch once as step 2 ends.
-  if (endStep(*this, steps(ballsSteps), &DemoApp::sceneScape) && step == 3) bitmaps[24]->blit(scratch, 0, 0);
+  if (endStep(*this) && step == 3) bitmaps[24]->blit(scratch, 0, 0);
 }

@@ -7,7 +7,7 @@
 
 void DemoApp::sceneLogo() {
   printf("i am too sexy for this demo\n");
-  if (beginScene(*this, steps(logoSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap** bitmaps = context->bitmaps;
   switch (step) {
   case 1:
@@ -33,11 +33,11 @@ void DemoApp::sceneLogo() {
     screen->mix_colour(0x840000, lerpi(*this, 0, 255));
     break;
   }
-  endStep(*this, steps(logoSteps), &DemoApp::sceneLogoObjects);
+  endStep(*this);
 }
 
 void DemoApp::sceneLogoObjects() {
-  if (beginScene(*this, steps(logoObjectsSteps))) return;
+  if (beginScene(*this)) return;
   Object3D* first = context->objects[0];
   Object3D* second = context->objects[1];
   screen->clear();
@@ -92,14 +92,14 @@ void DemoApp::sceneLogoObjects() {
     screen->zoom_feedback(lerpi(*this, 40, 1));
     break;
   }
-  endStep(*this, steps(logoObjectsSteps), &DemoApp::sceneVideo);
+  endStep(*this);
 }
 
 // t of the line scroll over the clip: 0.90 to 1.09 in steps of 0.01.
 static float scrollT() { return (float)((zub::demoRand() % 20) * 0.01 + 0.9); }
 
 void DemoApp::sceneVideo() {
-  if (beginScene(*this, steps(videoSteps))) return;
+  if (beginScene(*this)) return;
   Bitmap* guitar = context->bitmaps[4];
   Bitmap* gfx = context->bitmaps[5];
   Bitmap* frame = clip->bitmap;
@@ -147,5 +147,5 @@ void DemoApp::sceneVideo() {
     screen->mix_colour(0x000000, lerpi(*this, 0, 255));
     break;
   }
-  endStep(*this, steps(videoSteps), &DemoApp::sceneBazooka);
+  endStep(*this);
 }

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-DemoApp::DemoApp() {
+#include "scenes/scene_table.h"
+
+DemoApp::DemoApp(ptc::Backend display) {
   consoleWidth = 320;
   consoleHeight = 240;
   colourBits = 32;
@@ -10,7 +12,8 @@ DemoApp::DemoApp() {
   height = 240;
   originX = 0;
   originY = 0;
-  console = std::make_unique<DisplayConsole>(consoleWidth, consoleHeight, colourBits, originX, originY, width, height);
+  console =
+      std::make_unique<DisplayConsole>(display, consoleWidth, consoleHeight, colourBits, originX, originY, width, height);
   windowHandle = console->windowHandle();
   context = std::make_unique<EngineContext>(width, height);
   setEngine(context.get());
@@ -28,7 +31,7 @@ DemoApp::DemoApp() {
   step = 0;
   quit = false;
   screen = context->bitmaps[0];
-  sceneFn = &DemoApp::sceneLogo;
+  sceneFn = sceneTable[0].fn;
 }
 
 DemoApp::~DemoApp() {
@@ -89,8 +92,8 @@ void DemoApp::shutdown() {
   console.reset();
 }
 
-int runDemo(FrameHook hook, void* hookData) {
-  DemoApp* app = new DemoApp();
+int runDemo(ptc::Backend display, FrameHook hook, void* hookData) {
+  DemoApp* app = new DemoApp(display);
   app->frameHook = hook;
   app->frameHookData = hookData;
   printf("start running the demo\n");

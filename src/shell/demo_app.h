@@ -50,7 +50,8 @@ public:
   FrameHook frameHook = nullptr;       // see FrameHook
   void* frameHookData = nullptr;
 
-  DemoApp();
+  // `display`: the real window, or the memory console of the offline renderer and the tests.
+  explicit DemoApp(ptc::Backend display);
   ~DemoApp();
   DemoApp(const DemoApp&) = delete;
   DemoApp& operator=(const DemoApp&) = delete;
@@ -70,7 +71,7 @@ public:
   void draw3D(Object3D* object, float ax, float ay, float az, float tx, float ty, float tz, Bitmap* target,
               RenderMode mode);
 
-  // ---- scenes, in timeline order ----
+  // ---- scenes; the timeline table (scenes/scene_table.cpp) puts them in order ----
   void sceneLogo();
   void sceneLogoObjects();
   void sceneVideo();
@@ -86,4 +87,4 @@ public:
 };
 
 // The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.
-int runDemo(FrameHook hook = nullptr, void* hookData = nullptr);
+int runDemo(ptc::Backend display, FrameHook hook = nullptr, void* hookData = nullptr);

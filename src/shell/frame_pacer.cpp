@@ -66,17 +66,25 @@ double FramePacer::elapsedSeconds() {
   return (double)elapsedTicks / ticksPerSecond;
 }
 
-SceneTimer::SceneTimer() : clock(std::make_unique<FramePacer>()) {}
+Stopwatch::Stopwatch() : startTicks(zub::clockNow()) {}
+
+void Stopwatch::restart() { startTicks = zub::clockNow(); }
+
+double Stopwatch::elapsedSeconds() const { return (double)(zub::clockNow() - startTicks) / 1000; }
+
+SceneTimer::SceneTimer() {}
 
 void SceneTimer::start(float seconds) {
   duration = seconds;
-  clock->restart();
+  watch.restart();
 }
 
-double SceneTimer::lerp(double from, double to) {
-  double t = clock->elapsedSeconds();
+double SceneTimer::lerp(double from, double to) const {
+  double t = watch.elapsedSeconds();
   if (t > duration) return to;
   return from + t * (to - from) / duration;
 }
 
-bool SceneTimer::done() { return clock->elapsedSeconds() > duration; }
+bool SceneTimer::done() const { return watch.elapsedSeconds() > duration; }
+
+int32_t SceneTimer::stepMiddleTicks() const { return watch.startTicks + (int32_t)(duration * 500); }

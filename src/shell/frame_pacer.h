@@ -3,7 +3,6 @@
 // Both read the demo's millisecond clock.
 #pragma once
 #include <cstdint>
-#include <memory>
 
 class FramePacer {
 public:
@@ -32,13 +31,26 @@ private:
   void refresh();
 };
 
+// Seconds since the last restart (or since it was made), on the demo's millisecond clock.
+class Stopwatch {
+public:
+  int32_t startTicks; // clock value when (re)started
+
+  Stopwatch();
+  void restart();
+  double elapsedSeconds() const;
+};
+
 class SceneTimer {
 public:
-  float duration = 0;             // seconds of the current step
-  std::unique_ptr<FramePacer> clock; // used only as a stopwatch
-
   SceneTimer();
   void start(float seconds);
-  double lerp(double from, double to);
-  bool done();
+  double lerp(double from, double to) const;
+  bool done() const;
+  // The clock value halfway through the current step (its start plus half its length, in whole ms).
+  int32_t stepMiddleTicks() const;
+
+private:
+  float duration = 0; // seconds of the current step
+  Stopwatch watch;
 };

@@ -134,9 +134,7 @@ void writeFrame(RenderRun& run, DemoApp& app, int frame, int32_t t, const uint32
   if (!run.failed && !o.mp4Path.empty() && !run.mp4.writeFrame(scaledFrame(run, pixels), run.error))
     run.failed = true;
   if (!o.sheetPath.empty()) {
-    // The timer holds the current step's start and length.
-    int32_t start = app.timer->clock->startTicks - app.pacer->startTicks;
-    run.sheet.addFrame(pixels, scene, app.frameStep, t, start + (int32_t)(app.timer->duration * 500));
+    run.sheet.addFrame(pixels, scene, app.frameStep, t, app.timer->stepMiddleTicks() - app.pacer->startTicks);
   }
 }
 
@@ -307,14 +305,13 @@ int renderDemo(const RenderOptions& options) {
     return 1;
   }
 
-  ptc::useBackend(ptc::Backend::Memory);
   midasUseBackend(MidasBackend::Silent);
   clockUseVirtual(0);
   demoRandReset();
   run.started = run.lastProgress = std::chrono::steady_clock::now();
   int status;
   try {
-    status = runDemo(onFrame, &run);
+    status = runDemo(ptc::Backend::Memory, onFrame, &run);
   } catch (const ptc::DynamicError& e) {
     fprintf(stderr, "%s\n", e.message());
     return 1;

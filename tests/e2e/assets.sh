@@ -2,11 +2,8 @@
 # The asset pack generator writes every file of the asset table, and the same bytes on every run.
 # Usage: assets.sh BUILD_DIR SOURCE_DIR
 set -u
-build=$(cd "$1" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/lib.sh"
+e2e_start "$1"
 
 "$build/zubassets" --out "$work/a" 2>/dev/null || fail "first run exited with $?"
 "$build/zubassets" --out "$work/b" 2>/dev/null || fail "second run exited with $?"
@@ -41,5 +38,4 @@ times=$("$build/zubassets" --scene-times)
 [ "$(echo "$times" | wc -l)" -eq 13 ] || fail "--scene-times printed $(echo "$times" | wc -l) lines, not 12 scenes and the end"
 echo "$times" | awk 'NR > 1 && $1 <= last { bad = 1 } { last = $1 } END { exit bad }' || fail "--scene-times out of order"
 
-[ $failures -eq 0 ] || { echo "$failures asset check(s) failed"; exit 1; }
-echo "all asset checks passed"
+finish asset

@@ -5,22 +5,11 @@
 # that cannot open, the data lookup from /, and --help, --version and an unknown option.
 # Usage: desktop.sh BUILD_DIR SOURCE_DIR
 set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+. "$(dirname "$0")/lib.sh"
+e2e_start "$@"
 demo="$build/zubdemo"
-work=$(mktemp -d)
-failures=0
-xvfb_pid=
-wm_pid=
-demo_pid=
-trap 'kill $demo_pid $wm_pid $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-ok() { echo "ok: $*"; }
-
-for cmd in Xvfb xdotool openbox xwininfo xprop; do
-  command -v $cmd >/dev/null || { echo "e2e: $cmd is missing (scripts/install-deps.sh installs it)"; exit 1; }
-done
+require e2e "scripts/install-deps.sh installs it" Xvfb xdotool openbox xwininfo xprop
 
 # ---- conventions, no display needed ----
 (cd / && env -u DISPLAY "$demo" --help >"$work/out.txt" 2>"$work/err.txt")
@@ -44,15 +33,7 @@ status=$?
   ok "no data from /" || fail "no data from /: status $status, '$(cat "$work/err.txt")'"
 
 # ---- a virtual screen with a window manager ----
-display_number=62
-while [ -e /tmp/.X11-unix/X$display_number ] || [ -e /tmp/.X$display_number-lock ]; do
-  display_number=$((display_number + 1))
-done
-export DISPLAY=:$display_number
-Xvfb "$DISPLAY" -screen 0 1280x960x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+start_xvfb 62 1280x960x24 "$work/xvfb.log" || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 openbox >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
@@ -68,12 +49,7 @@ start_demo() {
   shift
   (cd / && exec "$demo" --data "$source/data" "$@" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
-  window=
-  for _ in $(seq 150); do
-    window=$(xdotool search --all --pid $demo_pid --name "ZUB demo" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
-    sleep 0.1
-  done
+  await_demo_window 150 $demo_pid
   if [ -z "$window" ] || ! grep -q "start running the demo" "$work/out.txt"; then
     fail "$name: no window appeared, or the demo did not start"
     window=
@@ -173,5 +149,4 @@ status=$?
 SDL_AUDIODRIVER=no_such_driver start_demo no-sound --no-sound --window
 [ -n "$window" ] && stop_demo "--no-sound" && ok "--no-sound with no audio device plays and ends on Escape"
 
-[ $failures -eq 0 ] || { echo "$failures e2e check(s) failed"; exit 1; }
-echo "all e2e checks passed"
+finish e2e

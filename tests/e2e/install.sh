@@ -3,13 +3,8 @@
 # programs find the installed data pack with no option; man pages and the menu entry are there.
 # Usage: install.sh BUILD_DIR SOURCE_DIR
 set -u
-build=$(cd "$1" && pwd)
-work=$(mktemp -d)
-failures=0
-trap 'rm -rf "$work"' EXIT
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-ok() { echo "ok: $*"; }
+. "$(dirname "$0")/lib.sh"
+e2e_start "$1"
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log"; echo "cmake --install failed"; exit 1; }
@@ -43,5 +38,4 @@ status=$?
 [ $status -eq 1 ] && grep -q "looked in $work/elsewhere and $work/moved/bin/../share/zubdemo" "$work/err.txt" &&
   ok "without its data the installed tree says where it looked" || fail "no data: status $status, '$(cat "$work/err.txt")'"
 
-[ $failures -eq 0 ] || { echo "$failures e2e check(s) failed"; exit 1; }
-echo "all e2e checks passed"
+finish e2e

@@ -3,13 +3,9 @@
 # shape, refuses bad arguments with status 2 and fails with status 1 on files it cannot write.
 # Usage: render.sh BUILD_DIR SOURCE_DIR
 set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+. "$(dirname "$0")/lib.sh"
+e2e_start "$@"
 render="$build/zubrender"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cd "$source/data"
 
 for run in a b; do
@@ -106,5 +102,4 @@ else
   check_error "--mp4 needs ffmpeg" --mp4 "$work/a.mp4"
 fi
 
-[ $failures -eq 0 ] || { echo "$failures render check(s) failed"; exit 1; }
-echo "all render checks passed"
+finish render

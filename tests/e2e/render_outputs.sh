@@ -5,13 +5,9 @@
 # own words, and a fatal error of the demo reaches standard error under --quiet.
 # Usage: render_outputs.sh BUILD_DIR SOURCE_DIR
 set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+. "$(dirname "$0")/lib.sh"
+e2e_start "$@"
 render="$build/zubrender"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cd "$source/data"
 
 # SIGINT and SIGTERM in the middle of a Y4M: status 130/143 and nothing left in the folder.
@@ -80,5 +76,4 @@ grep -qF 'dat\zub.lwo' "$work/err.txt" || fail "broken object under --quiet said
 [ ! -s "$work/out.txt" ] || fail "--quiet printed on standard output: $(head -n 3 "$work/out.txt")"
 [ ! -e "$work/broken.y4m" ] && [ -z "$(ls -A "$work" | grep part)" ] || fail "the failed run left its Y4M"
 
-[ $failures -eq 0 ] || { echo "$failures render output check(s) failed"; exit 1; }
-echo "all render output checks passed"
+finish "render output"

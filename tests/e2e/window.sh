@@ -3,42 +3,18 @@
 # and by the end of its timeline; and with no display at all, a clear error and status 1.
 # Usage: window.sh BUILD_DIR SOURCE_DIR
 set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
+. "$(dirname "$0")/lib.sh"
+e2e_start "$@"
 demo="$build/zubdemo"
-work=$(mktemp -d)
-failures=0
-xvfb_pid=
-trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-for cmd in Xvfb xdotool; do
-  command -v $cmd >/dev/null || { echo "e2e: $cmd is missing (scripts/install-deps.sh installs it)"; exit 1; }
-done
-
-# A free display number. -noreset: by default the server resets when its last client leaves, and a
-# demo started during that reset would find no display.
-display_number=$((90 + $$ % 100))
-while [ -e /tmp/.X11-unix/X$display_number ] || [ -e /tmp/.X$display_number-lock ]; do
-  display_number=$((display_number + 1))
-done
-export DISPLAY=:$display_number
-Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+require e2e "scripts/install-deps.sh installs it" Xvfb xdotool
+start_xvfb $((90 + $$ % 100)) 800x600x24 "$work/xvfb.log" || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 
 # Starts the demo in data/, waits for its window; sets $demo_pid and $window.
 start_demo() {
   (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
-  window=
-  for _ in $(seq 100); do
-    window=$(xdotool search --name "ZUB demo" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
-    sleep 0.1
-  done
+  await_demo_window 100
   [ -n "$window" ] || { fail "$1: no window appeared"; cat "$work/err.txt"; }
   sleep 0.5
 }
@@ -51,10 +27,12 @@ expect_exit() {
     fail "$name: demo still running after ${limit}s"
     kill $demo_pid
     wait $demo_pid 2>/dev/null
+    demo_pid=
     return
   fi
   wait $demo_pid
   status=$?
+  demo_pid=
   [ $status -eq 0 ] || fail "$name: exit status $status"
   [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] || fail "$name: last line is '$(tail -n 1 "$work/out.txt")'"
   echo "ok: $name"
@@ -90,5 +68,4 @@ status=$?
 grep -q "no display available" "$work/err.txt" || fail "no display: message was '$(cat "$work/err.txt")'"
 [ $status -eq 1 ] && echo "ok: no display"
 
-[ $failures -eq 0 ] || { echo "$failures e2e check(s) failed"; exit 1; }
-echo "all e2e checks passed"
+finish e2e

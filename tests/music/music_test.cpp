@@ -10,6 +10,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include "arrangement.h"
+#include "module_support.h"
 #include "music/midas.h"
 #include "music/music_player.h"
 #include "music/soundtrack.h"
@@ -17,12 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Composing the tune renders it once to set its level; once per test program is enough.
-const std::string& demoModule() {
-  static const std::string bytes = assets::makeDemoModule();
-  return bytes;
-}
 
 std::string readAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);

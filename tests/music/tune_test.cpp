@@ -13,6 +13,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include "arrangement.h"
+#include "module_support.h"
 #include "music/midas.h"
 #include "music/soundtrack.h"
 #include "scenes/scene_table.h"
@@ -24,16 +25,6 @@ namespace {
 const assets::TimelineTimes& times() {
   static const assets::TimelineTimes t = assets::timelineTimes();
   return t;
-}
-
-const std::string& demoModule() {
-  static const std::string bytes = assets::makeDemoModule();
-  return bytes;
-}
-
-openmpt_module* load(const std::string& bytes) {
-  return openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            nullptr, nullptr);
 }
 
 // The soundtrack of the whole timeline as the offline renderer writes it: mono sums of the

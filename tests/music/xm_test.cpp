@@ -12,6 +12,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include "arrangement.h"
+#include "module_support.h"
 #include "music/midas.h"
 #include "music/soundtrack.h"
 #include "music/xm_writer.h"
@@ -19,17 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Composing the tune renders it once to set its level; once per test program is enough.
-const std::string& demoModule() {
-  static const std::string bytes = assets::makeDemoModule();
-  return bytes;
-}
-
-openmpt_module* load(const std::string& bytes) {
-  return openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            nullptr, nullptr);
-}
 
 // Two channels, two patterns of four rows, two instruments of 100 and 30 sample frames.
 zub::XmModule smallModule() {

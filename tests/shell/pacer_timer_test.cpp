@@ -109,4 +109,28 @@ TEST_F(VirtualClock, DoneIsStrictlyAfterTheDuration) {
   EXPECT_TRUE(timer.done());
 }
 
+TEST_F(VirtualClock, StepMiddleIsTheStartPlusHalfTheLengthInWholeMilliseconds) {
+  SceneTimer timer;
+  at(5000);
+  timer.start(2.0f);
+  at(5600); // the middle does not move with the clock
+  EXPECT_EQ(timer.stepMiddleTicks(), 6000);
+  at(7000);
+  timer.start(0.5f);
+  EXPECT_EQ(timer.stepMiddleTicks(), 7250);
+  timer.start(0.033f); // 16.5 ms, truncated
+  EXPECT_EQ(timer.stepMiddleTicks(), 7016);
+}
+
+TEST_F(VirtualClock, StopwatchMeasuresFromItsLastRestart) {
+  at(100);
+  Stopwatch watch;
+  at(350);
+  EXPECT_DOUBLE_EQ(watch.elapsedSeconds(), 0.25);
+  watch.restart();
+  EXPECT_EQ(watch.startTicks, 350);
+  at(1351);
+  EXPECT_DOUBLE_EQ(watch.elapsedSeconds(), 1.001);
+}
+
 } // namespace

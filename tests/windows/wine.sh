@@ -10,33 +10,21 @@ release=$(cd "${2:-$source/dist/zubdemo-windows-x64}" && pwd)
 work="$source/build-windows/wine-check"
 rm -rf "$work"
 mkdir -p "$work"
-failures=0
-xvfb_pid=
-demo_pid=
+. "$source/tests/e2e/lib.sh"
 wine_done() {
   [ -n "$demo_pid" ] && kill $demo_pid 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && "$wineserver" -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill $xvfb_pid 2>/dev/null
 }
 trap wine_done EXIT
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 wine=$(command -v wine || true)
 [ -n "$wine" ] || wine=/usr/lib/wine/wine64
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-for cmd in "$wine" Xvfb xdotool xwd; do
-  command -v "$cmd" >/dev/null || { echo "wine checks: $cmd is missing (scripts/build-windows.sh installs it)"; exit 1; }
-done
+require "wine checks" "scripts/build-windows.sh installs it" "$wine" Xvfb xdotool xwd
 # Xvfb first: Wine's desktop process outlives a program by a few seconds, and one started without a
 # display would leave the next program unable to open a window.
-display_number=68
-while [ -e /tmp/.X11-unix/X$display_number ] || [ -e /tmp/.X$display_number-lock ]; do
-  display_number=$((display_number + 1))
-done
-export DISPLAY=:$display_number
-Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 68 800x600x24 "$work/xvfb.log"
 # Wine's own settings folder, kept in build-windows/; no dialogs, no debug chatter.
 export WINEPREFIX="$source/build-windows/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 || { echo "wine checks: wineboot failed"; cat "$work/wineboot.log"; exit 1; }
@@ -68,12 +56,7 @@ fi
 # 2. The real window, with SDL's silent audio driver (Xvfb has no sound device).
 (cd "$release/data" && SDL_AUDIODRIVER=dummy exec "$wine" "$release/zubdemo.exe" >"$work/out.txt" 2>"$work/err.txt") &
 demo_pid=$!
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --name "ZUB demo" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && grep -q "start running the demo" "$work/out.txt" 2>/dev/null && break
-  sleep 0.1
-done
+await_demo_window 300
 if [ -z "$window" ]; then
   fail "zubdemo.exe: no window appeared"
   cat "$work/err.txt"
@@ -103,5 +86,4 @@ else
   fi
 fi
 
-[ $failures -eq 0 ] || { echo "$failures Wine check(s) failed (details in $work)"; exit 1; }
-echo "all Wine checks passed"
+finish Wine "details in $work"
