@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/engine_context.h"
+#include "core/fatal.h"
 #include "image/bitmap.h"
 #include "capture/y4m_writer.h"
 #include "objects.h"
@@ -71,6 +72,7 @@ bool writeClipFrames(const std::string& y4mPath, std::string& error) {
   Bitmap frame(320, 240);
   // Lettering texture: hot white over the top half, deep red below, a hard line between.
   Bitmap chrome(256, 256);
+  if (!frame.ok() || !chrome.ok()) zub::fatal(frame.ok() ? chrome.failure : frame.failure);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x)
       chrome.pixels[y * 256 + x] = y < 128 ? rgb(255, 250 - y / 3, 200 + y / 3) : rgb(230 - (y - 128), 30, 40);

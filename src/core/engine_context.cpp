@@ -24,16 +24,26 @@ EngineContext::EngineContext(int w, int h) {
   }
   width = w;
   height = h;
-  zBuffer = new (std::nothrow) uint16_t[(size_t)w * h];
-  if (!zBuffer) exit(1);
   bitmaps = new Bitmap*[slotCount];
   objects = new Object3D*[slotCount];
-  bigA = std::make_unique<Bitmap>(5 * w, 5 * h);
-  bigB = std::make_unique<Bitmap>(5 * w, 5 * h);
-  scratch = std::make_unique<Bitmap>(w, h);
   for (int i = 0; i < slotCount; ++i) {
     bitmaps[i] = nullptr;
     objects[i] = nullptr;
+  }
+  zBuffer = new (std::nothrow) uint16_t[(size_t)w * h];
+  // Without a depth buffer the process ends with nothing more to say than its status.
+  if (!zBuffer) {
+    failure = zub::failure(1, "%s", "");
+    return;
+  }
+  // Each failure ends the start-up before the next bitmap is announced.
+  for (std::unique_ptr<Bitmap>* slot : {&bigA, &bigB, &scratch}) {
+    const int32_t scale = slot == &scratch ? 1 : 5;
+    *slot = std::make_unique<Bitmap>(scale * w, scale * h);
+    if (!(*slot)->ok()) {
+      failure = (*slot)->failure;
+      return;
+    }
   }
 }
 

@@ -21,6 +21,7 @@ public:
   float* cosTable = nullptr;      // 720 entries: cos of each whole degree, stored twice
   uint16_t* zBuffer = nullptr;    // width x height depths, 0xFFFF farthest
   int width = 0, height = 0;      // size of the z-buffer (the render size)
+  zub::Failure failure;           // the first allocation that failed; the context is then unusable
 
   EngineContext(int width, int height);
   ~EngineContext();

@@ -9,7 +9,6 @@
 
 #include "core/engine_context.h"
 #include "core/random.h"
-#include "core/fatal.h"
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
 
@@ -130,17 +129,16 @@ void Bitmap::swirl(Bitmap* dst, int amount) {
   }
 }
 
-void Bitmap::horizlinescroll(Bitmap* dst, float t) {
+zub::Failure Bitmap::horizlinescroll(Bitmap* dst, float t) {
   // Offsets are drawn modulo the width: a picture without columns has nothing to scroll.
-  if (width < 1 || aliased(this, dst)) return;
+  if (width < 1 || aliased(this, dst)) return {};
   if (!rowOffsets) {
+    // Only running out of memory for one number per row can stop it.
     rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
-    if (!rowOffsets) {
-      zub::fatal(1, "Error: horizlinescroll\n");
-    }
+    if (!rowOffsets) return zub::failure(1, "Error: horizlinescroll\n");
     rowOffsetCount = height > 0 ? height : 0;
     for (int y = 0; y < height; ++y) rowOffsets[y] = zub::demoRand() % width;
-    return;
+    return {};
   }
   const int64_t w = width;
   const int64_t room = (int64_t)dst->width * dst->height;
@@ -160,4 +158,5 @@ void Bitmap::horizlinescroll(Bitmap* dst, float t) {
     if (end > room - base) end = room - base;
     for (int64_t xd = shift > 0 ? shift : 0; xd < end; ++xd) dst->pixels[base + xd] = pixels[base + xd - shift];
   }
+  return {};
 }

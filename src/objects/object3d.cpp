@@ -21,20 +21,27 @@ std::unique_ptr<T[]> makeArray(int64_t n) {
 
 } // namespace
 
-void Object3D::loadFromFile(const char* path) {
-  makeDefaults();
+zub::Failure Object3D::loadFromFile(const char* path) {
+  // The cube's arrays are the first the object needs; the process has nothing to add to that.
+  if (!makeDefaults()) return zub::failure(1, "%s", "");
   printf("Assuming object is LWO: %s\n", path);
+  zub::Failure failure;
   if (FILE* f = zub::openDataFile(path, "rb")) {
     fclose(f);
-    readLwo(*this, path);
+    failure = readLwo(*this, path);
   } else {
-    readLwo(*this, "default.lwo");
+    failure = readLwo(*this, "default.lwo");
   }
+  if (failure) return failure;
   prepare();
+  return {};
 }
 
 bool Object3D::loadFromBytes(const uint8_t* bytes, size_t length, std::string& error) {
-  makeDefaults();
+  if (!makeDefaults()) {
+    error = "out of memory";
+    return false;
+  }
   LwoReader reader;
   reader.openBytes(bytes, length);
   if (!readLwoData(*this, reader, error)) return false;
@@ -42,7 +49,7 @@ bool Object3D::loadFromBytes(const uint8_t* bytes, size_t length, std::string& e
   return true;
 }
 
-void Object3D::makeDefaults() {
+bool Object3D::makeDefaults() {
   name = "Undefined Filename";
   description = "Undefined Description";
   pointCount = faceCount = pointCapacity = faceCapacity = 0;
@@ -69,7 +76,7 @@ void Object3D::makeDefaults() {
   surfaces.clear();
   printf("start make defaults\n");
   printf("end make defaults\n");
-  makeCube(50.0f);
+  return makeCube(50.0f);
 }
 
 void Object3D::prepare() {
@@ -171,9 +178,9 @@ void Object3D::resetFaces() {
   for (int32_t i = 0; i < faceCount; ++i) faces[i] = Face{};
 }
 
-void Object3D::makeCube(float a) {
-  if (pointCapacity < 8 && !allocatePoints(8)) exit(1);
-  if (faceCapacity < 12 && !allocateFaces(12)) exit(1);
+bool Object3D::makeCube(float a) {
+  if (pointCapacity < 8 && !allocatePoints(8)) return false;
+  if (faceCapacity < 12 && !allocateFaces(12)) return false;
   pointCount = 8;
   faceCount = 12;
   const Vec3 corners[8] = {{a, a, -a}, {a, -a, -a}, {-a, -a, -a}, {-a, a, -a},
@@ -183,6 +190,7 @@ void Object3D::makeCube(float a) {
   for (int i = 0; i < 8; ++i) points[i] = corners[i];
   for (int i = 0; i < 12; ++i)
     for (int j = 0; j < 3; ++j) faces[i].index[j] = kTriangles[i][j];
+  return true;
 }
 
 void Object3D::fixFaces() {

@@ -2,6 +2,12 @@
 
 #include <cstdio>
 
+#include "core/fatal.h"
+
+void stopIfFailed(const zub::Failure& failure) {
+  if (failure) zub::fatal(failure);
+}
+
 DemoApp::DemoApp() {
   consoleWidth = 320;
   consoleHeight = 240;
@@ -13,14 +19,16 @@ DemoApp::DemoApp() {
   console = std::make_unique<DisplayConsole>(consoleWidth, consoleHeight, colourBits, originX, originY, width, height);
   windowHandle = console->windowHandle();
   context = std::make_unique<EngineContext>(width, height);
+  stopIfFailed(context->failure);
   setEngine(context.get());
   work = new Bitmap(320, 240);
+  stopIfFailed(work->failure);
   camera = new Camera();
   mainLight = new Light();
   sideLight = new Light();
-  loadAssets();
+  stopIfFailed(loadAssets());
   music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
-  music->start();
+  stopIfFailed(music->start());
   pacer = std::make_unique<FramePacer>();
   pacer->restart();
   pacer->setRate(30.0f);
@@ -32,7 +40,7 @@ DemoApp::DemoApp() {
 }
 
 DemoApp::~DemoApp() {
-  if (music) music->stop(); // torn down without shutdown(): still stop the tune cleanly
+  if (music) stopIfFailed(music->stop()); // torn down without shutdown(): still stop the tune cleanly
   // The demo itself leaves these to process exit; releasing them keeps leak checks meaningful.
   for (int i = 0; i < context->slotCount; ++i) {
     delete context->bitmaps[i];
@@ -83,7 +91,7 @@ void DemoApp::run() {
 
 void DemoApp::shutdown() {
   printf("key has been hit, exiting...\n");
-  music->stop();
+  stopIfFailed(music->stop());
   music.reset();
   console->close();
   console.reset();

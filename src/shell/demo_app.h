@@ -62,7 +62,8 @@ public:
   // Prints the exit line, stops the music and closes the display.
   void shutdown();
 
-  void loadAssets();
+  // Every picture and object into its slot; the first that cannot be loaded is the result.
+  zub::Failure loadAssets();
 
   // The 3D sequence: the main light's update and the cleared z-buffer, once a frame before the
   // first object; then per object, after its deformations, the transform and the render.
@@ -84,6 +85,10 @@ public:
   void sceneStatic();
   void sceneFinale();
 };
+
+// Ends the demo through zub::fatal when an operation or loader failed; the one place the demo's
+// own code decides to stop on a failure.
+void stopIfFailed(const zub::Failure& failure);
 
 // The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.
 int runDemo(FrameHook hook = nullptr, void* hookData = nullptr);
