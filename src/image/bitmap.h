@@ -8,6 +8,14 @@
 #include "core/failure.h"
 
 struct BumpMap;
+class Bitmap;
+
+// The two large pictures some effects build their intermediates in (each with room for five times
+// the render size in both directions). Borrowed for the call only; owned by whoever runs effects.
+struct EffectScratch {
+  Bitmap* a = nullptr;
+  Bitmap* b = nullptr;
+};
 
 class Bitmap {
 public:
@@ -63,23 +71,23 @@ public:
   void blur_cross();
   void blur_horizontal();
   void fire();
-  // Edge image (through bigA) scaled by gain, replacing this picture.
-  void edges(float gain);
+  // Edge image (through scratch.a) scaled by gain, replacing this picture.
+  void edges(float gain, const EffectScratch& scratch);
 
-  // Nearest-neighbour resampling into dst and the zooms built on it; bigA and bigB hold the
-  // intermediates. Each does nothing when the scratch image or dst cannot hold the result.
+  // Nearest-neighbour resampling into dst and the zooms built on it; scratch.a and scratch.b hold
+  // the intermediates. Each does nothing when a scratch image or dst cannot hold the result.
   void scale_percent(Bitmap* dst, float px, float py);
   void scale_to(Bitmap* dst, int newW, int newH);
   void zoom_crop(Bitmap* dst, int mx, int my);
-  void zoom_feedback(int k);
-  void zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour);
-  void zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t);
-  void tile(Bitmap* dst, float a, float b);
+  void zoom_feedback(int k, const EffectScratch& scratch);
+  void zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour, const EffectScratch& scratch);
+  void zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t, const EffectScratch& scratch);
+  void tile(Bitmap* dst, float a, float b, const EffectScratch& scratch);
 
   // Distortions: pixels move, colours stay. rotate, swirl and horizlinescroll address dst with
   // this picture's width; none writes past dst's pixels.
   void wave_horizontal(Bitmap* dst, float freq, float amp, float phase);
-  void wave_vertical(float freq, float amp, float phase);
+  void wave_vertical(float freq, float amp, float phase, const EffectScratch& scratch);
   void rotate(Bitmap* dst, int angle);
   void swirl(Bitmap* dst, int amount);
   // Its first call only draws each row's random offset; fails when that table cannot be made.

@@ -10,7 +10,7 @@
 
 #include "objects/lwo.h"
 #include "core/datafile.h"
-#include "core/engine_context.h"
+#include "core/trig_tables.h"
 
 namespace {
 
@@ -60,16 +60,15 @@ bool Object3D::makeDefaults() {
 
   diffuseFactor = 1.0f;
   specularPower = 30;
-  const float* cosTable = engine()->cosTable;
   for (int a = 0; a < 90; ++a) {
-    float q = cosTable[a];
+    float q = cosDegrees[a];
     specularAdd[a] = (int32_t)(std::pow(q, specularPower) * 255.0);
     diffuseMul[a] = (int32_t)(q * diffuseFactor * 255.0);
   }
   printf("precalc shady\n");
 
   textured = false;
-  texture = engine()->scratch.get();
+  texture = space->scratch;
   bumpMap = nullptr;
   camera = nullptr;
   surfaceCount = 0;
@@ -81,7 +80,7 @@ bool Object3D::makeDefaults() {
 
 void Object3D::prepare() {
   fixFaces();
-  engine()->clearZBuffer();
+  space->clearDepths();
   computeBounds();
   float cx = (minX + maxX) * 0.5f, cy = (minY + maxY) * 0.5f, cz = (minZ + maxZ) * 0.5f;
   for (int32_t i = 0; i < pointCount; ++i) {
@@ -91,7 +90,7 @@ void Object3D::prepare() {
   }
   computeBounds();
   // Points that all coincide have no size to scale by; they stay as they are.
-  float s = maxSize != 0 ? (float)engine()->height / maxSize : 1.0f;
+  float s = maxSize != 0 ? (float)space->height / maxSize : 1.0f;
   for (int32_t i = 0; i < pointCount; ++i) {
     points[i].x *= s;
     points[i].y *= s;

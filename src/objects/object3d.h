@@ -9,6 +9,7 @@
 
 #include "image/bitmap.h"
 #include "objects/geometry.h"
+#include "objects/render_space.h"
 
 // Render modes; the values are the ones the scenes pass.
 enum RenderMode : int {
@@ -42,6 +43,7 @@ struct PointFaces {
 
 class Object3D {
 public:
+  RenderSpace* space;                       // borrowed: depth buffer, default texture, render size
   std::string name = "Undefined Filename";
   std::string description = "Undefined Description";
   int32_t pointCount = 0;
@@ -71,6 +73,8 @@ public:
   std::vector<Surface*> surfaces;           // SRFS order: file surface s is entry s - 1
   int32_t specularAdd[90] = {};             // highlight per channel by angle 0..89 degrees
   int32_t diffuseMul[90] = {};              // diffuse factor in 1/256 by angle 0..89 degrees
+
+  explicit Object3D(RenderSpace& renderSpace) : space(&renderSpace) {}
 
   // ---- building at load ----
   // The whole load: defaults, the LightWave file (or "default.lwo" when it cannot be opened),

@@ -67,7 +67,7 @@ zub::Failure DemoApp::loadAssets() {
   }
 
   for (const ObjectSlot& o : objectSlots) {
-    Object3D* object = new Object3D();
+    Object3D* object = new Object3D(context->space);
     context->objects[o.slot] = object;
     if (zub::Failure failure = object->loadFromFile(o.file)) return failure;
     object->camera = camera;

@@ -20,7 +20,7 @@ DemoApp::DemoApp() {
   windowHandle = console->windowHandle();
   context = std::make_unique<EngineContext>(width, height);
   stopIfFailed(context->failure);
-  setEngine(context.get());
+  big = context->effectScratch();
   work = new Bitmap(320, 240);
   stopIfFailed(work->failure);
   camera = new Camera();
@@ -52,7 +52,6 @@ DemoApp::~DemoApp() {
   delete sideLight;
   delete work;
   delete swirlBump;
-  if (engine() == context.get()) setEngine(nullptr);
 }
 
 void DemoApp::begin3D(float ax, float ay, float az) {

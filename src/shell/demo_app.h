@@ -11,7 +11,7 @@
 #include "objects/object3d.h"
 #include "video/video_clip.h"
 #include "platform/display_console.h"
-#include "core/engine_context.h"
+#include "shell/engine_context.h"
 #include "shell/frame_pacer.h"
 
 class DemoApp;
@@ -33,6 +33,7 @@ public:
   void* windowHandle = nullptr;        // the console's window, for the music player
   std::unique_ptr<DisplayConsole> console;
   std::unique_ptr<EngineContext> context;
+  EffectScratch big;                   // the context's two large scratch pictures, lent to effects
   Bitmap* screen = nullptr;            // bitmap slot 0, aimed at the display buffer every frame
   std::unique_ptr<FramePacer> pacer;
   std::unique_ptr<MusicPlayer> music;

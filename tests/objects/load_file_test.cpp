@@ -25,7 +25,6 @@ struct DataFolder : testing::Test {
   std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::path folder;
   void SetUp() override {
-    testEngine();
     char name[] = "/tmp/zub_lwo_XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
     folder = name;
@@ -42,7 +41,7 @@ struct DataFolder : testing::Test {
 
 TEST_F(DataFolder, BackslashNameFindsTheFileInAnyCase) {
   writeFile(folder / "dat" / "Ball.lwo", sphereLwoBytes(8, 6, 1, 0x123456));
-  Object3D o;
+  Object3D o(testSpace());
   o.loadFromFile("dat\\ball.LWO");
   EXPECT_EQ(o.faceCount, 8 * 6);
   EXPECT_EQ(o.faces[0].colour, 0x123456u);
@@ -51,7 +50,7 @@ TEST_F(DataFolder, BackslashNameFindsTheFileInAnyCase) {
 
 TEST_F(DataFolder, MissingObjectFallsBackToDefault) {
   writeFile(folder / "default.lwo", defaultLwoBytes());
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   o.loadFromFile("dat\\gone.lwo");
   std::string out = testing::internal::GetCapturedStdout();
@@ -61,7 +60,7 @@ TEST_F(DataFolder, MissingObjectFallsBackToDefault) {
 }
 
 TEST_F(DataFolder, MissingDefaultFailsWithStatusMinusOne) {
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   zub::Failure failure = o.loadFromFile("dat\\gone.lwo");
   testing::internal::GetCapturedStdout();
@@ -76,7 +75,7 @@ TEST_F(DataFolder, MalformedObjectFailsWithStatusOneAndTheReason) {
   w.surfaceNames({"Skin"});
   w.polygons({{0, 1, 9}}, {1});
   writeFile(folder / "dat" / "bad.lwo", w.bytes());
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   zub::Failure failure = o.loadFromFile("dat\\bad.lwo");
   testing::internal::GetCapturedStdout();
@@ -91,7 +90,7 @@ TEST_F(DataFolder, RandomBytesFailWithAMessageNamingTheFile) {
   uint32_t state = 15;
   for (char& c : bytes) c = (char)((state = state * 1664525u + 1013904223u) >> 24);
   writeFile(folder / "dat" / "ball.lwo", bytes);
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   zub::Failure failure = o.loadFromFile("dat\\ball.lwo");
   testing::internal::GetCapturedStdout();
