@@ -5,20 +5,16 @@
 #include <memory>
 
 #include "image/bitmap.h"
-#include "core/engine_context.h"
 #include "core/random.h"
 
 namespace {
 
 constexpr int W = 320, H = 240;
 
-EngineContext& context() {
-  static EngineContext* ctx = [] {
-    auto* c = new EngineContext(W, H);
-    setEngine(c);
-    return c;
-  }();
-  return *ctx;
+// The two scratch pictures of a render of this size, as the demo lends them to effects.
+const EffectScratch& scratch() {
+  static const EffectScratch big{new Bitmap(5 * W, 5 * H), new Bitmap(5 * W, 5 * H)};
+  return big;
 }
 
 std::unique_ptr<Bitmap> picture() {
@@ -30,7 +26,7 @@ std::unique_ptr<Bitmap> picture() {
 
 template <typename Op>
 void run(benchmark::State& state, Op op, double pixelsPerCall = W * H) {
-  context();
+  scratch();
   auto src = picture();
   auto dst = std::make_unique<Bitmap>(W, H);
   for (auto _ : state) {
@@ -54,16 +50,16 @@ void run(benchmark::State& state, Op op, double pixelsPerCall = W * H) {
 EFFECT(blur_cross, s.blur_cross());
 EFFECT(blur_horizontal, s.blur_horizontal());
 EFFECT(fire, s.fire());
-EFFECT(edges, s.edges(4.0f));
-EFFECT(scale_percent, s.scale_percent(context().bigA.get(), 100.0f, 100.0f));
+EFFECT(edges, s.edges(4.0f, scratch()));
+EFFECT(scale_percent, s.scale_percent(scratch().a, 100.0f, 100.0f));
 EFFECT(scale_to, s.scale_to(&d, W, H));
 EFFECT(zoom_crop, s.zoom_crop(&d, 40, 30));
-EFFECT(zoom_feedback, s.zoom_feedback(8));
-EFFECT(zoom_marked, s.zoom_marked(&d, 164, 136, 156, 64, 0.5f, 0x00FF00));
-EFFECT(zoom_window, s.zoom_window(&d, 120, 80, 60, 60, 0.5f));
-EFFECT(tile, s.tile(&d, 0.5f, 0.5f));
+EFFECT(zoom_feedback, s.zoom_feedback(8, scratch()));
+EFFECT(zoom_marked, s.zoom_marked(&d, 164, 136, 156, 64, 0.5f, 0x00FF00, scratch()));
+EFFECT(zoom_window, s.zoom_window(&d, 120, 80, 60, 60, 0.5f, scratch()));
+EFFECT(tile, s.tile(&d, 0.5f, 0.5f, scratch()));
 EFFECT(wave_horizontal, s.wave_horizontal(&d, 1.0f, 0.1f, 40.0f));
-EFFECT(wave_vertical, s.wave_vertical(2.0f, 1.0f, 40.0f));
+EFFECT(wave_vertical, s.wave_vertical(2.0f, 1.0f, 40.0f, scratch()));
 EFFECT(rotate, s.rotate(&d, 30));
 EFFECT(swirl, s.swirl(&d, 200));
 EFFECT(horizlinescroll, s.horizlinescroll(&d, 0.95f));

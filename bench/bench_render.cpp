@@ -11,22 +11,22 @@
 #include "image/bitmap.h"
 #include "objects/lwo_writer.h"
 #include "objects/object3d.h"
-#include "core/engine_context.h"
+#include "objects/render_space.h"
 
 namespace {
 
 struct Stage {
-  EngineContext context{320, 240};
-  bool published = (setEngine(&context), true); // the camera and light read the context's tables
+  RenderSpace space{320, 240};
   Camera camera;
   Light light;
   Bitmap target{320, 240};
   Bitmap texture{256, 256};
   BumpMap bump;
-  Object3D sphere;      // about 2,000 faces
-  Object3D smallSphere; // about 300 faces
+  Object3D sphere{space};      // about 2,000 faces
+  Object3D smallSphere{space}; // about 300 faces
 
   Stage() {
+    space.scratch = &target;  // the default texture until load gives each its own
     for (int i = 0; i < 256 * 256; ++i) texture.pixels[i] = (uint32_t)(i * 2654435761u) & 0xFFFFFF;
     bump.width = bump.height = 64;
     bump.data = new int8_t[64 * 64];
@@ -49,7 +49,7 @@ struct Stage {
   }
 
   void pass(Object3D& o, float t) {
-    context.clearZBuffer();
+    space.clearDepths();
     o.restorePoints();
     o.transformAndProject(270, t, 0, 0, 0, 700, 1, 1, 1, 320, 240);
   }

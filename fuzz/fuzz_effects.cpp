@@ -11,7 +11,6 @@
 
 #include "quiet_stdout.h"
 
-#include "core/engine_context.h"
 #include "core/random.h"
 #include "image/bitmap.h"
 
@@ -63,8 +62,9 @@ private:
 
 // A small render size keeps the scratch images (five times its sides) quick to fill.
 struct Stage {
-  EngineContext context{80, 60};
-  bool published = (setEngine(&context), true);
+  Bitmap bigA{400, 300};
+  Bitmap bigB{400, 300};
+  Bitmap scratch{80, 60};
 };
 
 void resetScratch(Bitmap& big, int w, int h) {
@@ -79,11 +79,12 @@ void resetScratch(Bitmap& big, int w, int h) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Stage* stage = new Stage;
-  EngineContext& ctx = stage->context;
+  Stage& ctx = *stage;
+  const EffectScratch big{&ctx.bigA, &ctx.bigB};
   zub::demoRandReset();
-  resetScratch(*ctx.bigA, 80, 60);
-  resetScratch(*ctx.bigB, 80, 60);
-  resetScratch(*ctx.scratch, 80, 60);
+  resetScratch(ctx.bigA, 80, 60);
+  resetScratch(ctx.bigB, 80, 60);
+  resetScratch(ctx.scratch, 80, 60);
 
   Input in(data, size);
   int w = in.side(), h = in.side();
@@ -92,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto b = std::make_unique<Bitmap>(w, h);
   for (int64_t i = 0, n = (int64_t)a->width * a->height; i < n; ++i) a->pixels[i] = (uint32_t)(i * 2654435761u);
   for (int64_t i = 0, n = (int64_t)b->width * b->height; i < n; ++i) b->pixels[i] = (uint32_t)(i * 40503u);
-  Bitmap* operands[] = {a.get(), b.get(), ctx.bigA.get(), ctx.bigB.get(), ctx.scratch.get()};
+  Bitmap* operands[] = {a.get(), b.get(), &ctx.bigA, &ctx.bigB, &ctx.scratch};
 
   for (int op = 0; op < 8 && !in.empty(); ++op) {
     uint8_t code = in.byte();
@@ -115,24 +116,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 13: src->blur_cross(); break;
     case 14: src->blur_horizontal(); break;
     case 15: src->fire(); break;
-    case 16: src->edges(in.real()); break;
+    case 16: src->edges(in.real(), big); break;
     case 17: src->scale_percent(dst, in.real(), in.real()); break;
     case 18: src->scale_to(dst, in.integer(), in.integer()); break;
     case 19: src->zoom_crop(dst, in.integer(), in.integer()); break;
-    case 20: src->zoom_feedback(in.integer()); break;
+    case 20: src->zoom_feedback(in.integer(), big); break;
     case 21: {
       int rx = in.integer(), ry = in.integer(), rw = in.integer(), rh = in.integer();
-      src->zoom_marked(dst, rx, ry, rw, rh, in.real(), in.word());
+      src->zoom_marked(dst, rx, ry, rw, rh, in.real(), in.word(), big);
       break;
     }
     case 22: {
       int rx = in.integer(), ry = in.integer(), rw = in.integer(), rh = in.integer();
-      src->zoom_window(dst, rx, ry, rw, rh, in.real());
+      src->zoom_window(dst, rx, ry, rw, rh, in.real(), big);
       break;
     }
-    case 23: src->tile(dst, in.real(), in.real()); break;
+    case 23: src->tile(dst, in.real(), in.real(), big); break;
     case 24: src->wave_horizontal(dst, in.real(), in.real(), in.real()); break;
-    case 25: src->wave_vertical(in.real(), in.real(), in.real()); break;
+    case 25: src->wave_vertical(in.real(), in.real(), in.real(), big); break;
     case 26: src->rotate(dst, in.integer()); break;
     case 27: src->swirl(dst, in.integer()); break;
     case 28: src->horizlinescroll(dst, in.real()); break;

@@ -8,14 +8,14 @@
 
 #include "image/bitmap.h"
 #include "objects/object3d.h"
-#include "core/engine_context.h"
+#include "objects/render_space.h"
 
 namespace {
 
 struct Stage {
-  EngineContext context{80, 60};  // a small render size keeps each input fast
-  bool published = (setEngine(&context), true); // the camera and light read the context's tables
-  Bitmap target{80, 60};
+  RenderSpace space{80, 60};  // a small render size keeps each input fast
+  Bitmap target{80, 60};      // also the objects' default texture
+  Stage() { space.scratch = &target; }
   Camera camera;
   Light light;
 };
@@ -24,12 +24,12 @@ struct Stage {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Stage* stage = new Stage;
-  Object3D object;
+  Object3D object(stage->space);
   std::string error;
   if (!object.loadFromBytes(data, size, error)) return 0;
   object.camera = &stage->camera;
   object.addLight(&stage->light);
-  stage->context.clearZBuffer();
+  stage->space.clearDepths();
   for (int mode : {Shaded, EnvMap}) {
     object.restorePoints();
     object.ripple(10, 2, 30);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/engine_context.h"
+#include "core/fatal.h"
 #include "image/bitmap.h"
 #include "capture/y4m_writer.h"
 #include "objects.h"
@@ -63,18 +63,20 @@ void ring(Bitmap& frame, int n) {
 } // namespace
 
 bool writeClipFrames(const std::string& y4mPath, std::string& error) {
-  EngineContext context(320, 240);
-  EngineContext* previous = engine();
-  setEngine(&context);
+  RenderSpace space(320, 240);
+  Bitmap scratch(320, 240);
+  if (space.failure || !scratch.ok()) zub::fatal(space.failure ? space.failure : scratch.failure);
+  space.scratch = &scratch;
   Camera camera;
   Light light;
   Bitmap frame(320, 240);
   // Lettering texture: hot white over the top half, deep red below, a hard line between.
   Bitmap chrome(256, 256);
+  if (!frame.ok() || !chrome.ok()) zub::fatal(frame.ok() ? chrome.failure : frame.failure);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x)
       chrome.pixels[y * 256 + x] = y < 128 ? rgb(255, 250 - y / 3, 200 + y / 3) : rgb(230 - (y - 128), 30, 40);
-  Object3D letters;
+  Object3D letters(space);
   std::string lettering = letteringBytes("ZUB");
   bool ok = letters.loadFromBytes((const uint8_t*)lettering.data(), lettering.size(), error);
   zub::Y4mWriter writer;
@@ -89,7 +91,7 @@ bool writeClipFrames(const std::string& y4mPath, std::string& error) {
     bars(frame, n);
     // The lettering swings gently, comes close on the beat and never turns its back.
     light.update(0, 0, 0);
-    context.clearZBuffer();
+    space.clearDepths();
     letters.restorePoints();
     letters.wave((float)(n * 6), 0);
     const double beat = (double)(n % framesPerBeat) / framesPerBeat;
@@ -100,7 +102,6 @@ bool writeClipFrames(const std::string& y4mPath, std::string& error) {
     ok = writer.writeFrame(frame.pixels, error);
   }
   ok = ok && writer.close(error);
-  setEngine(previous);
   return ok;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/fatal.h"
 #include "image/bitmap.h"
 #include "image/tiny_font.h"
 #include "objects/lwo_writer.h"
@@ -55,6 +56,7 @@ Mesh extrudedText(const char* text, float cell, float depth, uint32_t front, uin
   int columns = 0;
   for (const char* p = text; *p; ++p) columns += zub::glyphAdvance;
   Bitmap grid(columns + 2, zub::glyphHeight + 2);
+  if (!grid.ok()) zub::fatal(grid.failure);
   zub::drawText(&grid, 1, 1, text, 1);
   auto lit = [&](int x, int y) {
     return x >= 0 && y >= 0 && x < grid.width && y < grid.height && grid.pixels[y * grid.width + x] != 0;

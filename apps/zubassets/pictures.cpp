@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/fatal.h"
 #include "image/bitmap.h"
 #include "image/image_writers.h"
 #include "text.h"
@@ -397,6 +398,7 @@ int writePictures(const std::string& folder, std::string& error) {
   };
   for (const Picture& p : pictures) {
     Bitmap picture(p.width, p.height);
+    if (!picture.ok()) zub::fatal(picture.failure);
     p.draw(picture);
     if (!zub::writeJpeg(folder + "/" + p.file, picture.pixels, picture.width, picture.height, 90, error)) return -1;
   }

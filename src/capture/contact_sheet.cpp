@@ -59,6 +59,10 @@ bool ContactSheet::write(const std::string& path, std::string& error) const {
   int cellW = thumbWidth + sheetGap, cellH = thumbHeight + labelHeight + sheetGap;
   int w = sheetColumns * cellW + sheetGap, h = std::max(1, rows) * cellH + sheetGap;
   Bitmap sheet(w, h);
+  if (!sheet.ok()) {
+    error = "no memory for a " + std::to_string(w) + " x " + std::to_string(h) + " contact sheet";
+    return false;
+  }
   for (int i = 0; i < w * h; ++i) sheet.pixels[i] = 0x202020;
   for (int i = 0; i < count; ++i) {
     const Entry& e = entries[i];

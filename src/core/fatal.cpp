@@ -26,4 +26,6 @@ void fatal(int status, const char* format, ...) {
   exit(status);
 }
 
+void fatal(const Failure& failure) { fatal(failure.status, "%s", failure.message.c_str()); }
+
 } // namespace zub

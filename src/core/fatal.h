@@ -4,10 +4,15 @@
 #pragma once
 #include <cstdarg>
 
+#include "core/failure.h"
+
 namespace zub {
 
 // Prints the printf-style message as described above, then exits with `status`.
 [[noreturn]] void fatal(int status, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Stops on a failure a loader or operation reported: its message, its status.
+[[noreturn]] void fatal(const Failure& failure);
 
 // The printing half of fatal, for callers that unwind instead of exiting.
 void printFatal(const char* format, va_list args);

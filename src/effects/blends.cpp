@@ -8,7 +8,6 @@
 #include "image/bitmap.h"
 #include "image/blit_clip.h"
 #include "core/random.h"
-#include "core/fatal.h"
 
 namespace {
 
@@ -109,7 +108,9 @@ BumpMap* Bitmap::make_bumpmap() {
   bump->bias = 32;
   bump->scale = 128;
   if (!bump->data) {
-    zub::fatal(1, "Error: mem make_bumpmap\n");
+    bump->width = bump->height = 0;
+    bump->failure = zub::failure(1, "Error: mem make_bumpmap\n");
+    return bump;
   }
   for (int64_t i = 0; i < count; ++i) {
     uint32_t p = pixels[i];

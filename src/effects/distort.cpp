@@ -1,15 +1,14 @@
 // Distortions that move pixels without changing them: a mirrored horizontal sine wave, a
 // cosine-driven vertical squeeze, rotation, swirl, and rows sliding in by their own random
-// distance. Angles are whole degrees looked up in the context's sine and cosine tables.
+// distance. Angles are whole degrees looked up in the fixed sine and cosine tables.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "core/engine_context.h"
 #include "core/random.h"
-#include "core/fatal.h"
+#include "core/trig_tables.h"
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
 
@@ -18,18 +17,6 @@
 // value is only nearly 0 or 1 (cos 90 is 6e-17), so it must stay this way.
 
 namespace {
-
-// Table index of an angle in degrees: the non-negative remainder of its truncation by 360, so
-// negative or huge phases still land inside the table.
-inline int degreeIndex(double v) {
-  double d = std::fmod(std::trunc(v), 360.0);
-  if (std::isnan(d)) return 0;
-  return (int)(d < 0.0 ? d + 360.0 : d);
-}
-inline int degreeIndex(int v) {
-  int r = v % 360;
-  return r < 0 ? r + 360 : r;
-}
 
 // Truncation toward zero with far-off values pinned where they can select nothing.
 inline int64_t truncPinned(double v) {
@@ -53,14 +40,13 @@ inline uint32_t sampleOrBlack(const Bitmap& src, int64_t sx, int64_t sy) {
 
 void Bitmap::wave_horizontal(Bitmap* dst, float freq, float amp, float phase) {
   if (width < 1 || height < 1 || aliased(this, dst)) return;
-  const float* sinTable = engine()->sinTable;
   const int64_t w = width;
   const float k = (float)(360.0 / height);
   // Each row's offset is needed only for that row, so any destination height works; rows past
   // the source have no source row and are left alone.
   const int rows = dst->height < height ? dst->height : height;
   for (int y = 0; y < rows; ++y) {
-    const int64_t off = truncPinned(sinTable[degreeIndex((double)y * k * freq + phase)] * (double)w * amp);
+    const int64_t off = truncPinned(sinDegrees[degreeIndex((double)y * k * freq + phase)] * (double)w * amp);
     const uint32_t* in = pixels + y * w;
     uint32_t* out = dst->pixels + (int64_t)y * dst->width;
     for (int64_t x = 0; x < dst->width; ++x) {
@@ -73,17 +59,16 @@ void Bitmap::wave_horizontal(Bitmap* dst, float freq, float amp, float phase) {
   }
 }
 
-void Bitmap::wave_vertical(float freq, float amp, float phase) {
-  Bitmap* out = engine()->bigA.get();
+void Bitmap::wave_vertical(float freq, float amp, float phase, const EffectScratch& scratch) {
+  Bitmap* out = scratch.a;
   const int64_t w = width;
   if (width < 1 || height < 1 || aliased(this, out) || !fitsPixels(w, height, out->capacity)) return;
   out->width = width;
   out->height = height;
-  const float* cosTable = engine()->cosTable;
   const float step = (float)((double)freq * 360.0 / height);
   double p = degreeIndex((double)phase), s = 0.0;
   for (int y = 0; y < height; ++y, p += step) {
-    double d = ((double)cosTable[degreeIndex(p)] + 1.0) * 0.5 * amp;
+    double d = ((double)cosDegrees[degreeIndex(p)] + 1.0) * 0.5 * amp;
     s = s + d + 1.0;
     uint32_t* row = out->pixels + y * w;
     // Past the last source row is black, and so is anything a negative amount pulls above row 0.
@@ -97,7 +82,7 @@ void Bitmap::rotate(Bitmap* dst, int angle) {
   const int hw = width / 2, hh = height / 2;
   if (hw < 1 || hh < 1 || aliased(this, dst)) return;
   const int a = degreeIndex(angle);
-  const double c = engine()->cosTable[a], s = engine()->sinTable[a];
+  const double c = cosDegrees[a], s = sinDegrees[a];
   const int64_t limit = sequentialLimit(*this, *dst);
   uint32_t* out = dst->pixels;
   int64_t n = 0;
@@ -112,8 +97,6 @@ void Bitmap::rotate(Bitmap* dst, int angle) {
 void Bitmap::swirl(Bitmap* dst, int amount) {
   const int hw = width / 2, hh = height / 2;
   if (hw < 1 || hh < 1 || aliased(this, dst)) return;
-  const float* sinTable = engine()->sinTable;
-  const float* cosTable = engine()->cosTable;
   const double diagonal = std::sqrt((double)width * width + (double)height * height);
   const float k = (float)(2.0 * M_PI * degreeIndex(amount) / diagonal);
   const int64_t limit = sequentialLimit(*this, *dst);
@@ -123,24 +106,23 @@ void Bitmap::swirl(Bitmap* dst, int amount) {
     const int xEnd = (int)(-hw + (limit - n < width ? limit - n : width));
     for (int x = -hw; x < xEnd; ++x) {
       // r * k stays below 360 * pi, so the truncation is in range.
-      const int i = (int)(std::sqrt((double)x * x + (double)y * y) * k) % 360;
-      const double c = cosTable[i], s = sinTable[i];
+      const int i = degreeIndex((int)(std::sqrt((double)x * x + (double)y * y) * k));
+      const double c = cosDegrees[i], s = sinDegrees[i];
       out[n++] = sampleOrBlack(*this, (int64_t)(x * c - y * s) + hw, (int64_t)(x * s + y * c) + hh);
     }
   }
 }
 
-void Bitmap::horizlinescroll(Bitmap* dst, float t) {
+zub::Failure Bitmap::horizlinescroll(Bitmap* dst, float t) {
   // Offsets are drawn modulo the width: a picture without columns has nothing to scroll.
-  if (width < 1 || aliased(this, dst)) return;
+  if (width < 1 || aliased(this, dst)) return {};
   if (!rowOffsets) {
+    // Only running out of memory for one number per row can stop it.
     rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
-    if (!rowOffsets) {
-      zub::fatal(1, "Error: horizlinescroll\n");
-    }
+    if (!rowOffsets) return zub::failure(1, "Error: horizlinescroll\n");
     rowOffsetCount = height > 0 ? height : 0;
     for (int y = 0; y < height; ++y) rowOffsets[y] = zub::demoRand() % width;
-    return;
+    return {};
   }
   const int64_t w = width;
   const int64_t room = (int64_t)dst->width * dst->height;
@@ -160,4 +142,5 @@ void Bitmap::horizlinescroll(Bitmap* dst, float t) {
     if (end > room - base) end = room - base;
     for (int64_t xd = shift > 0 ? shift : 0; xd < end; ++xd) dst->pixels[base + xd] = pixels[base + xd - shift];
   }
+  return {};
 }

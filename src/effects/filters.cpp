@@ -3,7 +3,6 @@
 // already rewritten; that order is part of their look and must not be "fixed" with a second buffer.
 #include <cstring>
 
-#include "core/engine_context.h"
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
 
@@ -106,10 +105,10 @@ void Bitmap::blur_horizontal() {
   clearBorder(*this);
 }
 
-void Bitmap::edges(float gain) {
-  Bitmap* out = engine()->bigA.get();
+void Bitmap::edges(float gain, const EffectScratch& scratch) {
+  Bitmap* out = scratch.a;
   const int64_t count = (int64_t)width * height;
-  // The edge image lives in bigA; a picture it cannot hold is left alone.
+  // The edge image lives in scratch.a; a picture it cannot hold is left alone.
   if (width <= 0 || height <= 0 || aliased(this, out) || !fitsPixels(width, height, out->capacity)) return;
   out->width = width;
   out->height = height;

@@ -1,9 +1,8 @@
 // Nearest-neighbour resampling and the zooms built on it: inset zoom, feedback zoom blur,
 // picture-in-picture of a marked rectangle, a window growing to the whole picture, and tiling.
-// Intermediates live in the context's bigA and bigB; nothing is allocated here.
+// Intermediates live in the two scratch pictures the caller lends; nothing is allocated here.
 #include <cmath>
 
-#include "core/engine_context.h"
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
 
@@ -109,15 +108,16 @@ void Bitmap::scale_to(Bitmap* dst, int newW, int newH) {
 
 void Bitmap::zoom_crop(Bitmap* dst, int mx, int my) { cropZoom(*this, dst, mx, my); }
 
-void Bitmap::zoom_feedback(int k) {
-  Bitmap* zoomed = engine()->bigA.get();
+void Bitmap::zoom_feedback(int k, const EffectScratch& scratch) {
+  Bitmap* zoomed = scratch.a;
   if (k < 1 || aliased(this, zoomed)) return;
   if (cropZoom(*this, zoomed, k, k)) zoomed->blit_half(this, 0, 0);
 }
 
-void Bitmap::zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour) {
-  Bitmap* framed = engine()->bigA.get();
-  Bitmap* marked = engine()->bigB.get();
+void Bitmap::zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour,
+                         const EffectScratch& scratch) {
+  Bitmap* framed = scratch.a;
+  Bitmap* marked = scratch.b;
   // The scratch images are overwritten here, so neither may be the picture or dst.
   if (aliased(this, framed) || aliased(this, marked) || aliased(dst, framed) || aliased(dst, marked)) return;
   if (rw < 1 || rh < 1 || !fitSize(marked, rw, rh)) return;
@@ -134,9 +134,9 @@ void Bitmap::zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, u
   framed->blit(dst, truncPinned(gx - (float)(framed->width / 2)), truncPinned(gy - (float)(framed->height / 2)));
 }
 
-void Bitmap::zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t) {
-  Bitmap* scaled = engine()->bigA.get();
-  Bitmap* window = engine()->bigB.get();
+void Bitmap::zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t, const EffectScratch& scratch) {
+  Bitmap* scaled = scratch.a;
+  Bitmap* window = scratch.b;
   if (aliased(this, scaled) || aliased(this, window) || aliased(dst, scaled) || aliased(dst, window)) return;
   if (rw < 1 || rh < 1) return;
   const float w = (float)width, h = (float)height;
@@ -154,9 +154,9 @@ void Bitmap::zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t) {
   scaled->blit(dst, 0, 0);
 }
 
-void Bitmap::tile(Bitmap* dst, float a, float b) {
-  Bitmap* sheet = engine()->bigA.get();
-  Bitmap* piece = engine()->bigB.get();
+void Bitmap::tile(Bitmap* dst, float a, float b, const EffectScratch& scratch) {
+  Bitmap* sheet = scratch.a;
+  Bitmap* piece = scratch.b;
   if (aliased(this, sheet) || aliased(this, piece) || aliased(dst, sheet) || aliased(dst, piece)) return;
   // Below 1 % nothing is resampled and the previous piece is tiled again.
   scale_percent(piece, triangle(a) * 100.0f, triangle(b) * 100.0f);

@@ -1,6 +1,5 @@
 // Bitmap construction, destruction, the opaque blit and the small whole-image operations.
 #include "image/bitmap.h"
-#include "core/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,14 +20,15 @@ Bitmap::Bitmap(int32_t w, int32_t h) {
   bitsPerPixel = 32;
   int64_t pixelCount = (int64_t)(w < 0 ? 0 : w) * (h < 0 ? 0 : h);
   // A size whose byte count does not fit the 32-bit capacity cannot be allocated either.
-  if (w < 0 || h < 0 || pixelCount * 4 > INT32_MAX) {
-    zub::fatal(1, "Error: orv_Bitmap allocation\n");
+  if (w >= 0 && h >= 0 && pixelCount * 4 <= INT32_MAX)
+    pixels = new (std::nothrow) uint32_t[pixelCount > 0 ? pixelCount : 1];
+  if (!pixels) {
+    // Nothing to draw on: no size either, so an operation called on it anyway touches nothing.
+    width = height = 0;
+    failure = zub::failure(1, "Error: orv_Bitmap allocation\n");
+    return;
   }
   capacity = (int32_t)(pixelCount * 4);
-  pixels = new (std::nothrow) uint32_t[pixelCount > 0 ? pixelCount : 1];
-  if (!pixels) {
-    zub::fatal(1, "Error: orv_Bitmap allocation\n");
-  }
   memset(pixels, 0, (size_t)pixelCount * 4);
   printf("Allocated bitmap: %d x %d x %d \n", width, height, (int)bitsPerPixel);
   name = "[None]";

@@ -5,7 +5,17 @@
 #include <cstdint>
 #include <string>
 
+#include "core/failure.h"
+
 struct BumpMap;
+class Bitmap;
+
+// The two large pictures some effects build their intermediates in (each with room for five times
+// the render size in both directions). Borrowed for the call only; owned by whoever runs effects.
+struct EffectScratch {
+  Bitmap* a = nullptr;
+  Bitmap* b = nullptr;
+};
 
 class Bitmap {
 public:
@@ -20,15 +30,20 @@ public:
   int32_t* rowOffsets = nullptr; // per-row start offsets of horizlinescroll, made on its first call
   int32_t rowOffsetCount = 0;    // rows in rowOffsets: the height at that first call
   bool ownsPixels = true;    // false for the screen, whose pixels belong to the display
+  zub::Failure failure;      // why construction failed; the Bitmap then has no pixels
 
-  // Blank picture of width x height black pixels. Prints "Allocated bitmap: ..." and, when the
-  // pixel array cannot be allocated, "Error: orv_Bitmap allocation" before ending with status 1.
+  // Blank picture of width x height black pixels; prints "Allocated bitmap: ...". When the pixel
+  // array cannot be allocated, failure holds "Error: orv_Bitmap allocation" (status 1).
   Bitmap(int32_t width, int32_t height);
   // Picture loaded from a JPEG or (names containing ".tga") TGA file; falls back to "default.jpg".
+  // A file that cannot be read or decoded leaves failure set with the demo's message and status.
   explicit Bitmap(const char* path);
   ~Bitmap();
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
+
+  // True when construction succeeded; otherwise failure says why.
+  bool ok() const { return !failure; }
 
   // Points the Bitmap at memory it does not own (the locked display buffer).
   void borrowPixels(uint32_t* memory);
@@ -48,6 +63,7 @@ public:
   void invert();
   void add_noise();
   void strobe();
+  // A new bump map; when its heights cannot be allocated it has none and says why in failure.
   BumpMap* make_bumpmap();
 
   // ---- neighbourhood filters, resampling, zooms, distortions, lines (src/effects, src/render) ----
@@ -55,26 +71,27 @@ public:
   void blur_cross();
   void blur_horizontal();
   void fire();
-  // Edge image (through bigA) scaled by gain, replacing this picture.
-  void edges(float gain);
+  // Edge image (through scratch.a) scaled by gain, replacing this picture.
+  void edges(float gain, const EffectScratch& scratch);
 
-  // Nearest-neighbour resampling into dst and the zooms built on it; bigA and bigB hold the
-  // intermediates. Each does nothing when the scratch image or dst cannot hold the result.
+  // Nearest-neighbour resampling into dst and the zooms built on it; scratch.a and scratch.b hold
+  // the intermediates. Each does nothing when a scratch image or dst cannot hold the result.
   void scale_percent(Bitmap* dst, float px, float py);
   void scale_to(Bitmap* dst, int newW, int newH);
   void zoom_crop(Bitmap* dst, int mx, int my);
-  void zoom_feedback(int k);
-  void zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour);
-  void zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t);
-  void tile(Bitmap* dst, float a, float b);
+  void zoom_feedback(int k, const EffectScratch& scratch);
+  void zoom_marked(Bitmap* dst, int rx, int ry, int rw, int rh, float t, uint32_t colour, const EffectScratch& scratch);
+  void zoom_window(Bitmap* dst, int rx, int ry, int rw, int rh, float t, const EffectScratch& scratch);
+  void tile(Bitmap* dst, float a, float b, const EffectScratch& scratch);
 
   // Distortions: pixels move, colours stay. rotate, swirl and horizlinescroll address dst with
   // this picture's width; none writes past dst's pixels.
   void wave_horizontal(Bitmap* dst, float freq, float amp, float phase);
-  void wave_vertical(float freq, float amp, float phase);
+  void wave_vertical(float freq, float amp, float phase, const EffectScratch& scratch);
   void rotate(Bitmap* dst, int angle);
   void swirl(Bitmap* dst, int amount);
-  void horizlinescroll(Bitmap* dst, float t);
+  // Its first call only draws each row's random offset; fails when that table cannot be made.
+  zub::Failure horizlinescroll(Bitmap* dst, float t);
 
   // Anti-aliased drawing in colour over this picture (src/render/lines.cpp); the last column and
   // row are never written.
@@ -82,7 +99,7 @@ public:
   void drawLineAA(float x0, float y0, float x1, float y1, uint32_t colour);
 
 private:
-  void load_tga();
+  zub::Failure load_tga();
 };
 
 // Signed 8-bit heights made from a picture; read by the bump-lit rasterizer.
@@ -92,14 +109,16 @@ struct BumpMap {
   int8_t* data = nullptr;  // width x height heights, row-major like the picture
   int32_t bias = 32;
   int32_t scale = 128;
+  zub::Failure failure;    // why the heights could not be made; data is then null
   ~BumpMap() { delete[] data; }
 };
 
 // Next serial number of the process-wide counter shared by every Bitmap constructor.
 int32_t nextBitmapSerial();
 
-// Pixel array from a JPEG file (libjpeg, RGB output); ends the process on failure as the demo does.
-uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height);
+// Pixel array from a JPEG file (libjpeg, RGB output) into *pixels. On failure nothing is kept and
+// the result says why; a library error has already printed the library's own message.
+zub::Failure load_jpeg(const char* path, uint32_t** pixels, int32_t* width, int32_t* height);
 // The same decoding from memory without ending the process: null when the data is not a JPEG the
 // library can decode to RGB or holds more than maxPixels pixels. Silent; used by tests and fuzzing.
 uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width, int32_t* height);

@@ -1,5 +1,5 @@
 // Bitmap(path): pictures from JPEG (libjpeg) or uncompressed TGA files, with the "default.jpg"
-// fallback for a missing file. Failures end the process with the demo's messages.
+// fallback for a missing file. Failures are reported with the demo's messages and statuses.
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,6 @@
 #include "image/bitmap.h"
 #include "image/tga.h"
 #include "core/datafile.h"
-#include "core/fatal.h"
 
 Bitmap::Bitmap(const char* path) {
   name = path;
@@ -24,10 +23,12 @@ Bitmap::Bitmap(const char* path) {
     name = "default.jpg";
   }
   if (name.find(".tga") != std::string::npos) {
-    load_tga();
+    failure = load_tga();
+    if (failure) return;
   } else {
     printf("jpg filename = %s\n", name.c_str());
-    pixels = load_jpeg(name.c_str(), &width, &height);
+    failure = load_jpeg(name.c_str(), &pixels, &width, &height);
+    if (failure) return;
     printf("w=%d, h=%d\n", width, height);
     bitsPerPixel = 32;
     capacity = width * height * 4;
@@ -36,37 +37,35 @@ Bitmap::Bitmap(const char* path) {
   serial = nextBitmapSerial();
 }
 
-void Bitmap::load_tga() {
+zub::Failure Bitmap::load_tga() {
   std::string file;
-  if (!zub::readDataFile(name, file)) {
-    zub::fatal(-1, "Error: opening file %s\n", name.c_str());
-  }
+  if (!zub::readDataFile(name, file)) return zub::failure(-1, "Error: opening file %s\n", name.c_str());
   const uint8_t* data = (const uint8_t*)file.data();
   TgaImage image;
   const char* error = tgaReadHeader(data, file.size(), image);
   if (!error) {
     error = tgaDecode(data, file.size(), image);
-    if (!image.pixels) {
-      zub::fatal(1, "Memory error: tga->b\n");
-    }
+    if (!image.pixels) return zub::failure(1, "Memory error: tga->b\n");
     printf("Allocated tga->b: %d\n", image.width * image.height * 4);
   }
   if (error) {
-    zub::fatal(1, "Error: %s: %s\n", name.c_str(), error);
+    delete[] image.pixels;
+    return zub::failure(1, "Error: %s: %s\n", name.c_str(), error);
   }
   height = image.height;
   width = image.width;
   pixels = image.pixels;
   capacity = width * height * 4;
   bitsPerPixel = (int8_t)image.depth;
+  return {};
 }
 
 namespace {
 
 // libjpeg reports a fatal error through error_exit, which must not return. The standard one
 // prints the library's message and ends the process; this one prints the same message (unless
-// quiet) and jumps back into the decoder, which releases what it holds and reports the failure.
-// The demo then ends as before; a fuzzer or a test carries on.
+// quiet) and jumps back to the caller, which releases what it holds and reports the failure.
+// Every library call, creating the object included, runs with a jump target armed.
 struct JpegErrors {
   jpeg_error_mgr library;  // first, so the library's pointer to it is a pointer to this
   jmp_buf back;
@@ -77,10 +76,21 @@ struct JpegErrors {
 [[noreturn]] void jumpBack(j_common_ptr cinfo) {
   JpegErrors* errors = (JpegErrors*)cinfo->err;
   if (!errors->quiet) (*cinfo->err->output_message)(cinfo);
-  // Before decoding starts (creating the object can run out of memory) there is nowhere to return
-  // to: end as the library's own error exit does.
-  if (!errors->armed) exit(EXIT_FAILURE);
+  // Unreachable while every call is armed; returning would let the library run on broken state.
+  if (!errors->armed) std::abort();
   longjmp(errors->back, 1);
+}
+
+// Creating the object allocates its memory manager, which can fail like any other call.
+bool createDecompress(jpeg_decompress_struct* cinfo, JpegErrors* errors) {
+  if (setjmp(errors->back)) {
+    errors->armed = false;
+    return false;
+  }
+  errors->armed = true;
+  jpeg_create_decompress(cinfo);
+  errors->armed = false;
+  return true;
 }
 
 void silent(j_common_ptr) {}
@@ -144,15 +154,20 @@ void prepareErrors(jpeg_decompress_struct& cinfo, JpegErrors& errors, bool quiet
 
 } // namespace
 
-uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height) {
+zub::Failure load_jpeg(const char* path, uint32_t** pixels, int32_t* width, int32_t* height) {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
   prepareErrors(cinfo, errors, false);
-  jpeg_create_decompress(&cinfo);
-
+  // The library has printed its message; the status is the one its own error exit would give.
+  const zub::Failure libraryError = zub::failure(1, "%s", "");
+  if (!createDecompress(&cinfo, &errors)) {
+    jpeg_destroy_decompress(&cinfo);
+    return libraryError;
+  }
   FILE* file = zub::openDataFile(path, "rb");
   if (!file) {
-    zub::fatal(1, "Error: opening file %s\n", path);
+    jpeg_destroy_decompress(&cinfo);
+    return zub::failure(1, "Error: opening file %s\n", path);
   }
   uint32_t* out = nullptr;
   // The byte count must fit the 32-bit capacity.
@@ -160,19 +175,20 @@ uint32_t* load_jpeg(const char* path, int32_t* width, int32_t* height) {
   errors.armed = false;  // the decoder's frame is gone
   jpeg_destroy_decompress(&cinfo);
   fclose(file);
-  // The library has printed its message; the status is the one its own error exit would give.
-  if (result == JpegResult::LibraryError) exit(1);
-  if (result == JpegResult::TooLarge) {
-    zub::fatal(1, "Error: %s: picture is too large or not RGB\n", path);
-  }
-  return out;
+  if (result == JpegResult::LibraryError) return libraryError;
+  if (result == JpegResult::TooLarge) return zub::failure(1, "Error: %s: picture is too large or not RGB\n", path);
+  *pixels = out;
+  return {};
 }
 
 uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width, int32_t* height) {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
   prepareErrors(cinfo, errors, true);
-  jpeg_create_decompress(&cinfo);
+  if (!createDecompress(&cinfo, &errors)) {
+    jpeg_destroy_decompress(&cinfo);
+    return nullptr;
+  }
   uint32_t* out = nullptr;
   if (maxPixels > INT32_MAX / 4) maxPixels = INT32_MAX / 4;
   JpegResult result = decodeJpeg(&cinfo, &errors, {nullptr, bytes, length}, maxPixels, &out, width, height);

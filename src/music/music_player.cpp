@@ -1,5 +1,4 @@
 #include "music/music_player.h"
-#include "core/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,36 +10,36 @@ namespace {
 MIDASmodule module = nullptr;
 MIDASmodulePlayHandle playHandle = 0;
 
-[[noreturn]] void report() {
+zub::Failure libraryFailure() {
   std::string message = MIDASgetErrorMessage(MIDASgetLastError()); // closing may replace the text
   MIDASclose();
-  zub::fatal(1, "MIDAS error: %s\n", message.c_str());
+  return zub::failure(1, "MIDAS error: %s\n", message.c_str());
 }
 
 } // namespace
 
 MusicPlayer::MusicPlayer(const char* name, void* windowHandle) : fileName(name), window(windowHandle) {}
 
-void MusicPlayer::start() {
+zub::Failure MusicPlayer::start() {
   MIDASstartup();
-  if (!window) {
-    zub::fatal(-1, "Error: can't find cur window handle\n");
-  }
+  if (!window) return zub::failure(-1, "Error: can't find cur window handle\n");
   MIDASsetOption(MIDAS_OPTION_WINDOW, (intptr_t)window);
   MIDASsetOption(MIDAS_OPTION_BACKGROUND, 1);
-  if (!MIDASinit()) report();
+  if (!MIDASinit()) return libraryFailure();
   MIDASstartBackgroundPlay(0);
   module = MIDASloadModule(fileName.c_str());
-  if (!module) report();
+  if (!module) return libraryFailure();
   playHandle = MIDASplayModule(module, 1);
-  if (!playHandle) report();
+  if (!playHandle) return libraryFailure();
+  return {};
 }
 
-void MusicPlayer::stop() {
-  if (!MIDASstopModule(playHandle)) report();
-  if (!MIDASfreeModule(module)) report();
+zub::Failure MusicPlayer::stop() {
+  if (!MIDASstopModule(playHandle)) return libraryFailure();
+  if (!MIDASfreeModule(module)) return libraryFailure();
   module = nullptr;
   playHandle = 0;
   MIDASstopBackgroundPlay();
-  if (!MIDASclose()) report();
+  if (!MIDASclose()) return libraryFailure();
+  return {};
 }

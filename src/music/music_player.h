@@ -1,8 +1,10 @@
 // MusicPlayer: plays the demo's module tune in the background from the first frame to exit.
-// Every failure of the player is fatal: "MIDAS error: ..." and status 1.
+// A failure of the player library is reported as "MIDAS error: ..." with status 1; the demo stops
+// on it.
 #pragma once
 #include <string>
 
+#include "core/failure.h"
 #include "music/midas.h"
 
 class MusicPlayer {
@@ -11,6 +13,8 @@ public:
   void* window;         // the window the audio output belongs to
 
   MusicPlayer(const char* fileName, void* window);
-  void start();
-  void stop();
+  // Each stops at the first failing library call. A start without a window fails with
+  // "Error: can't find cur window handle", status -1.
+  zub::Failure start();
+  zub::Failure stop();
 };

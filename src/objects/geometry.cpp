@@ -5,33 +5,20 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/engine_context.h"
-
-int angleIndex(float degrees) {
-  if (!(degrees > -361.0f && degrees < 1080.0f)) {
-    if (!std::isfinite(degrees)) return 0;
-    int wrapped = (int)std::fmod(std::trunc((double)degrees), 360.0);
-    return wrapped < 0 ? wrapped + 360 : wrapped;
-  }
-  int i = (int)degrees;
-  if (i < 0) i += 360;
-  if (i >= 360) i -= 360;
-  return i;
-}
+#include "core/trig_tables.h"
 
 namespace {
 
 struct Turn {
   float sx, cx, sy, cy, sz, cz;
   Turn(float ax, float ay, float az) {
-    const EngineContext* ctx = engine();
-    int ix = angleIndex(ax), iy = angleIndex(ay), iz = angleIndex(az);
-    sx = ctx->sinTable[ix];
-    cx = ctx->cosTable[ix];
-    sy = ctx->sinTable[iy];
-    cy = ctx->cosTable[iy];
-    sz = ctx->sinTable[iz];
-    cz = ctx->cosTable[iz];
+    int ix = degreeIndex(ax), iy = degreeIndex(ay), iz = degreeIndex(az);
+    sx = sinDegrees[ix];
+    cx = cosDegrees[ix];
+    sy = sinDegrees[iy];
+    cy = cosDegrees[iy];
+    sz = sinDegrees[iz];
+    cz = cosDegrees[iz];
   }
   Vec3 apply(float x, float y, float z) const {
     float y1 = y * cx - z * sx;

@@ -1,5 +1,5 @@
 // 3D maths shared by the object pass and the renderer: Vec3, rotation by whole-degree angles
-// through the context's sine and cosine tables, perspective projection, and the Camera and Light
+// through the fixed sine and cosine tables, perspective projection, and the Camera and Light
 // records whose working content is a position and the unit direction toward it.
 #pragma once
 #include <cstdint>
@@ -8,10 +8,6 @@ struct Vec3 {
   float x = 0, y = 0, z = 0;
 };
 
-// Table index of an angle in degrees: truncated toward zero, below 0 plus 360 once, 360 and
-// above minus 360 once. Angles outside (-361, 1080), which would index past the 720-entry
-// tables, and non-finite ones are brought into 0..359 instead.
-int angleIndex(float degrees);
 
 // Rotates count vectors of src into dst (which may be src): about x, then y, then z.
 void rotatePoints(Vec3* dst, const Vec3* src, int count, float ax, float ay, float az);

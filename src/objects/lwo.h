@@ -2,6 +2,7 @@
 // the chunk readers that fill an Object3D with points, polygons and surfaces. Files are untrusted:
 // every read is bounded by the buffer, and malformed geometry is refused with a reason.
 #pragma once
+#include "core/failure.h"
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,9 +35,9 @@ private:
   int64_t remaining() const { return pos >= 0 && pos <= size ? size - pos : 0; }
 };
 
-// Reads the file at path into object. A file that cannot be opened prints "Error: <path>" and
-// ends the process with status -1; a malformed one prints "Error: <path>: <reason>", status 1.
-void readLwo(Object3D& object, const char* path);
+// Reads the file at path into object. A file that cannot be opened fails with "Error: <path>" and
+// status -1; a malformed one with "Error: <path>: <reason>", status 1.
+zub::Failure readLwo(Object3D& object, const char* path);
 
 // The same reading from a reader already holding the bytes. False with a reason when the file
 // breaks a rule the object model relies on; the object may then be partly filled.

@@ -1,7 +1,6 @@
 // The LWOB reader: chunk walk, points, polygons, surface names and the SURF attributes. Traced
 // line by line on standard output as objects load.
 #include "objects/lwo.h"
-#include "core/fatal.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -190,18 +189,15 @@ bool readLwoData(Object3D& object, LwoReader& reader, std::string& error) {
   return checkFaces(object, error);
 }
 
-void readLwo(Object3D& object, const char* path) {
+zub::Failure readLwo(Object3D& object, const char* path) {
   printf("start read\n");
   LwoReader reader;
-  if (!reader.open(path)) {
-    zub::fatal(-1, "Error: %s\n", path);
-  }
+  if (!reader.open(path)) return zub::failure(-1, "Error: %s\n", path);
   std::string error;
   bool ok = readLwoData(object, reader, error);
   reader.release();
-  if (!ok) {
-    zub::fatal(1, "Error: %s: %s\n", path, error.c_str());
-  }
+  if (!ok) return zub::failure(1, "Error: %s: %s\n", path, error.c_str());
+  return {};
 }
 
 bool readPolygons(Object3D& object, LwoReader& reader, uint32_t size, std::string& error) {

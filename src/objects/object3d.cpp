@@ -10,7 +10,7 @@
 
 #include "objects/lwo.h"
 #include "core/datafile.h"
-#include "core/engine_context.h"
+#include "core/trig_tables.h"
 
 namespace {
 
@@ -21,20 +21,27 @@ std::unique_ptr<T[]> makeArray(int64_t n) {
 
 } // namespace
 
-void Object3D::loadFromFile(const char* path) {
-  makeDefaults();
+zub::Failure Object3D::loadFromFile(const char* path) {
+  // The cube's arrays are the first the object needs; the process has nothing to add to that.
+  if (!makeDefaults()) return zub::failure(1, "%s", "");
   printf("Assuming object is LWO: %s\n", path);
+  zub::Failure failure;
   if (FILE* f = zub::openDataFile(path, "rb")) {
     fclose(f);
-    readLwo(*this, path);
+    failure = readLwo(*this, path);
   } else {
-    readLwo(*this, "default.lwo");
+    failure = readLwo(*this, "default.lwo");
   }
+  if (failure) return failure;
   prepare();
+  return {};
 }
 
 bool Object3D::loadFromBytes(const uint8_t* bytes, size_t length, std::string& error) {
-  makeDefaults();
+  if (!makeDefaults()) {
+    error = "out of memory";
+    return false;
+  }
   LwoReader reader;
   reader.openBytes(bytes, length);
   if (!readLwoData(*this, reader, error)) return false;
@@ -42,7 +49,7 @@ bool Object3D::loadFromBytes(const uint8_t* bytes, size_t length, std::string& e
   return true;
 }
 
-void Object3D::makeDefaults() {
+bool Object3D::makeDefaults() {
   name = "Undefined Filename";
   description = "Undefined Description";
   pointCount = faceCount = pointCapacity = faceCapacity = 0;
@@ -53,28 +60,27 @@ void Object3D::makeDefaults() {
 
   diffuseFactor = 1.0f;
   specularPower = 30;
-  const float* cosTable = engine()->cosTable;
   for (int a = 0; a < 90; ++a) {
-    float q = cosTable[a];
+    float q = cosDegrees[a];
     specularAdd[a] = (int32_t)(std::pow(q, specularPower) * 255.0);
     diffuseMul[a] = (int32_t)(q * diffuseFactor * 255.0);
   }
   printf("precalc shady\n");
 
   textured = false;
-  texture = engine()->scratch.get();
+  texture = space->scratch;
   bumpMap = nullptr;
   camera = nullptr;
   surfaceCount = 0;
   surfaces.clear();
   printf("start make defaults\n");
   printf("end make defaults\n");
-  makeCube(50.0f);
+  return makeCube(50.0f);
 }
 
 void Object3D::prepare() {
   fixFaces();
-  engine()->clearZBuffer();
+  space->clearDepths();
   computeBounds();
   float cx = (minX + maxX) * 0.5f, cy = (minY + maxY) * 0.5f, cz = (minZ + maxZ) * 0.5f;
   for (int32_t i = 0; i < pointCount; ++i) {
@@ -84,7 +90,7 @@ void Object3D::prepare() {
   }
   computeBounds();
   // Points that all coincide have no size to scale by; they stay as they are.
-  float s = maxSize != 0 ? (float)engine()->height / maxSize : 1.0f;
+  float s = maxSize != 0 ? (float)space->height / maxSize : 1.0f;
   for (int32_t i = 0; i < pointCount; ++i) {
     points[i].x *= s;
     points[i].y *= s;
@@ -171,9 +177,9 @@ void Object3D::resetFaces() {
   for (int32_t i = 0; i < faceCount; ++i) faces[i] = Face{};
 }
 
-void Object3D::makeCube(float a) {
-  if (pointCapacity < 8 && !allocatePoints(8)) exit(1);
-  if (faceCapacity < 12 && !allocateFaces(12)) exit(1);
+bool Object3D::makeCube(float a) {
+  if (pointCapacity < 8 && !allocatePoints(8)) return false;
+  if (faceCapacity < 12 && !allocateFaces(12)) return false;
   pointCount = 8;
   faceCount = 12;
   const Vec3 corners[8] = {{a, a, -a}, {a, -a, -a}, {-a, -a, -a}, {-a, a, -a},
@@ -183,6 +189,7 @@ void Object3D::makeCube(float a) {
   for (int i = 0; i < 8; ++i) points[i] = corners[i];
   for (int i = 0; i < 12; ++i)
     for (int j = 0; j < 3; ++j) faces[i].index[j] = kTriangles[i][j];
+  return true;
 }
 
 void Object3D::fixFaces() {

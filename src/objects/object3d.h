@@ -9,6 +9,7 @@
 
 #include "image/bitmap.h"
 #include "objects/geometry.h"
+#include "objects/render_space.h"
 
 // Render modes; the values are the ones the scenes pass.
 enum RenderMode : int {
@@ -42,6 +43,7 @@ struct PointFaces {
 
 class Object3D {
 public:
+  RenderSpace* space;                       // borrowed: depth buffer, default texture, render size
   std::string name = "Undefined Filename";
   std::string description = "Undefined Description";
   int32_t pointCount = 0;
@@ -72,14 +74,18 @@ public:
   int32_t specularAdd[90] = {};             // highlight per channel by angle 0..89 degrees
   int32_t diffuseMul[90] = {};              // diffuse factor in 1/256 by angle 0..89 degrees
 
+  explicit Object3D(RenderSpace& renderSpace) : space(&renderSpace) {}
+
   // ---- building at load ----
   // The whole load: defaults, the LightWave file (or "default.lwo" when it cannot be opened),
-  // then prepare(). A file that cannot be read or is malformed ends the process.
-  void loadFromFile(const char* path);
+  // then prepare(). A file that cannot be read or is malformed is reported with the demo's
+  // message and status; the object is then not usable.
+  zub::Failure loadFromFile(const char* path);
   // The same load from a file already in memory (fixtures, the fuzzer). False with the reason
   // when the bytes are malformed; nothing then ends the process.
   bool loadFromBytes(const uint8_t* bytes, size_t length, std::string& error);
-  void makeDefaults();
+  // Defaults and the 50-unit cube; false when the cube's arrays cannot be made.
+  bool makeDefaults();
   // The load steps after reading: repair, centre, scale to the render height, planar map,
   // point-to-face lists and normals.
   void prepare();
@@ -89,7 +95,7 @@ public:
   bool allocateFaces(int64_t n);
   bool allocateSurfaces(int64_t n);
   void resetFaces();
-  void makeCube(float a);
+  bool makeCube(float a);
   void fixFaces();
   void computeBounds();
   void planarMap();

@@ -3,24 +3,7 @@
 #include <cmath>
 
 #include "objects/object3d.h"
-#include "core/engine_context.h"
-
-namespace {
-
-// Whole degrees into 0..359. Values beyond the int range (or not finite) cannot come from the
-// scenes; they are wrapped in double precision instead of converted out of range.
-int wrapDegrees(double degrees) {
-  if (!std::isfinite(degrees)) return 0;
-  if (degrees > -2147483000.0 && degrees < 2147483000.0) {
-    int k = (int)degrees;
-    if (k < 0) return k + 360 * ((359 - k) / 360);
-    return k % 360;
-  }
-  int k = (int)std::fmod(std::trunc(degrees), 360.0);
-  return k < 0 ? k + 360 : k;
-}
-
-} // namespace
+#include "core/trig_tables.h"
 
 void Object3D::restorePoints() {
   for (int32_t i = 0; i < pointCount; ++i) workPoints[i] = points[i];
@@ -47,12 +30,11 @@ void Object3D::morphTowards(const Object3D& other, float t) {
 }
 
 void Object3D::wave(float t, float twist) {
-  const EngineContext* ctx = engine();
   for (int32_t i = 0; i < pointCount; ++i) {
     Vec3& p = workPoints[i];
     float x = p.x, y = p.y, z = p.z;
-    int k = wrapDegrees(y * twist);
-    float sk = ctx->sinTable[k], ck = ctx->cosTable[k];
+    int k = degreeIndex(y * twist);
+    float sk = sinDegrees[k], ck = cosDegrees[k];
     float g = x * ck + z * sk;
     float y2 = (float)(y + 14 * std::sin(0.025 * g + 0.05 * t));
     float z2 = (float)(10 * std::cos(((g + 160) * 0.05 + t) * 0.06666666666666667 + 0.025 * y2) + z * ck - g * sk);
@@ -62,15 +44,14 @@ void Object3D::wave(float t, float twist) {
 }
 
 void Object3D::ripple(float amplitude, float rings, float phase) {
-  const float* cosTable = engine()->cosTable;
   float halfY = sizeY * 0.5f, halfX = sizeX * 0.5f;
   float r = std::sqrt(halfY * halfY + halfX * halfX);
   for (int32_t i = 0; i < pointCount; ++i) {
     Vec3& p = workPoints[i];
     float d = std::sqrt(p.x * p.x + p.y * p.y);
     // Negative rings or phase, or a flat object (r 0), must still index the table in range.
-    int index = wrapDegrees(d / r * rings * 360 + phase);
-    p.z = p.z + amplitude * cosTable[index];
+    int index = degreeIndex(d / r * rings * 360 + phase);
+    p.z = p.z + amplitude * cosDegrees[index];
   }
 }
 

@@ -7,7 +7,6 @@
 
 #include "image/bitmap.h"
 #include "objects/object3d.h"
-#include "core/engine_context.h"
 
 namespace {
 
@@ -52,11 +51,10 @@ inline uint32_t lit(uint32_t colour, int32_t shade, const Object3D& object) {
 
 // A polygon the 16.16 walk can represent: finite corners, screen coordinates within reach and
 // depths inside the 16 integer bits.
-bool drawable(const Bitmap* target, const ScanPolygon& polygon) {
-  const EngineContext* ctx = engine();
+bool drawable(const Bitmap* target, const ScanPolygon& polygon, const RenderSpace& space) {
   if (!target || !target->pixels || target->width <= 0 || target->height <= 0) return false;
   if (target->height > kMaxScanlines) return false;
-  if ((int64_t)target->width * target->height > (int64_t)ctx->width * ctx->height) return false;
+  if ((int64_t)target->width * target->height > (int64_t)space.width * space.height) return false;
   if (polygon.count < 1 || polygon.count > 4) return false;
   for (int k = 0; k <= polygon.count; ++k) {
     const ScanVertex& p = polygon.verts[k];
@@ -144,12 +142,12 @@ void buildEdges(const ScanPolygon& polygon, int32_t w, int32_t h, int32_t& minY,
 }
 
 template <int Attrs, typename Paint>
-void fillPolygon(Bitmap* target, const ScanPolygon& polygon, Paint paint) {
-  if (!drawable(target, polygon)) return;
+void fillPolygon(Bitmap* target, const ScanPolygon& polygon, const RenderSpace& space, Paint paint) {
+  if (!drawable(target, polygon, space)) return;
   const int32_t w = target->width, h = target->height;
   int32_t minY, maxY;
   buildEdges<Attrs>(polygon, w, h, minY, maxY);
-  uint16_t* zBuffer = engine()->zBuffer;
+  uint16_t* zBuffer = space.depths;
   for (int32_t y = minY; y <= maxY; ++y) {
     int32_t xl = table.left[y], xr = table.right[y], span = xr - xl;
     int64_t stepD = (int64_t)(table.rightDepth[y] - table.leftDepth[y]) * kOne;
@@ -213,14 +211,14 @@ bool usableTexture(const Bitmap* texture) {
 
 void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object) {
   uint32_t colour = polygon.colour;
-  fillPolygon<1>(target, polygon, [&](const float* attr) {
+  fillPolygon<1>(target, polygon, *object.space, [&](const float* attr) {
     return lit(colour, clampInt(truncate(attr[0]), 0, 89), object);
   });
 }
 
 void fillTexturedLit(Bitmap* target, const Bitmap* texture, const ScanPolygon& polygon, const Object3D& object) {
   if (!usableTexture(texture)) return;
-  fillPolygon<4>(target, polygon, [&](const float* attr) {
+  fillPolygon<4>(target, polygon, *object.space, [&](const float* attr) {
     int32_t u, v;
     textureCoordinates(attr, u, v);
     return lit(texel(texture, u, v), clampInt(truncate(attr[3]), 0, 89), object);
@@ -234,7 +232,7 @@ void fillBumpLit(Bitmap* target, const Bitmap* texture, const BumpMap* bumpMap, 
     fillTexturedLit(target, texture, polygon, object);
     return;
   }
-  fillPolygon<4>(target, polygon, [&](const float* attr) {
+  fillPolygon<4>(target, polygon, *object.space, [&](const float* attr) {
     int32_t u, v;
     textureCoordinates(attr, u, v);
     int32_t height = bumpMap->data[(int64_t)wrap(v, bumpMap->height) * bumpMap->width + wrap(u, bumpMap->width)];

@@ -1,5 +1,5 @@
 // The scanline rasterizers: each fills one convex screen polygon into a bitmap, z-buffered against
-// the context's depth buffer, through a per-scanline edge table walked in 16.16 fixed point.
+// the object's depth buffer, through a per-scanline edge table walked in 16.16 fixed point.
 #pragma once
 #include <cstdint>
 

@@ -70,11 +70,11 @@ void DemoApp::sceneStatic() {
     if (coin()) screen->add_noise();
     if (coin()) screen->add_noise();
     if (coin()) screen->blur_cross();
-    if (zub::demoRand() % 22 != 0) screen->zoom_feedback(10);
+    if (zub::demoRand() % 22 != 0) screen->zoom_feedback(10, big);
   } else {
     if (coin()) screen->add_noise();
     if (coin()) screen->blur_cross();
-    if (zub::demoRand() % 10 != 0) screen->zoom_feedback(10);
+    if (zub::demoRand() % 10 != 0) screen->zoom_feedback(10, big);
     screen->mix_colour(0xFFFFFF, lerpi(*this, 0, 255));
   }
   endStep(*this);

@@ -18,24 +18,24 @@ void DemoApp::sceneScape() {
   // The clip, waved in place, under the object and a zoom blur.
   auto wavedClip = [&](float freq, float amp, float tz) {
     clip->nextFrame();
-    clip->bitmap->wave_vertical(freq, amp, theta(*this));
+    clip->bitmap->wave_vertical(freq, amp, theta(*this), big);
     clip->bitmap->blit(screen, 0, 0);
     drawFlyer(screen, lerpf(*this, 360, 0), 0, tz);
-    screen->zoom_feedback(lerpi(*this, 10, 20));
+    screen->zoom_feedback(lerpi(*this, 10, 20), big);
   };
   // The object on noisy, strobing scratch, scrolled onto the screen line by line.
   auto scrambled = [&](float t) {
     scratch->add_noise();
     scratch->strobe();
     drawFlyer(scratch, lerpf(*this, 360, 0), 0, lerpf(*this, 800, 3000));
-    scratch->horizlinescroll(screen, t);
+    stopIfFailed(scratch->horizlinescroll(screen, t));
     screen->blur_horizontal();
-    screen->zoom_feedback(8);
+    screen->zoom_feedback(8, big);
   };
   switch (step) {
   case 1:
-    bitmaps[9]->zoom_window(screen, 63, 91, 145, 100, lerpf(*this, 1, 0));
-    screen->zoom_feedback(lerpi(*this, 1, 30));
+    bitmaps[9]->zoom_window(screen, 63, 91, 145, 100, lerpf(*this, 1, 0), big);
+    screen->zoom_feedback(lerpi(*this, 1, 30), big);
     screen->fire();
     bitmaps[22]->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
     break;
@@ -49,22 +49,22 @@ void DemoApp::sceneScape() {
     drawFlyer(screen, (float)(lerpi(*this, 720, 0) % 360), 0, lerpf(*this, 800, 700));
     break;
   case 4:
-    lumo->zoom_window(screen, 160, 100, 10, 10, lerpf(*this, 1, 0));
+    lumo->zoom_window(screen, 160, 100, 10, 10, lerpf(*this, 1, 0), big);
     screen->strobe();
     break;
   case 5:
-    lumo->zoom_window(screen, 160, 100, 10, 10, lerpf(*this, 0, 1));
+    lumo->zoom_window(screen, 160, 100, 10, 10, lerpf(*this, 0, 1), big);
     lumo->invert(); // the picture itself: it keeps whichever state the last frame left
     screen->strobe();
     break;
   case 6:
-    lumo->zoom_window(screen, 50, 50, 100, 100, lerpf(*this, 1, 0));
+    lumo->zoom_window(screen, 50, 50, 100, 100, lerpf(*this, 1, 0), big);
     clip->nextFrame();
     clip->bitmap->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
     screen->strobe();
     break;
   case 7:
-    lumo->zoom_window(screen, 50, 50, 100, 100, lerpf(*this, 1, 0));
+    lumo->zoom_window(screen, 50, 50, 100, 100, lerpf(*this, 1, 0), big);
     screen->invert();
     clip->nextFrame();
     clip->bitmap->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
@@ -117,7 +117,7 @@ void DemoApp::sceneGreets() {
     screen->rotate(scratch, thetaDegrees(*this));
     screen->clear();
     scratch->blit(screen, lerpi(*this, 0, -320), lerpi(*this, 0, -200));
-    screen->zoom_feedback(lerpi(*this, 1, 100));
+    screen->zoom_feedback(lerpi(*this, 1, 100), big);
     break;
   }
   endStep(*this);
@@ -153,29 +153,29 @@ void DemoApp::sceneSister() {
     break;
   case 5:
     portraitOn(screen);
-    screen->edges(lerpf(*this, 1, 6));
-    screen->zoom_feedback(lerpi(*this, 1, 20));
+    screen->edges(lerpf(*this, 1, 6), big);
+    screen->zoom_feedback(lerpi(*this, 1, 20), big);
     screen->blur_horizontal();
     break;
   case 6:
     portraitOn(screen);
-    screen->edges(lerpf(*this, 6, 1));
-    screen->zoom_feedback(lerpi(*this, 20, 40));
+    screen->edges(lerpf(*this, 6, 1), big);
+    screen->zoom_feedback(lerpi(*this, 20, 40), big);
     screen->fire();
     screen->strobe();
     break;
   case 7:
     portraitOn(screen);
-    screen->edges(lerpf(*this, 6, 2));
+    screen->edges(lerpf(*this, 6, 2), big);
     screen->blur_horizontal();
-    screen->zoom_feedback(lerpi(*this, 40, 120));
+    screen->zoom_feedback(lerpi(*this, 40, 120), big);
     elec->blit_mix(screen, 40, 10, lerpi(*this, 255, 0));
     break;
   case 8:
     screen->clear();
     scratch->clear();
     elec->blit(scratch, 40, 10);
-    scratch->zoom_window(screen, 90, 117, 32, 20, lerpf(*this, 1, 0));
+    scratch->zoom_window(screen, 90, 117, 32, 20, lerpf(*this, 1, 0), big);
     screen->mix_colour(0x000000, lerpi(*this, 0, 255));
     break;
   }

@@ -14,7 +14,7 @@ void DemoApp::sceneBazooka() {
   };
   switch (step) {
   case 1:
-    bazooka->zoom_window(screen, 50, 40, 10, 10, lerpf(*this, 0, 1));
+    bazooka->zoom_window(screen, 50, 40, 10, 10, lerpf(*this, 0, 1), big);
     break;
   case 2:
     viaScratch()->blit_ceiling(screen, 0, 0, lerpi(*this, 255, 0), 255, 255);
@@ -27,11 +27,11 @@ void DemoApp::sceneBazooka() {
     break;
   case 5:
     bazooka->blit(screen, 0, 0);
-    viaScratch()->zoom_marked(screen, 164, 136, 156, 64, lerpf(*this, 0, 1), 0x00FF00);
+    viaScratch()->zoom_marked(screen, 164, 136, 156, 64, lerpf(*this, 0, 1), 0x00FF00, big);
     break;
   case 6:
     bazooka->blit(screen, 0, 0);
-    viaScratch()->zoom_marked(screen, 164, 136, 156, 64, lerpf(*this, 1, 0), 0x00FF00);
+    viaScratch()->zoom_marked(screen, 164, 136, 156, 64, lerpf(*this, 1, 0), 0x00FF00, big);
     screen->fire();
     break;
   }
@@ -45,37 +45,37 @@ void DemoApp::sceneDot() {
   Object3D* dot = context->objects[3];
   switch (step) {
   case 1:
-    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 1, 0));
+    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 1, 0), big);
     break;
   case 2:
-    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 0, 1));
+    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 0, 1), big);
     begin3D(0, 0, 0);
     dot->restorePoints();
     dot->wave(lerpf(*this, 0, 200), 0);
     draw3D(dot, 270, 0, 0, 0, 0, 650, screen, Shaded);
     break;
   case 3:
-    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 1, 0));
+    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 1, 0), big);
     begin3D(0, 0, 0);
     dot->restorePoints();
     dot->wave(lerpf(*this, 200, 0), 0);
     draw3D(dot, 270, theta(*this), 0, 0, 0, 650, screen, Shaded);
     break;
   case 4:
-    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 0, 1));
+    bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 0, 1), big);
     begin3D(0, 0, 0);
     dot->restorePoints();
     draw3D(dot, 270, theta(*this), 0, 0, 0, 550, screen, Shaded);
-    screen->edges(lerpf(*this, 1, 10));
+    screen->edges(lerpf(*this, 1, 10), big);
     break;
   case 5:
-    bazooka->tile(screen, lerpf(*this, 1, 0), lerpf(*this, 1, 0));
+    bazooka->tile(screen, lerpf(*this, 1, 0), lerpf(*this, 1, 0), big);
     begin3D(0, 0, 0);
     dot->restorePoints();
     draw3D(dot, 270, theta(*this), 0, 0, 0, 550, screen, Shaded);
     break;
   case 6:
-    bazooka->tile(screen, lerpf(*this, 0, 1), lerpf(*this, 0, 1));
+    bazooka->tile(screen, lerpf(*this, 0, 1), lerpf(*this, 0, 1), big);
     begin3D(0, 0, 0);
     dot->restorePoints();
     dot->wave(lerpf(*this, 300, 600), 0);
@@ -88,7 +88,7 @@ void DemoApp::sceneDot() {
     dot->restorePoints();
     dot->wave(lerpf(*this, 600, 900), 0);
     draw3D(dot, 270, 0, 0, 0, 0, 550, scratch, Shaded);
-    scratch->zoom_feedback(lerpi(*this, 1, 50));
+    scratch->zoom_feedback(lerpi(*this, 1, 50), big);
     scratch->blit(screen, lerpi(*this, 0, -320), 0);
     break;
   }
@@ -107,7 +107,7 @@ void DemoApp::sceneBalls() {
     bitmaps[8]->blit(screen, 0, 0);
     break;
   case 2:
-    bitmaps[8]->zoom_window(screen, 108, 30, 64, 40, lerpf(*this, 1, 0));
+    bitmaps[8]->zoom_window(screen, 108, 30, 64, 40, lerpf(*this, 1, 0), big);
     break;
   case 3:
     scratch->blit(screen, 0, 0);
@@ -131,7 +131,7 @@ void DemoApp::sceneBalls() {
     break;
   case 5:
     scratch->blit(screen, 0, 0);
-    bitmaps[11]->zoom_window(work, 120, 80, 60, 60, lerpf(*this, 0, 1));
+    bitmaps[11]->zoom_window(work, 120, 80, 60, 60, lerpf(*this, 0, 1), big);
     work->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
     begin3D(0, 0, 0);
     ball->restorePoints();

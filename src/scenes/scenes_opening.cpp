@@ -77,7 +77,7 @@ void DemoApp::sceneLogoObjects() {
     second->restorePoints();
     second->wave(lerpf(*this, 200, 400), 0);
     draw3D(second, 180, 0, 0, 0, -40, 700, screen, Shaded);
-    screen->zoom_feedback(lerpi(*this, 1, 40));
+    screen->zoom_feedback(lerpi(*this, 1, 40), big);
     break;
   case 6:
     // Only the background fades; the objects drawn after it keep their brightness.
@@ -89,7 +89,7 @@ void DemoApp::sceneLogoObjects() {
     second->restorePoints();
     second->wave(lerpf(*this, 400, 600), 0);
     draw3D(second, 180, 0, 0, 0, lerpf(*this, -40, 200), 700, screen, Shaded);
-    screen->zoom_feedback(lerpi(*this, 40, 1));
+    screen->zoom_feedback(lerpi(*this, 40, 1), big);
     break;
   }
   endStep(*this);
@@ -107,7 +107,7 @@ void DemoApp::sceneVideo() {
   case 1: {
     Shake s = shake();
     guitar->blit(screen, s.x, s.y);
-    screen->zoom_feedback(8);
+    screen->zoom_feedback(8, big);
     screen->blur_cross();
     break;
   }
@@ -116,9 +116,9 @@ void DemoApp::sceneVideo() {
     frame->blit(screen, 0, 0);
     Shake s = shake();
     guitar->blit_half(screen, s.x, s.y);
-    screen->zoom_feedback(8);
-    frame->horizlinescroll(screen, scrollT());
-    screen->zoom_feedback(15);
+    screen->zoom_feedback(8, big);
+    stopIfFailed(frame->horizlinescroll(screen, scrollT()));
+    screen->zoom_feedback(15, big);
     break;
   }
   case 3: {
@@ -126,13 +126,13 @@ void DemoApp::sceneVideo() {
     frame->blit(screen, 0, 0);
     if (coin()) screen->invert();
     if (coin()) screen->blur_horizontal();
-    screen->zoom_feedback(8);
+    screen->zoom_feedback(8, big);
     Shake s = shake();
     guitar->blit_half(screen, s.x, s.y);
-    frame->horizlinescroll(screen, scrollT());
+    stopIfFailed(frame->horizlinescroll(screen, scrollT()));
     if (coin()) screen->invert();
     if (coin()) screen->blur_horizontal();
-    screen->zoom_feedback(15);
+    screen->zoom_feedback(15, big);
     gfx->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
     break;
   }
@@ -141,7 +141,7 @@ void DemoApp::sceneVideo() {
     break;
   case 5:
     gfx->blit(screen, 0, 0);
-    screen->zoom_feedback(zub::demoRand() % 20 + 10);
+    screen->zoom_feedback(zub::demoRand() % 20 + 10, big);
     if (coin()) screen->invert();
     if (coin()) screen->fire();
     screen->mix_colour(0x000000, lerpi(*this, 0, 255));

@@ -2,7 +2,12 @@
 
 #include <cstdio>
 
+#include "core/fatal.h"
 #include "scenes/scene_table.h"
+
+void stopIfFailed(const zub::Failure& failure) {
+  if (failure) zub::fatal(failure);
+}
 
 DemoApp::DemoApp(ptc::Backend display) {
   consoleWidth = 320;
@@ -16,14 +21,16 @@ DemoApp::DemoApp(ptc::Backend display) {
       std::make_unique<DisplayConsole>(display, consoleWidth, consoleHeight, colourBits, originX, originY, width, height);
   windowHandle = console->windowHandle();
   context = std::make_unique<EngineContext>(width, height);
-  setEngine(context.get());
+  stopIfFailed(context->failure);
+  big = context->effectScratch();
   work = new Bitmap(320, 240);
+  stopIfFailed(work->failure);
   camera = new Camera();
   mainLight = new Light();
   sideLight = new Light();
-  loadAssets();
+  stopIfFailed(loadAssets());
   music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
-  music->start();
+  stopIfFailed(music->start());
   pacer = std::make_unique<FramePacer>();
   pacer->restart();
   pacer->setRate(30.0f);
@@ -35,7 +42,7 @@ DemoApp::DemoApp(ptc::Backend display) {
 }
 
 DemoApp::~DemoApp() {
-  if (music) music->stop(); // torn down without shutdown(): still stop the tune cleanly
+  if (music) stopIfFailed(music->stop()); // torn down without shutdown(): still stop the tune cleanly
   // The demo itself leaves these to process exit; releasing them keeps leak checks meaningful.
   for (int i = 0; i < context->slotCount; ++i) {
     delete context->bitmaps[i];
@@ -47,7 +54,6 @@ DemoApp::~DemoApp() {
   delete sideLight;
   delete work;
   delete swirlBump;
-  if (engine() == context.get()) setEngine(nullptr);
 }
 
 void DemoApp::begin3D(float ax, float ay, float az) {
@@ -86,7 +92,7 @@ void DemoApp::run() {
 
 void DemoApp::shutdown() {
   printf("key has been hit, exiting...\n");
-  music->stop();
+  stopIfFailed(music->stop());
   music.reset();
   console->close();
   console.reset();

@@ -11,7 +11,7 @@
 #include "objects/object3d.h"
 #include "video/video_clip.h"
 #include "platform/display_console.h"
-#include "core/engine_context.h"
+#include "shell/engine_context.h"
 #include "shell/frame_pacer.h"
 
 class DemoApp;
@@ -33,6 +33,7 @@ public:
   void* windowHandle = nullptr;        // the console's window, for the music player
   std::unique_ptr<DisplayConsole> console;
   std::unique_ptr<EngineContext> context;
+  EffectScratch big;                   // the context's two large scratch pictures, lent to effects
   Bitmap* screen = nullptr;            // bitmap slot 0, aimed at the display buffer every frame
   std::unique_ptr<FramePacer> pacer;
   std::unique_ptr<MusicPlayer> music;
@@ -63,7 +64,8 @@ public:
   // Prints the exit line, stops the music and closes the display.
   void shutdown();
 
-  void loadAssets();
+  // Every picture and object into its slot; the first that cannot be loaded is the result.
+  zub::Failure loadAssets();
 
   // The 3D sequence: the main light's update and the cleared z-buffer, once a frame before the
   // first object; then per object, after its deformations, the transform and the render.
@@ -85,6 +87,10 @@ public:
   void sceneStatic();
   void sceneFinale();
 };
+
+// Ends the demo through zub::fatal when an operation or loader failed; the one place the demo's
+// own code decides to stop on a failure.
+void stopIfFailed(const zub::Failure& failure);
 
 // The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.
 int runDemo(ptc::Backend display, FrameHook hook = nullptr, void* hookData = nullptr);

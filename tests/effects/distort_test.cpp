@@ -54,7 +54,7 @@ TEST_F(Wave, HorizontalKeepsWhatHasNoSource) {
 
 TEST_F(Wave, VerticalWithoutAmplitudeMovesUpOneRow) {
   auto pic = numbered(5, 6), src = numbered(5, 6);
-  pic->wave_vertical(3.0f, 0.0f, 0.0f);
+  pic->wave_vertical(3.0f, 0.0f, 0.0f, big);
   expectEach(*pic, [&](int x, int y) { return y < 5 ? at(*src, x, y + 1) : 0; });
 }
 
@@ -66,21 +66,21 @@ TEST_F(Wave, VerticalStepsByCosineOfThePhase) {
       {180.0f, {1, 2, 3, -1}}, {-180.0f, {1, 2, 3, -1}}, {0.0f, {3, -1, -1, -1}}, {90.0f, {2, -1, -1, -1}}};
   for (auto& [phase, rows] : cases) {
     auto pic = numbered(2, 4);
-    pic->wave_vertical(0.0f, 2.0f, phase);
+    pic->wave_vertical(0.0f, 2.0f, phase, big);
     expectEach(*pic, [&](int x, int y) { return rows[y] < 0 ? 0 : at(*src, x, rows[y]); });
   }
   // Height 4, freq 1: step 90, so the phases 0, 90, 180 give d = 0.5, 0.25, 0: s = 1.5, 2.75, 3.75.
   auto pic = numbered(2, 4);
-  pic->wave_vertical(1.0f, 0.5f, 0.0f);
+  pic->wave_vertical(1.0f, 0.5f, 0.0f, big);
   expectEach(*pic, [&](int x, int y) { return y < 2 ? at(*src, x, y + 1) : 0; });
 }
 
 TEST_F(Wave, VerticalGuardsSizeAndNegativeAmounts) {
-  auto big = filled(2000, 1000, 5);
-  big->wave_vertical(1.0f, 1.0f, 0.0f);
-  expectEach(*big, [](int, int) { return 5; });
+  auto huge = filled(2000, 1000, 5);
+  huge->wave_vertical(1.0f, 1.0f, 0.0f, big);
+  expectEach(*huge, [](int, int) { return 5; });
   auto pic = numbered(3, 4);
-  pic->wave_vertical(1.0f, -10.0f, 0.0f);  // s runs up past row 0: black, not a read above it
+  pic->wave_vertical(1.0f, -10.0f, 0.0f, big);  // s runs up past row 0: black, not a read above it
   expectEach(*pic, [](int, int) { return 0; });
 }
 
@@ -184,10 +184,10 @@ TEST_F(LineScroll, NarrowDestinationAndOddInputsStayInBounds) {
 // The row offsets are made for the height at the first call; a picture that has grown taller
 // since (a scratch image resized by another effect) scrolls only the rows that have an offset.
 TEST_F(LineScroll, RowsAddedAfterTheFirstCallAreLeftAlone) {
-  Bitmap* src = ctx->bigB.get();
+  Bitmap* src = bigB.get();
   src->width = 10;
   src->height = 2;
-  src->horizlinescroll(ctx->scratch.get(), 1.0f);
+  src->horizlinescroll(renderScratch.get(), 1.0f);
   ASSERT_NE(src->rowOffsets, nullptr);
   src->height = 5;
   numbered(10, 5)->blit(src, 0, 0);

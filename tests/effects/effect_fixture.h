@@ -1,22 +1,24 @@
-// Shared set-up for the effect tests: a render-size engine context (bigA, bigB, the trig tables)
-// and helpers to build pictures and compare them pixel by pixel.
+// Shared set-up for the effect tests: the scratch pictures of a 320 x 240 render (bigA and bigB,
+// lent to effects as `big`, and a render-size one) and helpers to build pictures and compare them pixel by pixel.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "image/bitmap.h"
-#include "core/engine_context.h"
 #include "core/random.h"
 
 class EffectTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ctx = std::make_unique<EngineContext>(320, 240);
-    setEngine(ctx.get());
+    bigA = std::make_unique<Bitmap>(1600, 1200);
+    bigB = std::make_unique<Bitmap>(1600, 1200);
+    renderScratch = std::make_unique<Bitmap>(320, 240);
+    big = {bigA.get(), bigB.get()};
     zub::demoRandReset();
   }
-  std::unique_ptr<EngineContext> ctx;
+  std::unique_ptr<Bitmap> bigA, bigB, renderScratch;
+  EffectScratch big;
 };
 
 inline std::unique_ptr<Bitmap> filled(int w, int h, uint32_t colour) {

@@ -59,18 +59,18 @@ TEST_F(Edges, SplitImageGainOne) {
   auto b = filled(8, 4, 0);
   for (int y = 0; y < 4; ++y)
     for (int x = 4; x < 8; ++x) b->pixels[y * 8 + x] = grey(200);
-  b->edges(1.0f);
+  b->edges(1.0f, big);
   expectEach(*b, [](int x, int y) {
     if (y == 0) return 0u;
     if (y == 1) return x < 4 ? 0u : grey(x == 4 ? 255 : 200);
     return x == 0 || x == 4 ? grey(200) : 0u;
   });
-  EXPECT_EQ(ctx->bigA->width * 10 + ctx->bigA->height, 84);
+  EXPECT_EQ(bigA->width * 10 + bigA->height, 84);
 }
 
 TEST_F(Edges, UniformPictureLeavesRowOneBright) {
   auto b = filled(5, 4, grey(50));
-  b->edges(1.0f);
+  b->edges(1.0f, big);
   expectEach(*b, [](int x, int y) { return y == 1 ? grey(x == 0 ? 100 : 50) : 0; });
 }
 
@@ -84,7 +84,7 @@ TEST_F(Edges, GainTruncatesAndSaturatesPerChannel) {
   for (auto [gain, want] : cases) {
     auto b = filled(2, 3, 0);
     b->pixels[4] = b->pixels[5] = 0x280300;
-    b->edges(gain);
+    b->edges(gain, big);
     EXPECT_EQ(at(*b, 0, 2), want.first) << gain;
     EXPECT_EQ(at(*b, 1, 2), want.second) << gain;
   }
@@ -92,13 +92,13 @@ TEST_F(Edges, GainTruncatesAndSaturatesPerChannel) {
   // 7 and 14.
   auto b = filled(2, 3, 0);
   b->pixels[4] = b->pixels[5] = 0x0A0000;
-  b->edges(0.7f);
+  b->edges(0.7f, big);
   EXPECT_EQ(at(*b, 0, 2), 0x0D0000u);
   EXPECT_EQ(at(*b, 1, 2), 0x060000u);
 }
 
 TEST_F(Edges, PictureTooLargeForBigAIsLeftAlone) {
   auto b = filled(2000, 1000, grey(9));
-  b->edges(1.0f);
+  b->edges(1.0f, big);
   expectEach(*b, [](int, int) { return grey(9); });
 }

@@ -10,7 +10,7 @@ using Zoom = EffectTest;
 
 TEST_F(Resample, ScalePercentCopiesHalvesAndRoundsTheStep) {
   auto src = numbered(320, 240);
-  Bitmap* dst = ctx->bigA.get();
+  Bitmap* dst = bigA.get();
   src->scale_percent(dst, 100.0f, 100.0f);
   ASSERT_EQ(dst->width * 1000 + dst->height, 320240);
   expectEach(*dst, [&](int x, int y) { return at(*src, x, y); });
@@ -37,7 +37,7 @@ TEST_F(Resample, ScalePercentRefusesTinyOddOrOversizedScales) {
 
 TEST_F(Resample, ScaleToDoublesEveryPixelOrRefuses) {
   auto src = numbered(320, 240);
-  Bitmap* dst = ctx->bigA.get();
+  Bitmap* dst = bigA.get();
   src->scale_to(dst, 640, 480);
   ASSERT_EQ(dst->width * 1000 + dst->height, 640480);
   expectEach(*dst, [&](int x, int y) { return at(*src, x / 2, y / 2); });
@@ -74,20 +74,20 @@ TEST_F(Zoom, CropPastHalfMirrorsAndMarginsOutsideDoNothing) {
 TEST_F(Zoom, FeedbackAveragesWithTheInsetEnlargement) {
   // 8 x 6, k = 1: steps 0.75 and 0.6666667 from (1, 1).
   auto pic = numbered(8, 6), before = numbered(8, 6);
-  pic->zoom_feedback(1);
+  pic->zoom_feedback(1, big);
   const int cols[] = {1, 1, 2, 3, 4, 4, 5, 6}, rows[] = {1, 1, 2, 3, 3, 4};
   expectEach(*pic, [&](int x, int y) {
     return ((at(*before, x, y) >> 1) & 0x7F7F7F) + ((at(*before, cols[x], rows[y]) >> 1) & 0x7F7F7F);
   });
   for (int k : {0, -4, 6})  // 6: a margin as tall as the picture would sample outside it
-    before->zoom_feedback(k);
+    before->zoom_feedback(k, big);
   expectEach(*before, [](int x, int y) { return (y << 12 | x) + 1; });
 }
 
 TEST_F(Zoom, MarkedAtZeroFramesTheRectangleInPlace) {
   auto src = numbered(320, 240);
   auto dst = filled(320, 240, 0);
-  src->zoom_marked(dst.get(), 164, 136, 156, 64, 0.0f, 0x00FF00);
+  src->zoom_marked(dst.get(), 164, 136, 156, 64, 0.0f, 0x00FF00, big);
   // Framed copy at (164, 136); lines through its centre (242, 168), weight 255 over black.
   expectEach(*dst, [&](int x, int y) {
     bool inside = x >= 164 && x < 320 && y >= 136 && y < 200;
@@ -101,8 +101,8 @@ TEST_F(Zoom, MarkedAtOneIsARowShortAndOneRowLower) {
   // 120 - 119 = 1. The width comes out at exactly 320.
   auto src = numbered(320, 240);
   auto dst = filled(320, 240, 0);
-  src->zoom_marked(dst.get(), 164, 136, 156, 64, 1.0f, 0x00FF00);
-  EXPECT_EQ(ctx->bigA->width * 1000 + ctx->bigA->height, 320239);
+  src->zoom_marked(dst.get(), 164, 136, 156, 64, 1.0f, 0x00FF00, big);
+  EXPECT_EQ(bigA->width * 1000 + bigA->height, 320239);
   EXPECT_EQ(at(*dst, 0, 1), 0x00FF00u);
   EXPECT_EQ(at(*dst, 319, 239), 0x00FF00u);
   EXPECT_EQ(at(*dst, 5, 0), 0u);  // the row the copy leaves free, crossed by the vertical line
@@ -114,32 +114,32 @@ TEST_F(Zoom, MarkedAtOneIsARowShortAndOneRowLower) {
 TEST_F(Zoom, MarkedRectanglePastThePictureReadsBlack) {
   auto src = filled(100, 80, 0xFFFFFF);
   auto dst = filled(100, 80, 0x123456);
-  src->zoom_marked(dst.get(), 90, 70, 20, 20, 0.0f, 0x0000FF);
-  expectEach(*ctx->bigB, [](int x, int y) { return x < 10 && y < 10 ? 0xFFFFFF : 0; });
-  src->zoom_marked(dst.get(), -500, -500, 20, 20, 0.5f, 0x0000FF);
+  src->zoom_marked(dst.get(), 90, 70, 20, 20, 0.0f, 0x0000FF, big);
+  expectEach(*bigB, [](int x, int y) { return x < 10 && y < 10 ? 0xFFFFFF : 0; });
+  src->zoom_marked(dst.get(), -500, -500, 20, 20, 0.5f, 0x0000FF, big);
   auto same = filled(100, 80, 0x123456);
-  src->zoom_marked(same.get(), 0, 0, 0, 10, 0.5f, 0x0000FF);
-  src->zoom_marked(same.get(), 0, 0, 2000, 1000, 0.5f, 0x0000FF);  // more than bigB holds
+  src->zoom_marked(same.get(), 0, 0, 0, 10, 0.5f, 0x0000FF, big);
+  src->zoom_marked(same.get(), 0, 0, 2000, 1000, 0.5f, 0x0000FF, big);  // more than bigB holds
   expectEach(*same, [](int, int) { return 0x123456; });
 }
 
 TEST_F(Zoom, WindowGrowsFromRectangleToWholePicture) {
   auto src = numbered(320, 240);
   auto dst = filled(320, 240, 0);
-  src->zoom_window(dst.get(), 50, 40, 10, 10, 0.0f);  // steps 1/32 and 0.041666668 (just over 1/24)
+  src->zoom_window(dst.get(), 50, 40, 10, 10, 0.0f, big);  // steps 1/32 and 0.041666668 (just over 1/24)
   expectEach(*dst, [&](int x, int y) { return at(*src, 50 + x / 32, 40 + y / 24); });
-  src->zoom_window(dst.get(), 50, 40, 10, 10, 1.0f);
+  src->zoom_window(dst.get(), 50, 40, 10, 10, 1.0f, big);
   expectEach(*dst, [&](int x, int y) { return at(*src, x, y); });
 }
 
 TEST_F(Zoom, WindowPastThePictureReadsBlackAndOversizeDoesNothing) {
   auto src = filled(320, 240, 0xFFFFFF);
   auto dst = filled(40, 60, 0x123456);
-  src->zoom_window(dst.get(), 300, 200, 40, 60, 0.0f);  // same size: a straight copy
+  src->zoom_window(dst.get(), 300, 200, 40, 60, 0.0f, big);  // same size: a straight copy
   expectEach(*dst, [](int x, int y) { return x < 20 && y < 40 ? 0xFFFFFF : 0; });
   auto huge = filled(2000, 1000, 9);
-  src->zoom_window(huge.get(), 50, 40, 10, 10, 0.5f);
-  src->zoom_window(dst.get(), 50, 40, 0, 10, 0.5f);
+  src->zoom_window(huge.get(), 50, 40, 10, 10, 0.5f, big);
+  src->zoom_window(dst.get(), 50, 40, 0, 10, 0.5f, big);
   expectEach(*huge, [](int, int) { return 9; });
   EXPECT_EQ(at(*dst, 0, 0), 0xFFFFFFu);
 }
@@ -147,26 +147,26 @@ TEST_F(Zoom, WindowPastThePictureReadsBlackAndOversizeDoesNothing) {
 TEST_F(Zoom, TileCountsAreOddAndTheMiddleTileCentred) {
   auto src = numbered(320, 240);
   auto dst = filled(320, 240, 0);
-  src->tile(dst.get(), 1.0f, 1.0f);  // one full-size copy
-  EXPECT_EQ(ctx->bigA->width * 1000 + ctx->bigA->height, 320240);
+  src->tile(dst.get(), 1.0f, 1.0f, big);  // one full-size copy
+  EXPECT_EQ(bigA->width * 1000 + bigA->height, 320240);
   expectEach(*dst, [&](int x, int y) { return at(*src, x, y); });
-  src->tile(dst.get(), 0.5f, 1.5f);  // 160 x 120 pieces, 3 x 3 of them
-  EXPECT_EQ(ctx->bigA->width * 1000 + ctx->bigA->height, 480360);
+  src->tile(dst.get(), 0.5f, 1.5f, big);  // 160 x 120 pieces, 3 x 3 of them
+  EXPECT_EQ(bigA->width * 1000 + bigA->height, 480360);
   expectEach(*dst, [&](int x, int y) { return at(*src, 2 * ((x + 80) % 160), 2 * ((y + 60) % 120)); });
   auto square = numbered(100, 100);
-  square->tile(dst.get(), 3.0f, 1.0f);  // 320 / 100 = 3 is odd but 300 < 320: 5; 240 / 100 = 2: 3
-  EXPECT_EQ(ctx->bigA->width * 1000 + ctx->bigA->height, 500300);
+  square->tile(dst.get(), 3.0f, 1.0f, big);  // 320 / 100 = 3 is odd but 300 < 320: 5; 240 / 100 = 2: 3
+  EXPECT_EQ(bigA->width * 1000 + bigA->height, 500300);
   EXPECT_EQ(at(*dst, 0, 0), at(*square, 90, 30));
 }
 
 TEST_F(Zoom, TileBelowOnePercentReusesThePieceAndOversizeDoesNothing) {
   auto src = numbered(100, 100);
   auto dst = filled(320, 240, 0);
-  src->tile(dst.get(), 0.5f, 0.5f);
-  filled(100, 100, 0xFFFFFF)->tile(dst.get(), 2.0f, -0.5f);  // u = 0, v = -0.5: nothing resampled
+  src->tile(dst.get(), 0.5f, 0.5f, big);
+  filled(100, 100, 0xFFFFFF)->tile(dst.get(), 2.0f, -0.5f, big);  // u = 0, v = -0.5: nothing resampled
   EXPECT_EQ(at(*dst, 0, 0), at(*src, 2 * 15, 2 * 5));       // 7 x 5 pieces of 50: 350 x 250, centred
   auto huge = filled(4000, 3000, 3);                          // 41 x 31 pieces would not fit in bigA
-  src->tile(huge.get(), 1.0f, 1.0f);
+  src->tile(huge.get(), 1.0f, 1.0f, big);
   expectEach(*huge, [](int, int) { return 3; });
 }
 
@@ -175,16 +175,16 @@ TEST_F(Zoom, TileBelowOnePercentReusesThePieceAndOversizeDoesNothing) {
 TEST_F(Zoom, ImpossibleRectanglesDoNothing) {
   auto src = numbered(20, 20);
   auto dst = filled(20, 20, 0x123456);
-  ctx->bigA->width = ctx->bigB->width = 7;
-  ctx->bigA->height = ctx->bigB->height = 5;
-  src->zoom_marked(dst.get(), 0, 0, INT32_MAX, INT32_MAX, 0.0f, 0x00FF00);
-  src->zoom_marked(dst.get(), 0, 0, 2147483520, 2147483520, 0.5f, 0x00FF00);
+  bigA->width = bigB->width = 7;
+  bigA->height = bigB->height = 5;
+  src->zoom_marked(dst.get(), 0, 0, INT32_MAX, INT32_MAX, 0.0f, 0x00FF00, big);
+  src->zoom_marked(dst.get(), 0, 0, 2147483520, 2147483520, 0.5f, 0x00FF00, big);
   // 2147483520 is the largest float below 2^31: at t = 0 the window keeps that size.
-  src->zoom_window(dst.get(), 0, 0, 2147483520, 2147483520, 0.0f);
-  src->zoom_window(dst.get(), 0, 0, INT32_MAX, 3, 0.0f);
+  src->zoom_window(dst.get(), 0, 0, 2147483520, 2147483520, 0.0f, big);
+  src->zoom_window(dst.get(), 0, 0, INT32_MAX, 3, 0.0f, big);
   expectEach(*dst, [](int, int) { return 0x123456; });
-  EXPECT_EQ(ctx->bigA->width * 100 + ctx->bigA->height, 705);
-  EXPECT_EQ(ctx->bigB->width * 100 + ctx->bigB->height, 705);
+  EXPECT_EQ(bigA->width * 100 + bigA->height, 705);
+  EXPECT_EQ(bigB->width * 100 + bigB->height, 705);
 }
 
 // Resampling or distorting a picture into itself (or through the scratch image it also uses)
@@ -205,21 +205,21 @@ TEST_F(Resample, AliasedOperandsAreRefused) {
   unchanged();
   EXPECT_EQ(pic->rowOffsets, nullptr);
 
-  Bitmap* bigA = ctx->bigA.get();
-  Bitmap* bigB = ctx->bigB.get();
-  bigA->width = 8;
-  bigA->height = 6;
-  numbered(8, 6)->blit(bigA, 0, 0);
-  bigA->scale_to(bigA, 4, 3);
-  bigA->zoom_feedback(2);
-  bigA->wave_vertical(1.0f, 1.0f, 0.0f);
-  bigA->edges(1.0f);
-  pic->zoom_marked(bigB, 0, 0, 4, 4, 0.5f, 0xFF);
-  bigB->zoom_window(pic.get(), 0, 0, 4, 4, 0.5f);
-  pic->tile(bigA, 0.5f, 0.5f);
+  Bitmap* a = bigA.get();
+  Bitmap* b = bigB.get();
+  a->width = 8;
+  a->height = 6;
+  numbered(8, 6)->blit(a, 0, 0);
+  a->scale_to(a, 4, 3);
+  a->zoom_feedback(2, big);
+  a->wave_vertical(1.0f, 1.0f, 0.0f, big);
+  a->edges(1.0f, big);
+  pic->zoom_marked(b, 0, 0, 4, 4, 0.5f, 0xFF, big);
+  b->zoom_window(pic.get(), 0, 0, 4, 4, 0.5f, big);
+  pic->tile(a, 0.5f, 0.5f, big);
   unchanged();
-  ASSERT_EQ(bigA->width * 100 + bigA->height, 806);
-  expectEach(*bigA, [](int x, int y) { return (uint32_t)(y << 12 | x) + 1; });
+  ASSERT_EQ(a->width * 100 + a->height, 806);
+  expectEach(*a, [](int x, int y) { return (uint32_t)(y << 12 | x) + 1; });
 }
 
 // The destination takes the source's size first, even when the source has no columns.
@@ -241,7 +241,7 @@ TEST_F(Zoom, MarkedOntoOneRowNeverWritesBelowIt) {
   Bitmap dst(10, 1);
   dst.borrowPixels(memory.data());
   auto src = numbered(10, 10);
-  src->zoom_marked(&dst, 0, -1, 1, 1, 0.0f, 0x00FF00);  // gy = 0.5 - 1 = -0.5
+  src->zoom_marked(&dst, 0, -1, 1, 1, 0.0f, 0x00FF00, big);  // gy = 0.5 - 1 = -0.5
   EXPECT_EQ(memory[0], 0x00FF00u);  // the framed 1 x 1 copy at (0, 0)
   for (size_t i = 1; i < memory.size(); ++i) EXPECT_EQ(memory[i], kGuard) << i;
 }

@@ -36,13 +36,19 @@ TEST(Bitmap, SerialsFollowConstructionOrder) {
   EXPECT_EQ(b.serial, a.serial + 1);
 }
 
-TEST(BitmapDeath, AnImpossibleSizeReportsTheAllocationFailureAndEnds) {
-  EXPECT_EXIT(
-      {
-        dup2(2, 1);
-        Bitmap huge(70000, 70000);
-      },
-      testing::ExitedWithCode(1), "Error: orv_Bitmap allocation");
+TEST(Bitmap, AnImpossibleSizeReportsTheAllocationFailureAndAnnouncesNothing) {
+  testing::internal::CaptureStdout();
+  Bitmap huge(70000, 70000);
+  Bitmap negative(-1, 4);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  for (const Bitmap* b : {&huge, &negative}) {
+    EXPECT_FALSE(b->ok());
+    EXPECT_EQ(b->failure.status, 1);
+    EXPECT_EQ(b->failure.message, "Error: orv_Bitmap allocation\n");
+    EXPECT_EQ(b->pixels, nullptr);
+    EXPECT_EQ(b->width * b->height, 0);  // an operation called on it anyway touches nothing
+  }
+  EXPECT_TRUE(Bitmap(0, 0).ok());
 }
 
 TEST(Blit, ClipsAtEveryEdge) {

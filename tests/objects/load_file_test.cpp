@@ -25,7 +25,6 @@ struct DataFolder : testing::Test {
   std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::path folder;
   void SetUp() override {
-    testEngine();
     char name[] = "/tmp/zub_lwo_XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
     folder = name;
@@ -42,7 +41,7 @@ struct DataFolder : testing::Test {
 
 TEST_F(DataFolder, BackslashNameFindsTheFileInAnyCase) {
   writeFile(folder / "dat" / "Ball.lwo", sphereLwoBytes(8, 6, 1, 0x123456));
-  Object3D o;
+  Object3D o(testSpace());
   o.loadFromFile("dat\\ball.LWO");
   EXPECT_EQ(o.faceCount, 8 * 6);
   EXPECT_EQ(o.faces[0].colour, 0x123456u);
@@ -51,7 +50,7 @@ TEST_F(DataFolder, BackslashNameFindsTheFileInAnyCase) {
 
 TEST_F(DataFolder, MissingObjectFallsBackToDefault) {
   writeFile(folder / "default.lwo", defaultLwoBytes());
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   o.loadFromFile("dat\\gone.lwo");
   std::string out = testing::internal::GetCapturedStdout();
@@ -60,32 +59,42 @@ TEST_F(DataFolder, MissingObjectFallsBackToDefault) {
   EXPECT_EQ(o.pointCount, 6);
 }
 
-TEST_F(DataFolder, MissingDefaultEndsWithStatusMinusOne) {
-  Object3D o;
-  EXPECT_EXIT(o.loadFromFile("dat\\gone.lwo"), testing::ExitedWithCode(255), "");
+TEST_F(DataFolder, MissingDefaultFailsWithStatusMinusOne) {
+  Object3D o(testSpace());
+  testing::internal::CaptureStdout();
+  zub::Failure failure = o.loadFromFile("dat\\gone.lwo");
+  testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(failure);
+  EXPECT_EQ(failure.status, -1);
+  EXPECT_EQ(failure.message, "Error: default.lwo\n");
 }
 
-TEST_F(DataFolder, MalformedObjectEndsWithStatusOne) {
+TEST_F(DataFolder, MalformedObjectFailsWithStatusOneAndTheReason) {
   LwoWriter w;
   w.points({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}});
   w.surfaceNames({"Skin"});
   w.polygons({{0, 1, 9}}, {1});
   writeFile(folder / "dat" / "bad.lwo", w.bytes());
-  Object3D o;
-  EXPECT_EXIT(o.loadFromFile("dat\\bad.lwo"), testing::ExitedWithCode(1), "");
+  Object3D o(testSpace());
+  testing::internal::CaptureStdout();
+  zub::Failure failure = o.loadFromFile("dat\\bad.lwo");
+  testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(failure);
+  EXPECT_EQ(failure.status, 1);
+  EXPECT_EQ(failure.message.rfind("Error: dat\\bad.lwo: ", 0), 0u) << failure.message;
 }
 
 // Bytes that are no object at all used to load silently and print themselves as "tag:" lines.
-TEST_F(DataFolder, RandomBytesEndWithAMessageNamingTheFile) {
+TEST_F(DataFolder, RandomBytesFailWithAMessageNamingTheFile) {
   std::string bytes(4000, '\0');
   uint32_t state = 15;
   for (char& c : bytes) c = (char)((state = state * 1664525u + 1013904223u) >> 24);
   writeFile(folder / "dat" / "ball.lwo", bytes);
-  Object3D o;
-  EXPECT_EXIT(
-      {
-        dup2(2, 1);  // the message goes to standard output; the death test reads standard error
-        o.loadFromFile("dat\\ball.lwo");
-      },
-      testing::ExitedWithCode(1), "ball.lwo: not a LightWave object \\(the file does not start with FORM ... LWOB\\)");
+  Object3D o(testSpace());
+  testing::internal::CaptureStdout();
+  zub::Failure failure = o.loadFromFile("dat\\ball.lwo");
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(failure.status, 1);
+  EXPECT_EQ(failure.message,
+            "Error: dat\\ball.lwo: not a LightWave object (the file does not start with FORM ... LWOB)\n");
 }

@@ -84,7 +84,7 @@ TEST(LwoFile, PointsAndPolygonCorners) {
   w.chunk("PNTS", pnts.substr(0, 36) + pnts.substr(0, 36)); // a later chunk replaces the points
   w.surfaceNames({"A", "B"});
   w.polygons({{5, 4, 3, 2, 1, 0}, {1, 2}, {0, 1, 2}}, {2, 1, 2});
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(readBytes(o, w.bytes()), "");
   ASSERT_EQ(o.pointCount, 6);
   EXPECT_EQ(o.points[5].z, 9.0f);
@@ -104,7 +104,7 @@ TEST(LwoFile, SurfaceAttributes) {
   surf(w, sub("COLR", "\x01\x02\x03"));             // too short for a group: colour kept
   w.surface("Other", 0x999999, 9);                  // in no SRFS list: never applied
   w.chunk("COLR", sub("COLR", std::string("\x01\x02\x03\x00", 4))); // past the SURF chunk's end
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(readBytes(o, w.bytes()), "");
   EXPECT_EQ(o.surfaces[0]->name, "Skin");
   EXPECT_EQ(o.surfaces[0]->colour, 0xAABBCCu);
@@ -120,7 +120,7 @@ TEST(LwoFile, TraceLines) {
   LwoWriter::putU16(flag, 0x1F);
   LwoWriter w = triangle();
   surf(w, sub("CTEX", name) + sub("TFLG", flag) + sub("TSIZ", tsiz));
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   std::string error = readBytes(o, w.bytes());
   std::string out = testing::internal::GetCapturedStdout();
@@ -135,7 +135,7 @@ TEST(LwoFile, TraceLines) {
 }
 
 TEST(LwoFile, HeaderOnlyKeepsTheDefaultCube) {
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   std::string error = readBytes(o, LwoWriter().bytes());
   std::string out = testing::internal::GetCapturedStdout();
@@ -147,7 +147,7 @@ TEST(LwoFile, HeaderOnlyKeepsTheDefaultCube) {
 }
 
 TEST(LwoFile, MalformedGeometryIsRefusedWithAReason) {
-  Object3D o;
+  Object3D o(testSpace());
   EXPECT_EQ(readBytes(o, triangle(0).bytes()), "polygon 0 uses surface 0, but there are 1 surfaces");
   EXPECT_EQ(readBytes(o, triangle(2).bytes()), "polygon 0 uses surface 2, but there are 1 surfaces");
   EXPECT_EQ(readBytes(o, triangle(0xFFFF).bytes()), "polygon 0 uses surface -1, but there are 1 surfaces");
@@ -170,7 +170,7 @@ TEST(LwoFile, MalformedGeometryIsRefusedWithAReason) {
 }
 
 TEST(LwoFile, ChunksPastTheEnd) {
-  Object3D o;
+  Object3D o(testSpace());
   std::string huge = LwoWriter().bytes() + "PNTS";
   LwoWriter::putU32(huge, 0xFFFFFFF4u); // a size near 2^32 must neither wrap nor be allocated
   LwoWriter::putF32(huge, 1.0f);
@@ -196,7 +196,7 @@ TEST(LwoFile, ChunksPastTheEnd) {
 }
 
 TEST(LwoFile, OnlyFormLwobFilesAreRead) {
-  Object3D o;
+  Object3D o(testSpace());
   std::string file = triangle().bytes();
   EXPECT_EQ(readBytes(o, "FORM" + file.substr(4, 4) + "LWO2" + file.substr(12)),
             "not a LightWave object (the file does not start with FORM ... LWOB)");
@@ -223,7 +223,7 @@ TEST(LwoFile, PrintedTagsAndNamesEscapeNonPrintableBytes) {
   LwoWriter::putString(data, "Sk\x1b[2Jin\x7f");
   w.chunk("SURF", data + sub("CTEX", texture));
   w.chunk(std::string("\x1b]0;", 4), "");
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   std::string error = readBytes(o, w.bytes());
   std::string out = testing::internal::GetCapturedStdout();
@@ -237,7 +237,7 @@ TEST(LwoFile, PrintedTagsAndNamesEscapeNonPrintableBytes) {
 TEST(LwoFile, SecondSurfaceListKeepsEarlierFacesValid) {
   LwoWriter w = triangle();
   w.surfaceNames({"Second", "Third"});
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(readBytes(o, w.bytes()), "");
   EXPECT_EQ(o.surfaceCount, 2);
   ASSERT_NE(o.faces[0].surface, nullptr);
@@ -246,7 +246,7 @@ TEST(LwoFile, SecondSurfaceListKeepsEarlierFacesValid) {
 
 TEST(LwoFile, WrittenObjectsLoadWithOutwardFaces) {
   for (const std::string& bytes : {defaultLwoBytes(), sphereLwoBytes(12, 8, 1, 0x808080)}) {
-    Object3D o;
+    Object3D o(testSpace());
     ASSERT_EQ(loadBytes(o, bytes), "");
     for (int f = 0; f < o.faceCount; ++f) {
       const Vec3& p = o.points[o.faces[f].index[1]];
@@ -254,7 +254,7 @@ TEST(LwoFile, WrittenObjectsLoadWithOutwardFaces) {
       EXPECT_GT(p.x * n.x + p.y * n.y + p.z * n.z, 0) << f;
     }
   }
-  Object3D sphere;
+  Object3D sphere(testSpace());
   loadBytes(sphere, sphereLwoBytes(12, 8, 1, 0x808080));
   EXPECT_EQ(sphere.pointCount, 12 * 7 + 2);
   EXPECT_EQ(sphere.faceCount, 12 * 8);

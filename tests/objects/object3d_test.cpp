@@ -21,8 +21,7 @@ std::string fileOf(const std::vector<Vec3>& points, const std::vector<std::vecto
 } // namespace
 
 TEST(ObjectDefaults, ShadingTablesAndTheCube) {
-  testEngine();
-  Object3D o;
+  Object3D o(testSpace());
   o.makeDefaults();
   const int angle[] = {0, 1, 10, 20, 30, 45, 60, 89};
   const int specular[] = {255, 253, 161, 39, 3, 0, 0, 0};
@@ -31,13 +30,13 @@ TEST(ObjectDefaults, ShadingTablesAndTheCube) {
     EXPECT_EQ(o.specularAdd[angle[k]], specular[k]) << angle[k];
     EXPECT_EQ(o.diffuseMul[angle[k]], diffuse[k]) << angle[k];
   }
-  EXPECT_EQ(o.texture, testEngine().scratch.get());
+  EXPECT_EQ(o.texture, testSpace().scratch);
   EXPECT_EQ(o.faces[11].index[2], 2);
   EXPECT_EQ(o.faces[11].colour, 0xFF0000u);
 }
 
 TEST(ObjectPreparation, HeaderOnlyFileGivesTheCubeScaledTo240) {
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(loadBytes(o, LwoWriter().bytes()), "");
   // 50 x (240 / 100) in single precision: the edge is 240 to within rounding.
   EXPECT_FLOAT_EQ(o.maxSize, 240.0f);
@@ -53,7 +52,7 @@ TEST(ObjectPreparation, HeaderOnlyFileGivesTheCubeScaledTo240) {
 }
 
 TEST(ObjectPreparation, CentresAndScalesByTheLargestExtent) {
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(loadBytes(o, fileOf({{10, 20, 5}, {30, 20, 5}, {10, 30, 5}}, {{0, 1, 2}})), "");
   // Flat in z; the x extent 20 is the largest, so the scale is 240 / 20 = 12.
   EXPECT_EQ(o.sizeZ, 0.0f);
@@ -64,7 +63,7 @@ TEST(ObjectPreparation, CentresAndScalesByTheLargestExtent) {
 }
 
 TEST(ObjectPreparation, CoincidentPointsAreScaledByOne) {
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(loadBytes(o, fileOf({{3, 3, 3}, {3, 3, 3}, {3, 3, 3}}, {{0, 1, 2}})), "");
   EXPECT_EQ(o.points[1].x, 0.0f); // not 0 x infinity
   EXPECT_EQ(o.points[1].z, 0.0f);
@@ -73,7 +72,7 @@ TEST(ObjectPreparation, CoincidentPointsAreScaledByOne) {
 }
 
 TEST(ObjectPreparation, PlanarMapOnA256Texture) {
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(loadBytes(o, fileOf({{0, 0, 0}, {4, 0, 0}, {0, 2, 1}, {2, 1, 0}}, {{0, 1, 2, 3}})), "");
   Bitmap texture(256, 256);
   o.texture = &texture;
@@ -94,7 +93,7 @@ TEST(ObjectPreparation, PointFacesKeepTheFirstTwenty) {
     points.push_back({std::cos((float)i), std::sin((float)i), 0});
     polygons.push_back({0, i + 1, (i + 1) % 25 + 1});
   }
-  Object3D o;
+  Object3D o(testSpace());
   ASSERT_EQ(loadBytes(o, fileOf(points, polygons)), "");
   ASSERT_EQ(o.pointFaces[0].count, 20);
   for (int k = 0; k < 20; ++k) EXPECT_EQ(o.pointFaces[0].face[k], k);
@@ -102,7 +101,7 @@ TEST(ObjectPreparation, PointFacesKeepTheFirstTwenty) {
 }
 
 TEST(ObjectPreparation, FixFacesRepairsAndReports) {
-  Object3D o;
+  Object3D o(testSpace());
   testing::internal::CaptureStdout();
   std::string error = loadBytes(o, fileOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{2}, {1, 2}, {0, 1, 2}}));
   std::string out = testing::internal::GetCapturedStdout();
@@ -119,8 +118,7 @@ TEST(ObjectPreparation, FixFacesRepairsAndReports) {
 }
 
 TEST(ObjectNormals, FaceAndPointNormals) {
-  testEngine();
-  Object3D o;
+  Object3D o(testSpace());
   o.makeDefaults();
   o.computePointFaces();
   // Clockwise on screen (x right, y up) faces the viewer: (0, 0, -1).
@@ -145,8 +143,7 @@ TEST(ObjectNormals, FaceAndPointNormals) {
 }
 
 TEST(ObjectLights, FiftyFirstLightIsIgnored) {
-  testEngine();
-  Object3D o;
+  Object3D o(testSpace());
   o.makeDefaults();
   Light lights[51];
   for (Light& l : lights) o.addLight(&l);

@@ -1,6 +1,8 @@
 // The per-frame pass: wave, morph and ripple deformations, and transformAndProject.
 #include <gtest/gtest.h>
 
+#include "core/trig_tables.h"
+
 #include <cmath>
 
 #include "objects/object3d.h"
@@ -10,7 +12,6 @@ namespace {
 
 // The default cube, unscaled (half-edge 50), with its working points reset.
 void cube(Object3D& o) {
-  testEngine();
   o.makeDefaults();
   o.computePointFaces();
   o.computeBounds();
@@ -20,7 +21,7 @@ void cube(Object3D& o) {
 } // namespace
 
 TEST(Wave, MovesTheOrigin) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   o.workPoints[0] = {0, 0, 0};
   o.wave(0, 0);
@@ -34,7 +35,7 @@ TEST(Wave, MovesTheOrigin) {
 }
 
 TEST(Wave, TwistInAnyDirectionReadsTheTables) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   o.wave(12, -7.3f); // negative angles per unit of y
   o.wave(12, 1e9f);  // angles far past the int range
@@ -42,7 +43,7 @@ TEST(Wave, TwistInAnyDirectionReadsTheTables) {
 }
 
 TEST(Morph, PhaseGoesBackAndForth) {
-  Object3D a, b;
+  Object3D a(testSpace()), b(testSpace());
   cube(a);
   cube(b);
   for (int i = 0; i < 8; ++i) b.points[i] = {a.points[i].x * 3, a.points[i].y * 3, a.points[i].z * 3};
@@ -63,9 +64,8 @@ TEST(Morph, PhaseGoesBackAndForth) {
 }
 
 TEST(Morph, OnlyPointsBothObjectsHave) {
-  Object3D a, b;
+  Object3D a(testSpace()), b(testSpace());
   cube(a);
-  testEngine();
   b.makeDefaults();
   ASSERT_TRUE(b.allocatePoints(3));
   for (int i = 0; i < 3; ++i) b.points[i] = {0, 0, 0};
@@ -76,27 +76,27 @@ TEST(Morph, OnlyPointsBothObjectsHave) {
 }
 
 TEST(Ripple, AmplitudeZeroAndTheAxis) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   o.ripple(0, 3, 77);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(o.workPoints[i].z, o.points[i].z);
   o.workPoints[0] = {0, 0, 5};
   o.ripple(10, 3, 420.9f);
-  EXPECT_EQ(o.workPoints[0].z, 5 + 10 * testEngine().cosTable[60]);
+  EXPECT_EQ(o.workPoints[0].z, 5 + 10 * cosDegrees[60]);
 }
 
 TEST(Ripple, RingIndexFromDistance) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   // R = half the diagonal of the 100 x 100 bounds; a point at distance R/2 with 1 ring is 180 degrees.
   float r = std::sqrt(50.0f * 50.0f + 50.0f * 50.0f);
   o.workPoints[1] = {r / 2, 0, 0};
   o.ripple(4, 1, 0);
-  EXPECT_EQ(o.workPoints[1].z, 4 * testEngine().cosTable[180]);
+  EXPECT_EQ(o.workPoints[1].z, 4 * cosDegrees[180]);
 }
 
 TEST(Ripple, NegativePhaseAndFlatBoundsStayInTheTable) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   o.ripple(5, 2, -1000);
   for (int i = 0; i < 8; ++i) EXPECT_TRUE(std::isfinite(o.workPoints[i].z));
@@ -106,7 +106,7 @@ TEST(Ripple, NegativePhaseAndFlatBoundsStayInTheTable) {
 }
 
 TEST(TransformAndProject, OriginLandsAtTheCentre) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   o.workPoints[0] = {0, 0, 0};
   o.transformAndProject(0, 0, 0, 0, 0, 700, 1, 1, 1, 320, 240);
@@ -116,7 +116,7 @@ TEST(TransformAndProject, OriginLandsAtTheCentre) {
 }
 
 TEST(TransformAndProject, HalfTurnAboutXPutsUpBelow) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   o.workPoints[0] = {0, 100, 0};
   o.transformAndProject(180, 0, 0, 0, 0, 700, 1, 1, 1, 320, 240);
@@ -128,7 +128,7 @@ TEST(TransformAndProject, HalfTurnAboutXPutsUpBelow) {
 }
 
 TEST(TransformAndProject, ScaleAppliesAfterTheTranslation) {
-  Object3D o;
+  Object3D o(testSpace());
   cube(o);
   o.workPoints[0] = {0, 0, 0};
   o.transformAndProject(0, 0, 0, 0, 0, 350, 1, 1, 2, 320, 240);

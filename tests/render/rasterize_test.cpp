@@ -21,11 +21,11 @@ ScanPolygon quad(float x0, float y0, float x1, float y1, float z, float shade = 
 
 struct Raster : testing::Test {
   RenderStage stage;
-  Object3D object;
-  uint16_t* z = testEngine().zBuffer;
+  Object3D object{testSpace()};
+  uint16_t* z = testSpace().depths;
   void SetUp() override {
     object.makeDefaults();
-    testEngine().clearZBuffer();
+    testSpace().clearDepths();
   }
   uint32_t at(int x, int y) const { return stage.target.pixels[y * 320 + x]; }
 };
@@ -115,7 +115,7 @@ TEST_F(Raster, TexturedReadsPerspectiveCorrectTexels) {
   EXPECT_EQ(at(99, 0), (0x40u * 127) >> 8);
   // Depth growing to the right: u advances slowly at first. Column 49 is column 1 of the
   // texture, not the column 2 a linear interpolation would give; column 2 begins near 71.
-  testEngine().clearZBuffer();
+  testSpace().clearDepths();
   p.verts[1].z = p.verts[2].z = 300;
   fillTexturedLit(&stage.target, &texture, p, object);
   EXPECT_EQ(at(49, 0), (0x20u * 127) >> 8);
@@ -137,7 +137,7 @@ TEST_F(Raster, BumpShadeIsClampedAndNegativeCoordinatesWrap) {
   fillBumpLit(&stage.target, &texture, &bump, p, object);
   EXPECT_EQ(at(3, 1), 0xFFFFFFu);
   bump.scale = -512; // d = -318: the shade clamps to 89
-  testEngine().clearZBuffer();
+  testSpace().clearDepths();
   fillBumpLit(&stage.target, &texture, &bump, p, object);
   EXPECT_EQ(at(3, 1), 0x020202u);
 }
@@ -169,8 +169,7 @@ TEST_F(Raster, WideQuadStepsWithoutOverflow) {
 }
 
 TEST(RasterTarget, TallerThan1280RowsOrLargerThanTheDepthBufferDrawsNothing) {
-  testEngine();
-  Object3D object;
+  Object3D object(testSpace());
   object.makeDefaults();
   Bitmap tall(1, 1281);
   fillShaded(&tall, quad(0, 0, 1, 1281, 700), object);

@@ -17,7 +17,6 @@ inline uint64_t hashPixels(const Bitmap& b) {
 }
 
 struct RenderStage {
-  EngineContext& context = testEngine(); // first: the camera and light read its tables
   Camera camera;
   Light light;
   Bitmap target{320, 240};
@@ -44,7 +43,7 @@ struct RenderStage {
 
   // One frame: clear, reset, place at depth tz with the given angles, project and draw.
   uint64_t draw(Object3D& o, int mode, float ax, float ay, float az, float tz) {
-    testEngine().clearZBuffer();
+    testSpace().clearDepths();
     target.clear();
     o.restorePoints();
     o.transformAndProject(ax, ay, az, 0, 0, tz, 1, 1, 1, 320, 240);

@@ -13,7 +13,7 @@ namespace {
 // One triangle already "projected": screen corners at the given depth, every normal set to n.
 struct OneFace : testing::Test {
   RenderStage stage;
-  Object3D o;
+  Object3D o{testSpace()};
   void SetUp() override {
     o.makeDefaults();
     o.faceCount = 1;
@@ -33,7 +33,7 @@ struct OneFace : testing::Test {
   }
   void standard(float z = 500, Vec3 normal = {0, 0, -1}) { pose({50, 50, z}, {50, 150, z}, {150, 50, z}, normal); }
   bool drawn(int mode) {
-    testEngine().clearZBuffer();
+    testSpace().clearDepths();
     stage.target.clear();
     o.render(&stage.target, mode);
     return stage.target.pixels[60 * 320 + 60] != 0;
@@ -76,7 +76,7 @@ TEST_F(OneFace, NearCornerAtDepthOneIsDropped) {
 TEST_F(OneFace, OnScreenTestUsesXAndYSeparately) {
   // No corner lies inside the target, but one is inside its columns and another inside its rows.
   pose({100, -50, 500}, {-120, -120, 500}, {-50, 100, 500}, {0, 0, -1});
-  testEngine().clearZBuffer();
+  testSpace().clearDepths();
   o.render(&stage.target, Shaded);
   EXPECT_NE(stage.target.pixels[5 * 320 + 5], 0u);
   // All corners left of the target: skipped before the rasterizer.
@@ -131,7 +131,7 @@ namespace {
 
 struct Golden : testing::Test {
   RenderStage stage;
-  Object3D cube, sphere;
+  Object3D cube{testSpace()}, sphere{testSpace()};
   void SetUp() override {
     ASSERT_EQ(loadBytes(cube, LwoWriter().bytes()), "");
     ASSERT_EQ(loadBytes(sphere, sphereLwoBytes(24, 16, 1, 0x60A0E0)), "");
@@ -164,7 +164,7 @@ TEST_F(Golden, CubeAndSphereInEachMode) {
 
 TEST_F(Golden, SphereDepthsAreNearTheCentreDepth) {
   stage.draw(sphere, Shaded, 0, 0, 0, 700);
-  const uint16_t* z = testEngine().zBuffer;
+  const uint16_t* z = testSpace().depths;
   EXPECT_GE(z[120 * 320 + 160], 570); // radius 120 in front of 700
   EXPECT_LE(z[120 * 320 + 160], 585);
   EXPECT_EQ(z[0], 0xFFFF);

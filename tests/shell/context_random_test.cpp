@@ -1,4 +1,4 @@
-// The engine context's tables and buffers, the demo's random generator and the data-file helper.
+// The trig tables, the engine context's buffers, the demo's random generator and the data-file helper.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -9,35 +9,29 @@
 #include <fstream>
 
 #include "core/datafile.h"
-#include "core/engine_context.h"
+#include "core/trig_tables.h"
 #include "core/portable.h"
 #include "core/random.h"
+#include "shell/engine_context.h"
 
 namespace {
 
-TEST(EngineContext, TrigTablesHoldEachWholeDegreeTwice) {
-  EngineContext ctx(320, 240);
-  EXPECT_EQ(ctx.sinTable[90], 1.0f);
-  EXPECT_EQ(ctx.cosTable[0], 1.0f);
-  EXPECT_EQ(ctx.sinTable[450], ctx.sinTable[90]);
-  EXPECT_EQ(ctx.cosTable[719], ctx.cosTable[359]);
-  EXPECT_EQ(ctx.sinTable[30], (float)std::sin(30 * 2.0 * M_PI / 360.0));
-  EXPECT_EQ(ctx.cosTable[180], -1.0f);
-  for (int k = 0; k < 360; ++k) {
-    EXPECT_EQ(ctx.sinTable[k], ctx.sinTable[k + 360]);
-    EXPECT_EQ(ctx.cosTable[k], ctx.cosTable[k + 360]);
-  }
+TEST(TrigTables, HoldEachWholeDegree) {
+  EXPECT_EQ(sinDegrees[90], 1.0f);
+  EXPECT_EQ(cosDegrees[0], 1.0f);
+  EXPECT_EQ(sinDegrees[30], (float)std::sin(30 * 2.0 * M_PI / 360.0));
+  EXPECT_EQ(cosDegrees[180], -1.0f);
+  EXPECT_EQ(sinDegrees[270], -1.0f);
 }
 
 // The tables are written into the code so that other C libraries draw the same; on Linux they must
 // still be exactly what glibc's sin and cos give, bit for bit (the zeros' signs included).
-TEST(EngineContext, TrigTablesAreTheLinuxLibmResults) {
-  EngineContext ctx(320, 240);
+TEST(TrigTables, AreTheLinuxLibmResults) {
   for (int i = 0; i < 360; ++i) {
     double x = i * 2.0 * M_PI / 360.0;
     float s = (float)std::sin(x), c = (float)std::cos(x);
-    EXPECT_EQ(std::memcmp(&ctx.sinTable[i], &s, sizeof s), 0) << "sin of " << i << " degrees";
-    EXPECT_EQ(std::memcmp(&ctx.cosTable[i], &c, sizeof c), 0) << "cos of " << i << " degrees";
+    EXPECT_EQ(std::memcmp(&sinDegrees[i], &s, sizeof s), 0) << "sin of " << i << " degrees";
+    EXPECT_EQ(std::memcmp(&cosDegrees[i], &c, sizeof c), 0) << "cos of " << i << " degrees";
   }
 }
 
@@ -49,7 +43,6 @@ TEST(EngineContext, SlotsStartEmptyAndScratchBitmapsHaveTheirSizes) {
                      "Allocated bitmap: 1600 x 1200 x 32 \n"
                      "Allocated bitmap: 320 x 240 x 32 \n");
   EXPECT_EQ(ctx.slotCount, 100);
-  EXPECT_EQ(ctx.trigSize, 360);
   for (int i = 0; i < 100; ++i) {
     EXPECT_EQ(ctx.bitmaps[i], nullptr);
     EXPECT_EQ(ctx.objects[i], nullptr);
@@ -58,22 +51,22 @@ TEST(EngineContext, SlotsStartEmptyAndScratchBitmapsHaveTheirSizes) {
   EXPECT_EQ(ctx.bigB->width, 1600);
   EXPECT_EQ(ctx.scratch->width, 320);
   EXPECT_EQ(ctx.scratch->height, 240);
+  // Objects default to the scratch picture as texture and are scaled to the render height.
+  EXPECT_EQ(ctx.space.scratch, ctx.scratch.get());
+  EXPECT_EQ(ctx.space.width * 1000 + ctx.space.height, 320240);
+  EffectScratch big = ctx.effectScratch();
+  EXPECT_EQ(big.a, ctx.bigA.get());
+  EXPECT_EQ(big.b, ctx.bigB.get());
+  EXPECT_FALSE(ctx.failure);
 }
 
 TEST(EngineContext, ClearZBufferSetsEveryDepthToFarthest) {
   EngineContext ctx(320, 240);
-  for (int i = 0; i < 320 * 240; ++i) ctx.zBuffer[i] = (uint16_t)i;
+  for (int i = 0; i < 320 * 240; ++i) ctx.space.depths[i] = (uint16_t)i;
   ctx.clearZBuffer();
   int far = 0;
-  for (int i = 0; i < 320 * 240; ++i) far += ctx.zBuffer[i] == 0xFFFF;
+  for (int i = 0; i < 320 * 240; ++i) far += ctx.space.depths[i] == 0xFFFF;
   EXPECT_EQ(far, 76800);
-}
-
-TEST(EngineContext, IsPublishedProcessWide) {
-  EngineContext ctx(320, 240);
-  setEngine(&ctx);
-  EXPECT_EQ(engine(), &ctx);
-  setEngine(nullptr);
 }
 
 TEST(DemoRandom, FollowsTheLinearCongruenceFromStateOne) {

@@ -24,7 +24,8 @@ TEST_F(DemoApp_, BuildsTheContextWorkBitmapAndAssetsBeforeArmingTheClocks) {
   EXPECT_EQ(app->width, 320);
   EXPECT_EQ(app->consoleHeight, 240);
   EXPECT_EQ(app->colourBits, 32);
-  EXPECT_EQ(engine(), app->context.get());
+  EXPECT_EQ(app->big.a, app->context->bigA.get());  // effects borrow the context's scratch pictures
+  EXPECT_EQ(app->big.b, app->context->bigB.get());
   EXPECT_EQ(app->screen, app->context->bitmaps[0]);
   EXPECT_EQ(app->step, 0);
   EXPECT_FALSE(app->quit);

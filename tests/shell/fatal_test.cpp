@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "core/fatal.h"
+#include "shell/demo_app.h"
 
 namespace {
 
@@ -39,6 +40,20 @@ TEST(Fatal, OnATerminalTheLineIsPrintedOnce) {
         zub::fatal(255, "MIDAS error: %s\n", "no module");
       },
       testing::ExitedWithCode(255), "^$");
+}
+
+TEST(Fatal, TheDemoStopsOnAReportedFailureWithItsTextAndStatus) {
+  stopIfFailed(zub::Failure{});  // success: nothing happens
+  zub::Failure failure = zub::failure(-1, "Error: %s\n", "dat\\gone.lwo");
+  EXPECT_EQ(failure.message, "Error: dat\\gone.lwo\n");
+  EXPECT_EXIT(
+      {
+        dup2(2, 1);
+        stopIfFailed(failure);
+      },
+      testing::ExitedWithCode(255), "^Error: dat\\\\gone.lwo\n");
+  // A library that printed its own message leaves only the status.
+  EXPECT_EXIT(stopIfFailed(zub::failure(1, "%s", "")), testing::ExitedWithCode(1), "^$");
 }
 
 } // namespace

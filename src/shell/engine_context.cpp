@@ -1,0 +1,33 @@
+#include "shell/engine_context.h"
+
+#include <cstddef>
+
+EngineContext::EngineContext(int w, int h) : space(w, h) {
+  bitmaps = new Bitmap*[slotCount];
+  objects = new Object3D*[slotCount];
+  for (int i = 0; i < slotCount; ++i) {
+    bitmaps[i] = nullptr;
+    objects[i] = nullptr;
+  }
+  if (space.failure) {
+    failure = space.failure;
+    return;
+  }
+  // Each failure ends the start-up before the next bitmap is announced.
+  for (std::unique_ptr<Bitmap>* slot : {&bigA, &bigB, &scratch}) {
+    const int32_t scale = slot == &scratch ? 1 : 5;
+    *slot = std::make_unique<Bitmap>(scale * w, scale * h);
+    if (!(*slot)->ok()) {
+      failure = (*slot)->failure;
+      return;
+    }
+  }
+  space.scratch = scratch.get();
+}
+
+EngineContext::~EngineContext() {
+  // Slot contents are owned through the slots (released with the process, or by the test that
+  // filled them); the context releases only what it allocated itself.
+  delete[] bitmaps;
+  delete[] objects;
+}

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Two rules of the source tree, checked by grep:
+#  - only the program layer (src/shell, apps/, and zub::fatal itself) ends the process; library code
+#    reports failures to its caller, so no exit( or fatal( elsewhere under src/;
+#  - src/core is the ground floor: it includes no header of another subsystem.
+# Usage: source_rules.sh SOURCE_ROOT. Prints each offending line; fails when there is one.
+set -u
+root=${1:?source root}
+cd "$root/src" || exit 2
+status=0
+
+# src/video/video_clip.cpp still ends the process on a clip it cannot open; its own change removes that.
+ends=$(grep -rnE --include='*.cpp' --include='*.h' '(^|[^_[:alnum:]])(exit|fatal)\(' . |
+       grep -vE '^\./shell/|^\./core/fatal\.(cpp|h):|^\./video/video_clip\.cpp:')
+if [ -n "$ends" ]; then
+  echo "library code ends the process (report a zub::Failure to the caller instead):"
+  echo "$ends"
+  status=1
+fi
+
+upward=$(grep -rnE --include='*.cpp' --include='*.h' \
+         '#include[[:space:]]*"(image|effects|objects|render|scenes|shell|music|video|platform|capture)/' core)
+if [ -n "$upward" ]; then
+  echo "src/core includes a header from above it:"
+  echo "$upward"
+  status=1
+fi
+exit $status
