@@ -266,7 +266,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "zubclip: %s: %s\n", o.input.c_str(), problem.c_str());
     return 1;
   }
-  // The decoder prints its lines on standard output; here they join the other messages.
+  // Standard output carries only the report or the video: anything a library prints there joins
+  // the messages on standard error.
   FILE* out = zub::divertStandardOutput("stderr");
   if (!out) {
     fprintf(stderr, "zubclip: cannot redirect standard output: %s\n", strerror(errno));
@@ -280,7 +281,8 @@ int main(int argc, char** argv) {
   try {
     decoder.openStream(o.input.c_str());
     status = run(o, decoder, out);
-  } catch (const MpegFatal&) {
+  } catch (const MpegFatal& failure) {
+    if (!o.quiet) fputs(failure.message.c_str(), stderr);
     fprintf(stderr, "zubclip: %s: cannot be decoded\n", o.input.c_str());
     status = 1;
   }

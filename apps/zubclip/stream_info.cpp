@@ -131,7 +131,7 @@ void gatherStreamInfo(const MpegDecoder& d, const char* path, StreamInfo& info) 
   // A pass over every header of the stream, decoding nothing, with the frame rule of the player's
   // count: a frame picture, or a pair of field pictures.
   MpegDecoder pass;
-  pass.quiet = true;
+  pass.quiet = pass.input.quiet = true;
   pass.input.announcePesPackets = false;
   if (!pass.input.openFile(path)) return;
   pass.detectStreamType();

@@ -1,6 +1,9 @@
 #include "shell/demo_app.h"
 
 #include <cstdio>
+#include <cstdlib>
+
+#include "core/fatal.h"
 
 DemoApp::DemoApp() {
   consoleWidth = 320;
@@ -71,6 +74,7 @@ bool DemoApp::runPass() {
   frameScene = sceneFn;
   frameStep = step;
   (this->*sceneFn)();
+  if (clip && clip->failed) stopOnClipFailure(clip->failure);
   console->present();
   if (frameHook) frameHook(*this, frameHookData);
   return true;
@@ -87,6 +91,12 @@ void DemoApp::shutdown() {
   music.reset();
   console->close();
   console.reset();
+}
+
+void stopOnClipFailure(const MpegFatal& failure) {
+  if (failure.toStdout) zub::fatal(1, "%s", failure.message.c_str());
+  fputs(failure.message.c_str(), stderr);
+  exit(1);
 }
 
 int runDemo(FrameHook hook, void* hookData) {

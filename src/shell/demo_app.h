@@ -85,5 +85,9 @@ public:
   void sceneFinale();
 };
 
+// A clip the decoder cannot play ends the demo as the player always did: its message on standard
+// error ("header error" on standard output, as every fatal message), status 1.
+[[noreturn]] void stopOnClipFailure(const MpegFatal& failure);
+
 // The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.
 int runDemo(FrameHook hook = nullptr, void* hookData = nullptr);

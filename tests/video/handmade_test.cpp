@@ -254,9 +254,11 @@ TEST(VideoFieldPictures, ClipOfFieldPairsCountsAndPlaysFrames) {
   fwrite(s.w.bytes.data(), 1, s.w.bytes.size(), f);
   fclose(f);
 
-  VideoClip* clip = VideoClip::open(path.c_str());
+  MpegFatal failure;
+  VideoClip* clip = VideoClip::open(path.c_str(), failure);
+  ASSERT_TRUE(clip) << failure.message;
   EXPECT_EQ(clip->frameCount, 2);  // three frames of two fields: frames, not fields, are counted
-  EXPECT_EQ(clip->decoder->pictureCounter, 1);
+  EXPECT_EQ(clip->decoder.pictureCounter, 1);
   EXPECT_EQ(clip->nextFrame(), 2);
   // The first frame is on show, its top field (even lines) from kTop.
   EXPECT_EQ(clip->bitmap->pixels[0], convertPixel(128 + kTop[0][0], 138, 118, 1));
