@@ -187,6 +187,12 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
     o.json ? printStreamInfoJson(info, out) : printStreamInfo(info, out);
     return fflush(out) == 0 ? 0 : 1;
   }
+  if (!o.y4mPath.empty() && info.frameRate.num == 0) {
+    // A Y4M header must carry a rate, and guessing one would play the video at the wrong speed.
+    fprintf(stderr, "zubclip: %s: frame_rate_code %d is reserved, so there is no frame rate for a Y4M video "
+            "(--yuv writes the pictures without one)\n", path, decoder.frameRateCode);
+    return 1;
+  }
 
   std::string error;
   zub::OutputFile yuv, y4mFile;
@@ -198,7 +204,7 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
     zub::Y4mFormat format;
     format.width = decoder.horizontalSize;
     format.height = decoder.verticalSize;
-    Ratio rate = frameRateOf(decoder);
+    Ratio rate = info.frameRate;
     format.rateNumerator = (int)rate.num;
     format.rateDenominator = (int)rate.den;
     format.interlace = interlaceOf(info);
