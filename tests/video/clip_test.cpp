@@ -34,6 +34,25 @@ std::vector<uint32_t> pixelsOf(const VideoClip* clip) {
   return std::vector<uint32_t>(clip->bitmap->pixels, clip->bitmap->pixels + clip->width * clip->height);
 }
 
+// A copy of `bytes` as a file of the test's own, for clips whose file the test changes.
+std::string writeTempFile(const std::string& name, const void* bytes, size_t size) {
+  std::string path = ::testing::TempDir() + "/" + name;
+  FILE* f = fopen(path.c_str(), "wb");
+  EXPECT_TRUE(f) << path;
+  if (f) {
+    fwrite(bytes, 1, size, f);
+    fclose(f);
+  }
+  return path;
+}
+
+// A copy of a fixture stream under `name`.
+std::string copyOfFixture(const std::string& fixture, const std::string& name) {
+  std::string bytes;
+  EXPECT_TRUE(zub::readDataFile(videoFixture(fixture), bytes));
+  return writeTempFile(name, bytes.data(), bytes.size());
+}
+
 // A clip that opens; a failure shows the decoder's reason.
 std::unique_ptr<VideoClip> openClip(const std::string& path) {
   MpegFatal failure;
@@ -52,6 +71,7 @@ MpegFatal openFailure(const std::string& path) {
 
 TEST(VideoClip, FrameCountIsOneLessThanThePictureHeaders) {
   std::unique_ptr<VideoClip> clip = openClip(videoFixture("m1_ipb.m1v"));
+  ASSERT_TRUE(clip);
   EXPECT_EQ(clip->frameCount, 9);  // ten picture headers
   EXPECT_EQ(clip->width, 144);
   EXPECT_EQ(clip->height, 112);
@@ -60,6 +80,7 @@ TEST(VideoClip, FrameCountIsOneLessThanThePictureHeaders) {
 
 TEST(VideoClip, WidthIsCodedWidthAndRowsUseTheBitmapStride) {
   std::unique_ptr<VideoClip> clip = openClip(videoFixture("m1_odd_size.m1v"));
+  ASSERT_TRUE(clip);
   EXPECT_EQ(clip->width, 112);
   EXPECT_EQ(clip->height, 70);
   clip->nextFrame();
@@ -73,6 +94,7 @@ TEST(VideoClip, PlaysInDisplayOrderThenRestartsAndRepeats) {
   std::string path = videoFixture("m1_ipb.m1v");
   std::vector<std::vector<uint32_t>> expect = convertedPictures(path);
   std::unique_ptr<VideoClip> clip = openClip(path);
+  ASSERT_TRUE(clip);
   // open decoded picture 1; calls 1 .. 8 decode pictures 2 .. 9 and show pictures 1 .. 8.
   for (int call = 1; call <= 8; ++call) {
     EXPECT_EQ(clip->nextFrame(), call + 1);
@@ -91,14 +113,9 @@ TEST(VideoClip, PlaysInDisplayOrderThenRestartsAndRepeats) {
 // The file shrinks under the open clip: the decoder meets the end of the sequence before the
 // counter reaches frameCount, and the index and the picture stay as they were.
 TEST(VideoClip, EndOfStreamBeforeFrameCountKeepsIndexAndPicture) {
-  std::string original;
-  ASSERT_TRUE(zub::readDataFile(videoFixture("m1_ipb.m1v"), original));
-  std::string path = ::testing::TempDir() + "/shrinking.m1v";
-  FILE* f = fopen(path.c_str(), "wb");
-  ASSERT_TRUE(f);
-  fwrite(original.data(), 1, original.size(), f);
-  fclose(f);
+  std::string path = copyOfFixture("m1_ipb.m1v", "shrinking.m1v");
   std::unique_ptr<VideoClip> clip = openClip(path);
+  ASSERT_TRUE(clip);
   ASSERT_EQ(clip->frameCount, 9);
   ASSERT_EQ(truncate(path.c_str(), 6144), 0);  // the decoder holds at most the first 2048 bytes
   int last = clip->frameIndex;
@@ -123,6 +140,7 @@ TEST(VideoClip, OnePictureClipShowsItsPictureAndHoldsIt) {
   std::vector<std::vector<uint32_t>> expect = convertedPictures(path);
   ASSERT_EQ(expect.size(), 1u);
   std::unique_ptr<VideoClip> clip = openClip(path);
+  ASSERT_TRUE(clip);
   EXPECT_EQ(clip->frameCount, 0);
   for (int call = 1; call <= 3; ++call) {
     EXPECT_EQ(clip->nextFrame(), 1) << "call " << call;
@@ -132,6 +150,7 @@ TEST(VideoClip, OnePictureClipShowsItsPictureAndHoldsIt) {
 
 TEST(VideoClip, PixelsHaveTheTopByteClear) {
   std::unique_ptr<VideoClip> clip = openClip(videoFixture("m2_422_altscan.m2v"));
+  ASSERT_TRUE(clip);
   clip->nextFrame();
   uint32_t any = 0;
   for (int i = 0; i < clip->width * clip->height; ++i) any |= clip->bitmap->pixels[i];
@@ -157,11 +176,7 @@ TEST(VideoClip, FileWithoutPictureFailsWithHeaderErrorForStandardOutput) {
   BitWriter w;
   writeSequenceHeader(w, 64, 48);
   w.startCode(0x1B7);
-  std::string path = ::testing::TempDir() + "/no_picture.m1v";
-  FILE* f = fopen(path.c_str(), "wb");
-  ASSERT_TRUE(f);
-  fwrite(w.bytes.data(), 1, w.bytes.size(), f);
-  fclose(f);
+  std::string path = writeTempFile("no_picture.m1v", w.bytes.data(), w.bytes.size());
   MpegFatal failure = openFailure(path);
   EXPECT_EQ(failure.message, "header error\n");
   EXPECT_TRUE(failure.toStdout);
@@ -198,13 +213,7 @@ TEST(VideoClip, TwoOpenClipsDecodeIndependently) {
 // A clip whose file disappears while it plays stops on its last picture and says why; it neither
 // ends the process nor decodes further.
 TEST(VideoClip, FailureDuringPlaybackHoldsThePictureAndKeepsTheReason) {
-  std::string original;
-  ASSERT_TRUE(zub::readDataFile(videoFixture("m1_ipb.m1v"), original));
-  std::string path = ::testing::TempDir() + "/vanishing.m1v";
-  FILE* f = fopen(path.c_str(), "wb");
-  ASSERT_TRUE(f);
-  fwrite(original.data(), 1, original.size(), f);
-  fclose(f);
+  std::string path = copyOfFixture("m1_ipb.m1v", "vanishing.m1v");
   std::unique_ptr<VideoClip> clip = openClip(path);
   ASSERT_TRUE(clip);
   ASSERT_EQ(unlink(path.c_str()), 0);
