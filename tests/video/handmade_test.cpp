@@ -356,6 +356,29 @@ TEST(VideoUntrusted, SliceBeyondThePictureIsSkipped) {
   EXPECT_EQ(d.pictures[0].plane(0)[20], 88);
 }
 
+// The decoder's warnings go to standard error alone, and `quiet` silences them.
+TEST(VideoUntrusted, WarningsGoToStandardErrorUnlessQuiet) {
+  StreamWriter s;
+  s.sequence(32, 16, 1, 1);
+  s.picture(1, kFramePicture, 1, 1);
+  s.slice(7, 0);
+  s.intraMacroblock({40, 40, 40, 40, 0, 0});
+  s.end();
+  for (bool quiet : {false, true}) {
+    MpegDecoder d;
+    d.quiet = quiet;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    d.openStream(s.w.bytes.data(), s.w.bytes.size());
+    decodeAllPictures(d, [](const ShownPicture&) {});
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out, "") << "quiet " << quiet;
+    EXPECT_EQ(err, quiet ? "" : "start_of_slice(): slice beyond the picture\nstart_of_slice(): Premature end of picture\n")
+        << "quiet " << quiet;
+  }
+}
+
 TEST(VideoUntrusted, FieldPicturesInAOneRowProgressiveSequenceAddressNothing) {
   for (int width : {16, 48}) {
     StreamWriter s;
