@@ -166,6 +166,12 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
     o.json ? printStreamInfoJson(info, out) : printStreamInfo(info, out);
     return fflush(out) == 0 ? 0 : 1;
   }
+  if (!o.y4mPath.empty() && info.frameRate.num == 0) {
+    // A Y4M header must carry a rate, and guessing one would play the video at the wrong speed.
+    fprintf(stderr, "zubclip: %s: frame_rate_code %d is reserved, so there is no frame rate for a Y4M video "
+            "(--yuv writes the pictures without one)\n", path, decoder.frameRateCode);
+    return 1;
+  }
 
   std::string error;
   zub::OutputFile yuv, y4mFile;
@@ -177,7 +183,7 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
     zub::Y4mFormat format;
     format.width = decoder.horizontalSize;
     format.height = decoder.verticalSize;
-    Ratio rate = frameRateOf(decoder);
+    Ratio rate = info.frameRate;
     format.rateNumerator = (int)rate.num;
     format.rateDenominator = (int)rate.den;
     format.interlace = interlaceOf(info);
@@ -245,7 +251,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "zubclip: %s: %s\n", o.input.c_str(), problem.c_str());
     return 1;
   }
-  // The decoder prints its lines on standard output; here they join the other messages.
+  // Standard output carries only the report or the video: anything a library prints there joins
+  // the messages on standard error.
   FILE* out = zub::divertStandardOutput("stderr");
   if (!out) {
     fprintf(stderr, "zubclip: cannot redirect standard output: %s\n", strerror(errno));
@@ -259,7 +266,8 @@ int main(int argc, char** argv) {
   try {
     decoder.openStream(o.input.c_str());
     status = run(o, decoder, out);
-  } catch (const MpegFatal&) {
+  } catch (const MpegFatal& failure) {
+    if (!o.quiet) fputs(failure.message.c_str(), stderr);
     fprintf(stderr, "zubclip: %s: cannot be decoded\n", o.input.c_str());
     status = 1;
   }

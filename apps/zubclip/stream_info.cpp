@@ -2,12 +2,12 @@
 // and scripts expect (fractions, seconds, bits per second, names of profiles and levels).
 #include "stream_info.h"
 
-#include <cmath>
 #include <numeric>
 
 #include "video/clip_reader.h"
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"
+#include "video/video_clip.h"
 
 namespace {
 
@@ -75,13 +75,34 @@ std::string streamKind(int id) {
   return "other";
 }
 
+// A pass over every header of the stream, decoding nothing, counting frames as the player does.
+void countPictures(MpegDecoder& pass, StreamInfo& info) {
+  pass.detectStreamType();
+  bool firstFieldSeen = false, first = true;
+  while (pass.readHeaders() == 1) {
+    if (first) {
+      // The order of the first frame's fields: the first field picture's parity, or the flag of a
+      // frame picture.
+      if (pass.pictureStructure != kFramePicture)
+        info.fieldOrder = pass.pictureStructure == kTopField ? "tt" : "bb";
+      else
+        info.fieldOrder = pass.progressiveSequence || pass.progressiveFrame ? "progressive"
+                          : pass.topFieldFirst ? "tt" : "bb";
+      first = false;
+    }
+    bool startsFrame = pass.pictureStructure == kFramePicture || !firstFieldSeen;
+    if (startsFrame && pass.pictureCodingType >= kPictureI && pass.pictureCodingType <= kPictureB)
+      ++info.typeCounts[pass.pictureCodingType - 1];
+    if (completesFrame(pass.pictureStructure, firstFieldSeen)) ++info.pictures;
+  }
+}
+
 } // namespace
 
 Ratio frameRateOf(const MpegDecoder& d) {
-  // The table holds 24000/1001 and the like as doubles: the NTSC rates are the non-whole ones.
-  double rate = kFrameRates[d.frameRateCode & 15];
-  long den = rate == std::floor(rate) ? 1 : 1001;
-  long num = std::lround(rate * (double)den);
+  const FrameRate& rate = kFrameRates[d.frameRateCode & 15];
+  if (rate.denominator == 0) return {0, 1};  // reserved: no rate
+  long num = rate.numerator, den = rate.denominator;
   if (d.mpeg2) {
     num *= d.frameRateExtensionN + 1;
     den *= d.frameRateExtensionD + 1;
@@ -128,38 +149,11 @@ void gatherStreamInfo(const MpegDecoder& d, const char* path, StreamInfo& info) 
   if (d.mpeg2) profileAndLevel(d.profileAndLevel, info.profile, info.level);
   info.progressiveSequence = d.progressiveSequence;
 
-  // A pass over every header of the stream, decoding nothing, with the frame rule of the player's
-  // count: a frame picture, or a pair of field pictures.
   MpegDecoder pass;
-  pass.quiet = true;
+  pass.quiet = pass.input.quiet = true;
   pass.input.announcePesPackets = false;
   if (!pass.input.openFile(path)) return;
-  pass.detectStreamType();
-  bool firstFieldSeen = false, first = true;
-  while (pass.readHeaders() == 1) {
-    if (first) {
-      // The order of the first frame's fields: the first field picture's parity, or the flag of a
-      // frame picture.
-      if (pass.pictureStructure != kFramePicture)
-        info.fieldOrder = pass.pictureStructure == kTopField ? "tt" : "bb";
-      else
-        info.fieldOrder = pass.progressiveSequence || pass.progressiveFrame ? "progressive"
-                          : pass.topFieldFirst ? "tt" : "bb";
-      first = false;
-    }
-    bool startsFrame = pass.pictureStructure == kFramePicture || !firstFieldSeen;
-    if (startsFrame && pass.pictureCodingType >= kPictureI && pass.pictureCodingType <= kPictureB)
-      ++info.typeCounts[pass.pictureCodingType - 1];
-    if (pass.pictureStructure == kFramePicture) {
-      firstFieldSeen = false;
-      ++info.pictures;
-    } else if (firstFieldSeen) {
-      firstFieldSeen = false;
-      ++info.pictures;
-    } else {
-      firstFieldSeen = true;
-    }
-  }
+  countPictures(pass, info);
   info.duration = info.frameRate.num ? info.pictures * (double)info.frameRate.den / info.frameRate.num : 0;
   for (int id = 0xBC; id < 256; ++id) {
     int packets = pass.input.streamPackets[id];

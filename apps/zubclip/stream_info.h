@@ -36,7 +36,8 @@ struct StreamInfo {
   std::vector<ClipStream> streams;
 };
 
-// The frame rate as an exact fraction, from the decoder's table and the sequence extension.
+// The frame rate as an exact fraction, from the decoder's table and the sequence extension; 0/1
+// for a reserved frame_rate_code.
 Ratio frameRateOf(const MpegDecoder& decoder);
 // The sample (pel) aspect ratio as width:height, 0:0 when the header does not say.
 Ratio sampleAspectOf(const MpegDecoder& decoder);

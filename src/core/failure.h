@@ -10,6 +10,7 @@ struct Failure {
   bool failed = false;  // false: the operation succeeded and the rest is unused
   int status = 0;       // exit status of a program that stops on this failure
   std::string message;  // the text it then prints, newline included; empty when a library printed its own
+  bool standardErrorOnly = false; // printed on standard error alone (the video decoder's own messages)
 
   explicit operator bool() const { return failed; }
 };

@@ -26,6 +26,13 @@ void fatal(int status, const char* format, ...) {
   exit(status);
 }
 
-void fatal(const Failure& failure) { fatal(failure.status, "%s", failure.message.c_str()); }
+void fatal(const Failure& failure) {
+  if (failure.standardErrorOnly) {
+    fflush(stdout);
+    fputs(failure.message.c_str(), stderr);
+    exit(failure.status);
+  }
+  fatal(failure.status, "%s", failure.message.c_str());
+}
 
 } // namespace zub

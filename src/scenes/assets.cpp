@@ -78,6 +78,8 @@ zub::Failure DemoApp::loadAssets() {
   for (int i = 0; i < 50; ++i)
     if (context->objects[i]) context->objects[i]->planarMap();
 
-  clip = VideoClip::open("dat\\guns.mpg");
+  MpegFatal clipFailure;
+  clip = VideoClip::open("dat\\guns.mpg", clipFailure);
+  if (!clip) return asFailure(clipFailure);
   return {};
 }

@@ -80,6 +80,7 @@ bool DemoApp::runPass() {
   frameScene = sceneFn;
   frameStep = step;
   (this->*sceneFn)();
+  if (clip && clip->failed) stopIfFailed(asFailure(clip->failure));
   console->present();
   if (frameHook) frameHook(*this, frameHookData);
   return true;

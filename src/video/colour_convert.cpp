@@ -98,7 +98,7 @@ void ColourConverter::reserve(const MpegDecoder& d) {
     delete[] cb444;
     cb422 = new (std::nothrow) uint8_t[samples];  // two planes of half width
     cb444 = new (std::nothrow) uint8_t[2 * samples];
-    if (!cb422 || !cb444) mpegFatal(d.quiet, false, "malloc failed");
+    if (!cb422 || !cb444) mpegFatal(false, "malloc failed");
     cr422 = cb422 + samples / 2;
     cr444 = cb444 + samples;
     allocated = samples;

@@ -188,7 +188,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   const uint8_t* matrix = intraMatrix;
   int diff = dct_dc_differential(cc);
   if (diff == -1000) {
-    if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+    mpegWarning(quiet, "invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
     fault = true;
     return;
   }
@@ -197,7 +197,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   for (int i = 1;; ++i) {
     const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
     if (e.length == 0) {
-      if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+      mpegWarning(quiet, "invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
       fault = true;
       return;
     }
@@ -215,7 +215,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
     }
     i += run;
     if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra)\n");
+      mpegWarning(quiet, "DCT coeff index (i) out of bounds (intra)\n");
       fault = true;
       return;
     }
@@ -239,7 +239,7 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
     } else {
       const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
       if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
-        if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
+        mpegWarning(quiet, "invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
         fault = true;
         return;
       }
@@ -256,7 +256,7 @@ void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
     }
     i += run;
     if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter)\n");
+      mpegWarning(quiet, "DCT coeff index (i) out of bounds (inter)\n");
       fault = true;
       return;
     }
@@ -273,7 +273,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   const DctLookup& table = intraVlcFormat ? vlc.dctOne : vlc.dctZero;
   int diff = dct_dc_differential(cc);
   if (diff == -1000) {
-    if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+    mpegWarning(quiet, "invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
     fault = true;
     return;
   }
@@ -286,7 +286,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   for (int i = 1;; ++i) {
     const VlcEntry& e = dctCode(table, input.showBits(16));
     if (e.length == 0) {
-      if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+      mpegWarning(quiet, "invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
       fault = true;
       return;
     }
@@ -299,7 +299,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
       run = input.getBits(6);
       level = input.getBits(12);
       if ((level & 2047) == 0) {
-        if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+        mpegWarning(quiet, "invalid escape in Decode_MPEG2_Intra_Block()\n");
         fault = true;
         return;
       }
@@ -312,7 +312,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
     }
     i += run;
     if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra2)\n");
+      mpegWarning(quiet, "DCT coeff index (i) out of bounds (intra2)\n");
       fault = true;
       return;
     }
@@ -342,7 +342,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
     } else {
       const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
       if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
-        if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
+        mpegWarning(quiet, "invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
         fault = true;
         return;
       }
@@ -353,7 +353,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
         run = input.getBits(6);
         level = input.getBits(12);
         if ((level & 2047) == 0) {
-          if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+          mpegWarning(quiet, "invalid escape in Decode_MPEG2_Intra_Block()\n");
           fault = true;
           return;
         }
@@ -367,7 +367,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
     }
     i += run;
     if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter2)\n");
+      mpegWarning(quiet, "DCT coeff index (i) out of bounds (inter2)\n");
       fault = true;
       return;
     }

@@ -1,7 +1,7 @@
 // The MPEG-1 / MPEG-2 video decoder: one object holding the input, the sequence and picture state
 // of ISO/IEC 13818-2 and the three frame stores. Its operations follow the layers of the standard
 // (headers, slice, macroblock, block, motion compensation); each syntactic element has its own
-// function. Fatal errors print their message and throw MpegFatal.
+// function. Fatal errors throw MpegFatal carrying their message; the rest are warnings (mpegWarning).
 #pragma once
 #include <cstdint>
 
@@ -58,7 +58,7 @@ struct MpegFeatureCounts {
 class MpegDecoder {
 public:
   MpegInput input;
-  bool quiet = false;                 // suppress every message (fuzzing, tests)
+  bool quiet = false;                 // suppress every warning (fuzzing, tests, tools' --quiet)
   int64_t maxLumaSamples = 4096 * 4096;  // larger pictures are refused rather than allocated
 
   // ---- sequence state ----

@@ -9,7 +9,7 @@
 
 void MpegDecoder::detectStreamType() {
   input.rewind(false);
-  if (input.showBits(8) == 0x47) mpegFatal(quiet, false, "Decoder currently does not parse transport streams\n");
+  if (input.showBits(8) == 0x47) mpegFatal(false, "Decoder currently does not parse transport streams\n");
   input.nextStartCode();
   uint32_t code = input.showBits(32);
   bool system;
@@ -18,7 +18,7 @@ void MpegDecoder::detectStreamType() {
   else if (code == 0x000001BA || code == 0x000001E0)
     system = true;
   else
-    mpegFatal(quiet, false, "Unable to recognize stream type\n");
+    mpegFatal(false, "Unable to recognize stream type\n");
   input.rewind(system);
 }
 
@@ -91,7 +91,7 @@ void MpegDecoder::checkSequenceGeometry() {
   int rows = frameRows ? (verticalSize + 15) / 16 : 2 * ((verticalSize + 31) / 32);
   if (sequenceStarted && (horizontalSize != startedWidth || verticalSize != startedHeight ||
                           chromaFormat != startedChroma || rows != mbHeight))
-    mpegFatal(quiet, false, "sequence header changes the picture size or chroma format\n");
+    mpegFatal(false, "sequence header changes the picture size or chroma format\n");
 }
 
 void MpegDecoder::group_of_pictures_header() {
@@ -102,7 +102,7 @@ void MpegDecoder::group_of_pictures_header() {
 }
 
 void MpegDecoder::picture_header() {
-  if (!sequenceSeen) mpegFatal(quiet, false, "picture header before any sequence header\n");
+  if (!sequenceSeen) mpegFatal(false, "picture header before any sequence header\n");
   temporalReference = input.getBits(10);
   pictureCodingType = input.getBits(3);
   vbvDelay = input.getBits(16);
@@ -168,9 +168,9 @@ void MpegDecoder::extension_and_user_data() {
       case 9:  // picture spatial scalable extension: only in streams refused at the sequence
         break;
       case 10:
-        mpegFatal(quiet, false, "temporal scalability not supported\n");
+        mpegFatal(false, "temporal scalability not supported\n");
       default:
-        if (!quiet) fprintf(stderr, "reserved extension start code ID %d\n", id);
+        mpegWarning(quiet, "reserved extension start code ID %d\n", id);
         break;
     }
   }
@@ -194,7 +194,7 @@ void MpegDecoder::sequence_extension() {
   // Completes the header's low bits; an extension may come again without its header.
   bitRate = (bitRateExtension << 18) | (bitRate & 0x3FFFF);
   vbvBufferSize = (vbvExtension << 10) | (vbvBufferSize & 0x3FF);
-  if (chromaFormat == 0) mpegFatal(quiet, false, "reserved chroma format\n");
+  if (chromaFormat == 0) mpegFatal(false, "reserved chroma format\n");
   checkSequenceGeometry();
 }
 
@@ -226,8 +226,8 @@ void MpegDecoder::quant_matrix_extension() {
 // The player has no second input layer, so every scalable stream ends here.
 void MpegDecoder::sequence_scalable_extension() {
   int scalableMode = input.getBits(2);
-  if (scalableMode == 3) mpegFatal(quiet, false, "temporal scalability not implemented\n");
-  mpegFatal(quiet, false, "scalable streams need a second layer, which is not supported\n");
+  if (scalableMode == 3) mpegFatal(false, "temporal scalability not implemented\n");
+  mpegFatal(false, "scalable streams need a second layer, which is not supported\n");
 }
 
 void MpegDecoder::picture_coding_extension() {
@@ -247,5 +247,5 @@ void MpegDecoder::picture_coding_extension() {
   chroma420Type = input.getBit();
   progressiveFrame = input.getBit();
   if (input.getBit()) input.getBits(20);  // composite display information
-  if (pictureStructure == 0) mpegFatal(quiet, false, "reserved picture_structure\n");
+  if (pictureStructure == 0) mpegFatal(false, "reserved picture_structure\n");
 }

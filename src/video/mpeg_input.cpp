@@ -7,17 +7,30 @@
 #include <cstring>
 
 #include "core/datafile.h"
-#include "core/fatal.h"
 
-void mpegFatal(bool quiet, bool toStdout, const char* format, ...) {
-  if (!quiet) {
-    va_list args;
-    va_start(args, format);
-    toStdout ? zub::printFatal(format, args) : (void)vfprintf(stderr, format, args);
-    va_end(args);
-    fflush(toStdout ? stdout : stderr);
+void mpegFatal(bool toStdout, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list measure;
+  va_copy(measure, args);
+  int length = vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  MpegFatal failure;
+  failure.toStdout = toStdout;
+  if (length > 0) {
+    failure.message.resize((size_t)length);
+    vsnprintf(failure.message.data(), (size_t)length + 1, format, args);
   }
-  throw MpegFatal{format};
+  va_end(args);
+  throw failure;
+}
+
+void mpegWarning(bool quiet, const char* format, ...) {
+  if (quiet) return;
+  va_list args;
+  va_start(args, format);
+  vfprintf(stderr, format, args);
+  va_end(args);
 }
 
 bool MpegInput::openFile(const char* path) {
@@ -170,7 +183,7 @@ void MpegInput::nextPacket() {
       for (int i = 1; i < 8; ++i) rawByte();
       continue;
     }
-    if (code < 0x000001BB) mpegFatal(quiet, false, "Unexpected startcode %08x in system layer\n", code);
+    if (code < 0x000001BB) mpegFatal(false, "Unexpected startcode %08x in system layer\n", code);
 
     int length = rawByte() << 8;
     length |= rawByte();
@@ -186,9 +199,9 @@ void MpegInput::nextPacket() {
       rawByte();
       int headerLength = rawByte();
       used += 2 + headerLength;
-      if (used > length) mpegFatal(quiet, false, "Error in packet header\n");
+      if (used > length) mpegFatal(false, "Error in packet header\n");
       for (int i = 0; i < headerLength; ++i) rawByte();
-      if (!quiet && announcePesPackets) printf("MPEG-2 PES packet\n");
+      if (announcePesPackets) mpegWarning(quiet, "MPEG-2 PES packet\n");
     } else {
       while (c == 0xFF && used < length) {
         c = rawByte();
@@ -207,9 +220,9 @@ void MpegInput::nextPacket() {
       else if ((c >> 4) == 3)
         skip = 9;
       else
-        mpegFatal(quiet, false, "Error in packet header\n");
+        mpegFatal(false, "Error in packet header\n");
       used += skip;
-      if (used > length) mpegFatal(quiet, false, "Error in packet header\n");
+      if (used > length) mpegFatal(false, "Error in packet header\n");
       for (int i = 0; i < skip; ++i) rawByte();
     }
     payloadLeft = length - used;

@@ -5,15 +5,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
-// Thrown after a fatal decoder message has been printed; the player ends the process with status 1,
-// tools and tests catch it.
+// A failure that ends the decoding of a stream. The decoder prints nothing for it: whoever catches
+// it decides whether and where the message is shown.
 struct MpegFatal {
-  const char* message;  // the format that was printed (without arguments)
+  std::string message;          // the formatted text, its newline included when it has one
+  bool toStdout = false;        // the player shows it on standard output ("header error"), else standard error
 };
 
-// Prints the message (to stderr, or stdout when `toStdout`) unless `quiet`, then throws MpegFatal.
-[[noreturn]] void mpegFatal(bool quiet, bool toStdout, const char* format, ...);
+// Formats the message and throws it as an MpegFatal.
+[[noreturn]] void mpegFatal(bool toStdout, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The decoder's one way to report a recoverable fault or a notice: the formatted text on standard
+// error, nothing when `quiet`.
+void mpegWarning(bool quiet, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 class MpegInput {
 public:
@@ -34,7 +40,7 @@ public:
   int endCodePhase = 0;               // position in the repeated 00 00 01 B7 after the end
   uint64_t window = 0;                // bit window, next bit in the top position
   int bitCount = 0;                   // valid bits in `window`
-  bool quiet = false;                 // suppress every message
+  bool quiet = false;                 // suppress every warning
   bool announcePesPackets = true;     // "MPEG-2 PES packet" for each video packet (tools turn it off)
   int64_t packetsRead = 0;            // video packets found by the system layer
   int packVersion = 0;                // 1: MPEG-1 pack headers, 2: MPEG-2 pack headers, 0: none seen

@@ -28,7 +28,7 @@ void predictPlane(const MpegKernels& kernels, const uint8_t* src, int srcStride,
 int MpegDecoder::motion_code_delta(int fcode) {
   const VlcEntry& e = vlc.motionCode.entries[input.showBits(vlc.motionCode.bits)];
   if (e.length == 0 || fcode < 1 || fcode > 9) {
-    if (!quiet) printf("Invalid motion_vector code (MBA %d, pic %d)\n", currentMba, pictureCounter);
+    mpegWarning(quiet, "Invalid motion_vector code (MBA %d, pic %d)\n", currentMba, pictureCounter);
     fault = true;
     return 0;
   }
@@ -150,7 +150,7 @@ void MpegDecoder::formPredictions(int mba, int type, int motionType) {
           predict(ref, 1 - p, p, x, y / 2, 16, 8, dualPrime[p][0], dualPrime[p][1], true);
         }
       } else {
-        if (!quiet) printf("invalid motion_type\n");
+        mpegWarning(quiet, "invalid motion_type\n");
       }
     } else {
       // The second field of a P picture may predict from the first field of its own frame.
@@ -170,7 +170,7 @@ void MpegDecoder::formPredictions(int mba, int type, int motionType) {
         const FrameStore* opposite = secondField ? currentFrame : ref;
         predict(opposite, 1 - parity, parity, x, y, 16, 16, dualPrime[0][0], dualPrime[0][1], true);
       } else {
-        if (!quiet) printf("invalid motion_type\n");
+        mpegWarning(quiet, "invalid motion_type\n");
       }
     }
     average = true;

@@ -47,10 +47,10 @@ void MpegDecoder::clearPictureState() {
 void MpegDecoder::openStream(const char* path) {
   releaseSequence();
   input.quiet = quiet;
-  if (!input.openFile(path)) mpegFatal(quiet, false, "Base layer input file %s not found\n", path);
+  if (!input.openFile(path)) mpegFatal(false, "Base layer input file %s not found\n", path);
   clearPictureState();
   detectStreamType();
-  if (readHeaders() != 1) mpegFatal(quiet, true, "header error\n");
+  if (readHeaders() != 1) mpegFatal(true, "header error\n");
   startSequence();
   decodeFrame(0);
 }
@@ -61,7 +61,7 @@ void MpegDecoder::openStream(const uint8_t* data, size_t size) {
   input.openMemory(data, size);
   clearPictureState();
   detectStreamType();
-  if (readHeaders() != 1) mpegFatal(quiet, true, "header error\n");
+  if (readHeaders() != 1) mpegFatal(true, "header error\n");
   startSequence();
   decodeFrame(0);
 }
@@ -76,8 +76,8 @@ void MpegDecoder::releaseSequence() {
 }
 
 void MpegDecoder::startSequence() {
-  if (!sequenceSeen) mpegFatal(quiet, false, "picture header before any sequence header\n");
-  if (horizontalSize == 0 || verticalSize == 0) mpegFatal(quiet, false, "picture size of zero\n");
+  if (!sequenceSeen) mpegFatal(false, "picture header before any sequence header\n");
+  if (horizontalSize == 0 || verticalSize == 0) mpegFatal(false, "picture size of zero\n");
   mbWidth = (horizontalSize + 15) / 16;
   mbHeight = (!mpeg2 || progressiveSequence) ? (verticalSize + 15) / 16 : 2 * ((verticalSize + 31) / 32);
   codedWidth = 16 * mbWidth;
@@ -86,7 +86,7 @@ void MpegDecoder::startSequence() {
   chromaHeight = chromaFormat == kChroma420 ? codedHeight / 2 : codedHeight;
   blocksPerMacroblock = chromaFormat == kChroma420 ? 6 : (chromaFormat == kChroma422 ? 8 : 12);
   if ((int64_t)codedWidth * codedHeight > maxLumaSamples)
-    mpegFatal(quiet, false, "picture size %d x %d too large\n", horizontalSize, verticalSize);
+    mpegFatal(false, "picture size %d x %d too large\n", horizontalSize, verticalSize);
 
   size_t lumaSize = (size_t)codedWidth * codedHeight;
   size_t chromaSize = (size_t)chromaWidth * chromaHeight;
@@ -98,7 +98,7 @@ void MpegDecoder::startSequence() {
       delete[] frames[i].memory;
       frames[i].capacity = 0;
       frames[i].memory = new (std::nothrow) uint8_t[bytes];
-      if (!frames[i].memory) mpegFatal(quiet, false, failures[i]);
+      if (!frames[i].memory) mpegFatal(false, "%s", failures[i]);
       frames[i].capacity = bytes;
     }
     uint8_t* store = frames[i].memory;
@@ -138,7 +138,7 @@ bool MpegDecoder::decodeFrame(int sequenceFrame) {
 void MpegDecoder::decodePicture(int /*bitstreamFrame*/, int sequenceFrame) {
   shown = ShownPicture{};
   if (pictureStructure == kFramePicture && secondField) {
-    if (!quiet) printf("odd number of field pictures\n");
+    mpegWarning(quiet, "odd number of field pictures\n");
     secondField = false;
   }
   if (pictureCodingType == kPictureB) {
@@ -171,7 +171,7 @@ void MpegDecoder::picture_data() {
     input.nextStartCode();
     uint32_t code = input.showBits(32);
     if (code < 0x00000101 || code > 0x000001AF) {
-      if (mbaReached < mbaMax && !quiet) printf("start_of_slice(): Premature end of picture\n");
+      if (mbaReached < mbaMax) mpegWarning(quiet, "start_of_slice(): Premature end of picture\n");
       if (mbaReached < mbaMax) ++features.incompletePictures;
       return;
     }
@@ -200,12 +200,12 @@ int MpegDecoder::slice(int mbaMax, int& mbaReached) {
   fault = false;
   int increment = macroblock_address_increment();
   if (increment < 0) {
-    if (!quiet) printf("start_of_slice(): MBAinc unsuccessful\n");
+    mpegWarning(quiet, "start_of_slice(): MBAinc unsuccessful\n");
     return 0;
   }
   int mba = row * mbWidth + increment - 1;
   if (mba >= mbaMax) {
-    if (!quiet) printf("start_of_slice(): slice beyond the picture\n");
+    mpegWarning(quiet, "start_of_slice(): slice beyond the picture\n");
     return 0;
   }
   dcPredictor[0] = dcPredictor[1] = dcPredictor[2] = 0;
@@ -218,14 +218,14 @@ int MpegDecoder::slice(int mbaMax, int& mbaReached) {
       if (increment < 0) return 0;
       for (int k = 1; k < increment; ++k) {
         if (mba >= mbaMax) {
-          if (!quiet) printf("Too many macroblocks in picture\n");
+          mpegWarning(quiet, "Too many macroblocks in picture\n");
           return -1;
         }
         skipped_macroblock(mba++);
       }
     }
     if (mba >= mbaMax) {
-      if (!quiet) printf("Too many macroblocks in picture\n");
+      mpegWarning(quiet, "Too many macroblocks in picture\n");
       return -1;
     }
     currentMba = mba;
@@ -243,7 +243,7 @@ int MpegDecoder::macroblock_address_increment() {
   for (;;) {
     const VlcEntry& e = vlc.macroblockAddressIncrement.entries[input.showBits(vlc.macroblockAddressIncrement.bits)];
     if (e.length == 0 || increment > (1 << 20)) {
-      if (!quiet) printf("Invalid macroblock_address_increment code\n");
+      mpegWarning(quiet, "Invalid macroblock_address_increment code\n");
       fault = true;
       return -1;
     }
@@ -263,14 +263,14 @@ void MpegDecoder::macroblock_modes(int& type, int& motionType, int& dctType) {
   motionType = framePicture ? kMotionFrame : kMotionField;
   dctType = 0;
   if (pictureCodingType < kPictureI || pictureCodingType > kPictureB) {
-    if (!quiet) printf("Get_macroblock_type(): unrecognized picture coding type\n");
+    mpegWarning(quiet, "Get_macroblock_type(): unrecognized picture coding type\n");
     fault = true;
     return;
   }
   const VlcLookup& table = vlc.macroblockType[pictureCodingType - 1];
   const VlcEntry& e = table.entries[input.showBits(table.bits)];
   if (e.length == 0) {
-    if (!quiet) printf("Invalid macroblock_type code\n");
+    mpegWarning(quiet, "Invalid macroblock_type code\n");
     fault = true;
     return;
   }
@@ -280,7 +280,7 @@ void MpegDecoder::macroblock_modes(int& type, int& motionType, int& dctType) {
     if (!framePicture || !framePredFrameDct) motionType = input.getBits(2);
     if (motionType == 0) {
       // The reserved motion type leaves the vector syntax undefined: the slice cannot continue.
-      if (!quiet) printf("invalid motion_type\n");
+      mpegWarning(quiet, "invalid motion_type\n");
       fault = true;
       return;
     }
@@ -293,7 +293,7 @@ void MpegDecoder::macroblock_modes(int& type, int& motionType, int& dctType) {
 int MpegDecoder::coded_block_pattern() {
   const VlcEntry& e = vlc.codedBlockPattern.entries[input.showBits(vlc.codedBlockPattern.bits)];
   if (e.length == 0) {
-    if (!quiet) printf("Invalid coded_block_pattern code\n");
+    mpegWarning(quiet, "Invalid coded_block_pattern code\n");
     fault = true;
     return 0;
   }

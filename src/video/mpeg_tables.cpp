@@ -215,8 +215,9 @@ const uint8_t kNonLinearQuantiserScale[32] = {
     0,  1,  2,  3,  4,  5,  6,  7,  8,  10, 12, 14, 16, 18,  20,  22,
     24, 28, 32, 36, 40, 44, 48, 52, 56, 64, 72, 80, 88, 96, 104, 112};
 
-const double kFrameRates[16] = {0, 24000.0 / 1001, 24, 25, 30000.0 / 1001, 30, 50, 60000.0 / 1001, 60,
-                                0, 0, 0, 0, 0, 0, 0};
+const FrameRate kFrameRates[16] = {{0, 0},  {24000, 1001}, {24, 1}, {25, 1}, {30000, 1001}, {30, 1},
+                                   {50, 1}, {60000, 1001}, {60, 1}, {0, 0},      {0, 0},  {0, 0},
+                                   {0, 0},  {0, 0},        {0, 0},  {0, 0}};
 
 const ColourMatrix& colourMatrixFor(int code) {
   static const ColourMatrix rows[4] = {

@@ -42,7 +42,11 @@ extern const uint8_t kZigzagScan[64];      // scan position -> raster index (Fig
 extern const uint8_t kAlternateScan[64];   // scan position -> raster index (Figure 7-3)
 extern const uint8_t kDefaultIntraMatrix[64];  // raster order (6.3.11)
 extern const uint8_t kNonLinearQuantiserScale[32];  // Table 7-6, quantiser_scale_code -> scale
-extern const double kFrameRates[16];       // frame_rate_code -> frames per second, 0 when reserved
+// frame_rate_code -> frames per second as an exact fraction; reserved codes are 0/0.
+struct FrameRate {
+  int numerator, denominator;
+};
+extern const FrameRate kFrameRates[16];
 
 // Colour matrix rows (crv, cbu, cgu, cgv) in 65536ths, by matrix_coefficients code.
 struct ColourMatrix {

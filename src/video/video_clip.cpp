@@ -1,36 +1,38 @@
 // The clip player: counting pass, frame-by-frame decoding into a Bitmap, and the restart rule.
 #include "video/video_clip.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <memory>
 
-MpegDecoder& processDecoder() {
-  static MpegDecoder* decoder = new MpegDecoder;
-  return *decoder;
+bool completesFrame(int pictureStructure, bool& firstFieldSeen) {
+  if (pictureStructure != kFramePicture && !firstFieldSeen) {
+    firstFieldSeen = true;
+    return false;
+  }
+  firstFieldSeen = false;
+  return true;
+}
+
+zub::Failure asFailure(const MpegFatal& fatal) {
+  zub::Failure failure;
+  failure.failed = true;
+  failure.status = 1;
+  failure.message = fatal.message;
+  failure.standardErrorOnly = !fatal.toStdout;
+  return failure;
 }
 
 int countRemainingFrames(MpegDecoder& decoder) {
   int count = 0;
   bool firstFieldSeen = false;
-  while (decoder.readHeaders() == 1) {
-    if (decoder.pictureStructure == kFramePicture) {
-      firstFieldSeen = false;
-      ++count;
-    } else if (firstFieldSeen) {
-      firstFieldSeen = false;
-      ++count;
-    } else {
-      firstFieldSeen = true;
-    }
-  }
+  while (decoder.readHeaders() == 1)
+    if (completesFrame(decoder.pictureStructure, firstFieldSeen)) ++count;
   return count;
 }
 
-VideoClip* VideoClip::open(const char* path) {
-  VideoClip* clip = new VideoClip;
+VideoClip* VideoClip::open(const char* path, MpegFatal& failure) {
+  std::unique_ptr<VideoClip> clip(new VideoClip);
   clip->path = path;
-  clip->decoder = &processDecoder();
-  MpegDecoder& d = *clip->decoder;
+  MpegDecoder& d = clip->decoder;
   try {
     d.openStream(path);
     clip->frameCount = countRemainingFrames(d);
@@ -38,18 +40,25 @@ VideoClip* VideoClip::open(const char* path) {
     d.closeStream();
     d.openStream(path);
     clip->converter.reserve(d);
-  } catch (const MpegFatal&) {
-    exit(1);
+  } catch (MpegFatal& f) {
+    failure = std::move(f);
+    return nullptr;
   }
   clip->width = d.codedWidth;
   clip->height = d.verticalSize;
   clip->bitmap = new Bitmap(clip->width, clip->height);
+  if (!clip->bitmap->ok()) {
+    // The picture's own allocation message, shown where every fatal message is.
+    failure = MpegFatal{clip->bitmap->failure.message, true};
+    return nullptr;
+  }
   clip->frameIndex = 0;
-  return clip;
+  return clip.release();
 }
 
 int VideoClip::nextFrame() {
-  MpegDecoder& d = *decoder;
+  if (failed) return frameIndex;
+  MpegDecoder& d = decoder;
   try {
     if (frameCount == 0) {
       // A clip of one picture: open decoded it and display order would never reach it, and a
@@ -63,8 +72,10 @@ int VideoClip::nextFrame() {
       d.closeStream();
       d.openStream(path.c_str());
     }
-  } catch (const MpegFatal&) {
-    exit(1);
+  } catch (MpegFatal& f) {
+    failed = true;
+    failure = std::move(f);
+    return frameIndex;
   }
   frameIndex = d.pictureCounter;
   return frameIndex;

@@ -1,8 +1,10 @@
 // VideoClip: the demo's MPEG clip as a moving picture. Opened once; each nextFrame decodes the next
 // picture into the clip's bitmap, and when the clip is exhausted it starts again from the top.
+// Each clip has its own decoder, so clips open at the same time do not disturb one another.
 #pragma once
 #include <string>
 
+#include "core/failure.h"
 #include "image/bitmap.h"
 #include "video/colour_convert.h"
 #include "video/mpeg_decoder.h"
@@ -15,22 +17,32 @@ public:
   int frameCount = 0;         // pictures yielded before the clip restarts
   Bitmap* bitmap = nullptr;   // width x height, receives every displayed picture
   std::string path;           // kept for restarts
-  MpegDecoder* decoder = nullptr;  // the process-wide decoder
+  MpegDecoder decoder;        // this clip's decoder, frame stores kept across restarts
   ColourConverter converter;  // up-sampled chroma planes, kept between pictures
+  bool failed = false;        // the decoder failed during playback; the clip holds its last picture
+  MpegFatal failure;          // why, when `failed`
 
-  // Counting pass, reopen, first picture decoded. Decoder failures end the process with status 1.
-  static VideoClip* open(const char* path);
+  // Counting pass, reopen, first picture decoded. Null when the clip cannot be played, with the
+  // decoder's reason in `failure`; nothing is printed.
+  static VideoClip* open(const char* path, MpegFatal& failure);
   // Decodes the next frame into `bitmap` (or restarts the clip) and returns the new frame index.
+  // A decoder failure sets `failed` and `failure`; the clip then stays on its picture.
   int nextFrame();
 
   ~VideoClip() { delete bitmap; }
+  VideoClip(const VideoClip&) = delete;
+  VideoClip& operator=(const VideoClip&) = delete;
 
 private:
   VideoClip() = default;
 };
 
-// The one decoder of the process (one clip at a time).
-MpegDecoder& processDecoder();
+// The counting rule for the picture whose header was just read: true when it completes a frame (a
+// frame picture, or the second of two field pictures). `firstFieldSeen` carries the pairing.
+bool completesFrame(int pictureStructure, bool& firstFieldSeen);
+
+// A clip's failure as the program stops on it: status 1, the decoder's message on its stream.
+zub::Failure asFailure(const MpegFatal& fatal);
 
 // Counts the frames after the current one up to the end of the sequence (a field pair is one
 // frame). Used by the counting pass and by tools.

@@ -87,6 +87,24 @@ cmp -s "$out/stdout" "$out/a.y4m" || { echo "FAIL: --y4m - differs from --y4m FI
 check "png" 0 "$zubclip" --quiet --png "$out/png" "$data/m1_q31.m1v"
 [ "$(ls "$out/png" | wc -l)" = 8 ] || { echo "FAIL: png count"; failures=$((failures + 1)); }
 
+# A reserved frame_rate_code: the properties and raw YUV still come out; a Y4M, whose header must
+# carry a rate, is refused and no file is left.
+{ head -c 7 "$data/m1_ipb.m1v"; printf '\x10'; tail -c +9 "$data/m1_ipb.m1v"; } > "$out/rate0.m1v"
+check "reserved rate, properties" 0 "$zubclip" "$out/rate0.m1v"
+check "reserved rate, yuv" 0 "$zubclip" --quiet --yuv "$out/rate0.yuv" "$out/rate0.m1v"
+check "reserved rate, y4m" 1 "$zubclip" --y4m "$out/rate0.y4m" "$out/rate0.m1v"
+expect_text "reserved rate, y4m" "$out/stderr" "rate0.m1v: frame_rate_code 0 is reserved, so there is no frame rate"
+[ ! -e "$out/rate0.y4m" ] || { echo "FAIL: a Y4M was written without a frame rate"; failures=$((failures + 1)); }
+
+# The decoder's fatal message, once, before zubclip's own line; --quiet keeps only zubclip's.
+printf '\0\0\1\xb3\x04\x00\x30\x13\xff\xff\xe0\x18\0\0\1\xb7' > "$out/no_picture.m1v"
+check "no picture" 1 "$zubclip" "$out/no_picture.m1v"
+[ "$(cat "$out/stderr")" = "header error
+zubclip: $out/no_picture.m1v: cannot be decoded" ] || { echo "FAIL: no picture: $(cat "$out/stderr")"; failures=$((failures + 1)); }
+check "no picture, quiet" 1 "$zubclip" --quiet "$out/no_picture.m1v"
+[ "$(cat "$out/stderr")" = "zubclip: $out/no_picture.m1v: cannot be decoded" ] \
+  || { echo "FAIL: no picture, quiet: $(cat "$out/stderr")"; failures=$((failures + 1)); }
+
 # Against ffprobe: the JSON's aspect, frame rate, picture count, duration and field order on the
 # committed streams, and a 16:9 PAL stream's Y4M header.
 if command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null && command -v jq >/dev/null; then

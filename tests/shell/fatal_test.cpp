@@ -9,6 +9,7 @@
 
 #include "core/fatal.h"
 #include "shell/demo_app.h"
+#include "video/video_clip.h"
 
 namespace {
 
@@ -54,6 +55,25 @@ TEST(Fatal, TheDemoStopsOnAReportedFailureWithItsTextAndStatus) {
       testing::ExitedWithCode(255), "^Error: dat\\\\gone.lwo\n");
   // A library that printed its own message leaves only the status.
   EXPECT_EXIT(stopIfFailed(zub::failure(1, "%s", "")), testing::ExitedWithCode(1), "^$");
+}
+
+TEST(Fatal, AClipFailureStopsWithTheDecodersMessageOnItsOwnStream) {
+  std::string path = testing::TempDir() + "clip_stdout.txt";
+  // The decoder's own messages belong on standard error alone; "header error" is a fatal line.
+  EXPECT_EXIT(
+      {
+        if (!freopen(path.c_str(), "w", stdout)) exit(99);
+        stopIfFailed(asFailure(MpegFatal{"Unexpected startcode 000001b7 in system layer\n", false}));
+      },
+      testing::ExitedWithCode(1), "^Unexpected startcode 000001b7 in system layer\n$");
+  EXPECT_EQ(slurp(path), "");
+  EXPECT_EXIT(
+      {
+        if (!freopen(path.c_str(), "w", stdout)) exit(99);
+        stopIfFailed(asFailure(MpegFatal{"header error\n", true}));
+      },
+      testing::ExitedWithCode(1), "^header error\n$");
+  EXPECT_EQ(slurp(path), "header error\n");
 }
 
 } // namespace

@@ -254,9 +254,11 @@ TEST(VideoFieldPictures, ClipOfFieldPairsCountsAndPlaysFrames) {
   fwrite(s.w.bytes.data(), 1, s.w.bytes.size(), f);
   fclose(f);
 
-  VideoClip* clip = VideoClip::open(path.c_str());
+  MpegFatal failure;
+  VideoClip* clip = VideoClip::open(path.c_str(), failure);
+  ASSERT_TRUE(clip) << failure.message;
   EXPECT_EQ(clip->frameCount, 2);  // three frames of two fields: frames, not fields, are counted
-  EXPECT_EQ(clip->decoder->pictureCounter, 1);
+  EXPECT_EQ(clip->decoder.pictureCounter, 1);
   EXPECT_EQ(clip->nextFrame(), 2);
   // The first frame is on show, its top field (even lines) from kTop.
   EXPECT_EQ(clip->bitmap->pixels[0], convertPixel(128 + kTop[0][0], 138, 118, 1));
@@ -352,6 +354,29 @@ TEST(VideoUntrusted, SliceBeyondThePictureIsSkipped) {
   ASSERT_EQ(d.pictures.size(), 1u);
   EXPECT_EQ(d.pictures[0].plane(0)[0], 16);
   EXPECT_EQ(d.pictures[0].plane(0)[20], 88);
+}
+
+// The decoder's warnings go to standard error alone, and `quiet` silences them.
+TEST(VideoUntrusted, WarningsGoToStandardErrorUnlessQuiet) {
+  StreamWriter s;
+  s.sequence(32, 16, 1, 1);
+  s.picture(1, kFramePicture, 1, 1);
+  s.slice(7, 0);
+  s.intraMacroblock({40, 40, 40, 40, 0, 0});
+  s.end();
+  for (bool quiet : {false, true}) {
+    MpegDecoder d;
+    d.quiet = quiet;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    d.openStream(s.w.bytes.data(), s.w.bytes.size());
+    decodeAllPictures(d, [](const ShownPicture&) {});
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out, "") << "quiet " << quiet;
+    EXPECT_EQ(err, quiet ? "" : "start_of_slice(): slice beyond the picture\nstart_of_slice(): Premature end of picture\n")
+        << "quiet " << quiet;
+  }
 }
 
 TEST(VideoUntrusted, FieldPicturesInAOneRowProgressiveSequenceAddressNothing) {

@@ -210,7 +210,7 @@ TEST(VideoSystemLayer, StartCodeBelowSystemRangeIsFatal) {
   SystemStream s;
   s.pack();
   for (int b : {0x00, 0x00, 0x01, 0xB7}) s.bytes.push_back((uint8_t)b);
-  EXPECT_EQ(systemFatal(s), "Unexpected startcode %08x in system layer\n");
+  EXPECT_EQ(systemFatal(s), "Unexpected startcode 000001b7 in system layer\n");
 }
 
 TEST(VideoSystemLayer, PacketLongerThanTheFileEndsInEndCodes) {
