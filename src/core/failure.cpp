@@ -5,22 +5,27 @@
 
 namespace zub {
 
+std::string formatText(const char* format, va_list args) {
+  va_list measure;
+  va_copy(measure, args);
+  int length = vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  std::string text;
+  if (length > 0) {
+    text.resize((size_t)length);
+    vsnprintf(text.data(), (size_t)length + 1, format, args);
+  }
+  return text;
+}
+
 Failure failure(int status, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  int length = vsnprintf(nullptr, 0, format, args);
-  va_end(args);
   Failure result;
   result.failed = true;
   result.status = status;
-  if (length > 0) {
-    result.message.resize((size_t)length + 1);
-    vsnprintf(result.message.data(), result.message.size(), format, copy);
-    result.message.resize((size_t)length);
-  }
-  va_end(copy);
+  result.message = formatText(format, args);
+  va_end(args);
   return result;
 }
 

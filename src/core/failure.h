@@ -2,6 +2,7 @@
 // exits; the program decides whether to stop on it, through zub::fatal, and then prints exactly
 // this message and exits with this status.
 #pragma once
+#include <cstdarg>
 #include <string>
 
 namespace zub {
@@ -14,6 +15,9 @@ struct Failure {
 
   explicit operator bool() const { return failed; }
 };
+
+// printf-style formatting into a string, for messages carried to whoever reports them.
+std::string formatText(const char* format, va_list args);
 
 // A failure with a printf-style message.
 Failure failure(int status, const char* format, ...) __attribute__((format(printf, 2, 3)));

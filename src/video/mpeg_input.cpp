@@ -7,20 +7,14 @@
 #include <cstring>
 
 #include "core/datafile.h"
+#include "core/failure.h"
 
 void mpegFatal(bool toStdout, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  int length = vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
   MpegFatal failure;
   failure.toStdout = toStdout;
-  if (length > 0) {
-    failure.message.resize((size_t)length);
-    vsnprintf(failure.message.data(), (size_t)length + 1, format, args);
-  }
+  failure.message = zub::formatText(format, args);
   va_end(args);
   throw failure;
 }
