@@ -116,10 +116,14 @@ inline int saturate(int v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
 // A damaged slice can add differentials without end; valid streams stay within +-1024.
 inline int clampPredictor(int v) { return v < -4096 ? -4096 : (v > 4095 ? 4095 : v); }
 
+// A magnitude with the sign of `sign` (0 or -1), without a branch on the sign, which is as good as
+// random in a stream.
+inline int withSign(int magnitude, int sign) { return (magnitude ^ sign) - sign; }
+
 // MPEG-1 reconstruction: truncation toward zero, then even values move one step toward zero.
-inline int oddified(int magnitude, bool negative) {
+inline int oddified(int magnitude, int sign) {
   if (magnitude != 0 && (magnitude & 1) == 0) magnitude -= 1;
-  return saturate(negative ? -magnitude : magnitude);
+  return saturate(withSign(magnitude, sign));
 }
 
 }  // namespace
@@ -167,17 +171,78 @@ inline const VlcEntry& dctCode(const DctLookup& table, uint32_t next16) {
 }
 
 // The MPEG-1 escape: a 6-bit run, then an 8-bit level, or 16 bits where the first byte is 0 or 128.
-inline void mpeg1Escape(MpegInput& input, int& run, int& level, bool& negative) {
-  run = input.getBits(6);
-  level = input.getBits(8);
+inline void mpeg1Escape(MpegBitCursor& bits, int& run, int& level, int& sign) {
+  run = bits.get(6);
+  level = bits.get(8);
   if (level == 0)
-    level = input.getBits(8);
+    level = bits.get(8);
   else if (level == 128)
-    level = (int)input.getBits(8) - 256;
+    level = (int)bits.get(8) - 256;
   else if (level > 128)
     level -= 256;
-  negative = level < 0;
+  sign = level < 0 ? -1 : 0;
   level = abs(level);
+}
+
+enum class Coefficient { Decoded, InvalidCode, InvalidEscape };
+
+// A coefficient the fast table leaves to the two-table lookup: an escape, a code that starts with
+// six zeros, or bits that match no code (left unread). End of block never comes this way.
+template <bool MPEG2>
+inline Coefficient slowCoefficient(MpegBitCursor& bits, const DctLookup& table, int& run, int& level, int& sign) {
+  const VlcEntry& e = dctCode(table, bits.show(16));
+  if (e.length == 0) return Coefficient::InvalidCode;
+  uint32_t codeAndSign = bits.show(e.length + 1);  // a code is at most 16 bits
+  bits.skip(e.value >= 0 ? e.length + 1 : e.length);
+  if (e.value != kDctEscape) {
+    run = e.run;
+    level = e.value;
+    sign = -(int)(codeAndSign & 1);
+  } else if (!MPEG2) {
+    mpeg1Escape(bits, run, level, sign);
+  } else {
+    run = bits.get(6);
+    level = bits.get(12);
+    if ((level & 2047) == 0) return Coefficient::InvalidEscape;
+    sign = level >= 2048 ? -1 : 0;
+    if (sign) level = 4096 - level;
+  }
+  return Coefficient::Decoded;
+}
+
+// The common case of the four block loops: a short code that lands inside the block. Moves the
+// scan position `i` on and returns true, or returns false (nothing read) for end of block, a run
+// past the block and every code the fast table does not resolve.
+inline bool fastCoefficient(MpegBitCursor& bits, const DctFastEntry* fast, int& i, int& level, int& sign) {
+  DctFastEntry e = fast[bits.show(kDctFastBits)];
+  if (i + e.advance >= 64) return false;
+  bits.skip(e.length);
+  i += e.advance;
+  sign = e.level >> 15;
+  level = withSign(e.level, sign);
+  return true;
+}
+
+// What fastCoefficient declined: end of block (true, consumed) or the run and level of any other
+// code, read as the two-table decoder reads it.
+template <bool MPEG2>
+inline bool otherCode(MpegBitCursor& bits, const DctFastEntry* fast, const DctLookup& table, Coefficient& result,
+                      int& run, int& level, int& sign) {
+  DctFastEntry e = fast[bits.show(kDctFastBits)];
+  result = Coefficient::Decoded;
+  if (e.advance == kDctFastEndOfBlock) {
+    bits.skip(e.length);
+    return true;
+  }
+  if (e.advance < kDctFastEndOfBlock) {
+    bits.skip(e.length);
+    run = e.advance - 1;
+    sign = e.level >> 15;
+    level = withSign(e.level, sign);
+  } else {
+    result = slowCoefficient<MPEG2>(bits, table, run, level, sign);
+  }
+  return false;
 }
 
 }  // namespace
@@ -194,74 +259,60 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   }
   dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
   bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
-  for (int i = 1;; ++i) {
-    const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
-    if (e.length == 0) {
-      if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
-      fault = true;
-      return;
-    }
-    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
-    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
+  const int scale = quantiserScale;
+  MpegBitCursor bits(input);
+  for (int i = 0;;) {
     int run, level;
-    bool negative;
-    if (e.value == kDctEndOfBlock) return;
-    if (e.value == kDctEscape) {
-      mpeg1Escape(input, run, level, negative);
-    } else {
-      run = e.run;
-      level = e.value;
-      negative = codeAndSign & 1;
-    }
-    i += run;
-    if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra)\n");
-      fault = true;
-      return;
+    int sign;
+    if (!fastCoefficient(bits, vlc.dctZero.fast, i, level, sign)) {
+      Coefficient result;
+      if (otherCode<false>(bits, vlc.dctZero.fast, vlc.dctZero, result, run, level, sign)) return;
+      if (result != Coefficient::Decoded) {
+        if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      i += run + 1;
+      if (i >= 64) {
+        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra)\n");
+        fault = true;
+        return;
+      }
     }
     int j = kZigzagScan[i];
-    bp[j] = (int16_t)oddified((level * quantiserScale * matrix[j]) >> 3, negative);
+    bp[j] = (int16_t)oddified((level * scale * matrix[j]) >> 3, sign);
   }
 }
 
 void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
   int16_t* bp = block[comp];
   const uint8_t* matrix = nonIntraMatrix;
-  for (int i = 0;; ++i) {
+  const int scale = quantiserScale;
+  MpegBitCursor bits(input);
+  // The first code is read with "1s" as run 0, level 1; a first code that starts with 0 is never
+  // end of block.
+  const DctFastEntry* fast = vlc.nonIntraFirst;
+  const DctFastEntry* const rest = vlc.dctZero.fast;
+  for (int i = -1;; fast = rest) {
     int run, level;
-    bool negative;
-    if (i == 0 && input.showBits(1)) {
-      // "1" starts a non-intra block with run 0, level 1.
-      input.flushBits(1);
-      run = 0;
-      level = 1;
-      negative = input.getBit();
-    } else {
-      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
-      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
+    int sign;
+    if (!fastCoefficient(bits, fast, i, level, sign)) {
+      Coefficient result;
+      if (otherCode<false>(bits, fast, vlc.dctZero, result, run, level, sign)) return;
+      if (result != Coefficient::Decoded) {
         if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
         fault = true;
         return;
       }
-      uint32_t codeAndSign = input.showBits(e.length + 1);
-      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
-      if (e.value == kDctEndOfBlock) return;
-      if (e.value == kDctEscape) {
-        mpeg1Escape(input, run, level, negative);
-      } else {
-        run = e.run;
-        level = e.value;
-        negative = codeAndSign & 1;
+      i += run + 1;
+      if (i >= 64) {
+        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter)\n");
+        fault = true;
+        return;
       }
     }
-    i += run;
-    if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter)\n");
-      fault = true;
-      return;
-    }
     int j = kZigzagScan[i];
-    bp[j] = (int16_t)oddified(((2 * level + 1) * quantiserScale * matrix[j]) >> 4, negative);
+    bp[j] = (int16_t)oddified(((2 * level + 1) * scale * matrix[j]) >> 4, sign);
   }
 }
 
@@ -283,42 +334,34 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
   bp[0] = (int16_t)saturate(value);
   int sum = bp[0];
-  for (int i = 1;; ++i) {
-    const VlcEntry& e = dctCode(table, input.showBits(16));
-    if (e.length == 0) {
-      if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
-      fault = true;
-      return;
-    }
-    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
-    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
-    if (e.value == kDctEndOfBlock) break;
+  const int scale = quantiserScale;
+  MpegBitCursor bits(input);
+  for (int i = 0;;) {
     int run, level;
-    bool negative;
-    if (e.value == kDctEscape) {
-      run = input.getBits(6);
-      level = input.getBits(12);
-      if ((level & 2047) == 0) {
+    int sign;
+    if (!fastCoefficient(bits, table.fast, i, level, sign)) {
+      Coefficient result;
+      if (otherCode<true>(bits, table.fast, table, result, run, level, sign)) break;
+      if (result == Coefficient::InvalidCode) {
+        if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      if (result == Coefficient::InvalidEscape) {
         if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
         fault = true;
         return;
       }
-      negative = level >= 2048;
-      if (negative) level = 4096 - level;
-    } else {
-      run = e.run;
-      level = e.value;
-      negative = codeAndSign & 1;
-    }
-    i += run;
-    if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra2)\n");
-      fault = true;
-      return;
+      i += run + 1;
+      if (i >= 64) {
+        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra2)\n");
+        fault = true;
+        return;
+      }
     }
     int j = scan[i];
-    int magnitude = (level * quantiserScale * matrix[j]) >> 4;
-    int v = saturate(negative ? -magnitude : magnitude);
+    int magnitude = (level * scale * matrix[j]) >> 4;
+    int v = saturate(withSign(magnitude, sign));
     bp[j] = (int16_t)v;
     sum ^= v;
   }
@@ -331,49 +374,36 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
   const uint8_t* matrix = cc == 0 ? nonIntraMatrix : chromaNonIntraMatrix;
   const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
   int sum = 0;
-  for (int i = 0;; ++i) {
+  const int scale = quantiserScale;
+  MpegBitCursor bits(input);
+  const DctFastEntry* fast = vlc.nonIntraFirst;
+  const DctFastEntry* const rest = vlc.dctZero.fast;
+  for (int i = -1;; fast = rest) {
     int run, level;
-    bool negative;
-    if (i == 0 && input.showBits(1)) {
-      input.flushBits(1);
-      run = 0;
-      level = 1;
-      negative = input.getBit();
-    } else {
-      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
-      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
+    int sign;
+    if (!fastCoefficient(bits, fast, i, level, sign)) {
+      Coefficient result;
+      if (otherCode<true>(bits, fast, vlc.dctZero, result, run, level, sign)) break;
+      if (result == Coefficient::InvalidCode) {
         if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
         fault = true;
         return;
       }
-      uint32_t codeAndSign = input.showBits(e.length + 1);
-      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
-      if (e.value == kDctEndOfBlock) break;
-      if (e.value == kDctEscape) {
-        run = input.getBits(6);
-        level = input.getBits(12);
-        if ((level & 2047) == 0) {
-          if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
-          fault = true;
-          return;
-        }
-        negative = level >= 2048;
-        if (negative) level = 4096 - level;
-      } else {
-        run = e.run;
-        level = e.value;
-        negative = codeAndSign & 1;
+      if (result == Coefficient::InvalidEscape) {
+        if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+        fault = true;
+        return;
+      }
+      i += run + 1;
+      if (i >= 64) {
+        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter2)\n");
+        fault = true;
+        return;
       }
     }
-    i += run;
-    if (i >= 64) {
-      if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter2)\n");
-      fault = true;
-      return;
-    }
     int j = scan[i];
-    int magnitude = ((2 * level + 1) * quantiserScale * matrix[j]) >> 5;
-    int v = saturate(negative ? -magnitude : magnitude);
+    int magnitude = ((2 * level + 1) * scale * matrix[j]) >> 5;
+    int v = saturate(withSign(magnitude, sign));
     bp[j] = (int16_t)v;
     sum ^= v;
   }
