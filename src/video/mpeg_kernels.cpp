@@ -14,6 +14,8 @@
 
 // In mpeg_kernels_avx2.cpp, the one file built for AVX2; called only where the processor has it.
 void inverseDctAvx2(int16_t* block);
+void idctPutAvx2(int16_t* block, uint8_t* dst, int stride);
+void idctAddAvx2(int16_t* block, uint8_t* dst, int stride);
 #endif
 
 namespace {
@@ -43,6 +45,18 @@ void addInterPortable(const int16_t* block, uint8_t* dst, int stride) {
   const uint8_t* clip = portableTables().clip + 384;
   for (int i = 0; i < 8; ++i, dst += stride, block += 8)
     for (int j = 0; j < 8; ++j) dst[j] = clip[dst[j] + block[j]];
+}
+
+void idctPutPortable(int16_t* block, uint8_t* dst, int stride) {
+  inverseDctPortable(block);
+  putIntraPortable(block, dst, stride);
+  memset(block, 0, 64 * sizeof *block);
+}
+
+void idctAddPortable(int16_t* block, uint8_t* dst, int stride) {
+  inverseDctPortable(block);
+  addInterPortable(block, dst, stride);
+  memset(block, 0, 64 * sizeof *block);
 }
 
 template <bool HX, bool HY, bool AVG>
@@ -87,16 +101,18 @@ void predictPortable(const uint8_t* src, int srcStride, uint8_t* dst, int dstStr
     predictAt<false>(src, srcStride, dst, dstStride, w, h, hx, hy);
 }
 
-const MpegKernels kPortable{"portable", inverseDctPortable, putIntraPortable, addInterPortable, predictPortable};
+const MpegKernels kPortable{"portable",      inverseDctPortable, putIntraPortable, addInterPortable,
+                            idctPutPortable, idctAddPortable,    predictPortable};
 
 #ifdef ZUB_X86_KERNELS
 
 #include "video/mpeg_kernels_simd.h"
 
-void inverseDctSse2(int16_t* block) {
+// The rows of the block's inverse DCT; the block itself is left as it was.
+void idctRowsSse2(const int16_t* block, __m128i* out) {
   if (onlyDc(block)) {
     __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
-    for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), v);
+    for (int i = 0; i < 8; ++i) out[i] = v;
     return;
   }
   __m128i rows[8], cols[8];
@@ -123,28 +139,42 @@ void inverseDctSse2(int16_t* block) {
   for (int j = 0; j < 8; ++j) {
     // Saturating to 16 bits first changes nothing: the clamp that follows is narrower.
     __m128i row = _mm_packs_epi32(result[0][j], result[1][j]);
-    row = _mm_min_epi16(_mm_max_epi16(row, low), high);
-    _mm_storeu_si128((__m128i*)(block + 8 * j), row);
+    out[j] = _mm_min_epi16(_mm_max_epi16(row, low), high);
   }
+}
+
+void inverseDctSse2(int16_t* block) {
+  __m128i rows[8];
+  idctRowsSse2(block, rows);
+  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), rows[i]);
+}
+
+void idctPutSse2(int16_t* block, uint8_t* dst, int stride) {
+  __m128i rows[8];
+  idctRowsSse2(block, rows);
+  clearBlock(block);
+  putRows(rows, dst, stride);
+}
+
+void idctAddSse2(int16_t* block, uint8_t* dst, int stride) {
+  __m128i rows[8];
+  idctRowsSse2(block, rows);
+  clearBlock(block);
+  addRows(rows, dst, stride);
 }
 
 // ---- adding blocks and forming predictions, SSE2 ----
 
 void putIntraSse2(const int16_t* block, uint8_t* dst, int stride) {
-  __m128i bias = _mm_set1_epi16(128);
-  for (int i = 0; i < 8; ++i, dst += stride, block += 8) {
-    __m128i v = _mm_add_epi16(_mm_loadu_si128((const __m128i*)block), bias);
-    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
-  }
+  __m128i rows[8];
+  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  putRows(rows, dst, stride);
 }
 
 void addInterSse2(const int16_t* block, uint8_t* dst, int stride) {
-  __m128i zero = _mm_setzero_si128();
-  for (int i = 0; i < 8; ++i, dst += stride, block += 8) {
-    __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)dst), zero);
-    __m128i v = _mm_add_epi16(d, _mm_loadu_si128((const __m128i*)block));
-    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
-  }
+  __m128i rows[8];
+  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  addRows(rows, dst, stride);
 }
 
 template <int W>
@@ -216,8 +246,8 @@ void predictSse2(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride,
     predictPortable(src, srcStride, dst, dstStride, w, h, hx, hy, average);
 }
 
-const MpegKernels kSse2{"sse2", inverseDctSse2, putIntraSse2, addInterSse2, predictSse2};
-const MpegKernels kAvx2{"avx2", inverseDctAvx2, putIntraSse2, addInterSse2, predictSse2};
+const MpegKernels kSse2{"sse2", inverseDctSse2, putIntraSse2, addInterSse2, idctPutSse2, idctAddSse2, predictSse2};
+const MpegKernels kAvx2{"avx2", inverseDctAvx2, putIntraSse2, addInterSse2, idctPutAvx2, idctAddAvx2, predictSse2};
 
 bool hasAvx2() {
   __builtin_cpu_init();

@@ -35,15 +35,11 @@ inline void transpose8x32(const __m256i* p, __m256i* out) {
   out[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
 }
 
-}  // namespace
-
-void inverseDctAvx2(int16_t* block) {
+// The rows of the block's inverse DCT; the block itself is left as it was.
+void idctRowsAvx2(const int16_t* block, __m128i* out) {
   if (onlyDc(block)) {
-    __m256i v = _mm256_set1_epi16(dcOnlyValue(block[0]));
-    _mm256_storeu_si256((__m256i*)block, v);
-    _mm256_storeu_si256((__m256i*)(block + 16), v);
-    _mm256_storeu_si256((__m256i*)(block + 32), v);
-    _mm256_storeu_si256((__m256i*)(block + 48), v);
+    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
+    for (int i = 0; i < 8; ++i) out[i] = v;
     return;
   }
   __m128i rows[8], cols[8];
@@ -58,8 +54,31 @@ void inverseDctAvx2(int16_t* block) {
   for (int j = 0; j < 8; j += 2) {
     __m256i two = _mm256_permute4x64_epi64(_mm256_packs_epi32(v[j], v[j + 1]), _MM_SHUFFLE(3, 1, 2, 0));
     two = _mm256_min_epi16(_mm256_max_epi16(two, low), high);
-    _mm256_storeu_si256((__m256i*)(block + 8 * j), two);
+    out[j] = _mm256_castsi256_si128(two);
+    out[j + 1] = _mm256_extracti128_si256(two, 1);
   }
+}
+
+}  // namespace
+
+void inverseDctAvx2(int16_t* block) {
+  __m128i rows[8];
+  idctRowsAvx2(block, rows);
+  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), rows[i]);
+}
+
+void idctPutAvx2(int16_t* block, uint8_t* dst, int stride) {
+  __m128i rows[8];
+  idctRowsAvx2(block, rows);
+  clearBlock(block);
+  putRows(rows, dst, stride);
+}
+
+void idctAddAvx2(int16_t* block, uint8_t* dst, int stride) {
+  __m128i rows[8];
+  idctRowsAvx2(block, rows);
+  clearBlock(block);
+  addRows(rows, dst, stride);
 }
 
 #endif

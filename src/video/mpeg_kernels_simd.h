@@ -123,4 +123,28 @@ inline int16_t dcOnlyValue(int16_t dc) {
   return (int16_t)(v < -256 ? -256 : (v > 255 ? 255 : v));
 }
 
+inline void clearBlock(int16_t* block) {
+  __m128i zero = _mm_setzero_si128();
+  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), zero);
+}
+
+// Eight rows of inverse DCT output (-256 .. 255) written to the picture: plus 128 for an intra
+// block, added to the prediction otherwise; both saturate to 0 .. 255 as the clip table does.
+inline void putRows(const __m128i* rows, uint8_t* dst, int stride) {
+  __m128i bias = _mm_set1_epi16(128);
+  for (int i = 0; i < 8; ++i, dst += stride) {
+    __m128i v = _mm_add_epi16(rows[i], bias);
+    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
+  }
+}
+
+inline void addRows(const __m128i* rows, uint8_t* dst, int stride) {
+  __m128i zero = _mm_setzero_si128();
+  for (int i = 0; i < 8; ++i, dst += stride) {
+    __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)dst), zero);
+    __m128i v = _mm_add_epi16(d, rows[i]);
+    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
+  }
+}
+
 }  // namespace

@@ -85,6 +85,40 @@ TEST(VideoKernels, InverseDctMatchesPortableOnAnyCoefficients) {
   }
 }
 
+// The one-pass kernels against the portable two steps, on the same mix of blocks; the block is
+// left all zero, as the next macroblock expects it.
+TEST(VideoKernels, InverseDctWithPutOrAddMatchesTheTwoStepsAndClearsTheBlock) {
+  const MpegKernels* portable = mpegKernels(MpegKernelSet::Portable);
+  std::vector<const MpegKernels*> sets = fastSets();
+  sets.push_back(portable);
+  std::mt19937 random(23);
+  const int16_t zero[64] = {};
+  for (const MpegKernels* k : sets) {
+    for (int trial = 0; trial < 4000; ++trial) {
+      int16_t coefficients[64] = {};
+      int kind = trial % 4;
+      for (int i = 0; i < 64; ++i) {
+        if (kind == 0 && random() % 8 == 0) coefficients[i] = (int16_t)((int)(random() % 129) - 64);
+        if (kind == 1) coefficients[i] = (int16_t)((int)(random() % 4096) - 2048);
+        if (kind == 2) coefficients[i] = random() & 1 ? 2047 : -2048;
+        if (kind == 3 && i == 0) coefficients[i] = (int16_t)((int)(random() % 4096) - 2048);
+      }
+      bool intra = trial & 1;
+      uint8_t expected[8 * 12], actual[8 * 12];
+      for (uint8_t& s : expected) s = (uint8_t)random();
+      memcpy(actual, expected, sizeof expected);
+      int16_t reference[64], block[64];
+      memcpy(reference, coefficients, sizeof reference);
+      memcpy(block, coefficients, sizeof block);
+      portable->inverseDct(reference);
+      (intra ? portable->putIntra : portable->addInter)(reference, expected, 12);
+      (intra ? k->idctPut : k->idctAdd)(block, actual, 12);
+      ASSERT_EQ(memcmp(expected, actual, sizeof expected), 0) << k->name << " trial " << trial;
+      ASSERT_EQ(memcmp(block, zero, sizeof block), 0) << k->name << " trial " << trial;
+    }
+  }
+}
+
 TEST(VideoKernels, BlockAdditionAndPredictionMatchPortable) {
   const MpegKernels* portable = mpegKernels(MpegKernelSet::Portable);
   std::mt19937 random(5);
