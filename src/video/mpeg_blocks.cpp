@@ -121,9 +121,12 @@ inline int clampPredictor(int v) { return v < -4096 ? -4096 : (v > 4095 ? 4095 :
 inline int withSign(int magnitude, int sign) { return (magnitude ^ sign) - sign; }
 
 // MPEG-1 reconstruction: truncation toward zero, then even values move one step toward zero.
+// Without branches, since parity is random: (m - 1) | 1 is m for odd m and m - 1 for even m > 0,
+// and -1 for 0, which the mask takes back to 0.
 inline int oddified(int magnitude, int sign) {
-  if (magnitude != 0 && (magnitude & 1) == 0) magnitude -= 1;
-  return saturate(withSign(magnitude, sign));
+  int odd = (magnitude - 1) | 1;
+  odd &= ~(odd >> 31);
+  return saturate(withSign(odd, sign));
 }
 
 }  // namespace
