@@ -190,33 +190,39 @@ inline void store(uint8_t* p, __m128i v) {
     _mm_storel_epi64((__m128i*)p, v);
 }
 
-// (a + b + c + d + 2) >> 2 per byte, in 16 bits.
-inline __m128i average4(__m128i a, __m128i b, __m128i c, __m128i d) {
-  __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
-  __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
-                             _mm_add_epi16(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(d, zero)));
-  __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)),
-                             _mm_add_epi16(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(d, zero)));
-  lo = _mm_srli_epi16(_mm_add_epi16(lo, two), 2);
-  hi = _mm_srli_epi16(_mm_add_epi16(hi, two), 2);
-  return _mm_packus_epi16(lo, hi);
+// (a + b + c + d + 2) >> 2 per byte from the two rounded pair averages x = avg(a, b) and
+// y = avg(c, d): avg(x, y) is one too high exactly when a pair had an odd sum and x + y is odd,
+// so that bit comes off. `pairOdd` is (a ^ b) | (c ^ d).
+inline __m128i average4(__m128i x, __m128i y, __m128i pairOdd) {
+  __m128i high = _mm_and_si128(_mm_and_si128(pairOdd, _mm_xor_si128(x, y)), _mm_set1_epi8(1));
+  return _mm_sub_epi8(_mm_avg_epu8(x, y), high);
 }
 
-// _mm_avg_epu8 is (a + b + 1) >> 1, the half-sample and the averaging rule both.
+// _mm_avg_epu8 is (a + b + 1) >> 1, the half-sample and the averaging rule both. Each source row
+// is loaded once and serves as the lower row of one output row and the upper of the next.
 template <int W, bool HX, bool HY, bool AVG>
 void predictSse2Block(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int h) {
+  __m128i upper = HX ? _mm_avg_epu8(load<W>(src), load<W>(src + 1)) : load<W>(src);
+  __m128i upperOdd = HX ? _mm_xor_si128(load<W>(src), load<W>(src + 1)) : _mm_setzero_si128();
   for (int row = 0; row < h; ++row, src += srcStride, dst += dstStride) {
     // The macroblocks to the right mostly read the next cache line of the same rows.
     _mm_prefetch((const char*)src + 64, _MM_HINT_T0);
-    __m128i v;
-    if (HX && HY)
-      v = average4(load<W>(src), load<W>(src + 1), load<W>(src + srcStride), load<W>(src + srcStride + 1));
-    else if (HX)
-      v = _mm_avg_epu8(load<W>(src), load<W>(src + 1));
-    else if (HY)
-      v = _mm_avg_epu8(load<W>(src), load<W>(src + srcStride));
-    else
-      v = load<W>(src);
+    __m128i v = upper;
+    if (HY) {
+      const uint8_t* next = src + srcStride;
+      __m128i lower = HX ? _mm_avg_epu8(load<W>(next), load<W>(next + 1)) : load<W>(next);
+      if (HX) {
+        __m128i lowerOdd = _mm_xor_si128(load<W>(next), load<W>(next + 1));
+        v = average4(upper, lower, _mm_or_si128(upperOdd, lowerOdd));
+        upperOdd = lowerOdd;
+      } else {
+        v = _mm_avg_epu8(upper, lower);
+      }
+      upper = lower;
+    } else if (row + 1 < h) {
+      const uint8_t* next = src + srcStride;
+      upper = HX ? _mm_avg_epu8(load<W>(next), load<W>(next + 1)) : load<W>(next);
+    }
     if (AVG) v = _mm_avg_epu8(load<W>(dst), v);
     store<W>(dst, v);
   }

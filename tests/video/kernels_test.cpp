@@ -140,10 +140,11 @@ TEST(VideoKernels, BlockAdditionAndPredictionMatchPortable) {
     }
     for (int w : {4, 8, 16})
       for (int h : {4, 8, 16})
-        for (int mode = 0; mode < 8; ++mode) {
+        for (int mode = 0; mode < 8 * 20; ++mode) {
           bool hx = mode & 1, hy = mode & 2, average = mode & 4;
           uint8_t a[16 * 20], b[16 * 20];
           for (uint8_t& s : a) s = (uint8_t)random();
+          for (uint8_t& s : src) s = mode % 16 < 8 ? (uint8_t)random() : (uint8_t)(random() % 2 ? 0 : 255);
           memcpy(b, a, sizeof a);
           portable->predict(src.data() + 41, 40, a, 20, w, h, hx, hy, average);
           k->predict(src.data() + 41, 40, b, 20, w, h, hx, hy, average);
