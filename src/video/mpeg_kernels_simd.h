@@ -4,7 +4,6 @@
 #include <immintrin.h>
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -109,13 +108,11 @@ inline void transpose4x32(const __m128i* p, __m128i* out) {
 }
 
 // A block with AC coefficients; the DC-only block keeps the portable shortcut, which gives the
-// same value.
-inline bool onlyDc(const int16_t* block) {
-  uint64_t words[16];
-  memcpy(words, block, sizeof words);
-  uint64_t ac = words[0] & ~(uint64_t)0xFFFF;
-  for (int i = 1; i < 16; ++i) ac |= words[i];
-  return ac == 0;
+// same value. Tested on the rows already loaded, as whole registers.
+inline bool onlyDc(const __m128i* rows) {
+  __m128i ac = _mm_slli_si128(_mm_srli_si128(rows[0], 2), 2);
+  for (int i = 1; i < 8; ++i) ac = _mm_or_si128(ac, rows[i]);
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(ac, _mm_setzero_si128())) == 0xFFFF;
 }
 
 inline int16_t dcOnlyValue(int16_t dc) {
@@ -123,9 +120,17 @@ inline int16_t dcOnlyValue(int16_t dc) {
   return (int16_t)(v < -256 ? -256 : (v > 255 ? 255 : v));
 }
 
+// Written out rather than looped, so the compiler does not turn it into a call to memset.
 inline void clearBlock(int16_t* block) {
   __m128i zero = _mm_setzero_si128();
-  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), zero);
+  _mm_storeu_si128((__m128i*)block, zero);
+  _mm_storeu_si128((__m128i*)(block + 8), zero);
+  _mm_storeu_si128((__m128i*)(block + 16), zero);
+  _mm_storeu_si128((__m128i*)(block + 24), zero);
+  _mm_storeu_si128((__m128i*)(block + 32), zero);
+  _mm_storeu_si128((__m128i*)(block + 40), zero);
+  _mm_storeu_si128((__m128i*)(block + 48), zero);
+  _mm_storeu_si128((__m128i*)(block + 56), zero);
 }
 
 // Eight rows of inverse DCT output (-256 .. 255) written to the picture: plus 128 for an intra
