@@ -120,13 +120,19 @@ inline int clampPredictor(int v) { return v < -4096 ? -4096 : (v > 4095 ? 4095 :
 // random in a stream.
 inline int withSign(int magnitude, int sign) { return (magnitude ^ sign) - sign; }
 
+// saturate(withSign(magnitude, sign)) for a magnitude >= 0, with one comparison.
+inline int saturatedWithSign(int magnitude, int sign) {
+  int limit = 2047 - sign;
+  return withSign(magnitude < limit ? magnitude : limit, sign);
+}
+
 // MPEG-1 reconstruction: truncation toward zero, then even values move one step toward zero.
 // Without branches, since parity is random: (m - 1) | 1 is m for odd m and m - 1 for even m > 0,
 // and -1 for 0, which the mask takes back to 0.
 inline int oddified(int magnitude, int sign) {
   int odd = (magnitude - 1) | 1;
   odd &= ~(odd >> 31);
-  return saturate(withSign(odd, sign));
+  return saturatedWithSign(odd, sign);
 }
 
 }  // namespace
@@ -364,7 +370,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
     }
     int j = scan[i];
     int magnitude = (level * scale * matrix[j]) >> 4;
-    int v = saturate(withSign(magnitude, sign));
+    int v = saturatedWithSign(magnitude, sign);
     bp[j] = (int16_t)v;
     sum ^= v;
   }
@@ -406,7 +412,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
     }
     int j = scan[i];
     int magnitude = ((2 * level + 1) * scale * matrix[j]) >> 5;
-    int v = saturate(withSign(magnitude, sign));
+    int v = saturatedWithSign(magnitude, sign);
     bp[j] = (int16_t)v;
     sum ^= v;
   }

@@ -47,9 +47,16 @@ void idctRowsAvx2(const int16_t* block, __m128i* out) {
   transpose8x16(rows, cols);
   __m256i pass[8], v[8];
   for (int k = 0; k < 8; ++k) pass[k] = _mm256_cvtepi16_epi32(cols[k]);
-  idctPass<Avx2Lanes, false>(pass);
-  transpose8x32(pass, v);
-  idctPass<Avx2Lanes, true>(v);
+  if (onlyLowFour(rows)) {
+    // Coefficients only in the top-left 4 x 4: the row pass leaves rows 4 to 7 zero as well.
+    idctPass<Avx2Lanes, false, true>(pass);
+    transpose8x32(pass, v);
+    idctPass<Avx2Lanes, true, true>(v);
+  } else {
+    idctPass<Avx2Lanes, false>(pass);
+    transpose8x32(pass, v);
+    idctPass<Avx2Lanes, true>(v);
+  }
   __m256i low = _mm256_set1_epi16(-256), high = _mm256_set1_epi16(255);
   for (int j = 0; j < 8; j += 2) {
     __m256i two = _mm256_permute4x64_epi64(_mm256_packs_epi32(v[j], v[j + 1]), _MM_SHUFFLE(3, 1, 2, 0));
