@@ -180,7 +180,8 @@ inline const VlcEntry& dctCode(const DctLookup& table, uint32_t next16) {
 }
 
 // The MPEG-1 escape: a 6-bit run, then an 8-bit level, or 16 bits where the first byte is 0 or 128.
-inline void mpeg1Escape(MpegBitCursor& bits, int& run, int& level, int& sign) {
+template <class Bits>
+inline void mpeg1Escape(Bits& bits, int& run, int& level, int& sign) {
   run = bits.get(6);
   level = bits.get(8);
   if (level == 0)
@@ -197,8 +198,8 @@ enum class Coefficient { Decoded, InvalidCode, InvalidEscape };
 
 // A coefficient the fast table leaves to the two-table lookup: an escape, a code that starts with
 // six zeros, or bits that match no code (left unread). End of block never comes this way.
-template <bool MPEG2>
-inline Coefficient slowCoefficient(MpegBitCursor& bits, const DctLookup& table, int& run, int& level, int& sign) {
+template <bool MPEG2, class Bits>
+inline Coefficient slowCoefficient(Bits& bits, const DctLookup& table, int& run, int& level, int& sign) {
   const VlcEntry& e = dctCode(table, bits.show(16));
   if (e.length == 0) return Coefficient::InvalidCode;
   uint32_t codeAndSign = bits.show(e.length + 1);  // a code is at most 16 bits
@@ -219,10 +220,11 @@ inline Coefficient slowCoefficient(MpegBitCursor& bits, const DctLookup& table, 
   return Coefficient::Decoded;
 }
 
-// The common case of the four block loops: a short code that lands inside the block. Moves the
-// scan position `i` on and returns true, or returns false (nothing read) for end of block, a run
-// past the block and every code the fast table does not resolve.
-inline bool fastCoefficient(MpegBitCursor& bits, const DctFastEntry* fast, int& i, int& level, int& sign) {
+// The common case: a short code that lands inside the block. Moves the scan position `i` on and
+// returns true, or returns false (nothing read) for end of block, a run past the block and every
+// code the fast table does not resolve.
+template <class Bits>
+inline bool fastCoefficient(Bits& bits, const DctFastEntry* fast, int& i, int& level, int& sign) {
   DctFastEntry e = fast[bits.show(kDctFastBits)];
   if (i + e.advance >= 64) return false;
   bits.skip(e.length);
@@ -234,9 +236,9 @@ inline bool fastCoefficient(MpegBitCursor& bits, const DctFastEntry* fast, int& 
 
 // What fastCoefficient declined: end of block (true, consumed) or the run and level of any other
 // code, read as the two-table decoder reads it.
-template <bool MPEG2>
-inline bool otherCode(MpegBitCursor& bits, const DctFastEntry* fast, const DctLookup& table, Coefficient& result,
-                      int& run, int& level, int& sign) {
+template <bool MPEG2, class Bits>
+inline bool otherCode(Bits& bits, const DctFastEntry* fast, const DctLookup& table, Coefficient& result, int& run,
+                      int& level, int& sign) {
   DctFastEntry e = fast[bits.show(kDctFastBits)];
   result = Coefficient::Decoded;
   if (e.advance == kDctFastEndOfBlock) {
@@ -254,12 +256,66 @@ inline bool otherCode(MpegBitCursor& bits, const DctFastEntry* fast, const DctLo
   return false;
 }
 
+// How a block's coefficients are coded and weighted.
+struct BlockCoding {
+  const DctFastEntry* first;  // fast table for the first code
+  const DctFastEntry* rest;   // and for the others
+  const DctLookup* table;     // the two-table lookup behind both
+  const uint8_t* scan;
+  const uint8_t* matrix;      // raster order
+  int scale;                  // quantiser scale
+};
+
+enum class BlockEnd { EndOfBlock, InvalidCode, InvalidEscape, OutOfBounds };
+
+// The coefficients after the DC (intra) or from the start (non-intra, `i` = -1), inverse
+// quantised into `bp`; `sum` collects the MPEG-2 mismatch parity.
+template <bool MPEG2, bool INTRA, bool ROOMY>
+BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
+  MpegBitCursor<ROOMY> bits(input);
+  const uint8_t* scan = coding.scan;
+  const uint8_t* matrix = coding.matrix;
+  const int scale = coding.scale;
+  int parity = sum;
+  for (const DctFastEntry* fast = coding.first;; fast = coding.rest) {
+    int run, level, sign;
+    if (!fastCoefficient(bits, fast, i, level, sign)) {
+      Coefficient result;
+      if (otherCode<MPEG2>(bits, fast, *coding.table, result, run, level, sign)) break;
+      if (result == Coefficient::InvalidCode) return BlockEnd::InvalidCode;
+      if (result == Coefficient::InvalidEscape) return BlockEnd::InvalidEscape;
+      i += run + 1;
+      if (i >= 64) return BlockEnd::OutOfBounds;
+    }
+    int j = scan[i];
+    int weighted = (INTRA ? level : 2 * level + 1) * scale * matrix[j];
+    int v;
+    if (MPEG2)
+      v = saturatedWithSign(weighted >> (INTRA ? 4 : 5), sign);
+    else
+      v = oddified(weighted >> (INTRA ? 3 : 4), sign);
+    bp[j] = (int16_t)v;
+    parity ^= v;
+  }
+  sum = parity;
+  return BlockEnd::EndOfBlock;
+}
+
+// A block reads at most 65 codes of at most 28 bits (an MPEG-1 escape); with that much video left
+// in the buffer and the packet, and the window's eight bytes of look-ahead, no refill can run short.
+constexpr int kMostBlockBytes = (65 * 28 + 7) / 8 + 8;
+
+template <bool MPEG2, bool INTRA>
+BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
+  if (input.hasWholeBytes(kMostBlockBytes)) return readCoefficients<MPEG2, INTRA, true>(input, coding, bp, i, sum);
+  return readCoefficients<MPEG2, INTRA, false>(input, coding, bp, i, sum);
+}
+
 }  // namespace
 
 void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   int16_t* bp = block[comp];
   int cc = comp < 4 ? 0 : (comp & 1) + 1;
-  const uint8_t* matrix = intraMatrix;
   int diff = dct_dc_differential(cc);
   if (diff == -1000) {
     if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
@@ -268,60 +324,36 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   }
   dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
   bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
-  const int scale = quantiserScale;
-  MpegBitCursor bits(input);
-  for (int i = 0;;) {
-    int run, level;
-    int sign;
-    if (!fastCoefficient(bits, vlc.dctZero.fast, i, level, sign)) {
-      Coefficient result;
-      if (otherCode<false>(bits, vlc.dctZero.fast, vlc.dctZero, result, run, level, sign)) return;
-      if (result != Coefficient::Decoded) {
-        if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      i += run + 1;
-      if (i >= 64) {
-        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra)\n");
-        fault = true;
-        return;
-      }
-    }
-    int j = kZigzagScan[i];
-    bp[j] = (int16_t)oddified((level * scale * matrix[j]) >> 3, sign);
+  BlockCoding coding{vlc.dctZero.fast, vlc.dctZero.fast, &vlc.dctZero, kZigzagScan, intraMatrix, quantiserScale};
+  int sum = 0;
+  BlockEnd end = readCoefficients<false, true>(input, coding, bp, 0, sum);
+  if (end == BlockEnd::InvalidCode) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  if (end == BlockEnd::OutOfBounds) {
+    if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra)\n");
+    fault = true;
+    return;
   }
 }
 
 void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
-  int16_t* bp = block[comp];
-  const uint8_t* matrix = nonIntraMatrix;
-  const int scale = quantiserScale;
-  MpegBitCursor bits(input);
   // The first code is read with "1s" as run 0, level 1; a first code that starts with 0 is never
   // end of block.
-  const DctFastEntry* fast = vlc.nonIntraFirst;
-  const DctFastEntry* const rest = vlc.dctZero.fast;
-  for (int i = -1;; fast = rest) {
-    int run, level;
-    int sign;
-    if (!fastCoefficient(bits, fast, i, level, sign)) {
-      Coefficient result;
-      if (otherCode<false>(bits, fast, vlc.dctZero, result, run, level, sign)) return;
-      if (result != Coefficient::Decoded) {
-        if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      i += run + 1;
-      if (i >= 64) {
-        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter)\n");
-        fault = true;
-        return;
-      }
-    }
-    int j = kZigzagScan[i];
-    bp[j] = (int16_t)oddified(((2 * level + 1) * scale * matrix[j]) >> 4, sign);
+  BlockCoding coding{vlc.nonIntraFirst, vlc.dctZero.fast, &vlc.dctZero, kZigzagScan, nonIntraMatrix, quantiserScale};
+  int sum = 0;
+  BlockEnd end = readCoefficients<false, false>(input, coding, block[comp], -1, sum);
+  if (end == BlockEnd::InvalidCode) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  if (end == BlockEnd::OutOfBounds) {
+    if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter)\n");
+    fault = true;
+    return;
   }
 }
 
@@ -343,36 +375,22 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
   bp[0] = (int16_t)saturate(value);
   int sum = bp[0];
-  const int scale = quantiserScale;
-  MpegBitCursor bits(input);
-  for (int i = 0;;) {
-    int run, level;
-    int sign;
-    if (!fastCoefficient(bits, table.fast, i, level, sign)) {
-      Coefficient result;
-      if (otherCode<true>(bits, table.fast, table, result, run, level, sign)) break;
-      if (result == Coefficient::InvalidCode) {
-        if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      if (result == Coefficient::InvalidEscape) {
-        if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      i += run + 1;
-      if (i >= 64) {
-        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra2)\n");
-        fault = true;
-        return;
-      }
-    }
-    int j = scan[i];
-    int magnitude = (level * scale * matrix[j]) >> 4;
-    int v = saturatedWithSign(magnitude, sign);
-    bp[j] = (int16_t)v;
-    sum ^= v;
+  BlockCoding coding{table.fast, table.fast, &table, scan, matrix, quantiserScale};
+  BlockEnd end = readCoefficients<true, true>(input, coding, bp, 0, sum);
+  if (end == BlockEnd::InvalidCode) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  if (end == BlockEnd::InvalidEscape) {
+    if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  if (end == BlockEnd::OutOfBounds) {
+    if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (intra2)\n");
+    fault = true;
+    return;
   }
   if ((sum & 1) == 0) bp[63] ^= 1;
 }
@@ -383,38 +401,22 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
   const uint8_t* matrix = cc == 0 ? nonIntraMatrix : chromaNonIntraMatrix;
   const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
   int sum = 0;
-  const int scale = quantiserScale;
-  MpegBitCursor bits(input);
-  const DctFastEntry* fast = vlc.nonIntraFirst;
-  const DctFastEntry* const rest = vlc.dctZero.fast;
-  for (int i = -1;; fast = rest) {
-    int run, level;
-    int sign;
-    if (!fastCoefficient(bits, fast, i, level, sign)) {
-      Coefficient result;
-      if (otherCode<true>(bits, fast, vlc.dctZero, result, run, level, sign)) break;
-      if (result == Coefficient::InvalidCode) {
-        if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      if (result == Coefficient::InvalidEscape) {
-        if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      i += run + 1;
-      if (i >= 64) {
-        if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter2)\n");
-        fault = true;
-        return;
-      }
-    }
-    int j = scan[i];
-    int magnitude = ((2 * level + 1) * scale * matrix[j]) >> 5;
-    int v = saturatedWithSign(magnitude, sign);
-    bp[j] = (int16_t)v;
-    sum ^= v;
+  BlockCoding coding{vlc.nonIntraFirst, vlc.dctZero.fast, &vlc.dctZero, scan, matrix, quantiserScale};
+  BlockEnd end = readCoefficients<true, false>(input, coding, bp, -1, sum);
+  if (end == BlockEnd::InvalidCode) {
+    if (!quiet) printf("invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  if (end == BlockEnd::InvalidEscape) {
+    if (!quiet) printf("invalid escape in Decode_MPEG2_Intra_Block()\n");
+    fault = true;
+    return;
+  }
+  if (end == BlockEnd::OutOfBounds) {
+    if (!quiet) fprintf(stderr, "DCT coeff index (i) out of bounds (inter2)\n");
+    fault = true;
+    return;
   }
   if ((sum & 1) == 0) bp[63] ^= 1;
 }

@@ -67,15 +67,16 @@ public:
   // Skips to the byte boundary and then to the next 0x000001 prefix (left in the window).
   void nextStartCode();
 
+  // True when the next `n` bytes of video lie in the buffer and, in a system stream, in the current
+  // packet, so that refills can take them eight at a time.
+  bool hasWholeBytes(int n) const {
+    return bufferLen - bufferPos >= n && (!systemStream || (payloadLeft >= n && !endOfStream));
+  }
   // Tops up a window held elsewhere (`window` itself, or a copy a hot loop keeps in registers)
   // with whole bytes: eight at once when the buffer and the packet hold them, else byte by byte.
   void refillWindow(uint64_t& bits, int& count) {
-    if (bufferLen - bufferPos >= 8 && (!systemStream || (payloadLeft >= 8 && !endOfStream))) {
-      int room = (64 - count) >> 3;
-      bits |= (load64(buffer + bufferPos) >> count) & (~0ULL << (64 - count - room * 8));
-      count += room * 8;
-      bufferPos += room;
-      if (systemStream) payloadLeft -= room;
+    if (hasWholeBytes(8)) {
+      loadWholeBytes(bits, count);
       return;
     }
     window = bits;
@@ -83,6 +84,14 @@ public:
     fillWindow();
     bits = window;
     count = bitCount;
+  }
+  // The eight-byte refill alone, for callers that checked hasWholeBytes beforehand.
+  void loadWholeBytes(uint64_t& bits, int& count) {
+    int room = (64 - count) >> 3;
+    bits |= (load64(buffer + bufferPos) >> count) & (~0ULL << (64 - count - room * 8));
+    count += room * 8;
+    bufferPos += room;
+    if (systemStream) payloadLeft -= room;
   }
 
 private:
@@ -112,7 +121,10 @@ private:
 
 // The bit window copied into locals for the block layer's loops, where it stays in registers
 // instead of being stored and reloaded around every coefficient written. It is written back when
-// the cursor goes out of scope; the input must not be read directly while a cursor is alive.
+// the cursor goes out of scope; the input must not be read directly while a cursor is alive. A
+// ROOMY cursor serves a loop that checked hasWholeBytes for all it can read, so its refills never
+// leave the loop for the byte-by-byte path (and the loop keeps its values in registers).
+template <bool ROOMY = false>
 class MpegBitCursor {
 public:
   explicit MpegBitCursor(MpegInput& in) : input(in), window(in.window), bitCount(in.bitCount) {}
@@ -127,7 +139,11 @@ public:
   void skip(int n) {
     window <<= n;
     bitCount -= n;
-    if (bitCount < 32) input.refillWindow(window, bitCount);
+    if (bitCount >= 32) return;
+    if (ROOMY)
+      input.loadWholeBytes(window, bitCount);
+    else
+      input.refillWindow(window, bitCount);
   }
   uint32_t get(int n) {
     uint32_t v = show(n);
