@@ -143,25 +143,9 @@ void idctRowsSse2(const int16_t* block, __m128i* out) {
   }
 }
 
-void inverseDctSse2(int16_t* block) {
-  __m128i rows[8];
-  idctRowsSse2(block, rows);
-  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), rows[i]);
-}
-
-void idctPutSse2(int16_t* block, uint8_t* dst, int stride) {
-  __m128i rows[8];
-  idctRowsSse2(block, rows);
-  clearBlock(block);
-  putRows(rows, dst, stride);
-}
-
-void idctAddSse2(int16_t* block, uint8_t* dst, int stride) {
-  __m128i rows[8];
-  idctRowsSse2(block, rows);
-  clearBlock(block);
-  addRows(rows, dst, stride);
-}
+void inverseDctSse2(int16_t* block) { idctInPlace<idctRowsSse2>(block); }
+void idctPutSse2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsSse2, true>(block, dst, stride); }
+void idctAddSse2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsSse2, false>(block, dst, stride); }
 
 // ---- adding blocks and forming predictions, SSE2 ----
 

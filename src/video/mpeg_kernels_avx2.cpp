@@ -68,24 +68,8 @@ void idctRowsAvx2(const int16_t* block, __m128i* out) {
 
 }  // namespace
 
-void inverseDctAvx2(int16_t* block) {
-  __m128i rows[8];
-  idctRowsAvx2(block, rows);
-  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), rows[i]);
-}
-
-void idctPutAvx2(int16_t* block, uint8_t* dst, int stride) {
-  __m128i rows[8];
-  idctRowsAvx2(block, rows);
-  clearBlock(block);
-  putRows(rows, dst, stride);
-}
-
-void idctAddAvx2(int16_t* block, uint8_t* dst, int stride) {
-  __m128i rows[8];
-  idctRowsAvx2(block, rows);
-  clearBlock(block);
-  addRows(rows, dst, stride);
-}
+void inverseDctAvx2(int16_t* block) { idctInPlace<idctRowsAvx2>(block); }
+void idctPutAvx2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsAvx2, true>(block, dst, stride); }
+void idctAddAvx2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsAvx2, false>(block, dst, stride); }
 
 #endif

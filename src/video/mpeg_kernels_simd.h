@@ -164,4 +164,23 @@ inline void addRows(const __m128i* rows, uint8_t* dst, int stride) {
   }
 }
 
+// The three kernels made from a function that computes the rows of a block's inverse DCT: the
+// rows back into the block, or onto the picture with the block cleared.
+using IdctRows = void (*)(const int16_t* block, __m128i* rows);
+
+template <IdctRows ROWS>
+inline void idctInPlace(int16_t* block) {
+  __m128i rows[8];
+  ROWS(block, rows);
+  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), rows[i]);
+}
+
+template <IdctRows ROWS, bool INTRA>
+inline void idctOntoPicture(int16_t* block, uint8_t* dst, int stride) {
+  __m128i rows[8];
+  ROWS(block, rows);
+  clearBlock(block);
+  INTRA ? putRows(rows, dst, stride) : addRows(rows, dst, stride);
+}
+
 }  // namespace
