@@ -270,8 +270,9 @@ enum class BlockEnd { EndOfBlock, InvalidCode, InvalidEscape, OutOfBounds };
 
 // The coefficients after the DC (intra) or from the start (non-intra, `i` = -1), inverse
 // quantised into `bp`; `sum` collects the MPEG-2 mismatch parity.
+// Kept out of line, so that the loop gets the registers to itself.
 template <bool MPEG2, bool INTRA, bool ROOMY>
-BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
+[[gnu::noinline]] BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
   MpegBitCursor<ROOMY> bits(input);
   const uint8_t* scan = coding.scan;
   const uint8_t* matrix = coding.matrix;
