@@ -62,23 +62,27 @@ TEST(VideoKernels, EveryStreamDecodesToTheSameSamplesWithEverySet) {
   EXPECT_GE(streams, 40);
 }
 
-// Random blocks: sparse ones like a stream's, dense ones, saturated extremes a damaged stream can
-// bring, where the portable version needs its 64-bit products, and blocks with only the top-left
-// 4 x 4 coefficients, which the fast sets transform with a shorter path.
+// Random blocks, by kind: sparse ones like a stream's, dense ones, saturated extremes a damaged
+// stream can bring, where the portable version needs its 64-bit products, DC only, and blocks with
+// only the top-left 4 x 4 coefficients, which the fast sets transform with a shorter path.
+void randomBlock(int kind, std::mt19937& random, int16_t* block) {
+  for (int i = 0; i < 64; ++i) {
+    block[i] = 0;
+    if (kind == 0 && random() % 8 == 0) block[i] = (int16_t)((int)(random() % 129) - 64);
+    if (kind == 1) block[i] = (int16_t)((int)(random() % 4096) - 2048);
+    if (kind == 2) block[i] = random() & 1 ? 2047 : -2048;
+    if (kind == 3 && i == 0) block[i] = (int16_t)((int)(random() % 4096) - 2048);
+    if (kind == 4 && i % 8 < 4 && i < 32) block[i] = (int16_t)((int)(random() % 4096) - 2048);
+  }
+}
+
 TEST(VideoKernels, InverseDctMatchesPortableOnAnyCoefficients) {
   const MpegKernels* portable = mpegKernels(MpegKernelSet::Portable);
   std::mt19937 random(17);
   for (const MpegKernels* k : fastSets()) {
     for (int trial = 0; trial < 20000; ++trial) {
-      int16_t a[64] = {}, b[64];
-      int kind = trial % 5;
-      for (int i = 0; i < 64; ++i) {
-        if (kind == 0 && random() % 8 == 0) a[i] = (int16_t)((int)(random() % 129) - 64);
-        if (kind == 1) a[i] = (int16_t)((int)(random() % 4096) - 2048);
-        if (kind == 2) a[i] = random() & 1 ? 2047 : -2048;
-        if (kind == 3 && i == 0) a[i] = (int16_t)((int)(random() % 4096) - 2048);
-        if (kind == 4 && i % 8 < 4 && i < 32) a[i] = (int16_t)((int)(random() % 4096) - 2048);
-      }
+      int16_t a[64], b[64];
+      randomBlock(trial % 5, random, a);
       memcpy(b, a, sizeof a);
       portable->inverseDct(a);
       k->inverseDct(b);
@@ -97,15 +101,8 @@ TEST(VideoKernels, InverseDctWithPutOrAddMatchesTheTwoStepsAndClearsTheBlock) {
   const int16_t zero[64] = {};
   for (const MpegKernels* k : sets) {
     for (int trial = 0; trial < 4000; ++trial) {
-      int16_t coefficients[64] = {};
-      int kind = trial % 5;
-      for (int i = 0; i < 64; ++i) {
-        if (kind == 0 && random() % 8 == 0) coefficients[i] = (int16_t)((int)(random() % 129) - 64);
-        if (kind == 1) coefficients[i] = (int16_t)((int)(random() % 4096) - 2048);
-        if (kind == 2) coefficients[i] = random() & 1 ? 2047 : -2048;
-        if (kind == 3 && i == 0) coefficients[i] = (int16_t)((int)(random() % 4096) - 2048);
-        if (kind == 4 && i % 8 < 4 && i < 32) coefficients[i] = (int16_t)((int)(random() % 4096) - 2048);
-      }
+      int16_t coefficients[64];
+      randomBlock(trial % 5, random, coefficients);
       bool intra = trial & 1;
       uint8_t expected[8 * 12], actual[8 * 12];
       for (uint8_t& s : expected) s = (uint8_t)random();
