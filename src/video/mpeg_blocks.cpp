@@ -116,10 +116,23 @@ inline int saturate(int v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
 // A damaged slice can add differentials without end; valid streams stay within +-1024.
 inline int clampPredictor(int v) { return v < -4096 ? -4096 : (v > 4095 ? 4095 : v); }
 
+// A magnitude with the sign of `sign` (0 or -1), without a branch on the sign, which is as good as
+// random in a stream.
+inline int withSign(int magnitude, int sign) { return (magnitude ^ sign) - sign; }
+
+// saturate(withSign(magnitude, sign)) for a magnitude >= 0, with one comparison.
+inline int saturatedWithSign(int magnitude, int sign) {
+  int limit = 2047 - sign;
+  return withSign(magnitude < limit ? magnitude : limit, sign);
+}
+
 // MPEG-1 reconstruction: truncation toward zero, then even values move one step toward zero.
-inline int oddified(int magnitude, bool negative) {
-  if (magnitude != 0 && (magnitude & 1) == 0) magnitude -= 1;
-  return saturate(negative ? -magnitude : magnitude);
+// Without branches, since parity is random: (m - 1) | 1 is m for odd m and m - 1 for even m > 0,
+// and -1 for 0, which the mask takes back to 0.
+inline int oddified(int magnitude, int sign) {
+  int odd = (magnitude - 1) | 1;
+  odd &= ~(odd >> 31);
+  return saturatedWithSign(odd, sign);
 }
 
 }  // namespace
@@ -167,25 +180,161 @@ inline const VlcEntry& dctCode(const DctLookup& table, uint32_t next16) {
 }
 
 // The MPEG-1 escape: a 6-bit run, then an 8-bit level, or 16 bits where the first byte is 0 or 128.
-inline void mpeg1Escape(MpegInput& input, int& run, int& level, bool& negative) {
-  run = input.getBits(6);
-  level = input.getBits(8);
+template <class Bits>
+inline void mpeg1Escape(Bits& bits, int& run, int& level, int& sign) {
+  run = bits.get(6);
+  level = bits.get(8);
   if (level == 0)
-    level = input.getBits(8);
+    level = bits.get(8);
   else if (level == 128)
-    level = (int)input.getBits(8) - 256;
+    level = (int)bits.get(8) - 256;
   else if (level > 128)
     level -= 256;
-  negative = level < 0;
+  sign = level < 0 ? -1 : 0;
   level = abs(level);
+}
+
+enum class Coefficient { Decoded, InvalidCode, InvalidEscape };
+
+// A coefficient the fast table leaves to the two-table lookup: an escape, a code that starts with
+// six zeros, or bits that match no code (left unread). End of block never comes this way.
+template <bool MPEG2, class Bits>
+inline Coefficient slowCoefficient(Bits& bits, const DctLookup& table, int& run, int& level, int& sign) {
+  const VlcEntry& e = dctCode(table, bits.show(16));
+  if (e.length == 0) return Coefficient::InvalidCode;
+  uint32_t codeAndSign = bits.show(e.length + 1);  // a code is at most 16 bits
+  bits.skip(e.value >= 0 ? e.length + 1 : e.length);
+  if (e.value != kDctEscape) {
+    run = e.run;
+    level = e.value;
+    sign = -(int)(codeAndSign & 1);
+  } else if (!MPEG2) {
+    mpeg1Escape(bits, run, level, sign);
+  } else {
+    run = bits.get(6);
+    level = bits.get(12);
+    if ((level & 2047) == 0) return Coefficient::InvalidEscape;
+    sign = level >= 2048 ? -1 : 0;
+    if (sign) level = 4096 - level;
+  }
+  return Coefficient::Decoded;
+}
+
+// The common case: a short code that lands inside the block. Moves the scan position `i` on and
+// returns true, or returns false (nothing read) for end of block, a run past the block and every
+// code the fast table does not resolve.
+template <class Bits>
+inline bool fastCoefficient(Bits& bits, const DctFastEntry* fast, int& i, int& level, int& sign) {
+  DctFastEntry e = fast[bits.show(kDctFastBits)];
+  if (i + e.advance >= 64) return false;
+  bits.skip(e.length);
+  i += e.advance;
+  sign = e.level >> 15;
+  level = withSign(e.level, sign);
+  return true;
+}
+
+// What fastCoefficient declined: end of block (true, consumed) or the run and level of any other
+// code, read as the two-table decoder reads it.
+template <bool MPEG2, class Bits>
+inline bool otherCode(Bits& bits, const DctFastEntry* fast, const DctLookup& table, Coefficient& result, int& run,
+                      int& level, int& sign) {
+  DctFastEntry e = fast[bits.show(kDctFastBits)];
+  result = Coefficient::Decoded;
+  if (e.advance == kDctFastEndOfBlock) {
+    bits.skip(e.length);
+    return true;
+  }
+  if (e.advance < kDctFastEndOfBlock) {
+    bits.skip(e.length);
+    run = e.advance - 1;
+    sign = e.level >> 15;
+    level = withSign(e.level, sign);
+  } else {
+    result = slowCoefficient<MPEG2>(bits, table, run, level, sign);
+  }
+  return false;
+}
+
+// How a block's coefficients are coded and weighted.
+struct BlockCoding {
+  const DctFastEntry* first;  // fast table for the first code
+  const DctFastEntry* rest;   // and for the others
+  const DctLookup* table;     // the two-table lookup behind both
+  const uint8_t* scan;
+  const uint8_t* matrix;      // raster order
+  int scale;                  // quantiser scale
+};
+
+// The coefficients after the DC (intra) or from the start (non-intra, `i` = -1), inverse
+// quantised into `bp`; `sum` collects the MPEG-2 mismatch parity.
+// Kept out of line, so that the loop gets the registers to itself.
+template <bool MPEG2, bool INTRA, bool ROOMY>
+[[gnu::noinline]] BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
+  MpegBitCursor<ROOMY> bits(input);
+  const uint8_t* scan = coding.scan;
+  const uint8_t* matrix = coding.matrix;
+  const int scale = coding.scale;
+  int parity = sum;
+  for (const DctFastEntry* fast = coding.first;; fast = coding.rest) {
+    int run, level, sign;
+    if (!fastCoefficient(bits, fast, i, level, sign)) {
+      Coefficient result;
+      if (otherCode<MPEG2>(bits, fast, *coding.table, result, run, level, sign)) break;
+      if (result == Coefficient::InvalidCode) return BlockEnd::InvalidCode;
+      if (result == Coefficient::InvalidEscape) return BlockEnd::InvalidEscape;
+      i += run + 1;
+      if (i >= 64) return BlockEnd::OutOfBounds;
+    }
+    int j = scan[i];
+    int weighted = (INTRA ? level : 2 * level + 1) * scale * matrix[j];
+    int v;
+    if (MPEG2)
+      v = saturatedWithSign(weighted >> (INTRA ? 4 : 5), sign);
+    else
+      v = oddified(weighted >> (INTRA ? 3 : 4), sign);
+    bp[j] = (int16_t)v;
+    parity ^= v;
+  }
+  sum = parity;
+  return BlockEnd::EndOfBlock;
+}
+
+// A block reads at most 65 codes of at most 28 bits (an MPEG-1 escape); with that much video left
+// in the buffer and the packet, and the window's eight bytes of look-ahead, no refill can run short.
+constexpr int kMostBlockBytes = (65 * 28 + 7) / 8 + 8;
+
+template <bool MPEG2, bool INTRA>
+BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
+  if (input.hasWholeBytes(kMostBlockBytes)) return readCoefficients<MPEG2, INTRA, true>(input, coding, bp, i, sum);
+  return readCoefficients<MPEG2, INTRA, false>(input, coding, bp, i, sum);
 }
 
 }  // namespace
 
+// A block that ended on a fault: its warning (the escape's text names the intra function in both
+// MPEG-2 block kinds, as it always has) and the picture marked faulty. False at a block's end.
+bool MpegDecoder::blockFailed(BlockEnd end, const char* function, const char* kind) {
+  switch (end) {
+  case BlockEnd::EndOfBlock:
+    return false;
+  case BlockEnd::InvalidCode:
+    mpegWarning(quiet, "invalid Huffman code in %s()\n", function);
+    break;
+  case BlockEnd::InvalidEscape:
+    mpegWarning(quiet, "invalid escape in Decode_MPEG2_Intra_Block()\n");
+    break;
+  case BlockEnd::OutOfBounds:
+    mpegWarning(quiet, "DCT coeff index (i) out of bounds (%s)\n", kind);
+    break;
+  }
+  fault = true;
+  return true;
+}
+
 void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   int16_t* bp = block[comp];
   int cc = comp < 4 ? 0 : (comp & 1) + 1;
-  const uint8_t* matrix = intraMatrix;
   int diff = dct_dc_differential(cc);
   if (diff == -1000) {
     mpegWarning(quiet, "invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
@@ -194,75 +343,19 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   }
   dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
   bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
-  for (int i = 1;; ++i) {
-    const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
-    if (e.length == 0) {
-      mpegWarning(quiet, "invalid Huffman code in Decode_MPEG1_Intra_Block()\n");
-      fault = true;
-      return;
-    }
-    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
-    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
-    int run, level;
-    bool negative;
-    if (e.value == kDctEndOfBlock) return;
-    if (e.value == kDctEscape) {
-      mpeg1Escape(input, run, level, negative);
-    } else {
-      run = e.run;
-      level = e.value;
-      negative = codeAndSign & 1;
-    }
-    i += run;
-    if (i >= 64) {
-      mpegWarning(quiet, "DCT coeff index (i) out of bounds (intra)\n");
-      fault = true;
-      return;
-    }
-    int j = kZigzagScan[i];
-    bp[j] = (int16_t)oddified((level * quantiserScale * matrix[j]) >> 3, negative);
-  }
+  BlockCoding coding{vlc.dctZero.fast, vlc.dctZero.fast, &vlc.dctZero, kZigzagScan, intraMatrix, quantiserScale};
+  int sum = 0;
+  BlockEnd end = readCoefficients<false, true>(input, coding, bp, 0, sum);
+  if (blockFailed(end, "Decode_MPEG1_Intra_Block", "intra")) return;
 }
 
 void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
-  int16_t* bp = block[comp];
-  const uint8_t* matrix = nonIntraMatrix;
-  for (int i = 0;; ++i) {
-    int run, level;
-    bool negative;
-    if (i == 0 && input.showBits(1)) {
-      // "1" starts a non-intra block with run 0, level 1.
-      input.flushBits(1);
-      run = 0;
-      level = 1;
-      negative = input.getBit();
-    } else {
-      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
-      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
-        mpegWarning(quiet, "invalid Huffman code in Decode_MPEG1_Non_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      uint32_t codeAndSign = input.showBits(e.length + 1);
-      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
-      if (e.value == kDctEndOfBlock) return;
-      if (e.value == kDctEscape) {
-        mpeg1Escape(input, run, level, negative);
-      } else {
-        run = e.run;
-        level = e.value;
-        negative = codeAndSign & 1;
-      }
-    }
-    i += run;
-    if (i >= 64) {
-      mpegWarning(quiet, "DCT coeff index (i) out of bounds (inter)\n");
-      fault = true;
-      return;
-    }
-    int j = kZigzagScan[i];
-    bp[j] = (int16_t)oddified(((2 * level + 1) * quantiserScale * matrix[j]) >> 4, negative);
-  }
+  // The first code is read with "1s" as run 0, level 1; a first code that starts with 0 is never
+  // end of block.
+  BlockCoding coding{vlc.nonIntraFirst, vlc.dctZero.fast, &vlc.dctZero, kZigzagScan, nonIntraMatrix, quantiserScale};
+  int sum = 0;
+  BlockEnd end = readCoefficients<false, false>(input, coding, block[comp], -1, sum);
+  if (blockFailed(end, "Decode_MPEG1_Non_Intra_Block", "inter")) return;
 }
 
 void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
@@ -283,45 +376,9 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
   bp[0] = (int16_t)saturate(value);
   int sum = bp[0];
-  for (int i = 1;; ++i) {
-    const VlcEntry& e = dctCode(table, input.showBits(16));
-    if (e.length == 0) {
-      mpegWarning(quiet, "invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
-      fault = true;
-      return;
-    }
-    uint32_t codeAndSign = input.showBits(e.length + 1);  // a code is at most 16 bits
-    input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
-    if (e.value == kDctEndOfBlock) break;
-    int run, level;
-    bool negative;
-    if (e.value == kDctEscape) {
-      run = input.getBits(6);
-      level = input.getBits(12);
-      if ((level & 2047) == 0) {
-        mpegWarning(quiet, "invalid escape in Decode_MPEG2_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      negative = level >= 2048;
-      if (negative) level = 4096 - level;
-    } else {
-      run = e.run;
-      level = e.value;
-      negative = codeAndSign & 1;
-    }
-    i += run;
-    if (i >= 64) {
-      mpegWarning(quiet, "DCT coeff index (i) out of bounds (intra2)\n");
-      fault = true;
-      return;
-    }
-    int j = scan[i];
-    int magnitude = (level * quantiserScale * matrix[j]) >> 4;
-    int v = saturate(negative ? -magnitude : magnitude);
-    bp[j] = (int16_t)v;
-    sum ^= v;
-  }
+  BlockCoding coding{table.fast, table.fast, &table, scan, matrix, quantiserScale};
+  BlockEnd end = readCoefficients<true, true>(input, coding, bp, 0, sum);
+  if (blockFailed(end, "Decode_MPEG2_Intra_Block", "intra2")) return;
   if ((sum & 1) == 0) bp[63] ^= 1;
 }
 
@@ -331,51 +388,8 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
   const uint8_t* matrix = cc == 0 ? nonIntraMatrix : chromaNonIntraMatrix;
   const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
   int sum = 0;
-  for (int i = 0;; ++i) {
-    int run, level;
-    bool negative;
-    if (i == 0 && input.showBits(1)) {
-      input.flushBits(1);
-      run = 0;
-      level = 1;
-      negative = input.getBit();
-    } else {
-      const VlcEntry& e = dctCode(vlc.dctZero, input.showBits(16));
-      if (e.length == 0 || (i == 0 && e.value == kDctEndOfBlock)) {
-        mpegWarning(quiet, "invalid Huffman code in Decode_MPEG2_Non_Intra_Block()\n");
-        fault = true;
-        return;
-      }
-      uint32_t codeAndSign = input.showBits(e.length + 1);
-      input.flushBits(e.value >= 0 ? e.length + 1 : e.length);
-      if (e.value == kDctEndOfBlock) break;
-      if (e.value == kDctEscape) {
-        run = input.getBits(6);
-        level = input.getBits(12);
-        if ((level & 2047) == 0) {
-          mpegWarning(quiet, "invalid escape in Decode_MPEG2_Intra_Block()\n");
-          fault = true;
-          return;
-        }
-        negative = level >= 2048;
-        if (negative) level = 4096 - level;
-      } else {
-        run = e.run;
-        level = e.value;
-        negative = codeAndSign & 1;
-      }
-    }
-    i += run;
-    if (i >= 64) {
-      mpegWarning(quiet, "DCT coeff index (i) out of bounds (inter2)\n");
-      fault = true;
-      return;
-    }
-    int j = scan[i];
-    int magnitude = ((2 * level + 1) * quantiserScale * matrix[j]) >> 5;
-    int v = saturate(negative ? -magnitude : magnitude);
-    bp[j] = (int16_t)v;
-    sum ^= v;
-  }
+  BlockCoding coding{vlc.nonIntraFirst, vlc.dctZero.fast, &vlc.dctZero, scan, matrix, quantiserScale};
+  BlockEnd end = readCoefficients<true, false>(input, coding, bp, -1, sum);
+  if (blockFailed(end, "Decode_MPEG2_Non_Intra_Block", "inter2")) return;
   if ((sum & 1) == 0) bp[63] ^= 1;
 }

@@ -55,6 +55,9 @@ struct MpegFeatureCounts {
   int bSkipsAfterFieldMotion = 0;    // skipped in a B frame picture right after field or dual-prime prediction
 };
 
+// How a block's coefficients ended: at end of block, or on one of the faults a stream can carry.
+enum class BlockEnd { EndOfBlock, InvalidCode, InvalidEscape, OutOfBounds };
+
 class MpegDecoder {
 public:
   MpegInput input;
@@ -187,6 +190,7 @@ private:
 
   // blocks (mpeg_blocks.cpp)
   int dct_dc_differential(int cc);
+  bool blockFailed(BlockEnd end, const char* function, const char* kind);
   void Decode_MPEG1_Intra_Block(int comp);
   void Decode_MPEG1_Non_Intra_Block(int comp);
   void Decode_MPEG2_Intra_Block(int comp);

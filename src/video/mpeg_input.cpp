@@ -2,7 +2,6 @@
 // video stream through packs and packets, and the bit window the picture layers read from.
 #include "video/mpeg_input.h"
 
-#include <bit>
 #include <cstdarg>
 #include <cstring>
 
@@ -62,7 +61,7 @@ void MpegInput::rewind(bool asSystemStream) {
   endCodePhase = 0;
   window = 0;
   bitCount = 0;
-  fillWindow();
+  refillWindow(window, bitCount);
 }
 
 // A short read is followed by zeros up to a multiple of 4 and then by sequence end codes, so a
@@ -110,27 +109,9 @@ int MpegInput::endCodeByte() {
   return b;
 }
 
+// The byte-by-byte refill, for the ends of the buffer and of packets (refillWindow takes eight
+// bytes at once everywhere else).
 void MpegInput::fillWindow() {
-  // Whole bytes that fit, eight at a time when the buffer (and the packet) hold them.
-  int room = (64 - bitCount) >> 3;
-  if (bufferLen - bufferPos >= 8 && (!systemStream || (payloadLeft >= 8 && !endOfStream))) {
-    uint64_t v;
-    if constexpr (std::endian::native == std::endian::little) {
-      memcpy(&v, buffer + bufferPos, 8);
-      v = __builtin_bswap64(v);
-    } else if constexpr (std::endian::native == std::endian::big) {
-      memcpy(&v, buffer + bufferPos, 8);
-    } else {
-      v = 0;
-      for (int i = 0; i < 8; ++i) v = (v << 8) | buffer[bufferPos + i];
-    }
-    int bits = room * 8;
-    window |= (v >> bitCount) & (~0ULL << (64 - bitCount - bits));
-    bitCount += bits;
-    bufferPos += room;
-    if (systemStream) payloadLeft -= room;
-    return;
-  }
   while (bitCount <= 56) {
     int b;
     if (!systemStream)

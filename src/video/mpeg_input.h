@@ -2,9 +2,11 @@
 // buffer, the MPEG-1 system / MPEG-2 program stream layer that extracts the first video stream,
 // and the bit reader that serves the picture layers.
 #pragma once
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 // A failure that ends the decoding of a stream. The decoder prints nothing for it: whoever catches
@@ -59,7 +61,7 @@ public:
   void flushBits(int n) {
     window <<= n;
     bitCount -= n;
-    if (bitCount < 32) fillWindow();
+    if (bitCount < 32) refillWindow(window, bitCount);
   }
   uint32_t getBits(int n) {
     uint32_t v = showBits(n);
@@ -71,7 +73,48 @@ public:
   // Skips to the byte boundary and then to the next 0x000001 prefix (left in the window).
   void nextStartCode();
 
+  // True when the next `n` bytes of video lie in the buffer and, in a system stream, in the current
+  // packet, so that refills can take them eight at a time.
+  bool hasWholeBytes(int n) const {
+    return bufferLen - bufferPos >= n && (!systemStream || (payloadLeft >= n && !endOfStream));
+  }
+  // Tops up a window held elsewhere (`window` itself, or a copy a hot loop keeps in registers)
+  // with whole bytes: eight at once when the buffer and the packet hold them, else byte by byte.
+  void refillWindow(uint64_t& bits, int& count) {
+    if (hasWholeBytes(8)) {
+      loadWholeBytes(bits, count);
+      return;
+    }
+    window = bits;
+    bitCount = count;
+    fillWindow();
+    bits = window;
+    count = bitCount;
+  }
+  // The eight-byte refill alone, for callers that checked hasWholeBytes beforehand.
+  void loadWholeBytes(uint64_t& bits, int& count) {
+    int room = (64 - count) >> 3;
+    bits |= (load64(buffer + bufferPos) >> count) & (~0ULL << (64 - count - room * 8));
+    count += room * 8;
+    bufferPos += room;
+    if (systemStream) payloadLeft -= room;
+  }
+
 private:
+  static uint64_t load64(const uint8_t* p) {
+    uint64_t v;
+    if constexpr (std::endian::native == std::endian::little) {
+      memcpy(&v, p, 8);
+      return __builtin_bswap64(v);
+    } else if constexpr (std::endian::native == std::endian::big) {
+      memcpy(&v, p, 8);
+      return v;
+    } else {
+      v = 0;
+      for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
+      return v;
+    }
+  }
   void fillWindow();
   int rawByte();
   void refill();
@@ -80,4 +123,42 @@ private:
   void nextPacket();
   int endCodeByte();
   void noteOtherPacket(uint32_t code, int length);
+};
+
+// The bit window copied into locals for the block layer's loops, where it stays in registers
+// instead of being stored and reloaded around every coefficient written. It is written back when
+// the cursor goes out of scope; the input must not be read directly while a cursor is alive. A
+// ROOMY cursor serves a loop that checked hasWholeBytes for all it can read, so its refills never
+// leave the loop for the byte-by-byte path (and the loop keeps its values in registers).
+template <bool ROOMY = false>
+class MpegBitCursor {
+public:
+  explicit MpegBitCursor(MpegInput& in) : input(in), window(in.window), bitCount(in.bitCount) {}
+  ~MpegBitCursor() {
+    input.window = window;
+    input.bitCount = bitCount;
+  }
+  MpegBitCursor(const MpegBitCursor&) = delete;
+  MpegBitCursor& operator=(const MpegBitCursor&) = delete;
+
+  uint32_t show(int n) const { return (uint32_t)(window >> (64 - n)); }  // 1 <= n <= 32
+  void skip(int n) {
+    window <<= n;
+    bitCount -= n;
+    if (bitCount >= 32) return;
+    if (ROOMY)
+      input.loadWholeBytes(window, bitCount);
+    else
+      input.refillWindow(window, bitCount);
+  }
+  uint32_t get(int n) {
+    uint32_t v = show(n);
+    skip(n);
+    return v;
+  }
+
+private:
+  MpegInput& input;
+  uint64_t window;
+  int bitCount;
 };

@@ -14,6 +14,8 @@
 
 // In mpeg_kernels_avx2.cpp, the one file built for AVX2; called only where the processor has it.
 void inverseDctAvx2(int16_t* block);
+void idctPutAvx2(int16_t* block, uint8_t* dst, int stride);
+void idctAddAvx2(int16_t* block, uint8_t* dst, int stride);
 #endif
 
 namespace {
@@ -43,6 +45,18 @@ void addInterPortable(const int16_t* block, uint8_t* dst, int stride) {
   const uint8_t* clip = portableTables().clip + 384;
   for (int i = 0; i < 8; ++i, dst += stride, block += 8)
     for (int j = 0; j < 8; ++j) dst[j] = clip[dst[j] + block[j]];
+}
+
+void idctPutPortable(int16_t* block, uint8_t* dst, int stride) {
+  inverseDctPortable(block);
+  putIntraPortable(block, dst, stride);
+  memset(block, 0, 64 * sizeof *block);
+}
+
+void idctAddPortable(int16_t* block, uint8_t* dst, int stride) {
+  inverseDctPortable(block);
+  addInterPortable(block, dst, stride);
+  memset(block, 0, 64 * sizeof *block);
 }
 
 template <bool HX, bool HY, bool AVG>
@@ -87,20 +101,22 @@ void predictPortable(const uint8_t* src, int srcStride, uint8_t* dst, int dstStr
     predictAt<false>(src, srcStride, dst, dstStride, w, h, hx, hy);
 }
 
-const MpegKernels kPortable{"portable", inverseDctPortable, putIntraPortable, addInterPortable, predictPortable};
+const MpegKernels kPortable{"portable",      inverseDctPortable, putIntraPortable, addInterPortable,
+                            idctPutPortable, idctAddPortable,    predictPortable};
 
 #ifdef ZUB_X86_KERNELS
 
 #include "video/mpeg_kernels_simd.h"
 
-void inverseDctSse2(int16_t* block) {
-  if (onlyDc(block)) {
-    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
-    for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), v);
-    return;
-  }
+// The rows of the block's inverse DCT; the block itself is left as it was.
+void idctRowsSse2(const int16_t* block, __m128i* out) {
   __m128i rows[8], cols[8];
   for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  if (onlyDc(rows)) {
+    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
+    for (int i = 0; i < 8; ++i) out[i] = v;
+    return;
+  }
   transpose8x16(rows, cols);
   // Row pass, four rows per lane group: lanes are rows, v[k] the k-th coefficient.
   __m128i pass[2][8];
@@ -123,28 +139,26 @@ void inverseDctSse2(int16_t* block) {
   for (int j = 0; j < 8; ++j) {
     // Saturating to 16 bits first changes nothing: the clamp that follows is narrower.
     __m128i row = _mm_packs_epi32(result[0][j], result[1][j]);
-    row = _mm_min_epi16(_mm_max_epi16(row, low), high);
-    _mm_storeu_si128((__m128i*)(block + 8 * j), row);
+    out[j] = _mm_min_epi16(_mm_max_epi16(row, low), high);
   }
 }
+
+void inverseDctSse2(int16_t* block) { idctInPlace<idctRowsSse2>(block); }
+void idctPutSse2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsSse2, true>(block, dst, stride); }
+void idctAddSse2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsSse2, false>(block, dst, stride); }
 
 // ---- adding blocks and forming predictions, SSE2 ----
 
 void putIntraSse2(const int16_t* block, uint8_t* dst, int stride) {
-  __m128i bias = _mm_set1_epi16(128);
-  for (int i = 0; i < 8; ++i, dst += stride, block += 8) {
-    __m128i v = _mm_add_epi16(_mm_loadu_si128((const __m128i*)block), bias);
-    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
-  }
+  __m128i rows[8];
+  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  putRows(rows, dst, stride);
 }
 
 void addInterSse2(const int16_t* block, uint8_t* dst, int stride) {
-  __m128i zero = _mm_setzero_si128();
-  for (int i = 0; i < 8; ++i, dst += stride, block += 8) {
-    __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)dst), zero);
-    __m128i v = _mm_add_epi16(d, _mm_loadu_si128((const __m128i*)block));
-    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
-  }
+  __m128i rows[8];
+  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  addRows(rows, dst, stride);
 }
 
 template <int W>
@@ -160,33 +174,39 @@ inline void store(uint8_t* p, __m128i v) {
     _mm_storel_epi64((__m128i*)p, v);
 }
 
-// (a + b + c + d + 2) >> 2 per byte, in 16 bits.
-inline __m128i average4(__m128i a, __m128i b, __m128i c, __m128i d) {
-  __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
-  __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
-                             _mm_add_epi16(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(d, zero)));
-  __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)),
-                             _mm_add_epi16(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(d, zero)));
-  lo = _mm_srli_epi16(_mm_add_epi16(lo, two), 2);
-  hi = _mm_srli_epi16(_mm_add_epi16(hi, two), 2);
-  return _mm_packus_epi16(lo, hi);
+// (a + b + c + d + 2) >> 2 per byte from the two rounded pair averages x = avg(a, b) and
+// y = avg(c, d): avg(x, y) is one too high exactly when a pair had an odd sum and x + y is odd,
+// so that bit comes off. `pairOdd` is (a ^ b) | (c ^ d).
+inline __m128i average4(__m128i x, __m128i y, __m128i pairOdd) {
+  __m128i high = _mm_and_si128(_mm_and_si128(pairOdd, _mm_xor_si128(x, y)), _mm_set1_epi8(1));
+  return _mm_sub_epi8(_mm_avg_epu8(x, y), high);
 }
 
-// _mm_avg_epu8 is (a + b + 1) >> 1, the half-sample and the averaging rule both.
+// _mm_avg_epu8 is (a + b + 1) >> 1, the half-sample and the averaging rule both. Each source row
+// is loaded once and serves as the lower row of one output row and the upper of the next.
 template <int W, bool HX, bool HY, bool AVG>
 void predictSse2Block(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int h) {
+  __m128i upper = HX ? _mm_avg_epu8(load<W>(src), load<W>(src + 1)) : load<W>(src);
+  __m128i upperOdd = HX ? _mm_xor_si128(load<W>(src), load<W>(src + 1)) : _mm_setzero_si128();
   for (int row = 0; row < h; ++row, src += srcStride, dst += dstStride) {
     // The macroblocks to the right mostly read the next cache line of the same rows.
     _mm_prefetch((const char*)src + 64, _MM_HINT_T0);
-    __m128i v;
-    if (HX && HY)
-      v = average4(load<W>(src), load<W>(src + 1), load<W>(src + srcStride), load<W>(src + srcStride + 1));
-    else if (HX)
-      v = _mm_avg_epu8(load<W>(src), load<W>(src + 1));
-    else if (HY)
-      v = _mm_avg_epu8(load<W>(src), load<W>(src + srcStride));
-    else
-      v = load<W>(src);
+    __m128i v = upper;
+    if (HY) {
+      const uint8_t* next = src + srcStride;
+      __m128i lower = HX ? _mm_avg_epu8(load<W>(next), load<W>(next + 1)) : load<W>(next);
+      if (HX) {
+        __m128i lowerOdd = _mm_xor_si128(load<W>(next), load<W>(next + 1));
+        v = average4(upper, lower, _mm_or_si128(upperOdd, lowerOdd));
+        upperOdd = lowerOdd;
+      } else {
+        v = _mm_avg_epu8(upper, lower);
+      }
+      upper = lower;
+    } else if (row + 1 < h) {
+      const uint8_t* next = src + srcStride;
+      upper = HX ? _mm_avg_epu8(load<W>(next), load<W>(next + 1)) : load<W>(next);
+    }
     if (AVG) v = _mm_avg_epu8(load<W>(dst), v);
     store<W>(dst, v);
   }
@@ -216,8 +236,8 @@ void predictSse2(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride,
     predictPortable(src, srcStride, dst, dstStride, w, h, hx, hy, average);
 }
 
-const MpegKernels kSse2{"sse2", inverseDctSse2, putIntraSse2, addInterSse2, predictSse2};
-const MpegKernels kAvx2{"avx2", inverseDctAvx2, putIntraSse2, addInterSse2, predictSse2};
+const MpegKernels kSse2{"sse2", inverseDctSse2, putIntraSse2, addInterSse2, idctPutSse2, idctAddSse2, predictSse2};
+const MpegKernels kAvx2{"avx2", inverseDctAvx2, putIntraSse2, addInterSse2, idctPutAvx2, idctAddAvx2, predictSse2};
 
 bool hasAvx2() {
   __builtin_cpu_init();

@@ -11,6 +11,10 @@ struct MpegKernels {
   // dst = clip(block + 128) (intra) or clip(dst + block) over 8 x 8 samples.
   void (*putIntra)(const int16_t* block, uint8_t* dst, int stride);
   void (*addInter)(const int16_t* block, uint8_t* dst, int stride);
+  // The inverse DCT and putIntra or addInter in one pass, leaving the block all zero for the next
+  // macroblock.
+  void (*idctPut)(int16_t* block, uint8_t* dst, int stride);
+  void (*idctAdd)(int16_t* block, uint8_t* dst, int stride);
   // w x h prediction at half-sample offsets (hx, hy) from src; averaged into dst when `average`.
   void (*predict)(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy,
                   bool average);

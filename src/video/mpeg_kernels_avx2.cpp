@@ -35,31 +35,41 @@ inline void transpose8x32(const __m256i* p, __m256i* out) {
   out[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
 }
 
-}  // namespace
-
-void inverseDctAvx2(int16_t* block) {
-  if (onlyDc(block)) {
-    __m256i v = _mm256_set1_epi16(dcOnlyValue(block[0]));
-    _mm256_storeu_si256((__m256i*)block, v);
-    _mm256_storeu_si256((__m256i*)(block + 16), v);
-    _mm256_storeu_si256((__m256i*)(block + 32), v);
-    _mm256_storeu_si256((__m256i*)(block + 48), v);
-    return;
-  }
+// The rows of the block's inverse DCT; the block itself is left as it was.
+void idctRowsAvx2(const int16_t* block, __m128i* out) {
   __m128i rows[8], cols[8];
   for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  if (onlyDc(rows)) {
+    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
+    for (int i = 0; i < 8; ++i) out[i] = v;
+    return;
+  }
   transpose8x16(rows, cols);
   __m256i pass[8], v[8];
   for (int k = 0; k < 8; ++k) pass[k] = _mm256_cvtepi16_epi32(cols[k]);
-  idctPass<Avx2Lanes, false>(pass);
-  transpose8x32(pass, v);
-  idctPass<Avx2Lanes, true>(v);
+  if (onlyLowFour(rows)) {
+    // Coefficients only in the top-left 4 x 4: the row pass leaves rows 4 to 7 zero as well.
+    idctPass<Avx2Lanes, false, true>(pass);
+    transpose8x32(pass, v);
+    idctPass<Avx2Lanes, true, true>(v);
+  } else {
+    idctPass<Avx2Lanes, false>(pass);
+    transpose8x32(pass, v);
+    idctPass<Avx2Lanes, true>(v);
+  }
   __m256i low = _mm256_set1_epi16(-256), high = _mm256_set1_epi16(255);
   for (int j = 0; j < 8; j += 2) {
     __m256i two = _mm256_permute4x64_epi64(_mm256_packs_epi32(v[j], v[j + 1]), _MM_SHUFFLE(3, 1, 2, 0));
     two = _mm256_min_epi16(_mm256_max_epi16(two, low), high);
-    _mm256_storeu_si256((__m256i*)(block + 8 * j), two);
+    out[j] = _mm256_castsi256_si128(two);
+    out[j + 1] = _mm256_extracti128_si256(two, 1);
   }
 }
+
+}  // namespace
+
+void inverseDctAvx2(int16_t* block) { idctInPlace<idctRowsAvx2>(block); }
+void idctPutAvx2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsAvx2, true>(block, dst, stride); }
+void idctAddAvx2(int16_t* block, uint8_t* dst, int stride) { idctOntoPicture<idctRowsAvx2, false>(block, dst, stride); }
 
 #endif

@@ -4,7 +4,6 @@
 #include <immintrin.h>
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -39,11 +38,15 @@ inline typename L::V times181(typename L::V a) {
 }
 
 // One pass over eight inputs per lane. The row pass (COLUMN false) keeps 11 bits of fraction and
-// shifts by 8; the column pass rounds its products by 3 bits and shifts by 14.
-template <class L, bool COLUMN>
+// shifts by 8; the column pass rounds its products by 3 bits and shifts by 14. With LOW_FOUR the
+// inputs 4 to 7 are known to be zero and are not read: the compiler drops the terms they feed,
+// and what remains is the same arithmetic, so the results are the same.
+template <class L, bool COLUMN, bool LOW_FOUR = false>
 inline void idctPass(typename L::V* v) {
   using V = typename L::V;
-  V x1 = L::sll(v[4], COLUMN ? 8 : 11), x2 = v[6], x3 = v[2], x4 = v[1], x5 = v[7], x6 = v[5], x7 = v[3];
+  V zero = L::set(0);
+  V x1 = LOW_FOUR ? zero : L::sll(v[4], COLUMN ? 8 : 11), x2 = LOW_FOUR ? zero : v[6], x3 = v[2], x4 = v[1],
+    x5 = LOW_FOUR ? zero : v[7], x6 = LOW_FOUR ? zero : v[5], x7 = v[3];
   V x0 = L::add(L::sll(v[0], COLUMN ? 8 : 11), L::set(COLUMN ? 8192 : 128));
   V round = L::set(COLUMN ? 4 : 0);
   int shift = COLUMN ? 3 : 0;
@@ -109,18 +112,75 @@ inline void transpose4x32(const __m128i* p, __m128i* out) {
 }
 
 // A block with AC coefficients; the DC-only block keeps the portable shortcut, which gives the
-// same value.
-inline bool onlyDc(const int16_t* block) {
-  uint64_t words[16];
-  memcpy(words, block, sizeof words);
-  uint64_t ac = words[0] & ~(uint64_t)0xFFFF;
-  for (int i = 1; i < 16; ++i) ac |= words[i];
-  return ac == 0;
+// same value. Tested on the rows already loaded, as whole registers.
+inline bool onlyDc(const __m128i* rows) {
+  __m128i ac = _mm_slli_si128(_mm_srli_si128(rows[0], 2), 2);
+  for (int i = 1; i < 8; ++i) ac = _mm_or_si128(ac, rows[i]);
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(ac, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// A block whose coefficients all lie in rows 0 to 3 and columns 0 to 3.
+inline bool onlyLowFour(const __m128i* rows) {
+  __m128i outside = _mm_or_si128(_mm_or_si128(rows[4], rows[5]), _mm_or_si128(rows[6], rows[7]));
+  __m128i right = _mm_or_si128(_mm_or_si128(rows[0], rows[1]), _mm_or_si128(rows[2], rows[3]));
+  outside = _mm_or_si128(outside, _mm_srli_si128(right, 8));
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(outside, _mm_setzero_si128())) == 0xFFFF;
 }
 
 inline int16_t dcOnlyValue(int16_t dc) {
   int v = (dc * 8 + 32) >> 6;
   return (int16_t)(v < -256 ? -256 : (v > 255 ? 255 : v));
+}
+
+// Written out rather than looped, so the compiler does not turn it into a call to memset.
+inline void clearBlock(int16_t* block) {
+  __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128((__m128i*)block, zero);
+  _mm_storeu_si128((__m128i*)(block + 8), zero);
+  _mm_storeu_si128((__m128i*)(block + 16), zero);
+  _mm_storeu_si128((__m128i*)(block + 24), zero);
+  _mm_storeu_si128((__m128i*)(block + 32), zero);
+  _mm_storeu_si128((__m128i*)(block + 40), zero);
+  _mm_storeu_si128((__m128i*)(block + 48), zero);
+  _mm_storeu_si128((__m128i*)(block + 56), zero);
+}
+
+// Eight rows of inverse DCT output (-256 .. 255) written to the picture: plus 128 for an intra
+// block, added to the prediction otherwise; both saturate to 0 .. 255 as the clip table does.
+inline void putRows(const __m128i* rows, uint8_t* dst, int stride) {
+  __m128i bias = _mm_set1_epi16(128);
+  for (int i = 0; i < 8; ++i, dst += stride) {
+    __m128i v = _mm_add_epi16(rows[i], bias);
+    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
+  }
+}
+
+inline void addRows(const __m128i* rows, uint8_t* dst, int stride) {
+  __m128i zero = _mm_setzero_si128();
+  for (int i = 0; i < 8; ++i, dst += stride) {
+    __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)dst), zero);
+    __m128i v = _mm_add_epi16(d, rows[i]);
+    _mm_storel_epi64((__m128i*)dst, _mm_packus_epi16(v, v));
+  }
+}
+
+// The three kernels made from a function that computes the rows of a block's inverse DCT: the
+// rows back into the block, or onto the picture with the block cleared.
+using IdctRows = void (*)(const int16_t* block, __m128i* rows);
+
+template <IdctRows ROWS>
+inline void idctInPlace(int16_t* block) {
+  __m128i rows[8];
+  ROWS(block, rows);
+  for (int i = 0; i < 8; ++i) _mm_storeu_si128((__m128i*)(block + 8 * i), rows[i]);
+}
+
+template <IdctRows ROWS, bool INTRA>
+inline void idctOntoPicture(int16_t* block, uint8_t* dst, int stride) {
+  __m128i rows[8];
+  ROWS(block, rows);
+  clearBlock(block);
+  INTRA ? putRows(rows, dst, stride) : addRows(rows, dst, stride);
 }
 
 }  // namespace

@@ -7,19 +7,28 @@
 
 namespace {
 
-// The prediction of one plane. Vectors of a damaged stream may point anywhere; the position is
-// held inside the reference plane so that no read leaves it.
-void predictPlane(const MpegKernels& kernels, const uint8_t* src, int srcStride, int planeWidth, int planeLines,
-                  uint8_t* dst, int dstStride, int x, int y, int w, int h, int vx, int vy, bool average) {
-  if (w > planeWidth || h > planeLines) return;
+// Where the prediction of a w x h area at (x, y) with vector (vx, vy) in half samples reads in a
+// plane: the offset of its top-left sample and the half-sample flags. Vectors of a damaged stream
+// may point anywhere; the position is held inside the reference plane so that no read leaves it.
+// False when the area does not fit the plane at all.
+struct PredictionSource {
+  ptrdiff_t offset = 0;
+  bool hx = false, hy = false;
+};
+
+inline bool placePrediction(int planeWidth, int planeLines, int stride, int x, int y, int w, int h, int vx, int vy,
+                            PredictionSource& at) {
+  if (w > planeWidth || h > planeLines) return false;
   int ix = x + (vx >> 1), iy = y + (vy >> 1);
   bool hx = vx & 1, hy = vy & 1;
   if (ix < 0) ix = 0, hx = false;
   if (ix + w + (int)hx > planeWidth) ix = planeWidth - w, hx = false;
   if (iy < 0) iy = 0, hy = false;
   if (iy + h + (int)hy > planeLines) iy = planeLines - h, hy = false;
-  const uint8_t* s = src + (ptrdiff_t)iy * srcStride + ix;
-  kernels.predict(s, srcStride, dst, dstStride, w, h, hx, hy, average);
+  at.offset = (ptrdiff_t)iy * stride + ix;
+  at.hx = hx;
+  at.hy = hy;
+  return true;
 }
 
 }  // namespace
@@ -113,19 +122,23 @@ void MpegDecoder::dualPrimeVectors() {
 // parity; x, y and the size are in luminance samples of that frame or field.
 void MpegDecoder::predict(const FrameStore* src, int srcField, int dstField, int x, int y, int w, int h, int dx,
                           int dy, bool average) {
-  for (int c = 0; c < 3; ++c) {
+  // Both chroma planes share one geometry, so it is worked out once for them.
+  for (int c = 0; c < 2; ++c) {
     int planeWidth = c ? chromaWidth : codedWidth;
     int planeHeight = c ? chromaHeight : codedHeight;
     int bx = x, by = y, bw = w, bh = h, vx = dx, vy = dy;
     if (c && chromaFormat != kChroma444) bx /= 2, bw /= 2, vx /= 2;
     if (c && chromaFormat == kChroma420) by /= 2, bh /= 2, vy /= 2;
-    const uint8_t* s = src->plane[c] + (srcField == 1 ? planeWidth : 0);
     int srcStride = srcField >= 0 ? 2 * planeWidth : planeWidth;
     int lines = srcField >= 0 ? planeHeight / 2 : planeHeight;
-    uint8_t* d = currentFrame->plane[c] + (dstField == 1 ? planeWidth : 0);
     int dstStride = dstField >= 0 ? 2 * planeWidth : planeWidth;
-    d += (ptrdiff_t)by * dstStride + bx;
-    predictPlane(*kernels, s, srcStride, planeWidth, lines, d, dstStride, bx, by, bw, bh, vx, vy, average);
+    PredictionSource at;
+    if (!placePrediction(planeWidth, lines, srcStride, bx, by, bw, bh, vx, vy, at)) continue;
+    ptrdiff_t srcOffset = (srcField == 1 ? planeWidth : 0) + at.offset;
+    ptrdiff_t dstOffset = (dstField == 1 ? planeWidth : 0) + (ptrdiff_t)by * dstStride + bx;
+    for (int p = c; p <= 2 * c; ++p)
+      kernels->predict(src->plane[p] + srcOffset, srcStride, currentFrame->plane[p] + dstOffset, dstStride, bw, bh,
+                       at.hx, at.hy, average);
   }
 }
 

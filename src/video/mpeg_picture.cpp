@@ -424,12 +424,6 @@ void MpegDecoder::addBlocks(int mba, int dctType, int pattern, bool intra) {
       }
     }
     uint8_t* dst = plane + (ptrdiff_t)row * pictureStride + column;
-    int16_t* bp = block[comp];
-    kernels->inverseDct(bp);
-    if (intra)
-      kernels->putIntra(bp, dst, stride);
-    else
-      kernels->addInter(bp, dst, stride);
-    memset(bp, 0, sizeof block[comp]);
+    (intra ? kernels->idctPut : kernels->idctAdd)(block[comp], dst, stride);
   }
 }

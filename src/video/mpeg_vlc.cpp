@@ -41,10 +41,24 @@ VlcLookup buildLookup(const VlcCode* codes) {
 
 void buildDctLookup(const VlcCode* codes, DctLookup& lookup) {
   memset(&lookup, 0, sizeof lookup);
+  for (DctFastEntry& e : lookup.fast) e = DctFastEntry{0, kDctFastOther, 0};
   for (const VlcCode* c = codes; c->bits; ++c) {
     int length;
     uint32_t bits;
     parseCode(c->bits, length, bits);
+    if (c->value == kDctEndOfBlock) {
+      int spare = kDctFastBits - length;
+      for (uint32_t tail = 0; tail < (1u << spare); ++tail)
+        lookup.fast[(bits << spare) | tail] = DctFastEntry{0, kDctFastEndOfBlock, (uint8_t)length};
+    } else if (c->value > 0 && length + 1 <= kDctFastBits) {
+      for (uint32_t sign = 0; sign < 2; ++sign) {
+        int spare = kDctFastBits - length - 1;
+        int16_t level = sign ? (int16_t)-c->value : c->value;
+        for (uint32_t tail = 0; tail < (1u << spare); ++tail)
+          lookup.fast[(((bits << 1) | sign) << spare) | tail] =
+              DctFastEntry{level, (uint8_t)(c->run + 1), (uint8_t)(length + 1)};
+      }
+    }
     VlcEntry entry{c->value, (uint8_t)length, (uint8_t)c->run};
     if (length > 6 && (bits >> (length - 6)) == 0) {
       int spare = 16 - length;
@@ -69,6 +83,9 @@ MpegVlcTables* buildAll() {
   t->dcSizeChrominance = buildLookup(kDctDcSizeChrominance);
   buildDctLookup(kDctCoefficientsZero, t->dctZero);
   buildDctLookup(kDctCoefficientsOne, t->dctOne);
+  constexpr int half = 1 << (kDctFastBits - 1), quarter = half / 2;
+  for (int i = 0; i < 2 * half; ++i)
+    t->nonIntraFirst[i] = i < half ? t->dctZero.fast[i] : DctFastEntry{(int16_t)(i < half + quarter ? 1 : -1), 1, 2};
   return t;
 }
 

@@ -17,9 +17,25 @@ struct VlcLookup {
   VlcEntry* entries = nullptr;
 };
 
+// A DCT coefficient code and its sign bit resolved in one read of the next `kDctFastBits` bits.
+// `advance` is the run plus one, so adding it to the scan position gives the coefficient's
+// position; end of block and every code this table cannot resolve (escape, long codes, invalid
+// bits) carry an advance of at least 128, which no valid position reaches, so the block loop
+// tests a single bound for them and for runs past the block.
+constexpr int kDctFastBits = 10;
+constexpr uint8_t kDctFastEndOfBlock = 128;
+constexpr uint8_t kDctFastOther = 192;
+struct DctFastEntry {
+  int16_t level;    // signed level
+  uint8_t advance;  // run + 1, or one of the two markers above
+  uint8_t length;   // bits of the code and the sign (end of block: of the code)
+};
+
 // DCT coefficient codes: codes that start with six zeros are looked up in `longCodes` by the ten
-// bits after those zeros, all others in `shortCodes` by the first eight bits.
+// bits after those zeros, all others in `shortCodes` by the first eight bits; `fast` serves the
+// common short codes first.
 struct DctLookup {
+  DctFastEntry fast[1 << kDctFastBits];
   VlcEntry shortCodes[256];
   VlcEntry longCodes[1024];
 };
@@ -34,6 +50,9 @@ struct MpegVlcTables {
   VlcLookup dcSizeChrominance;
   DctLookup dctZero;
   DctLookup dctOne;
+  // dctZero's fast table for the first coefficient of a non-intra block, where "1s" is run 0,
+  // level 1 instead of end of block and "11s".
+  DctFastEntry nonIntraFirst[1 << kDctFastBits];
 };
 
 // Built on first use and kept for the process.

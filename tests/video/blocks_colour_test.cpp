@@ -261,6 +261,44 @@ TEST(VideoTables, DctTablesArePrefixFreeAndShareTheLongCodes) {
   EXPECT_NEAR(sumOne, 1.0 - 1.0 / 4096 - 6.0 / 4096 - 4.0 / 8192, 1e-9);
 }
 
+// The one-read table of the block loops, entry by entry, against the printed codes: a code and its
+// sign that fit the index give run + 1, the signed level and the length with the sign; end of block
+// its own length; everything else (escape, long codes) the marker for the two-table path.
+void expectFastEntriesMatch(const char* name, const VlcCode* codes, const DctFastEntry* fast, bool firstOfNonIntra) {
+  for (int index = 0; index < 1 << kDctFastBits; ++index) {
+    std::string bits;
+    for (int b = kDctFastBits - 1; b >= 0; --b) bits += (index >> b) & 1 ? '1' : '0';
+    DctFastEntry want{0, kDctFastOther, 0};
+    if (firstOfNonIntra && bits[0] == '1') {
+      want = DctFastEntry{(int16_t)(bits[1] == '1' ? -1 : 1), 1, 2};
+    } else {
+      for (const VlcCode* c = codes; c->bits; ++c) {
+        std::string code;
+        for (const char* p = c->bits; *p; ++p)
+          if (*p != ' ') code += *p;
+        if (bits.compare(0, code.size(), code) != 0) continue;
+        int length = (int)code.size();
+        if (c->value == kDctEndOfBlock)
+          want = DctFastEntry{0, kDctFastEndOfBlock, (uint8_t)length};
+        else if (c->value > 0 && length < kDctFastBits)
+          want = DctFastEntry{(int16_t)(bits[length] == '1' ? -c->value : c->value), (uint8_t)(c->run + 1),
+                              (uint8_t)(length + 1)};
+      }
+    }
+    const DctFastEntry& got = fast[index];
+    ASSERT_TRUE(got.advance == want.advance && got.length == want.length && got.level == want.level)
+        << name << " index " << bits << ": advance " << (int)got.advance << " length " << (int)got.length
+        << " level " << got.level;
+  }
+}
+
+TEST(VideoTables, FastDctEntriesFollowTheCodeLists) {
+  const MpegVlcTables& vlc = mpegVlcTables();
+  expectFastEntriesMatch("B.14", kDctCoefficientsZero, vlc.dctZero.fast, false);
+  expectFastEntriesMatch("B.15", kDctCoefficientsOne, vlc.dctOne.fast, false);
+  expectFastEntriesMatch("B.14 first", kDctCoefficientsZero, vlc.nonIntraFirst, true);
+}
+
 TEST(VideoTables, ScansArePermutationsThatStartAtDc) {
   std::set<int> zigzag(kZigzagScan, kZigzagScan + 64), alternate(kAlternateScan, kAlternateScan + 64);
   EXPECT_EQ(zigzag.size(), 64u);

@@ -151,6 +151,49 @@ TEST(VideoSystemLayer, Mpeg1PacketHeaderVariantsAreSkipped) {
   EXPECT_EQ(videoPayload(s, 6), bytesOf({1, 2, 3, 4, 5, 6}));
 }
 
+// The block layer reads through a cursor that keeps the window in registers, in short-lived
+// stretches between direct reads; a roomy cursor refills without looking at the buffer's end.
+// Both must serve exactly the reader's bits, across packet boundaries and buffer refills.
+TEST(VideoSystemLayer, BitCursorsServeTheSameBitsAsTheReader) {
+  SystemStream s;
+  s.pack();
+  std::vector<uint8_t> video;
+  for (int p = 0; p < 120; ++p) {
+    std::vector<uint8_t> payload(1 + (p * 37) % 90);
+    for (uint8_t& b : payload) b = (uint8_t)(video.size() * 131 + p);
+    video.insert(video.end(), payload.begin(), payload.end());
+    s.packet(0xE0, bytesOf({0x0F}), payload);
+    if (p % 7 == 0) s.packet(0xC0, bytesOf({0x0F}), bytesOf({1, 2, 3}));
+  }
+  MpegInput reader, cursorInput;
+  for (MpegInput* in : {&reader, &cursorInput}) {
+    in->quiet = true;
+    in->openMemory(s.bytes.data(), s.bytes.size());
+    in->rewind(true);
+  }
+  size_t bitsLeft = video.size() * 8;
+  for (int stretch = 0; bitsLeft > 64; ++stretch) {
+    int widths[] = {1, 7, 13, 24, 3, 32, 9};
+    for (int k = 0; k < 7 && bitsLeft > 64; ++k) {
+      int n = widths[(stretch + k) % 7];
+      uint32_t expected = reader.getBits(n);
+      uint32_t actual;
+      if (stretch % 3 == 2 && cursorInput.hasWholeBytes(64)) {
+        MpegBitCursor<true> bits(cursorInput);
+        actual = bits.get(n);
+      } else if (stretch % 3 == 1) {
+        MpegBitCursor<> bits(cursorInput);
+        actual = bits.show(n);
+        bits.skip(n);
+      } else {
+        actual = cursorInput.getBits(n);
+      }
+      ASSERT_EQ(actual, expected) << "stretch " << stretch << " width " << n;
+      bitsLeft -= (size_t)n;
+    }
+  }
+}
+
 TEST(VideoSystemLayer, Mpeg2PesHeaderIsSkippedByItsLength) {
   SystemStream s;
   s.pack();

@@ -62,25 +62,59 @@ TEST(VideoKernels, EveryStreamDecodesToTheSameSamplesWithEverySet) {
   EXPECT_GE(streams, 40);
 }
 
-// Random blocks: sparse ones like a stream's, dense ones, and saturated extremes a damaged stream
-// can bring, where the portable version needs its 64-bit products.
+// Random blocks, by kind: sparse ones like a stream's, dense ones, saturated extremes a damaged
+// stream can bring, where the portable version needs its 64-bit products, DC only, and blocks with
+// only the top-left 4 x 4 coefficients, which the fast sets transform with a shorter path.
+void randomBlock(int kind, std::mt19937& random, int16_t* block) {
+  for (int i = 0; i < 64; ++i) {
+    block[i] = 0;
+    if (kind == 0 && random() % 8 == 0) block[i] = (int16_t)((int)(random() % 129) - 64);
+    if (kind == 1) block[i] = (int16_t)((int)(random() % 4096) - 2048);
+    if (kind == 2) block[i] = random() & 1 ? 2047 : -2048;
+    if (kind == 3 && i == 0) block[i] = (int16_t)((int)(random() % 4096) - 2048);
+    if (kind == 4 && i % 8 < 4 && i < 32) block[i] = (int16_t)((int)(random() % 4096) - 2048);
+  }
+}
+
 TEST(VideoKernels, InverseDctMatchesPortableOnAnyCoefficients) {
   const MpegKernels* portable = mpegKernels(MpegKernelSet::Portable);
   std::mt19937 random(17);
   for (const MpegKernels* k : fastSets()) {
     for (int trial = 0; trial < 20000; ++trial) {
-      int16_t a[64] = {}, b[64];
-      int kind = trial % 4;
-      for (int i = 0; i < 64; ++i) {
-        if (kind == 0 && random() % 8 == 0) a[i] = (int16_t)((int)(random() % 129) - 64);
-        if (kind == 1) a[i] = (int16_t)((int)(random() % 4096) - 2048);
-        if (kind == 2) a[i] = random() & 1 ? 2047 : -2048;
-        if (kind == 3 && i == 0) a[i] = (int16_t)((int)(random() % 4096) - 2048);
-      }
+      int16_t a[64], b[64];
+      randomBlock(trial % 5, random, a);
       memcpy(b, a, sizeof a);
       portable->inverseDct(a);
       k->inverseDct(b);
       ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name << " trial " << trial;
+    }
+  }
+}
+
+// The one-pass kernels against the portable two steps, on the same mix of blocks; the block is
+// left all zero, as the next macroblock expects it.
+TEST(VideoKernels, InverseDctWithPutOrAddMatchesTheTwoStepsAndClearsTheBlock) {
+  const MpegKernels* portable = mpegKernels(MpegKernelSet::Portable);
+  std::vector<const MpegKernels*> sets = fastSets();
+  sets.push_back(portable);
+  std::mt19937 random(23);
+  const int16_t zero[64] = {};
+  for (const MpegKernels* k : sets) {
+    for (int trial = 0; trial < 4000; ++trial) {
+      int16_t coefficients[64];
+      randomBlock(trial % 5, random, coefficients);
+      bool intra = trial & 1;
+      uint8_t expected[8 * 12], actual[8 * 12];
+      for (uint8_t& s : expected) s = (uint8_t)random();
+      memcpy(actual, expected, sizeof expected);
+      int16_t reference[64], block[64];
+      memcpy(reference, coefficients, sizeof reference);
+      memcpy(block, coefficients, sizeof block);
+      portable->inverseDct(reference);
+      (intra ? portable->putIntra : portable->addInter)(reference, expected, 12);
+      (intra ? k->idctPut : k->idctAdd)(block, actual, 12);
+      ASSERT_EQ(memcmp(expected, actual, sizeof expected), 0) << k->name << " trial " << trial;
+      ASSERT_EQ(memcmp(block, zero, sizeof block), 0) << k->name << " trial " << trial;
     }
   }
 }
@@ -106,10 +140,11 @@ TEST(VideoKernels, BlockAdditionAndPredictionMatchPortable) {
     }
     for (int w : {4, 8, 16})
       for (int h : {4, 8, 16})
-        for (int mode = 0; mode < 8; ++mode) {
+        for (int mode = 0; mode < 8 * 20; ++mode) {
           bool hx = mode & 1, hy = mode & 2, average = mode & 4;
           uint8_t a[16 * 20], b[16 * 20];
           for (uint8_t& s : a) s = (uint8_t)random();
+          for (uint8_t& s : src) s = mode % 16 < 8 ? (uint8_t)random() : (uint8_t)(random() % 2 ? 0 : 255);
           memcpy(b, a, sizeof a);
           portable->predict(src.data() + 41, 40, a, 20, w, h, hx, hy, average);
           k->predict(src.data() + 41, 40, b, 20, w, h, hx, hy, average);
