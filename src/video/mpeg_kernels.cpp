@@ -111,13 +111,7 @@ const MpegKernels kPortable{"portable",      inverseDctPortable, putIntraPortabl
 // The rows of the block's inverse DCT; the block itself is left as it was.
 void idctRowsSse2(const int16_t* block, __m128i* out) {
   __m128i rows[8], cols[8];
-  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
-  if (onlyDc(rows)) {
-    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
-    for (int i = 0; i < 8; ++i) out[i] = v;
-    return;
-  }
-  transpose8x16(rows, cols);
+  if (loadRowsOrDc(block, rows, cols, out)) return;
   // Row pass, four rows per lane group: lanes are rows, v[k] the k-th coefficient.
   __m128i pass[2][8];
   for (int g = 0; g < 2; ++g) {

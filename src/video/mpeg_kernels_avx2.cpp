@@ -38,13 +38,7 @@ inline void transpose8x32(const __m256i* p, __m256i* out) {
 // The rows of the block's inverse DCT; the block itself is left as it was.
 void idctRowsAvx2(const int16_t* block, __m128i* out) {
   __m128i rows[8], cols[8];
-  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
-  if (onlyDc(rows)) {
-    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
-    for (int i = 0; i < 8; ++i) out[i] = v;
-    return;
-  }
-  transpose8x16(rows, cols);
+  if (loadRowsOrDc(block, rows, cols, out)) return;
   __m256i pass[8], v[8];
   for (int k = 0; k < 8; ++k) pass[k] = _mm256_cvtepi16_epi32(cols[k]);
   if (onlyLowFour(rows)) {

@@ -132,6 +132,19 @@ inline int16_t dcOnlyValue(int16_t dc) {
   return (int16_t)(v < -256 ? -256 : (v > 255 ? 255 : v));
 }
 
+// The start every row kernel shares: loads the block's rows and, for a DC-only block, writes its
+// one value to all of `out` and returns true; otherwise leaves the rows transposed in `cols`.
+inline bool loadRowsOrDc(const int16_t* block, __m128i* rows, __m128i* cols, __m128i* out) {
+  for (int i = 0; i < 8; ++i) rows[i] = _mm_loadu_si128((const __m128i*)(block + 8 * i));
+  if (onlyDc(rows)) {
+    __m128i v = _mm_set1_epi16(dcOnlyValue(block[0]));
+    for (int i = 0; i < 8; ++i) out[i] = v;
+    return true;
+  }
+  transpose8x16(rows, cols);
+  return false;
+}
+
 // Written out rather than looped, so the compiler does not turn it into a call to memset.
 inline void clearBlock(int16_t* block) {
   __m128i zero = _mm_setzero_si128();
