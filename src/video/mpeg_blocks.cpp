@@ -275,8 +275,9 @@ template <bool MPEG2, bool INTRA, bool ROOMY>
   const uint8_t* scan = coding.scan;
   const uint8_t* matrix = coding.matrix;
   const int scale = coding.scale;
+  const DctFastEntry* rest = coding.rest;
   int parity = sum;
-  for (const DctFastEntry* fast = coding.first;; fast = coding.rest) {
+  for (const DctFastEntry* fast = coding.first;; fast = rest) {
     int run, level, sign;
     if (!fastCoefficient(bits, fast, i, level, sign)) {
       Coefficient result;
@@ -300,9 +301,10 @@ template <bool MPEG2, bool INTRA, bool ROOMY>
   return BlockEnd::EndOfBlock;
 }
 
-// A block reads at most 65 codes of at most 28 bits (an MPEG-1 escape); with that much video left
-// in the buffer and the packet, and the window's eight bytes of look-ahead, no refill can run short.
-constexpr int kMostBlockBytes = (65 * 28 + 7) / 8 + 8;
+// A block reads at most 65 codes of at most 28 bits (an MPEG-1 escape). The window holds at least
+// 32 bits on entry and at most 63 after a top-up, which reads eight bytes; with this much video
+// left in the buffer and the packet, no top-up reads past either.
+constexpr int kMostBlockBytes = (65 * 28 + 31) / 8 + 8;
 
 template <bool MPEG2, bool INTRA>
 BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {

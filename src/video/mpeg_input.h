@@ -100,7 +100,6 @@ public:
     if (systemStream) payloadLeft -= room;
   }
 
-private:
   static uint64_t load64(const uint8_t* p) {
     uint64_t v;
     if constexpr (std::endian::native == std::endian::little) {
@@ -115,6 +114,8 @@ private:
       return v;
     }
   }
+
+private:
   void fillWindow();
   int rawByte();
   void refill();
@@ -127,14 +128,24 @@ private:
 
 // The bit window copied into locals for the block layer's loops, where it stays in registers
 // instead of being stored and reloaded around every coefficient written. It is written back when
-// the cursor goes out of scope; the input must not be read directly while a cursor is alive. A
-// ROOMY cursor serves a loop that checked hasWholeBytes for all it can read, so its refills never
-// leave the loop for the byte-by-byte path (and the loop keeps its values in registers).
+// the cursor goes out of scope; the input must not be read directly while a cursor is alive.
+// A ROOMY cursor serves a loop that checked hasWholeBytes for all it can read (and eight bytes
+// more): it tops the window up after every read without a branch, from a read position of its own,
+// so the loop never leaves for the byte-by-byte path and the refill never mispredicts.
 template <bool ROOMY = false>
 class MpegBitCursor {
 public:
-  explicit MpegBitCursor(MpegInput& in) : input(in), window(in.window), bitCount(in.bitCount) {}
+  explicit MpegBitCursor(MpegInput& in)
+      : input(in), window(in.window), bitCount(in.bitCount), next(in.buffer + in.bufferPos) {}
   ~MpegBitCursor() {
+    if (ROOMY) {
+      int used = (int)(next - (input.buffer + input.bufferPos));
+      input.bufferPos += used;
+      if (input.systemStream) input.payloadLeft -= used;
+      // The top-up leaves the start of the next byte below the counted bits; the input's own
+      // refills expect zeros there.
+      window &= ~0ULL << (64 - bitCount);
+    }
     input.window = window;
     input.bitCount = bitCount;
   }
@@ -145,11 +156,16 @@ public:
   void skip(int n) {
     window <<= n;
     bitCount -= n;
+    if (ROOMY) {
+      // Whole bytes up to 56 .. 63 counted bits. The bits loaded past them are the stream's own,
+      // so the next top-up ORs the same values over them.
+      window |= MpegInput::load64(next) >> bitCount;
+      next += (63 - bitCount) >> 3;
+      bitCount |= 56;
+      return;
+    }
     if (bitCount >= 32) return;
-    if (ROOMY)
-      input.loadWholeBytes(window, bitCount);
-    else
-      input.refillWindow(window, bitCount);
+    input.refillWindow(window, bitCount);
   }
   uint32_t get(int n) {
     uint32_t v = show(n);
@@ -161,4 +177,5 @@ private:
   MpegInput& input;
   uint64_t window;
   int bitCount;
+  const uint8_t* next;  // ROOMY: the byte that follows the counted bits
 };
