@@ -59,12 +59,12 @@ void idctAddPortable(int16_t* block, uint8_t* dst, int stride) {
   memset(block, 0, 64 * sizeof *block);
 }
 
-template <bool HX, bool HY, bool AVG>
-void predictBlock(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h) {
+template <int W, bool AVG, bool HX, bool HY>
+void predictPortable(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int h) {
   for (int row = 0; row < h; ++row) {
     const uint8_t* s = src;
     const uint8_t* s2 = src + srcStride;
-    for (int x = 0; x < w; ++x) {
+    for (int x = 0; x < W; ++x) {
       int v;
       if (HX && HY)
         v = (s[x] + s[x + 1] + s2[x] + s2[x + 1] + 2) >> 2;
@@ -81,28 +81,29 @@ void predictBlock(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride
   }
 }
 
-template <bool AVG>
-void predictAt(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy) {
-  if (hx && hy)
-    predictBlock<true, true, AVG>(src, srcStride, dst, dstStride, w, h);
-  else if (hx)
-    predictBlock<true, false, AVG>(src, srcStride, dst, dstStride, w, h);
-  else if (hy)
-    predictBlock<false, true, AVG>(src, srcStride, dst, dstStride, w, h);
-  else
-    predictBlock<false, false, AVG>(src, srcStride, dst, dstStride, w, h);
+// The predict[w == 16][average][hx][hy] table of a kernel set, from its loop template.
+template <template <int, bool, bool, bool> class LOOP, int I = 0>
+constexpr void fillPredict(PredictKernel (&table)[2][2][2][2]) {
+  if constexpr (I < 16) {
+    constexpr bool wide = I & 8, average = I & 4, hx = I & 2, hy = I & 1;
+    table[wide][average][hx][hy] = LOOP<wide ? 16 : 8, average, hx, hy>::run;
+    fillPredict<LOOP, I + 1>(table);
+  }
 }
 
-void predictPortable(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy,
-                     bool average) {
-  if (average)
-    predictAt<true>(src, srcStride, dst, dstStride, w, h, hx, hy);
-  else
-    predictAt<false>(src, srcStride, dst, dstStride, w, h, hx, hy);
+template <int W, bool AVG, bool HX, bool HY>
+struct PortablePredict {
+  static constexpr PredictKernel run = predictPortable<W, AVG, HX, HY>;
+};
+
+constexpr MpegKernels makePortable() {
+  MpegKernels k{"portable", inverseDctPortable, putIntraPortable, addInterPortable, idctPutPortable, idctAddPortable,
+                {}};
+  fillPredict<PortablePredict>(k.predict);
+  return k;
 }
 
-const MpegKernels kPortable{"portable",      inverseDctPortable, putIntraPortable, addInterPortable,
-                            idctPutPortable, idctAddPortable,    predictPortable};
+const MpegKernels kPortable = makePortable();
 
 #ifdef ZUB_X86_KERNELS
 
@@ -206,32 +207,20 @@ void predictSse2Block(const uint8_t* src, int srcStride, uint8_t* dst, int dstSt
   }
 }
 
-template <int W, bool AVG>
-void predictSse2Width(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int h, bool hx, bool hy) {
-  if (hx && hy)
-    predictSse2Block<W, true, true, AVG>(src, srcStride, dst, dstStride, h);
-  else if (hx)
-    predictSse2Block<W, true, false, AVG>(src, srcStride, dst, dstStride, h);
-  else if (hy)
-    predictSse2Block<W, false, true, AVG>(src, srcStride, dst, dstStride, h);
-  else
-    predictSse2Block<W, false, false, AVG>(src, srcStride, dst, dstStride, h);
+template <int W, bool AVG, bool HX, bool HY>
+struct Sse2Predict {
+  static constexpr PredictKernel run = predictSse2Block<W, HX, HY, AVG>;
+};
+
+constexpr MpegKernels makeSimd(const char* name, void (*inverseDct)(int16_t*), void (*idctPut)(int16_t*, uint8_t*, int),
+                               void (*idctAdd)(int16_t*, uint8_t*, int)) {
+  MpegKernels k{name, inverseDct, putIntraSse2, addInterSse2, idctPut, idctAdd, {}};
+  fillPredict<Sse2Predict>(k.predict);
+  return k;
 }
 
-void predictSse2(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy,
-                 bool average) {
-  if (w == 16)
-    average ? predictSse2Width<16, true>(src, srcStride, dst, dstStride, h, hx, hy)
-            : predictSse2Width<16, false>(src, srcStride, dst, dstStride, h, hx, hy);
-  else if (w == 8)
-    average ? predictSse2Width<8, true>(src, srcStride, dst, dstStride, h, hx, hy)
-            : predictSse2Width<8, false>(src, srcStride, dst, dstStride, h, hx, hy);
-  else
-    predictPortable(src, srcStride, dst, dstStride, w, h, hx, hy, average);
-}
-
-const MpegKernels kSse2{"sse2", inverseDctSse2, putIntraSse2, addInterSse2, idctPutSse2, idctAddSse2, predictSse2};
-const MpegKernels kAvx2{"avx2", inverseDctAvx2, putIntraSse2, addInterSse2, idctPutAvx2, idctAddAvx2, predictSse2};
+const MpegKernels kSse2 = makeSimd("sse2", inverseDctSse2, idctPutSse2, idctAddSse2);
+const MpegKernels kAvx2 = makeSimd("avx2", inverseDctAvx2, idctPutAvx2, idctAddAvx2);
 
 bool hasAvx2() {
   __builtin_cpu_init();

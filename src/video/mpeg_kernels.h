@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+using PredictKernel = void (*)(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int h);
+
 struct MpegKernels {
   const char* name;
   // 8 x 8 integer inverse DCT in place; results are clamped to -256 .. 255.
@@ -15,9 +17,10 @@ struct MpegKernels {
   // macroblock.
   void (*idctPut)(int16_t* block, uint8_t* dst, int stride);
   void (*idctAdd)(int16_t* block, uint8_t* dst, int stride);
-  // w x h prediction at half-sample offsets (hx, hy) from src; averaged into dst when `average`.
-  void (*predict)(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int w, int h, bool hx, bool hy,
-                  bool average);
+  // A prediction 8 or 16 samples wide and h rows high at half-sample offsets (hx, hy) from src,
+  // averaged into dst when `average`: predict[w == 16][average][hx][hy]. One table read picks the
+  // loop, so a macroblock's dozen predictions pay no dispatch of their own.
+  PredictKernel predict[2][2][2][2];
 };
 
 enum class MpegKernelSet { Portable, Sse2, Avx2 };

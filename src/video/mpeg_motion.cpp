@@ -136,9 +136,9 @@ void MpegDecoder::predict(const FrameStore* src, int srcField, int dstField, int
     if (!placePrediction(planeWidth, lines, srcStride, bx, by, bw, bh, vx, vy, at)) continue;
     ptrdiff_t srcOffset = (srcField == 1 ? planeWidth : 0) + at.offset;
     ptrdiff_t dstOffset = (dstField == 1 ? planeWidth : 0) + (ptrdiff_t)by * dstStride + bx;
+    PredictKernel kernel = kernels->predict[bw == 16][average][at.hx][at.hy];
     for (int p = c; p <= 2 * c; ++p)
-      kernels->predict(src->plane[p] + srcOffset, srcStride, currentFrame->plane[p] + dstOffset, dstStride, bw, bh,
-                       at.hx, at.hy, average);
+      kernel(src->plane[p] + srcOffset, srcStride, currentFrame->plane[p] + dstOffset, dstStride, bh);
   }
 }
 

@@ -138,7 +138,7 @@ TEST(VideoKernels, BlockAdditionAndPredictionMatchPortable) {
       k->addInter(block, b, 12);
       ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name;
     }
-    for (int w : {4, 8, 16})
+    for (int w : {8, 16})
       for (int h : {4, 8, 16})
         for (int mode = 0; mode < 8 * 20; ++mode) {
           bool hx = mode & 1, hy = mode & 2, average = mode & 4;
@@ -146,8 +146,8 @@ TEST(VideoKernels, BlockAdditionAndPredictionMatchPortable) {
           for (uint8_t& s : a) s = (uint8_t)random();
           for (uint8_t& s : src) s = mode % 16 < 8 ? (uint8_t)random() : (uint8_t)(random() % 2 ? 0 : 255);
           memcpy(b, a, sizeof a);
-          portable->predict(src.data() + 41, 40, a, 20, w, h, hx, hy, average);
-          k->predict(src.data() + 41, 40, b, 20, w, h, hx, hy, average);
+          portable->predict[w == 16][average][hx][hy](src.data() + 41, 40, a, 20, h);
+          k->predict[w == 16][average][hx][hy](src.data() + 41, 40, b, 20, h);
           ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name << " " << w << "x" << h << " mode " << mode;
         }
   }
