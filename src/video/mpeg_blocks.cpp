@@ -220,14 +220,33 @@ inline Coefficient slowCoefficient(Bits& bits, const DctLookup& table, int& run,
   return Coefficient::Decoded;
 }
 
-// The common case: a short code that lands inside the block. Moves the scan position `i` on and
-// returns true, or returns false (nothing read) for end of block, a run past the block and every
-// code the fast table does not resolve.
+// The fast entry for the next code: codes that start with six zeros come from the long table. Both
+// are read and one is picked without a branch, since long codes come at random.
+inline DctFastEntry fastEntry(const DctFastEntry* fast, const DctFastEntry* longFast, uint32_t next17) {
+  uint32_t shortEntry, longEntry;
+  memcpy(&shortEntry, &fast[next17 >> (17 - kDctFastBits)], sizeof shortEntry);
+  memcpy(&longEntry, &longFast[next17 & ((1u << kDctLongFastBits) - 1)], sizeof longEntry);
+  uint32_t prefix = next17 >> kDctLongFastBits, picked = shortEntry;
+#if defined(__x86_64__)
+  // Compilers make a branch of the choice, which would mispredict on a sixth of the codes.
+  asm("test %1, %1\n\tcmovz %2, %0" : "+r"(picked) : "r"(prefix), "r"(longEntry) : "cc");
+#else
+  if (prefix == 0) picked = longEntry;
+#endif
+  DctFastEntry e;
+  memcpy(&e, &picked, sizeof e);
+  return e;
+}
+
+// The common case: a code other than the escape that lands inside the block. Moves the scan
+// position `i` on (leaving the window to the caller to top up) and returns true, or returns false (nothing read) for end of block, a run past
+// the block, the escape and bits that match no code.
 template <class Bits>
-inline bool fastCoefficient(Bits& bits, const DctFastEntry* fast, int& i, int& level, int& sign) {
-  DctFastEntry e = fast[bits.show(kDctFastBits)];
+inline bool fastCoefficient(Bits& bits, const DctFastEntry* fast, const DctFastEntry* longFast, int& i, int& level,
+                            int& sign) {
+  DctFastEntry e = fastEntry(fast, longFast, bits.show(17));
   if (i + e.advance >= 64) return false;
-  bits.skip(e.length);
+  bits.consume(e.length);
   i += e.advance;
   sign = e.level >> 15;
   level = withSign(e.level, sign);
@@ -237,9 +256,9 @@ inline bool fastCoefficient(Bits& bits, const DctFastEntry* fast, int& i, int& l
 // What fastCoefficient declined: end of block (true, consumed) or the run and level of any other
 // code, read as the two-table decoder reads it.
 template <bool MPEG2, class Bits>
-inline bool otherCode(Bits& bits, const DctFastEntry* fast, const DctLookup& table, Coefficient& result, int& run,
-                      int& level, int& sign) {
-  DctFastEntry e = fast[bits.show(kDctFastBits)];
+inline bool otherCode(Bits& bits, const DctFastEntry* fast, const DctFastEntry* longFast, const DctLookup& table,
+                      Coefficient& result, int& run, int& level, int& sign) {
+  DctFastEntry e = fastEntry(fast, longFast, bits.show(17));
   result = Coefficient::Decoded;
   if (e.advance == kDctFastEndOfBlock) {
     bits.skip(e.length);
@@ -260,7 +279,7 @@ inline bool otherCode(Bits& bits, const DctFastEntry* fast, const DctLookup& tab
 struct BlockCoding {
   const DctFastEntry* first;  // fast table for the first code
   const DctFastEntry* rest;   // and for the others
-  const DctLookup* table;     // the two-table lookup behind both
+  const DctLookup* table;     // its long codes' fast table, and the two-table lookup behind all
   const uint8_t* scan;
   const uint8_t* matrix;      // raster order
   int scale;                  // quantiser scale
@@ -269,24 +288,16 @@ struct BlockCoding {
 // The coefficients after the DC (intra) or from the start (non-intra, `i` = -1), inverse
 // quantised into `bp`; `sum` collects the MPEG-2 mismatch parity.
 // Kept out of line, so that the loop gets the registers to itself.
-template <bool MPEG2, bool INTRA, bool ROOMY>
+template <bool MPEG2, bool INTRA>
 [[gnu::noinline]] BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
-  MpegBitCursor<ROOMY> bits(input);
+  MpegBitCursor bits(input);
   const uint8_t* scan = coding.scan;
   const uint8_t* matrix = coding.matrix;
   const int scale = coding.scale;
   const DctFastEntry* rest = coding.rest;
+  const DctFastEntry* longFast = coding.table->longFast;
   int parity = sum;
-  for (const DctFastEntry* fast = coding.first;; fast = rest) {
-    int run, level, sign;
-    if (!fastCoefficient(bits, fast, i, level, sign)) {
-      Coefficient result;
-      if (otherCode<MPEG2>(bits, fast, *coding.table, result, run, level, sign)) break;
-      if (result == Coefficient::InvalidCode) return BlockEnd::InvalidCode;
-      if (result == Coefficient::InvalidEscape) return BlockEnd::InvalidEscape;
-      i += run + 1;
-      if (i >= 64) return BlockEnd::OutOfBounds;
-    }
+  auto put = [&](int level, int sign) {
     int j = scan[i];
     int weighted = (INTRA ? level : 2 * level + 1) * scale * matrix[j];
     int v;
@@ -296,20 +307,33 @@ template <bool MPEG2, bool INTRA, bool ROOMY>
       v = oddified(weighted >> (INTRA ? 3 : 4), sign);
     bp[j] = (int16_t)v;
     parity ^= v;
+  };
+  const DctFastEntry* fast = coding.first;
+  for (;;) {
+    // A top-up leaves at least 56 bits: three codes of the fast tables (17 bits at most) fit.
+    bits.refill();
+    int taken = 0;
+#pragma GCC unroll 3
+    for (; taken < 3; ++taken) {
+      int level, sign;
+      if (!fastCoefficient(bits, fast, longFast, i, level, sign)) break;
+      fast = rest;
+      put(level, sign);
+    }
+    if (taken == 3) continue;
+    bits.refill();
+    int run, level, sign;
+    Coefficient result;
+    if (otherCode<MPEG2>(bits, fast, longFast, *coding.table, result, run, level, sign)) break;
+    if (result == Coefficient::InvalidCode) return BlockEnd::InvalidCode;
+    if (result == Coefficient::InvalidEscape) return BlockEnd::InvalidEscape;
+    i += run + 1;
+    if (i >= 64) return BlockEnd::OutOfBounds;
+    fast = rest;
+    put(level, sign);
   }
   sum = parity;
   return BlockEnd::EndOfBlock;
-}
-
-// A block reads at most 65 codes of at most 28 bits (an MPEG-1 escape). The window holds at least
-// 32 bits on entry and at most 63 after a top-up, which reads eight bytes; with this much video
-// left in the buffer and the packet, no top-up reads past either.
-constexpr int kMostBlockBytes = (65 * 28 + 31) / 8 + 8;
-
-template <bool MPEG2, bool INTRA>
-BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
-  if (input.hasWholeBytes(kMostBlockBytes)) return readCoefficients<MPEG2, INTRA, true>(input, coding, bp, i, sum);
-  return readCoefficients<MPEG2, INTRA, false>(input, coding, bp, i, sum);
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ int MpegInput::endCodeByte() {
 // The byte-by-byte refill, for the ends of the buffer and of packets (refillWindow takes eight
 // bytes at once everywhere else).
 void MpegInput::fillWindow() {
-  while (bitCount <= 56) {
+  while (bitCount < 56) {
     int b;
     if (!systemStream)
       b = bufferPos < bufferLen ? buffer[bufferPos++] : rawByte();

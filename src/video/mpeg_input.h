@@ -41,7 +41,7 @@ public:
   bool endOfStream = false;           // system layer finished: serve sequence end codes only
   int endCodePhase = 0;               // position in the repeated 00 00 01 B7 after the end
   uint64_t window = 0;                // bit window, next bit in the top position
-  int bitCount = 0;                   // valid bits in `window`
+  int bitCount = 0;                   // valid bits in `window`: 56 to 63 after a refill, never 64
   bool quiet = false;                 // suppress every warning
   bool announcePesPackets = true;     // "MPEG-2 PES packet" for each video packet (tools turn it off)
   int64_t packetsRead = 0;            // video packets found by the system layer
@@ -93,7 +93,7 @@ public:
   }
   // The eight-byte refill alone, for callers that checked hasWholeBytes beforehand.
   void loadWholeBytes(uint64_t& bits, int& count) {
-    int room = (64 - count) >> 3;
+    int room = (63 - count) >> 3;
     bits |= (load64(buffer + bufferPos) >> count) & (~0ULL << (64 - count - room * 8));
     count += room * 8;
     bufferPos += room;
@@ -129,43 +129,37 @@ private:
 // The bit window copied into locals for the block layer's loops, where it stays in registers
 // instead of being stored and reloaded around every coefficient written. It is written back when
 // the cursor goes out of scope; the input must not be read directly while a cursor is alive.
-// A ROOMY cursor serves a loop that checked hasWholeBytes for all it can read (and eight bytes
-// more): it tops the window up after every read without a branch, from a read position of its own,
-// so the loop never leaves for the byte-by-byte path and the refill never mispredicts.
-template <bool ROOMY = false>
+// While eight bytes of video lie ahead in the buffer and the packet, the cursor tops the window up
+// from a read position of its own without a branch on the count, so a refill never mispredicts;
+// near either end it takes the input's byte-by-byte path.
 class MpegBitCursor {
 public:
-  explicit MpegBitCursor(MpegInput& in)
-      : input(in), window(in.window), bitCount(in.bitCount), next(in.buffer + in.bufferPos) {}
-  ~MpegBitCursor() {
-    if (ROOMY) {
-      int used = (int)(next - (input.buffer + input.bufferPos));
-      input.bufferPos += used;
-      if (input.systemStream) input.payloadLeft -= used;
-      // The top-up leaves the start of the next byte below the counted bits; the input's own
-      // refills expect zeros there.
-      window &= ~0ULL << (64 - bitCount);
-    }
-    input.window = window;
-    input.bitCount = bitCount;
-  }
+  explicit MpegBitCursor(MpegInput& in) : input(in), window(in.window), bitCount(in.bitCount) { takePosition(); }
+  ~MpegBitCursor() { givePosition(); }
   MpegBitCursor(const MpegBitCursor&) = delete;
   MpegBitCursor& operator=(const MpegBitCursor&) = delete;
 
   uint32_t show(int n) const { return (uint32_t)(window >> (64 - n)); }  // 1 <= n <= 32
-  void skip(int n) {
+  // Drops n bits without topping up: the caller knows the window holds them.
+  void consume(int n) {
     window <<= n;
     bitCount -= n;
-    if (ROOMY) {
+  }
+  // Tops the window up to at least 56 bits.
+  void refill() {
+    if (position <= lastWholeLoad) [[likely]] {
       // Whole bytes up to 56 .. 63 counted bits. The bits loaded past them are the stream's own,
       // so the next top-up ORs the same values over them.
-      window |= MpegInput::load64(next) >> bitCount;
-      next += (63 - bitCount) >> 3;
+      window |= MpegInput::load64(input.buffer + position) >> bitCount;
+      position += (63 - bitCount) >> 3;
       bitCount |= 56;
-      return;
+    } else {
+      refillNearEnd();
     }
-    if (bitCount >= 32) return;
-    input.refillWindow(window, bitCount);
+  }
+  void skip(int n) {
+    consume(n);
+    refill();
   }
   uint32_t get(int n) {
     uint32_t v = show(n);
@@ -174,8 +168,31 @@ public:
   }
 
 private:
+  void takePosition() {
+    position = input.bufferPos;
+    int ahead = input.bufferLen - position;
+    if (input.systemStream) ahead = input.endOfStream ? 0 : (input.payloadLeft < ahead ? input.payloadLeft : ahead);
+    lastWholeLoad = position + ahead - 8;
+  }
+  void givePosition() {
+    int used = position - input.bufferPos;
+    input.bufferPos = position;
+    if (input.systemStream) input.payloadLeft -= used;
+    // The input's own refills expect zeros below the counted bits.
+    input.window = bitCount ? window & (~0ULL << (64 - bitCount)) : 0;
+    input.bitCount = bitCount;
+  }
+  [[gnu::noinline]] void refillNearEnd() {
+    givePosition();
+    if (bitCount < 56) input.refillWindow(input.window, input.bitCount);
+    window = input.window;
+    bitCount = input.bitCount;
+    takePosition();
+  }
+
   MpegInput& input;
   uint64_t window;
   int bitCount;
-  const uint8_t* next;  // ROOMY: the byte that follows the counted bits
+  int position;       // the buffer index of the byte that follows the counted bits
+  int lastWholeLoad;  // the last position an eight-byte load may start from
 };

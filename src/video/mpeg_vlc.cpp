@@ -39,28 +39,38 @@ VlcLookup buildLookup(const VlcCode* codes) {
   return lookup;
 }
 
+// A coefficient code with each sign into a fast table indexed by the first `indexed` bits of the
+// stream, of which the table keeps the low `kept`.
+void putSigned(DctFastEntry* table, int indexed, int kept, const VlcCode& c, uint32_t bits, int length) {
+  int spare = indexed - length - 1;
+  for (uint32_t sign = 0; sign < 2; ++sign) {
+    int16_t level = sign ? (int16_t)-c.value : c.value;
+    for (uint32_t tail = 0; tail < (1u << spare); ++tail)
+      table[((((bits << 1) | sign) << spare) | tail) & ((1u << kept) - 1)] =
+          DctFastEntry{level, (uint8_t)(c.run + 1), (uint8_t)(length + 1)};
+  }
+}
+
 void buildDctLookup(const VlcCode* codes, DctLookup& lookup) {
   memset(&lookup, 0, sizeof lookup);
   for (DctFastEntry& e : lookup.fast) e = DctFastEntry{0, kDctFastOther, 0};
+  for (DctFastEntry& e : lookup.longFast) e = DctFastEntry{0, kDctFastOther, 0};
   for (const VlcCode* c = codes; c->bits; ++c) {
     int length;
     uint32_t bits;
     parseCode(c->bits, length, bits);
+    bool long_ = length > 6 && (bits >> (length - 6)) == 0;
     if (c->value == kDctEndOfBlock) {
       int spare = kDctFastBits - length;
       for (uint32_t tail = 0; tail < (1u << spare); ++tail)
         lookup.fast[(bits << spare) | tail] = DctFastEntry{0, kDctFastEndOfBlock, (uint8_t)length};
     } else if (c->value > 0 && length + 1 <= kDctFastBits) {
-      for (uint32_t sign = 0; sign < 2; ++sign) {
-        int spare = kDctFastBits - length - 1;
-        int16_t level = sign ? (int16_t)-c->value : c->value;
-        for (uint32_t tail = 0; tail < (1u << spare); ++tail)
-          lookup.fast[(((bits << 1) | sign) << spare) | tail] =
-              DctFastEntry{level, (uint8_t)(c->run + 1), (uint8_t)(length + 1)};
-      }
+      putSigned(lookup.fast, kDctFastBits, kDctFastBits, *c, bits, length);
+    } else if (c->value > 0 && long_) {
+      putSigned(lookup.longFast, 6 + kDctLongFastBits, kDctLongFastBits, *c, bits, length);
     }
     VlcEntry entry{c->value, (uint8_t)length, (uint8_t)c->run};
-    if (length > 6 && (bits >> (length - 6)) == 0) {
+    if (long_) {
       int spare = 16 - length;
       for (uint32_t tail = 0; tail < (1u << spare); ++tail) lookup.longCodes[((bits << spare) | tail) & 1023] = entry;
     } else {

@@ -31,11 +31,17 @@ struct DctFastEntry {
   uint8_t length;   // bits of the code and the sign (end of block: of the code)
 };
 
+// The codes that start with six zeros (12 to 16 bits and the sign) in the same form, indexed by the
+// 11 bits after those zeros. They are a sixth of the coefficients of a busy stream and come at
+// random, so the block loop reads both tables and picks without a branch.
+constexpr int kDctLongFastBits = 11;
+
 // DCT coefficient codes: codes that start with six zeros are looked up in `longCodes` by the ten
-// bits after those zeros, all others in `shortCodes` by the first eight bits; `fast` serves the
-// common short codes first.
+// bits after those zeros, all others in `shortCodes` by the first eight bits; `fast` and
+// `longFast` serve every code but the escape first.
 struct DctLookup {
   DctFastEntry fast[1 << kDctFastBits];
+  DctFastEntry longFast[1 << kDctLongFastBits];
   VlcEntry shortCodes[256];
   VlcEntry longCodes[1024];
 };
