@@ -275,6 +275,9 @@ inline bool otherCode(Bits& bits, const DctFastEntry* fast, const DctFastEntry* 
   return false;
 }
 
+// Not an end: the coefficient loop goes on.
+constexpr BlockEnd Decoded = BlockEnd(-1);
+
 // How a block's coefficients are coded and weighted.
 struct BlockCoding {
   const DctFastEntry* first;  // fast table for the first code
@@ -294,7 +297,6 @@ template <bool MPEG2, bool INTRA>
   const uint8_t* scan = coding.scan;
   const uint8_t* matrix = coding.matrix;
   const int scale = coding.scale;
-  const DctFastEntry* rest = coding.rest;
   const DctFastEntry* longFast = coding.table->longFast;
   int parity = sum;
   auto put = [&](int level, int sign) {
@@ -308,32 +310,41 @@ template <bool MPEG2, bool INTRA>
     bp[j] = (int16_t)v;
     parity ^= v;
   };
-  const DctFastEntry* fast = coding.first;
-  for (;;) {
-    // A top-up leaves at least 56 bits: three codes of the fast tables (17 bits at most) fit.
-    bits.refill();
-    int taken = 0;
-#pragma GCC unroll 3
-    for (; taken < 3; ++taken) {
-      int level, sign;
-      if (!fastCoefficient(bits, fast, longFast, i, level, sign)) break;
-      fast = rest;
-      put(level, sign);
-    }
-    if (taken == 3) continue;
+  // A code the fast path declined: Decoded (and put), or the block's end.
+  auto other = [&](const DctFastEntry* fast) {
     bits.refill();
     int run, level, sign;
     Coefficient result;
-    if (otherCode<MPEG2>(bits, fast, longFast, *coding.table, result, run, level, sign)) break;
+    if (otherCode<MPEG2>(bits, fast, longFast, *coding.table, result, run, level, sign)) return BlockEnd::EndOfBlock;
     if (result == Coefficient::InvalidCode) return BlockEnd::InvalidCode;
     if (result == Coefficient::InvalidEscape) return BlockEnd::InvalidEscape;
     i += run + 1;
     if (i >= 64) return BlockEnd::OutOfBounds;
-    fast = rest;
     put(level, sign);
+    return Decoded;
+  };
+  // The first code has a table of its own; a top-up leaves at least 56 bits, so three codes of the
+  // fast tables (17 bits at most) follow each.
+  bits.refill();
+  int level, sign;
+  BlockEnd end = Decoded;
+  if (fastCoefficient(bits, coding.first, longFast, i, level, sign))
+    put(level, sign);
+  else
+    end = other(coding.first);
+  const DctFastEntry* fast = coding.rest;
+  while (end == Decoded) {
+    bits.refill();
+    int taken = 0;
+#pragma GCC unroll 3
+    for (; taken < 3; ++taken) {
+      if (!fastCoefficient(bits, fast, longFast, i, level, sign)) break;
+      put(level, sign);
+    }
+    if (taken < 3) end = other(fast);
   }
   sum = parity;
-  return BlockEnd::EndOfBlock;
+  return end;
 }
 
 }  // namespace

@@ -134,27 +134,27 @@ private:
 // near either end it takes the input's byte-by-byte path.
 class MpegBitCursor {
 public:
-  explicit MpegBitCursor(MpegInput& in) : input(in), window(in.window), bitCount(in.bitCount) { takePosition(); }
-  ~MpegBitCursor() { givePosition(); }
+  explicit MpegBitCursor(MpegInput& in) : input(in), at(takePosition(in, in.window, in.bitCount)) {}
+  ~MpegBitCursor() { givePosition(input, at); }
   MpegBitCursor(const MpegBitCursor&) = delete;
   MpegBitCursor& operator=(const MpegBitCursor&) = delete;
 
-  uint32_t show(int n) const { return (uint32_t)(window >> (64 - n)); }  // 1 <= n <= 32
+  uint32_t show(int n) const { return (uint32_t)(at.window >> (64 - n)); }  // 1 <= n <= 32
   // Drops n bits without topping up: the caller knows the window holds them.
   void consume(int n) {
-    window <<= n;
-    bitCount -= n;
+    at.window <<= n;
+    at.bitCount -= n;
   }
   // Tops the window up to at least 56 bits.
   void refill() {
-    if (position <= lastWholeLoad) [[likely]] {
+    if ((uintptr_t)at.next <= at.lastLoad) [[likely]] {
       // Whole bytes up to 56 .. 63 counted bits. The bits loaded past them are the stream's own,
       // so the next top-up ORs the same values over them.
-      window |= MpegInput::load64(input.buffer + position) >> bitCount;
-      position += (63 - bitCount) >> 3;
-      bitCount |= 56;
+      at.window |= MpegInput::load64(at.next) >> at.bitCount;
+      at.next += (63 - at.bitCount) >> 3;
+      at.bitCount |= 56;
     } else {
-      refillNearEnd();
+      at = refillNearEnd(input, at);
     }
   }
   void skip(int n) {
@@ -168,31 +168,33 @@ public:
   }
 
 private:
-  void takePosition() {
-    position = input.bufferPos;
-    int ahead = input.bufferLen - position;
-    if (input.systemStream) ahead = input.endOfStream ? 0 : (input.payloadLeft < ahead ? input.payloadLeft : ahead);
-    lastWholeLoad = position + ahead - 8;
+  // Passed by value to the functions out of line, so that the compiler keeps it in registers.
+  struct State {
+    uint64_t window;
+    int bitCount;
+    const uint8_t* next;      // the byte that follows the counted bits
+    uintptr_t lastLoad;       // the last place an eight-byte load may start from (0: none)
+  };
+  static State takePosition(const MpegInput& in, uint64_t window, int bitCount) {
+    int ahead = in.bufferLen - in.bufferPos;
+    if (in.systemStream) ahead = in.endOfStream ? 0 : (in.payloadLeft < ahead ? in.payloadLeft : ahead);
+    const uint8_t* next = in.buffer + in.bufferPos;
+    return State{window, bitCount, next, ahead >= 8 ? (uintptr_t)(next + (ahead - 8)) : 0};
   }
-  void givePosition() {
-    int used = position - input.bufferPos;
-    input.bufferPos = position;
-    if (input.systemStream) input.payloadLeft -= used;
+  static void givePosition(MpegInput& in, const State& at) {
+    int used = (int)(at.next - (in.buffer + in.bufferPos));
+    in.bufferPos += used;
+    if (in.systemStream) in.payloadLeft -= used;
     // The input's own refills expect zeros below the counted bits.
-    input.window = bitCount ? window & (~0ULL << (64 - bitCount)) : 0;
-    input.bitCount = bitCount;
+    in.window = at.bitCount ? at.window & (~0ULL << (64 - at.bitCount)) : 0;
+    in.bitCount = at.bitCount;
   }
-  [[gnu::noinline]] void refillNearEnd() {
-    givePosition();
-    if (bitCount < 56) input.refillWindow(input.window, input.bitCount);
-    window = input.window;
-    bitCount = input.bitCount;
-    takePosition();
+  [[gnu::noinline]] static State refillNearEnd(MpegInput& in, State at) noexcept {
+    givePosition(in, at);
+    if (in.bitCount < 56) in.refillWindow(in.window, in.bitCount);
+    return takePosition(in, in.window, in.bitCount);
   }
 
   MpegInput& input;
-  uint64_t window;
-  int bitCount;
-  int position;       // the buffer index of the byte that follows the counted bits
-  int lastWholeLoad;  // the last position an eight-byte load may start from
+  State at;
 };
