@@ -202,8 +202,9 @@ private:
   int motion_code_delta(int fcode);
   void dualPrimeVectors();
   void formPredictions(int mba, int type, int motionType);
-  void predict(const FrameStore* src, int srcField, int dstField, int x, int y, int w, int h, int dx, int dy,
-               bool average);
+  void predict(const FrameStore* src, int srcField, int dstField, int x, int y, int h, int dx, int dy, bool average);
+  void predictPlanes(int first, int last, const FrameStore* src, int srcField, int dstField, int planeWidth,
+                     int planeHeight, int x, int y, int w, int h, int vx, int vy, bool average);
 };
 
 // 8 x 8 integer inverse DCT in place (row pass, then column pass through the IDCT clip table).

@@ -118,28 +118,33 @@ void MpegDecoder::dualPrimeVectors() {
   }
 }
 
-// Prediction of one macroblock area in all three planes. Fields are -1 for whole frames, else the
-// parity; x, y and the size are in luminance samples of that frame or field.
-void MpegDecoder::predict(const FrameStore* src, int srcField, int dstField, int x, int y, int w, int h, int dx,
-                          int dy, bool average) {
-  // Both chroma planes share one geometry, so it is worked out once for them.
-  for (int c = 0; c < 2; ++c) {
-    int planeWidth = c ? chromaWidth : codedWidth;
-    int planeHeight = c ? chromaHeight : codedHeight;
-    int bx = x, by = y, bw = w, bh = h, vx = dx, vy = dy;
-    if (c && chromaFormat != kChroma444) bx /= 2, bw /= 2, vx /= 2;
-    if (c && chromaFormat == kChroma420) by /= 2, bh /= 2, vy /= 2;
-    int srcStride = srcField >= 0 ? 2 * planeWidth : planeWidth;
-    int lines = srcField >= 0 ? planeHeight / 2 : planeHeight;
-    int dstStride = dstField >= 0 ? 2 * planeWidth : planeWidth;
-    PredictionSource at;
-    if (!placePrediction(planeWidth, lines, srcStride, bx, by, bw, bh, vx, vy, at)) continue;
-    ptrdiff_t srcOffset = (srcField == 1 ? planeWidth : 0) + at.offset;
-    ptrdiff_t dstOffset = (dstField == 1 ? planeWidth : 0) + (ptrdiff_t)by * dstStride + bx;
-    PredictKernel kernel = kernels->predict[bw == 16][average][at.hx][at.hy];
-    for (int p = c; p <= 2 * c; ++p)
-      kernel(src->plane[p] + srcOffset, srcStride, currentFrame->plane[p] + dstOffset, dstStride, bh);
-  }
+// Prediction of one area in the planes `first` to `last`, which share one geometry: x, y and the
+// size in samples of the frame or field, the vector in half samples of that plane.
+inline void MpegDecoder::predictPlanes(int first, int last, const FrameStore* src, int srcField, int dstField,
+                                       int planeWidth, int planeHeight, int x, int y, int w, int h, int vx, int vy,
+                                       bool average) {
+  int srcStride = srcField >= 0 ? 2 * planeWidth : planeWidth;
+  int lines = srcField >= 0 ? planeHeight / 2 : planeHeight;
+  int dstStride = dstField >= 0 ? 2 * planeWidth : planeWidth;
+  PredictionSource at;
+  if (!placePrediction(planeWidth, lines, srcStride, x, y, w, h, vx, vy, at)) return;
+  ptrdiff_t srcOffset = (srcField == 1 ? planeWidth : 0) + at.offset;
+  ptrdiff_t dstOffset = (dstField == 1 ? planeWidth : 0) + (ptrdiff_t)y * dstStride + x;
+  PredictKernel kernel = kernels->predict[w == 16][average][at.hx][at.hy];
+  for (int p = first; p <= last; ++p)
+    kernel(src->plane[p] + srcOffset, srcStride, currentFrame->plane[p] + dstOffset, dstStride, h);
+}
+
+// Prediction of one macroblock area, 16 samples wide, in all three planes. Fields are -1 for whole
+// frames, else the parity; x, y and h are in luminance samples of that frame or field.
+void MpegDecoder::predict(const FrameStore* src, int srcField, int dstField, int x, int y, int h, int dx, int dy,
+                          bool average) {
+  predictPlanes(0, 0, src, srcField, dstField, codedWidth, codedHeight, x, y, 16, h, dx, dy, average);
+  // Chroma vectors are the luminance ones halved toward zero where the plane is subsampled.
+  bool halfWidth = chromaFormat != kChroma444, halfHeight = chromaFormat == kChroma420;
+  predictPlanes(1, 2, src, srcField, dstField, chromaWidth, chromaHeight, halfWidth ? x / 2 : x,
+                halfHeight ? y / 2 : y, halfWidth ? 8 : 16, halfHeight ? h / 2 : h, halfWidth ? dx / 2 : dx,
+                halfHeight ? dy / 2 : dy, average);
 }
 
 void MpegDecoder::formPredictions(int mba, int type, int motionType) {
@@ -153,14 +158,14 @@ void MpegDecoder::formPredictions(int mba, int type, int motionType) {
     const FrameStore* ref = s == 0 ? forwardReferenceFrame : backwardReferenceFrame;
     if (framePicture) {
       if (motionType == kMotionFrame) {
-        predict(ref, -1, -1, x, y, 16, 16, vector[0][s][0], vector[0][s][1], average);
+        predict(ref, -1, -1, x, y, 16, vector[0][s][0], vector[0][s][1], average);
       } else if (motionType == kMotionField) {
-        predict(ref, fieldSelect[0][s], 0, x, y / 2, 16, 8, vector[0][s][0], vector[0][s][1], average);
-        predict(ref, fieldSelect[1][s], 1, x, y / 2, 16, 8, vector[1][s][0], vector[1][s][1], average);
+        predict(ref, fieldSelect[0][s], 0, x, y / 2, 8, vector[0][s][0], vector[0][s][1], average);
+        predict(ref, fieldSelect[1][s], 1, x, y / 2, 8, vector[1][s][0], vector[1][s][1], average);
       } else if (motionType == kMotionDualPrime) {
         for (int p = 0; p < 2; ++p) {
-          predict(ref, p, p, x, y / 2, 16, 8, vector[0][0][0], vector[0][0][1], false);
-          predict(ref, 1 - p, p, x, y / 2, 16, 8, dualPrime[p][0], dualPrime[p][1], true);
+          predict(ref, p, p, x, y / 2, 8, vector[0][0][0], vector[0][0][1], false);
+          predict(ref, 1 - p, p, x, y / 2, 8, dualPrime[p][0], dualPrime[p][1], true);
         }
       } else {
         mpegWarning(quiet, "invalid motion_type\n");
@@ -172,16 +177,16 @@ void MpegDecoder::formPredictions(int mba, int type, int motionType) {
         return ref;
       };
       if (motionType == kMotionField) {
-        predict(fieldRef(fieldSelect[0][s]), fieldSelect[0][s], parity, x, y, 16, 16, vector[0][s][0],
+        predict(fieldRef(fieldSelect[0][s]), fieldSelect[0][s], parity, x, y, 16, vector[0][s][0],
                 vector[0][s][1], average);
       } else if (motionType == kMotion16x8) {
         for (int n = 0; n < 2; ++n)
-          predict(fieldRef(fieldSelect[n][s]), fieldSelect[n][s], parity, x, y + 8 * n, 16, 8, vector[n][s][0],
+          predict(fieldRef(fieldSelect[n][s]), fieldSelect[n][s], parity, x, y + 8 * n, 8, vector[n][s][0],
                   vector[n][s][1], average);
       } else if (motionType == kMotionDualPrime) {
-        predict(ref, parity, parity, x, y, 16, 16, vector[0][0][0], vector[0][0][1], false);
+        predict(ref, parity, parity, x, y, 16, vector[0][0][0], vector[0][0][1], false);
         const FrameStore* opposite = secondField ? currentFrame : ref;
-        predict(opposite, 1 - parity, parity, x, y, 16, 16, dualPrime[0][0], dualPrime[0][1], true);
+        predict(opposite, 1 - parity, parity, x, y, 16, dualPrime[0][0], dualPrime[0][1], true);
       } else {
         mpegWarning(quiet, "invalid motion_type\n");
       }
