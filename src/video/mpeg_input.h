@@ -151,7 +151,7 @@ public:
       // Whole bytes up to 56 .. 63 counted bits. The bits loaded past them are the stream's own,
       // so the next top-up ORs the same values over them.
       at.window |= MpegInput::load64(at.next) >> at.bitCount;
-      at.next += (63 - at.bitCount) >> 3;
+      at.next += (at.bitCount ^ 63) >> 3;  // (63 - count) / 8 for counts of 0 to 63
       at.bitCount |= 56;
     } else {
       at = refillNearEnd(input, at);
@@ -171,7 +171,7 @@ private:
   // Passed by value to the functions out of line, so that the compiler keeps it in registers.
   struct State {
     uint64_t window;
-    int bitCount;
+    uint64_t bitCount;        // as wide as the window, so no instruction widens it
     const uint8_t* next;      // the byte that follows the counted bits
     uintptr_t lastLoad;       // the last place an eight-byte load may start from (0: none)
   };
@@ -179,7 +179,7 @@ private:
     int ahead = in.bufferLen - in.bufferPos;
     if (in.systemStream) ahead = in.endOfStream ? 0 : (in.payloadLeft < ahead ? in.payloadLeft : ahead);
     const uint8_t* next = in.buffer + in.bufferPos;
-    return State{window, bitCount, next, ahead >= 8 ? (uintptr_t)(next + (ahead - 8)) : 0};
+    return State{window, (uint64_t)bitCount, next, ahead >= 8 ? (uintptr_t)(next + (ahead - 8)) : 0};
   }
   static void givePosition(MpegInput& in, const State& at) {
     int used = (int)(at.next - (in.buffer + in.bufferPos));
@@ -187,7 +187,7 @@ private:
     if (in.systemStream) in.payloadLeft -= used;
     // The input's own refills expect zeros below the counted bits.
     in.window = at.bitCount ? at.window & (~0ULL << (64 - at.bitCount)) : 0;
-    in.bitCount = at.bitCount;
+    in.bitCount = (int)at.bitCount;
   }
   [[gnu::noinline]] static State refillNearEnd(MpegInput& in, State at) noexcept {
     givePosition(in, at);
