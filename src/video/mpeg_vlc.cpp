@@ -64,10 +64,11 @@ void buildDctLookup(const VlcCode* codes, DctLookup& lookup) {
       int spare = kDctFastBits - length;
       for (uint32_t tail = 0; tail < (1u << spare); ++tail)
         lookup.fast[(bits << spare) | tail] = DctFastEntry{0, kDctFastEndOfBlock, (uint8_t)length};
-    } else if (c->value > 0 && length + 1 <= kDctFastBits) {
-      putSigned(lookup.fast, kDctFastBits, kDctFastBits, *c, bits, length);
-    } else if (c->value > 0 && long_) {
-      putSigned(lookup.longFast, 6 + kDctLongFastBits, kDctLongFastBits, *c, bits, length);
+    } else if (c->value > 0) {
+      // A code that starts with six zeros is read from the long table even where it would fit
+      // the short one (a 9-bit code of table one does).
+      if (length + 1 <= kDctFastBits) putSigned(lookup.fast, kDctFastBits, kDctFastBits, *c, bits, length);
+      if (long_) putSigned(lookup.longFast, 6 + kDctLongFastBits, kDctLongFastBits, *c, bits, length);
     }
     VlcEntry entry{c->value, (uint8_t)length, (uint8_t)c->run};
     if (long_) {

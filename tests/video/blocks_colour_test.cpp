@@ -261,13 +261,16 @@ TEST(VideoTables, DctTablesArePrefixFreeAndShareTheLongCodes) {
   EXPECT_NEAR(sumOne, 1.0 - 1.0 / 4096 - 6.0 / 4096 - 4.0 / 8192, 1e-9);
 }
 
-// The one-read table of the block loops, entry by entry, against the printed codes: a code and its
-// sign that fit the index give run + 1, the signed level and the length with the sign; end of block
-// its own length; everything else (escape, long codes) the marker for the two-table path.
-void expectFastEntriesMatch(const char* name, const VlcCode* codes, const DctFastEntry* fast, bool firstOfNonIntra) {
-  for (int index = 0; index < 1 << kDctFastBits; ++index) {
-    std::string bits;
-    for (int b = kDctFastBits - 1; b >= 0; --b) bits += (index >> b) & 1 ? '1' : '0';
+// The one-read tables of the block loops, entry by entry, against the printed codes. The short
+// table is indexed by the first ten bits, the long one by the eleven after six zeros. A code and
+// its sign that fit the index give run + 1, the signed level and the length with the sign; end of
+// block its own length; everything else (the escape, codes the index cannot hold, bits that match
+// no code) the marker for the two-table path.
+void expectFastEntriesMatch(const char* name, const VlcCode* codes, const DctFastEntry* fast, int indexBits,
+                            const std::string& prefix, bool firstOfNonIntra) {
+  for (int index = 0; index < 1 << indexBits; ++index) {
+    std::string bits = prefix;
+    for (int b = indexBits - 1; b >= 0; --b) bits += (index >> b) & 1 ? '1' : '0';
     DctFastEntry want{0, kDctFastOther, 0};
     if (firstOfNonIntra && bits[0] == '1') {
       want = DctFastEntry{(int16_t)(bits[1] == '1' ? -1 : 1), 1, 2};
@@ -280,7 +283,7 @@ void expectFastEntriesMatch(const char* name, const VlcCode* codes, const DctFas
         int length = (int)code.size();
         if (c->value == kDctEndOfBlock)
           want = DctFastEntry{0, kDctFastEndOfBlock, (uint8_t)length};
-        else if (c->value > 0 && length < kDctFastBits)
+        else if (c->value > 0 && length < (int)bits.size())
           want = DctFastEntry{(int16_t)(bits[length] == '1' ? -c->value : c->value), (uint8_t)(c->run + 1),
                               (uint8_t)(length + 1)};
       }
@@ -294,9 +297,11 @@ void expectFastEntriesMatch(const char* name, const VlcCode* codes, const DctFas
 
 TEST(VideoTables, FastDctEntriesFollowTheCodeLists) {
   const MpegVlcTables& vlc = mpegVlcTables();
-  expectFastEntriesMatch("B.14", kDctCoefficientsZero, vlc.dctZero.fast, false);
-  expectFastEntriesMatch("B.15", kDctCoefficientsOne, vlc.dctOne.fast, false);
-  expectFastEntriesMatch("B.14 first", kDctCoefficientsZero, vlc.nonIntraFirst, true);
+  expectFastEntriesMatch("B.14", kDctCoefficientsZero, vlc.dctZero.fast, kDctFastBits, "", false);
+  expectFastEntriesMatch("B.15", kDctCoefficientsOne, vlc.dctOne.fast, kDctFastBits, "", false);
+  expectFastEntriesMatch("B.14 first", kDctCoefficientsZero, vlc.nonIntraFirst, kDctFastBits, "", true);
+  expectFastEntriesMatch("B.14 long", kDctCoefficientsZero, vlc.dctZero.longFast, kDctLongFastBits, "000000", false);
+  expectFastEntriesMatch("B.15 long", kDctCoefficientsOne, vlc.dctOne.longFast, kDctLongFastBits, "000000", false);
 }
 
 TEST(VideoTables, ScansArePermutationsThatStartAtDc) {
