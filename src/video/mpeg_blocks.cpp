@@ -343,6 +343,7 @@ template <bool MPEG2, bool INTRA>
     }
     if (taken < 3) end = other(fast);
   }
+  bits.finish();
   sum = parity;
   return end;
 }

@@ -127,15 +127,16 @@ private:
 };
 
 // The bit window copied into locals for the block layer's loops, where it stays in registers
-// instead of being stored and reloaded around every coefficient written. It is written back when
-// the cursor goes out of scope; the input must not be read directly while a cursor is alive.
+// instead of being stored and reloaded around every coefficient written. finish() writes it back;
+// the input must not be read directly in between. When the system layer throws during a refill
+// the input keeps its own, consistent state (the cursor's unread bits are dropped with the stream).
 // While eight bytes of video lie ahead in the buffer and the packet, the cursor tops the window up
 // from a read position of its own without a branch on the count, so a refill never mispredicts;
 // near either end it takes the input's byte-by-byte path.
 class MpegBitCursor {
 public:
   explicit MpegBitCursor(MpegInput& in) : input(in), at(takePosition(in, in.window, in.bitCount)) {}
-  ~MpegBitCursor() { givePosition(input, at); }
+  void finish() { givePosition(input, at); }
   MpegBitCursor(const MpegBitCursor&) = delete;
   MpegBitCursor& operator=(const MpegBitCursor&) = delete;
 
@@ -189,7 +190,7 @@ private:
     in.window = at.bitCount ? at.window & (~0ULL << (64 - at.bitCount)) : 0;
     in.bitCount = (int)at.bitCount;
   }
-  [[gnu::noinline]] static State refillNearEnd(MpegInput& in, State at) noexcept {
+  [[gnu::noinline]] static State refillNearEnd(MpegInput& in, State at) {
     givePosition(in, at);
     if (in.bitCount < 56) in.refillWindow(in.window, in.bitCount);
     return takePosition(in, in.window, in.bitCount);

@@ -254,3 +254,19 @@ TEST(VideoStreams, ALateSequenceExtensionCannotChangeTheGeometry) {
   EXPECT_STREQ(decodeAll(fixtureBytes("late_sequence_extension.bin")).c_str(),
                "sequence header changes the picture size or chroma format\n");
 }
+
+// Found by fuzzing: a system-layer error met while the block loop tops up its bit window must end
+// the stream with its message, as anywhere else (it once ended the process). Each video packet
+// after the first in turn gets an unknown marker where its header starts.
+TEST(VideoDamage, SystemLayerErrorsInsideABlockEndTheStream) {
+  std::vector<uint8_t> original = fixtureBytes("m1_system.mpg");
+  int broken = 0;
+  for (size_t at = 64; at + 7 < original.size(); ++at) {
+    if (original[at] != 0 || original[at + 1] != 0 || original[at + 2] != 1 || original[at + 3] != 0xE0) continue;
+    std::vector<uint8_t> data = original;
+    data[at + 6] = 0x1F;
+    EXPECT_EQ(decodeAll(data), "Error in packet header\n") << "packet at " << at;
+    ++broken;
+  }
+  EXPECT_GE(broken, 3);
+}

@@ -196,6 +196,7 @@ TEST(VideoSystemLayer, BitCursorsServeTheSameBitsAsTheReader) {
         bitsLeft -= (size_t)n;
       }
     }
+    bits.finish();
   }
 }
 
