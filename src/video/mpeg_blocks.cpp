@@ -239,8 +239,8 @@ inline DctFastEntry fastEntry(const DctFastEntry* fast, const DctFastEntry* long
 }
 
 // The common case: a code other than the escape that lands inside the block. Moves the scan
-// position `i` on (leaving the window to the caller to top up) and returns true, or returns false (nothing read) for end of block, a run past
-// the block, the escape and bits that match no code.
+// position `i` on (the caller tops the window up) and returns true, or returns false (nothing read)
+// for end of block, a run past the block, the escape and bits that match no code.
 template <class Bits>
 inline bool fastCoefficient(Bits& bits, const DctFastEntry* fast, const DctFastEntry* longFast, int& i, int& level,
                             int& sign) {
