@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   std::string error;
   switch (zub::parseDemoArgs(argc, argv, options, error)) {
   case zub::DemoAction::Help:
-    fputs(zub::demoUsage, stdout);
+    fputs(zub::demoUsage().c_str(), stdout);
     return 0;
   case zub::DemoAction::Version:
     return zub::printVersion("zubdemo");
@@ -55,7 +55,10 @@ int main(int argc, char** argv) {
   midasUseBackend(options.sound ? MidasBackend::Sdl : MidasBackend::Silent);
   zub::PresentStats stats;
   try {
-    int status = runDemo(ptc::Backend::Sdl, options.stats ? recordPresent : nullptr, &stats);
+    DemoSettings settings;
+    settings.notice = options.warning;
+    settings.reduceFlashes = options.reduceFlashes;
+    int status = runDemo(ptc::Backend::Sdl, options.stats ? recordPresent : nullptr, &stats, settings);
     if (options.stats) stats.print(stderr);
     return status;
   } catch (const ptc::DynamicError& error) {

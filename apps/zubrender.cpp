@@ -34,6 +34,11 @@ const char* const usage =
     "  --sheet FILE.png contact sheet: the middle frame of each scene step from --from to --to, labelled\n"
     "  --audio FILE.wav the soundtrack of the written frames (48 kHz stereo 16-bit), same length\n"
     "  --mp4 FILE       frames and soundtrack as one H.264/AAC video (needs ffmpeg installed)\n"
+    "  --flash-report FILE  the stretches of --from to --to that break the general-flash or red-flash\n"
+    "                   threshold (more than three flashes in one second), as JSON; - writes it to\n"
+    "                   standard output. With --reduce-flashes it reports what the limited frames do\n"
+    "  --reduce-flashes hold back every flash that would break the thresholds, in every output (frames\n"
+    "                   outside the flashing stretches are unchanged)\n"
     "  --bench          render as fast as possible without output; print frames per second of wall\n"
     "                   clock and of CPU time, the median, 99th percentile and slowest frame times,\n"
     "                   and the slowest frames with their scene and step (--from/--to choose the frames)\n"
@@ -53,7 +58,9 @@ const char* const usage =
     "  cd data && ../build/zubrender --quiet --y4m - | ffplay -\n"
     "  cd data && ../build/zubrender --quiet --sheet /tmp/sheet.png\n"
     "  cd data && ../build/zubrender --quiet --mp4 /tmp/demo.mp4\n"
-    "  cd data && ../build/zubrender --bench --from 60 --to 90\n";
+    "  cd data && ../build/zubrender --bench --from 60 --to 90\n"
+    "  cd data && ../build/zubrender --quiet --flash-report -\n"
+    "  cd data && ../build/zubrender --quiet --reduce-flashes --mp4 /tmp/demo-safe.mp4\n";
 
 bool parseNumber(const char* text, double& value) {
   char* end = nullptr;
@@ -102,6 +109,9 @@ const OptionSpec options[] = {
     {"--sheet", true, [](zub::RenderOptions& o, const char* v, std::string& e) { return path("--sheet", v, false, o.sheetPath, e); }},
     {"--audio", true, [](zub::RenderOptions& o, const char* v, std::string& e) { return path("--audio", v, false, o.audioPath, e); }},
     {"--mp4", true, [](zub::RenderOptions& o, const char* v, std::string& e) { return path("--mp4", v, false, o.mp4Path, e); }},
+    {"--flash-report", true,
+     [](zub::RenderOptions& o, const char* v, std::string& e) { return path("--flash-report", v, true, o.flashReportPath, e); }},
+    {"--reduce-flashes", false, [](zub::RenderOptions& o, const char*, std::string&) { return o.reduceFlashes = true; }},
     {"--from", true, [](zub::RenderOptions& o, const char* v, std::string& e) { return seconds("--from", v, o.from, e); }},
     {"--to", true, [](zub::RenderOptions& o, const char* v, std::string& e) { return seconds("--to", v, o.to, e); }},
     {"--every", true,
@@ -142,13 +152,17 @@ bool consistent(const zub::RenderOptions& o, std::string& error) {
     return false;
   }
   bool writes = !o.outDir.empty() || !o.y4mPath.empty() || !o.sheetPath.empty() || !o.audioPath.empty() ||
-                !o.mp4Path.empty();
+                !o.mp4Path.empty() || !o.flashReportPath.empty();
   if (o.bench && writes) {
-    error = "--bench writes nothing; leave out --out, --y4m, --sheet, --audio and --mp4";
+    error = "--bench writes nothing; leave out --out, --y4m, --sheet, --audio, --mp4 and --flash-report";
     return false;
   }
   if (!o.bench && !writes) {
-    error = "nothing to do: give --out, --y4m, --sheet, --audio, --mp4 or --bench";
+    error = "nothing to do: give --out, --y4m, --sheet, --audio, --mp4, --flash-report or --bench";
+    return false;
+  }
+  if (o.y4mPath == "-" && o.flashReportPath == "-") {
+    error = "--y4m - and --flash-report - cannot both write to standard output";
     return false;
   }
   if (!o.mp4Path.empty() && zub::findProgram("ffmpeg").empty()) {

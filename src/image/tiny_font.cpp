@@ -78,6 +78,10 @@ const Glyph* findGlyph(char c) {
 } // namespace
 
 int drawText(Bitmap* target, int x, int y, const char* text, uint32_t colour, int scale) {
+  return drawText(target->pixels, target->width, target->height, x, y, text, colour, scale);
+}
+
+int drawText(uint32_t* pixels, int width, int height, int x, int y, const char* text, uint32_t colour, int scale) {
   int penX = x;
   for (const char* p = text; *p; ++p, penX += glyphAdvance * scale) {
     const Glyph* g = findGlyph(*p);
@@ -88,8 +92,7 @@ int drawText(Bitmap* target, int x, int y, const char* text, uint32_t colour, in
         for (int dy = 0; dy < scale; ++dy)
           for (int dx = 0; dx < scale; ++dx) {
             int px = penX + col * scale + dx, py = y + row * scale + dy;
-            if (px >= 0 && py >= 0 && px < target->width && py < target->height)
-              target->pixels[(int64_t)py * target->width + px] = colour;
+            if (px >= 0 && py >= 0 && px < width && py < height) pixels[(int64_t)py * width + px] = colour;
           }
       }
   }

@@ -12,5 +12,7 @@ const int glyphWidth = 5, glyphHeight = 7, glyphAdvance = 6;
 // Draws `text` with its top-left corner at (x, y), each font pixel a scale x scale block, clipped
 // to the bitmap. Returns the width drawn in pixels.
 int drawText(Bitmap* target, int x, int y, const char* text, uint32_t colour, int scale = 1);
+// The same into bare pixels (width x height, rows width apart).
+int drawText(uint32_t* pixels, int width, int height, int x, int y, const char* text, uint32_t colour, int scale = 1);
 
 } // namespace zub

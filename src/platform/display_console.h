@@ -31,6 +31,11 @@ public:
   void waitMessages(int ms);
   void close();
 
+  // Puts a filter between each presented frame and the screen (see ptc::Console::setFilter).
+  void setFilter(ptc::Console::Filter filter, void* data) { console->setFilter(filter, data); }
+  // Shows a picture of the console's size at once, for screens shown before the demo runs.
+  void showPicture(const uint32_t* pixels) { console->show(pixels); }
+
   // The last presented frame (consoleWidth x consoleHeight words).
   const uint32_t* presentedFrame() const { return console->frame(); }
 

@@ -154,6 +154,46 @@ bool pumpWindow(Window* window) {
   return quit;
 }
 
+namespace {
+bool modifierKey(SDL_Keycode key) {
+  switch (key) {
+  case SDLK_LSHIFT: case SDLK_RSHIFT: case SDLK_LCTRL: case SDLK_RCTRL: case SDLK_LALT: case SDLK_RALT:
+  case SDLK_LGUI: case SDLK_RGUI: case SDLK_CAPSLOCK: case SDLK_NUMLOCKCLEAR: case SDLK_MODE:
+    return true;
+  default:
+    return false;
+  }
+}
+} // namespace
+
+Prompt pumpPrompt(Window* window) {
+  if (window->backend == Backend::Memory) {
+    bool quit = window->quitPosted;
+    window->quitPosted = false;
+    return quit ? Prompt::Quit : Prompt::None;
+  }
+  Prompt result = Prompt::None;
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    bool closed = event.type == SDL_QUIT ||
+                  (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) ||
+                  (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE);
+    if (closed) {
+      result = Prompt::Quit;
+    } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+      exposed = true;
+    } else if (isToggleKey(event)) {
+      SDL_Window* w = (SDL_Window*)window->handle;
+      setFullscreen(w, !(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN));
+    } else if (result == Prompt::None &&
+               ((event.type == SDL_KEYDOWN && !event.key.repeat && !modifierKey(event.key.keysym.sym)) ||
+                event.type == SDL_MOUSEBUTTONDOWN)) {
+      result = Prompt::Go;
+    }
+  }
+  return result;
+}
+
 void waitWindow(Window* window, int ms) {
   if (window->backend == Backend::Memory || ms <= 0) return;
   // Leaves the event in the queue for the next pump.

@@ -55,6 +55,12 @@ Window* createWindow(const char* title, Backend backend);
 // Empties the window's event queue. True when a quit request (Escape, left click, close) was among
 // them. Alt+Enter and F11 switch between fullscreen and window.
 bool pumpWindow(Window* window);
+// What a screen that waits for the viewer is told by one look at the events.
+enum class Prompt { None, Go, Quit };
+// Empties the window's event queue like pumpWindow, for a screen shown before the demo runs: Quit
+// for Escape or closing the window, Go for any other key (modifier keys alone aside) or a mouse
+// button; Alt+Enter and F11 still switch fullscreen.
+Prompt pumpPrompt(Window* window);
 // Sleeps until an event arrives for the window or `ms` milliseconds have passed (memory back end:
 // returns at once).
 void waitWindow(Window* window, int ms);
@@ -74,7 +80,14 @@ public:
   void open(const Window* window, int width, int height, const Format& format, int pages);
   void update();                      // the last copied frame becomes visible
   void update(const Area& area);
+  // Shows `pixels` (width x height) at once, without a surface: for screens before the demo runs.
+  void show(const uint32_t* pixels);
   void close();
+
+  // Applied to the console's copy of every frame a surface copies in, before it is shown; the
+  // surface itself is left as it is.
+  using Filter = void (*)(uint32_t* pixels, int width, int height, void* data);
+  void setFilter(Filter filter, void* data);
   void* window() const { return windowHandle; }
 
   int width = 0, height = 0;
@@ -95,6 +108,8 @@ private:
   void* scaledSurface = nullptr; // the SDL_Surface* the scaler last laid out for
   uint32_t* framePixels = nullptr;
   bool opened = false;
+  Filter filter = nullptr;
+  void* filterData = nullptr;
 };
 
 // An off-screen surface whose pixels persist between frames; rows are exactly width pixels apart.

@@ -40,6 +40,18 @@ void Console::open(const Window* window, int w, int h, const Format& format, int
 
 void Console::update(const Area&) { update(); }
 
+void Console::show(const uint32_t* pixels) {
+  if (!opened) throw DynamicError("console show: console is not open");
+  memcpy(framePixels, pixels, (size_t)width * height * 4);
+  upload(framePixels);
+  update();
+}
+
+void Console::setFilter(Filter f, void* data) {
+  filter = f;
+  filterData = data;
+}
+
 Surface::Surface(int w, int h, const Format& format) : width(w), height(h) {
   if (format.bits != 32) throw DynamicError("only 32-bit surfaces are supported");
   // Black before the first frame draws anything.
@@ -65,7 +77,8 @@ void Surface::copy(Console& console) {
   if (console.width != width || console.height != height)
     throw DynamicError("surface copy: surface and console sizes differ");
   memcpy(console.framePixels, pixels, (size_t)width * height * 4);
-  console.upload(pixels);
+  if (console.filter) console.filter(console.framePixels, width, height, console.filterData);
+  console.upload(console.framePixels);
 }
 
 void Surface::copy(Console& console, const Area& source, const Area& destination) {

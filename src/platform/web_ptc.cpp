@@ -35,6 +35,9 @@ bool pumpWindow(Window* window) {
   return quit;
 }
 
+// The page's start screen is the notice in a browser; nothing waits here.
+Prompt pumpPrompt(Window* window) { return pumpWindow(window) ? Prompt::Quit : Prompt::None; }
+
 // The browser calls the page back once per display refresh; the page never sleeps, so there is
 // nothing to wait for here.
 void waitWindow(Window*, int) {}

@@ -2,14 +2,25 @@
 
 #include <cstdio>
 
+#include "core/clock.h"
 #include "core/fatal.h"
+#include "safety/flash_limiter.h"
 #include "scenes/scene_table.h"
+#include "shell/notice.h"
+
+namespace {
+
+void limitFlashes(uint32_t* pixels, int, int, void* limiter) {
+  ((zub::FlashLimiter*)limiter)->apply(pixels, zub::clockNow());
+}
+
+} // namespace
 
 void stopIfFailed(const zub::Failure& failure) {
   if (failure) zub::fatal(failure);
 }
 
-DemoApp::DemoApp(ptc::Backend display) {
+DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) {
   consoleWidth = 320;
   consoleHeight = 240;
   colourBits = 32;
@@ -30,13 +41,20 @@ DemoApp::DemoApp(ptc::Backend display) {
   sideLight = new Light();
   stopIfFailed(loadAssets());
   music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
-  stopIfFailed(music->start());
+  if (settings.reduceFlashes) {
+    limiter = std::make_unique<zub::FlashLimiter>();
+    console->setFilter(limitFlashes, limiter.get());
+  }
+  // Before the music and the clocks, so the timeline is the same with it or without.
+  bool viewerLeft = settings.notice && !showPhotosensitivityNotice(*console, settings.reduceFlashes);
+  if (viewerLeft) music.reset(); // never started: nothing to stop
+  else stopIfFailed(music->start());
   pacer = std::make_unique<FramePacer>();
   pacer->restart();
   pacer->setRate(30.0f);
   timer = std::make_unique<SceneTimer>();
   step = 0;
-  quit = false;
+  quit = viewerLeft;
   screen = context->bitmaps[0];
   sceneFn = sceneTable[0].fn;
 }
@@ -93,14 +111,14 @@ void DemoApp::run() {
 
 void DemoApp::shutdown() {
   printf("key has been hit, exiting...\n");
-  stopIfFailed(music->stop());
+  if (music) stopIfFailed(music->stop());
   music.reset();
   console->close();
   console.reset();
 }
 
-int runDemo(ptc::Backend display, FrameHook hook, void* hookData) {
-  DemoApp* app = new DemoApp(display);
+int runDemo(ptc::Backend display, FrameHook hook, void* hookData, const DemoSettings& settings) {
+  DemoApp* app = new DemoApp(display, settings);
   app->frameHook = hook;
   app->frameHookData = hookData;
   printf("start running the demo\n");

@@ -15,11 +15,20 @@
 #include "shell/frame_pacer.h"
 
 class DemoApp;
+namespace zub {
+class FlashLimiter;
+}
 using SceneFn = void (DemoApp::*)();
 
 // Called after every presented frame; the offline renderer uses it to advance its virtual clock
 // and write the frame, tests to look at it.
 using FrameHook = void (*)(DemoApp& app, void* data);
+
+// How a run is shown; the timeline itself takes no configuration.
+struct DemoSettings {
+  bool notice = false;        // the photosensitivity notice before the clocks start
+  bool reduceFlashes = false; // the flash limiter between each frame and what is shown or written
+};
 
 class DemoApp {
 public:
@@ -50,9 +59,11 @@ public:
   int frameStep = 0;
   FrameHook frameHook = nullptr;       // see FrameHook
   void* frameHookData = nullptr;
+  // With reduceFlashes: works on the console's copy of each frame, never on the demo's own pictures.
+  std::unique_ptr<zub::FlashLimiter> limiter;
 
   // `display`: the real window, or the memory console of the offline renderer and the tests.
-  explicit DemoApp(ptc::Backend display);
+  explicit DemoApp(ptc::Backend display, const DemoSettings& settings = {});
   ~DemoApp();
   DemoApp(const DemoApp&) = delete;
   DemoApp& operator=(const DemoApp&) = delete;
@@ -93,4 +104,4 @@ public:
 void stopIfFailed(const zub::Failure& failure);
 
 // The program's entry: builds the demo, runs it to the end, tears it down. Returns the exit status.
-int runDemo(ptc::Backend display, FrameHook hook = nullptr, void* hookData = nullptr);
+int runDemo(ptc::Backend display, FrameHook hook = nullptr, void* hookData = nullptr, const DemoSettings& settings = {});

@@ -4,32 +4,44 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "safety/flash_stretches.h"
+
 namespace zub {
 
-const char* demoUsage =
-    "Usage: zubdemo [options]\n"
-    "Plays the demo: a real-time software-rendered audiovisual show of about 4.5 minutes.\n"
-    "\n"
-    "WARNING: the demo shows full-frame flashes at 15 per second (around 2:20-2:28 and 3:33-3:37).\n"
-    "It may trigger seizures in people with photosensitive epilepsy.\n"
-    "\n"
-    "  --window[=WxH]   play in a resizable window (client area W x H pixels) instead of fullscreen\n"
-    "  --integer        scale the 320 x 240 frame by a whole factor only, so every pixel is equally wide\n"
-    "  --no-sound       play without sound (the music file is still checked)\n"
-    "  --data DIR       the folder that holds the data (music.dat and dat/)\n"
-    "  --stats          print presentation figures on standard error at exit\n"
-    "  --help           this text\n"
-    "  --version        the program's version\n"
-    "\n"
-    "keys: Escape or a left click ends the demo; Alt+Enter or F11 switches fullscreen and window.\n"
-    "\n"
-    "Without --data the data is looked for in the current folder, then in ../share/zubdemo beside\n"
-    "the program.\n"
-    "\n"
-    "examples:\n"
-    "  zubdemo\n"
-    "  zubdemo --window=960x720 --integer\n"
-    "  zubdemo --no-sound --data ~/zubdemo/data\n";
+std::string demoUsage() {
+  return "Usage: zubdemo [options]\n"
+         "Plays the demo: a real-time software-rendered audiovisual show of about 4.5 minutes.\n"
+         "\n"
+         "WARNING: the demo shows fast flashing light, beyond the safe limits at " +
+         flashStretchList() +
+         ".\n"
+         "It may trigger seizures in people with photosensitive epilepsy. --reduce-flashes keeps what\n"
+         "is shown within the limits.\n"
+         "\n"
+         "  --window[=WxH]   play in a resizable window (client area W x H pixels) instead of fullscreen\n"
+         "  --integer        scale the 320 x 240 frame by a whole factor only, so every pixel is equally wide\n"
+         "  --no-sound       play without sound (the music file is still checked)\n"
+         "  --reduce-flashes hold back every flash that would break the general-flash or red-flash\n"
+         "                   threshold (more than three flashes in one second); the rest is unchanged\n"
+         "  --no-warning     start at once, without the photosensitivity notice\n"
+         "  --data DIR       the folder that holds the data (music.dat and dat/)\n"
+         "  --stats          print presentation figures on standard error at exit\n"
+         "  --help           this text\n"
+         "  --version        the program's version\n"
+         "\n"
+         "keys: Escape or a left click ends the demo; Alt+Enter or F11 switches fullscreen and window.\n"
+         "Before the demo starts, a notice about flashing light shows for a few seconds; any key or click\n"
+         "starts the demo at once, Escape ends the program.\n"
+         "\n"
+         "Without --data the data is looked for in the current folder, then in ../share/zubdemo beside\n"
+         "the program.\n"
+         "\n"
+         "examples:\n"
+         "  zubdemo\n"
+         "  zubdemo --reduce-flashes\n"
+         "  zubdemo --window=960x720 --integer\n"
+         "  zubdemo --no-sound --data ~/zubdemo/data\n";
+}
 
 namespace {
 
@@ -70,6 +82,10 @@ DemoAction parseDemoArgs(int argc, const char* const* argv, DemoOptions& o, std:
       o.integerScale = true;
     } else if (arg == "--no-sound") {
       o.sound = false;
+    } else if (arg == "--reduce-flashes") {
+      o.reduceFlashes = true;
+    } else if (arg == "--no-warning") {
+      o.warning = false;
     } else if (arg == "--stats") {
       o.stats = true;
     } else if (arg == "--data" || arg.rfind("--data=", 0) == 0) {

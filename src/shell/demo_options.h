@@ -13,6 +13,8 @@ struct DemoOptions {
   bool sound = true;         // false with --no-sound
   std::string dataDir;       // --data DIR; empty: looked up
   bool stats = false;        // --stats: presentation figures on standard error at exit
+  bool warning = true;       // false with --no-warning: no photosensitivity notice before the start
+  bool reduceFlashes = false;// --reduce-flashes: what is shown stays within the flash thresholds
 };
 
 enum class DemoAction { Run, Help, Version, Error };
@@ -20,6 +22,7 @@ enum class DemoAction { Run, Help, Version, Error };
 // Parses argv[1..argc-1] into `options`. On Error, `error` says what was wrong.
 DemoAction parseDemoArgs(int argc, const char* const* argv, DemoOptions& options, std::string& error);
 
-extern const char* demoUsage;
+// The --help text; its warning lists where the demo flashes.
+std::string demoUsage();
 
 } // namespace zub

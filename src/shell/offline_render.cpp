@@ -13,6 +13,7 @@
 #include "capture/contact_sheet.h"
 #include "capture/mp4_pipe.h"
 #include "capture/os_services.h"
+#include "capture/output_file.h"
 #include "capture/png_sequence.h"
 #include "capture/wav_output.h"
 #include "capture/y4m_writer.h"
@@ -20,6 +21,7 @@
 #include "core/random.h"
 #include "music/midas.h"
 #include "platform/ptc.h"
+#include "safety/flash_stretches.h"
 #include "scenes/scene_table.h"
 #include "shell/demo_app.h"
 
@@ -69,6 +71,10 @@ struct RenderRun {
   bool writeY4m = false;
   Mp4Pipe mp4;
   ContactSheet sheet;
+  OutputFile flashReport;
+  FlashAnalyser flashAnalyser;   // sees every frame, so the window at --from is whole
+  StretchCollector flashStretches;
+  int32_t lastInRangeMs = 0;
   bool failed = false;
   std::string error;
   int inRange = 0;
@@ -151,6 +157,11 @@ void onFrame(DemoApp& app, void* data) {
     run.timings.push_back({std::chrono::duration<double, std::milli>(now - run.lastMark).count(),
                            (cpu - run.lastCpu) * 1000, frame, scene, step});
   if (inRange && run.firstInRange < 0) run.firstInRange = frame;
+  if (!run.options->flashReportPath.empty()) {
+    FlashVerdict verdict = run.flashAnalyser.add(app.console->presentedFrame(), t);
+    if (inRange) run.flashStretches.add(t / 1000.0, verdict);
+  }
+  if (inRange) run.lastInRangeMs = t;
   if (inRange && !run.failed) {
     writeFrame(run, app, frame, t, app.console->presentedFrame());
     ++run.inRange;
@@ -249,6 +260,8 @@ bool openOutputs(RenderRun& run, FILE* standardOutput) {
     }
   }
   if (!o.mp4Path.empty() && !run.mp4.start(o.mp4Path, w, h, run.error)) return false;
+  if (!o.flashReportPath.empty() && !run.flashReport.begin(o.flashReportPath, true, run.error, standardOutput))
+    return false;
   return true;
 }
 
@@ -267,6 +280,15 @@ bool finishOutputs(RenderRun& run) {
   if (!wavPath.empty() && !writeSoundtrackFile(wavPath, first, run.inRange, run.error, audioProgress, &run))
     return false;
   if (!o.mp4Path.empty() && !run.mp4.finish(wavPath, run.error)) return false;
+  if (!o.flashReportPath.empty()) {
+    std::string json = flashReportJson(run.flashStretches, run.fromMs / 1000.0, run.lastInRangeMs / 1000.0,
+                                       o.reduceFlashes);
+    if (fputs(json.c_str(), run.flashReport.file) < 0) {
+      run.error = "cannot write " + o.flashReportPath + ": " + strerror(errno);
+      return false;
+    }
+    if (!run.flashReport.commit(run.error)) return false;
+  }
   return true;
 }
 
@@ -293,7 +315,8 @@ int renderDemo(const RenderOptions& options) {
   }
   FILE* standardOutput = stdout;
   bool silent = options.quiet || options.bench;
-  if (silent || options.y4mPath == "-") {
+  bool streamOut = options.y4mPath == "-" || options.flashReportPath == "-";
+  if (silent || streamOut) {
     standardOutput = divertStandardOutput(silent ? "/dev/null" : "stderr");
     if (!standardOutput) {
       fprintf(stderr, "zubrender: cannot redirect standard output: %s\n", strerror(errno));
@@ -311,7 +334,9 @@ int renderDemo(const RenderOptions& options) {
   run.started = run.lastProgress = std::chrono::steady_clock::now();
   int status;
   try {
-    status = runDemo(ptc::Backend::Memory, onFrame, &run);
+    DemoSettings settings;
+    settings.reduceFlashes = options.reduceFlashes;
+    status = runDemo(ptc::Backend::Memory, onFrame, &run, settings);
   } catch (const ptc::DynamicError& e) {
     fprintf(stderr, "%s\n", e.message());
     return 1;

@@ -20,6 +20,8 @@ struct RenderOptions {
   std::string sheetPath;     // contact sheet PNG: the middle frame of each scene step
   std::string audioPath;     // the soundtrack of the frames in [from, to] as WAV
   std::string mp4Path;       // frames and soundtrack as one H.264/AAC file (needs ffmpeg)
+  std::string flashReportPath; // the failing flash stretches of [from, to] as JSON ("-": standard output)
+  bool reduceFlashes = false;  // the flash limiter between each frame and every output
   bool bench = false;        // time every frame, write nothing
   bool quiet = false;        // silence the demo's own standard output
   bool progress = true;      // progress bar on standard error

@@ -18,7 +18,7 @@ if [ -n "$ends" ]; then
 fi
 
 upward=$(grep -rnE --include='*.cpp' --include='*.h' \
-         '#include[[:space:]]*"(image|effects|objects|render|scenes|shell|music|video|platform|capture)/' core)
+         '#include[[:space:]]*"(image|effects|objects|render|scenes|shell|music|video|platform|capture|safety)/' core)
 if [ -n "$upward" ]; then
   echo "src/core includes a header from above it:"
   echo "$upward"

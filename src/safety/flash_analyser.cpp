@@ -1,0 +1,186 @@
+#include "safety/flash_analyser.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+namespace zub {
+
+namespace {
+
+const float generalStep = 0.1f;  // a change of relative luminance of 10% of the maximum or more
+const float darkLimit = 0.8f;    // ... where the darker state is below 0.8
+const float redStep = 20;        // a change of (R - G - B) x 320 of more than 20
+const float noDarkLimit = 1e9f;
+
+// sRGB to linear light, one entry per 8-bit value; the luminance weights folded in.
+struct LinearTables {
+  float linear[256];
+  float lr[256], lg[256], lb[256];
+  LinearTables() {
+    for (int i = 0; i < 256; ++i) {
+      double c = i / 255.0;
+      double v = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+      linear[i] = (float)v;
+      lr[i] = (float)(0.2126 * v);
+      lg[i] = (float)(0.7152 * v);
+      lb[i] = (float)(0.0722 * v);
+    }
+  }
+};
+
+const LinearTables& tables() {
+  static const LinearTables t;
+  return t;
+}
+
+} // namespace
+
+FlashAnalyser::FlashAnalyser() { reset(); }
+
+void FlashAnalyser::reset() {
+  memset(trackers, 0, sizeof trackers);
+  memset(history, 0, sizeof history);
+  memset(times, 0, sizeof times);
+  frames = 0;
+}
+
+void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, float& luminance, float& red) {
+  const LinearTables& t = tables();
+  int x0 = cell % columns * cellSize, y0 = cell / columns * cellSize;
+  float sumL = 0, sumRed = 0;
+  for (int y = y0; y < y0 + cellSize; ++y) {
+    const uint32_t* row = pixels + (size_t)y * frameWidth + x0;
+    for (int x = 0; x < cellSize; ++x) {
+      uint32_t p = row[x];
+      unsigned r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+      sumL += t.lr[r] + t.lg[g] + t.lb[b];
+      float R = t.linear[r], GB = t.linear[g] + t.linear[b];
+      // Saturated red: R / (R + G + B) >= 0.8, that is R >= 4 (G + B).
+      if (R > 0 && R >= 4 * GB) sumRed += (R - GB) * 320;
+    }
+  }
+  const float area = 1.0f / (cellSize * cellSize);
+  luminance = sumL * area;
+  red = sumRed * area;
+}
+
+void FlashAnalyser::measure(const uint32_t* pixels, CellLight& light) {
+  for (int c = 0; c < cells; ++c) measureCell(pixels, c, light.luminance[c], light.red[c]);
+}
+
+// Feeds one value to a tracker; true when it completes a transition.
+bool FlashAnalyser::step(Tracker& t, float value, float threshold, bool strict, float dark) {
+  if (!t.started) {
+    t.low = t.high = value;
+    t.started = true;
+    return false;
+  }
+  auto enough = [&](float change) { return strict ? change > threshold : change >= threshold; };
+  if (t.direction >= 0 && enough(t.high - value) && value < dark) {
+    t.direction = -1;
+    t.low = t.high = value;
+    return true;
+  }
+  if (t.direction <= 0 && enough(value - t.low) && t.low < dark) {
+    t.direction = 1;
+    t.low = t.high = value;
+    return true;
+  }
+  t.low = std::min(t.low, value);
+  t.high = std::max(t.high, value);
+  return false;
+}
+
+// Bit k set when the frame k frames before the newest one lies in the window ending at `ms`
+// (the newest frame is the one at `ms`, about to be taken: bit 0).
+uint64_t FlashAnalyser::windowMask(int32_t ms) const {
+  uint64_t mask = 1;
+  for (int k = 0; k < std::min(frames, 63); ++k) {
+    if (ms - times[k] >= windowMs) break;
+    mask |= 2ull << k;
+  }
+  return mask;
+}
+
+// Whether, in some field, the cells with at least `atLeast` transitions cover the area limit.
+bool FlashAnalyser::failsOver(const int* count, int atLeast) const {
+  // Summed-area table of the cells that qualify.
+  int sum[rows + 1][columns + 1];
+  for (int x = 0; x <= columns; ++x) sum[0][x] = 0;
+  for (int y = 0; y < rows; ++y) {
+    sum[y + 1][0] = 0;
+    int line = 0;
+    for (int x = 0; x < columns; ++x) {
+      line += count[y * columns + x] >= atLeast;
+      sum[y + 1][x + 1] = sum[y][x + 1] + line;
+    }
+  }
+  for (int y = 0; y + fieldRows <= rows; ++y)
+    for (int x = 0; x + fieldColumns <= columns; ++x) {
+      int n = sum[y + fieldRows][x + fieldColumns] - sum[y][x + fieldColumns] - sum[y + fieldRows][x] + sum[y][x];
+      if (n >= areaCells) return true;
+    }
+  return false;
+}
+
+void FlashAnalyser::cellTrial(int cell, float luminance, float red, bool transition[2]) const {
+  Tracker g = trackers[GeneralFlash][cell], r = trackers[RedFlash][cell];
+  transition[GeneralFlash] = step(g, luminance, generalStep, false, darkLimit);
+  transition[RedFlash] = step(r, red, redStep, true, noDarkLimit);
+}
+
+void FlashAnalyser::trial(const CellLight& light, int32_t ms, Trial& out) const {
+  // The window as it will be once this frame is the newest: older frames shift up one bit.
+  uint64_t mask = windowMask(ms);
+  out.fails = false;
+  for (int kind = 0; kind < 2; ++kind) {
+    const float* value = kind == GeneralFlash ? light.luminance : light.red;
+    bool any = false;
+    for (int c = 0; c < cells; ++c) {
+      Tracker t = trackers[kind][c];
+      bool now = kind == GeneralFlash ? step(t, value[c], generalStep, false, darkLimit)
+                                      : step(t, value[c], redStep, true, noDarkLimit);
+      out.transition[kind][c] = now;
+      out.count[kind][c] = std::popcount(((history[kind][c] << 1) | (now ? 1 : 0)) & mask);
+      any = any || out.count[kind][c] > maxTransitions;
+    }
+    if (any && failsOver(out.count[kind], maxTransitions + 1)) out.fails = true;
+  }
+}
+
+FlashVerdict FlashAnalyser::add(const CellLight& light, int32_t ms) {
+  uint64_t mask = windowMask(ms);
+  memmove(times + 1, times, sizeof times - sizeof times[0]);
+  times[0] = ms;
+  ++frames;
+  FlashVerdict verdict;
+  int count[cells];
+  for (int kind = 0; kind < 2; ++kind) {
+    const float* value = kind == GeneralFlash ? light.luminance : light.red;
+    int most = 0;
+    for (int c = 0; c < cells; ++c) {
+      bool now = kind == GeneralFlash ? step(trackers[kind][c], value[c], generalStep, false, darkLimit)
+                                      : step(trackers[kind][c], value[c], redStep, true, noDarkLimit);
+      history[kind][c] = history[kind][c] << 1 | (now ? 1 : 0);
+      count[c] = std::popcount(history[kind][c] & mask);
+      most = std::max(most, count[c]);
+    }
+    if (most <= maxTransitions || !failsOver(count, maxTransitions + 1)) continue;
+    verdict.fails[kind] = true;
+    // The most transitions that an area of the limit shows together in the last second.
+    int n = maxTransitions + 1;
+    while (n < most && failsOver(count, n + 1)) ++n;
+    verdict.flashesPerSecond[kind] = n / 2.0f;
+  }
+  return verdict;
+}
+
+FlashVerdict FlashAnalyser::add(const uint32_t* pixels, int32_t ms) {
+  CellLight light;
+  measure(pixels, light);
+  return add(light, ms);
+}
+
+} // namespace zub

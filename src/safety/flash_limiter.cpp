@@ -1,0 +1,146 @@
+#include "safety/flash_limiter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace zub {
+
+namespace {
+
+const int width = FlashAnalyser::frameWidth, height = FlashAnalyser::frameHeight;
+const int pixelCount = width * height;
+const int cellSize = FlashAnalyser::cellSize, columns = FlashAnalyser::columns, rows = FlashAnalyser::rows;
+const int falloffCells = 6; // how far around a held-back cell the share rises back to the whole way
+
+uint32_t blendPixel(uint32_t from, uint32_t to, int share256) {
+  uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    int a = (int)(from >> shift & 0xFF), b = (int)(to >> shift & 0xFF);
+    int d = (b - a) * share256;
+    d = d >= 0 ? (d + 128) / 256 : -((128 - d) / 256); // rounded half away from zero
+    out |= (uint32_t)(a + d) << shift;
+  }
+  return out;
+}
+
+} // namespace
+
+FlashLimiter::FlashLimiter()
+    : last(new uint32_t[pixelCount]()), incoming(new uint32_t[pixelCount]), share(new int[FlashAnalyser::cells]),
+      light(new CellLight), trial(new FlashAnalyser::Trial) {}
+
+void FlashLimiter::reset() {
+  analyser.reset();
+  memset(last.get(), 0, sizeof(uint32_t) * pixelCount);
+  framesChanged = 0;
+}
+
+void FlashLimiter::blendCell(uint32_t* out, int cell, int share256) {
+  int x0 = cell % columns * cellSize, y0 = cell / columns * cellSize;
+  for (int y = y0; y < y0 + cellSize; ++y)
+    for (int x = x0; x < x0 + cellSize; ++x) {
+      size_t i = (size_t)y * width + x;
+      out[i] = blendPixel(last[i], incoming[i], share256);
+    }
+}
+
+int FlashLimiter::safeShare(uint32_t* out, int cell, const bool allowed[2]) {
+  // None of the way (the last shown cell) is always safe: it completed nothing when it was shown.
+  int safe = 0, unsafe = 256;
+  while (unsafe - safe > 1) {
+    int tried = (safe + unsafe) / 2;
+    blendCell(out, cell, tried);
+    float luminance, red;
+    FlashAnalyser::measureCell(out, cell, luminance, red);
+    bool transition[2];
+    analyser.cellTrial(cell, luminance, red, transition);
+    bool ok = (!transition[0] || allowed[0]) && (!transition[1] || allowed[1]);
+    (ok ? safe : unsafe) = tried;
+  }
+  blendCell(out, cell, safe);
+  return safe;
+}
+
+// Every pixel moved from the last shown frame toward the new one by the share of its place: the
+// cells' shares, each lowered near held-back cells, interpolated between cell centres.
+void FlashLimiter::blendSmoothly(uint32_t* out) {
+  int held[FlashAnalyser::cells], heldCount = 0;
+  for (int c = 0; c < FlashAnalyser::cells; ++c)
+    if (share[c] < 256) held[heldCount++] = c;
+  int spread[rows][columns];
+  for (int c = 0; c < FlashAnalyser::cells; ++c) {
+    int x = c % columns, y = c / columns, lowest = 256;
+    for (int k = 0; k < heldCount && lowest > 0; ++k) {
+      int h = held[k], dx = h % columns - x, dy = h / columns - y;
+      if (std::abs(dx) >= falloffCells || std::abs(dy) >= falloffCells) continue;
+      float distance = std::sqrt((float)(dx * dx + dy * dy));
+      int rise = (int)(256 * distance / falloffCells);
+      lowest = std::min(lowest, std::max(share[h], rise));
+    }
+    spread[y][x] = lowest;
+  }
+  // Each cell takes the lowest share around it, so that no pixel of a held-back cell is
+  // interpolated toward a neighbour's higher share.
+  int field[rows][columns];
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < columns; ++x) {
+      int lowest = 256;
+      for (int ny = std::max(0, y - 1); ny <= std::min(rows - 1, y + 1); ++ny)
+        for (int nx = std::max(0, x - 1); nx <= std::min(columns - 1, x + 1); ++nx)
+          lowest = std::min(lowest, spread[ny][nx]);
+      field[y][x] = lowest;
+    }
+  for (int y = 0; y < height; ++y) {
+    // Cell centres lie at 5, 15, ...: fixed point with 10 steps between two of them.
+    int fy = std::clamp(y - cellSize / 2, 0, (rows - 1) * cellSize);
+    int y0 = fy / cellSize, y1 = std::min(y0 + 1, rows - 1), wy = fy - y0 * cellSize;
+    for (int x = 0; x < width; ++x) {
+      int fx = std::clamp(x - cellSize / 2, 0, (columns - 1) * cellSize);
+      int x0 = fx / cellSize, x1 = std::min(x0 + 1, columns - 1), wx = fx - x0 * cellSize;
+      int top = field[y0][x0] * (cellSize - wx) + field[y0][x1] * wx;
+      int bottom = field[y1][x0] * (cellSize - wx) + field[y1][x1] * wx;
+      int s = (top * (cellSize - wy) + bottom * wy + cellSize * cellSize / 2) / (cellSize * cellSize);
+      size_t i = (size_t)y * width + x;
+      out[i] = s >= 256 ? incoming[i] : blendPixel(last[i], incoming[i], s);
+    }
+  }
+}
+
+bool FlashLimiter::apply(uint32_t* pixels, int32_t ms) {
+  FlashAnalyser::measure(pixels, *light);
+  analyser.trial(*light, ms, *trial);
+  const bool acting = trial->fails;
+  if (acting) {
+    memcpy(incoming.get(), pixels, sizeof(uint32_t) * pixelCount);
+    // A transition is allowed where the cell stays within the limit with it.
+    bool allowed[FlashAnalyser::cells][2];
+    for (int c = 0; c < FlashAnalyser::cells; ++c) {
+      bool over = false;
+      for (int kind = 0; kind < 2; ++kind) {
+        int before = trial->count[kind][c] - (trial->transition[kind][c] ? 1 : 0);
+        allowed[c][kind] = before < FlashAnalyser::maxTransitions;
+        over = over || (trial->transition[kind][c] && !allowed[c][kind]);
+      }
+      share[c] = over ? safeShare(pixels, c, allowed[c]) : 256;
+    }
+    blendSmoothly(pixels);
+    // The smoothing never raises a held-back cell's share, but a cell blended unevenly can still
+    // land on a transition: such a cell is blended evenly on its own.
+    FlashAnalyser::measure(pixels, *light);
+    for (int c = 0; c < FlashAnalyser::cells; ++c) {
+      bool transition[2];
+      analyser.cellTrial(c, light->luminance[c], light->red[c], transition);
+      if ((transition[0] && !allowed[c][0]) || (transition[1] && !allowed[c][1])) {
+        safeShare(pixels, c, allowed[c]);
+        FlashAnalyser::measureCell(pixels, c, light->luminance[c], light->red[c]);
+      }
+    }
+  }
+  analyser.add(*light, ms);
+  memcpy(last.get(), pixels, sizeof(uint32_t) * pixelCount);
+  if (acting) ++framesChanged;
+  return acting;
+}
+
+} // namespace zub

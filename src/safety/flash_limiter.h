@@ -1,0 +1,47 @@
+// The flash limiter: sits between the demo's frame and what is shown or written, so that every
+// one-second window of what is shown stays within the flash thresholds of FlashAnalyser.
+//
+// It acts only on a frame that would fail as it is. Then each cell that would make a transition
+// too many may move only part of the way from the last shown frame toward the new one: as far as
+// it can without completing that transition. Around such cells the share rises smoothly with the
+// distance, so what the viewer sees is the picture held back or cross-faded, not a patchwork of
+// cells; the rest of the frame is shown as the demo drew it. A cell that would still complete a
+// transition too many after the smoothing is blended on its own. A frame that passes as it is is
+// shown unchanged, byte for byte.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "safety/flash_analyser.h"
+
+namespace zub {
+
+class FlashLimiter {
+public:
+  FlashLimiter();
+
+  // Forgets every frame shown.
+  void reset();
+
+  // `pixels`: the frame about to be shown at `ms` (320 x 240, 0x00RRGGBB), changed in place where
+  // it must be. Returns true when it was changed.
+  bool apply(uint32_t* pixels, int32_t ms);
+
+  int framesChanged = 0; // frames apply() changed so far
+
+private:
+  // The largest share (of 256) of the way from the last shown cell to the new one that completes
+  // no transition the cell is not allowed; the cell is left blended by it in `out`.
+  int safeShare(uint32_t* out, int cell, const bool allowed[2]);
+  void blendCell(uint32_t* out, int cell, int share256);
+  void blendSmoothly(uint32_t* out);
+
+  FlashAnalyser analyser;                   // follows what was shown
+  std::unique_ptr<uint32_t[]> last;         // the last shown frame
+  std::unique_ptr<uint32_t[]> incoming;     // the frame as the demo drew it
+  std::unique_ptr<int[]> share;             // per cell, of 256
+  std::unique_ptr<CellLight> light;
+  std::unique_ptr<FlashAnalyser::Trial> trial;
+};
+
+} // namespace zub
