@@ -100,9 +100,9 @@ mergeInto(LibraryManager.library, {
     if (page && page.ended) page.ended();
   },
 
-  zub_page_stats: function (frames, busyMs) {
+  zub_page_stats: function (frames, busyMs, reduceFlashes) {
     var page = Module['zubPage'];
-    if (page && page.stats) page.stats(frames, busyMs);
+    if (page && page.stats) page.stats(frames, busyMs, reduceFlashes);
   },
 
   zub_page_hashes: function (text, done) {

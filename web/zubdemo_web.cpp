@@ -1,6 +1,8 @@
 // zubdemo in a web browser. The page calls one of two entries:
 //  - zub_web_play, from a click (browsers start sound only after one): the demo on the wall clock
-//    with its tune, one pass of the desktop frame loop after another from each animation frame;
+//    with its tune, one pass of the desktop frame loop after another from each animation frame, the
+//    flash limiter on when the start screen asks for it (the start screen is the photosensitivity
+//    notice here);
 //  - zub_web_hashes, the test hook: frames 0..N on the offline renderer's virtual clock, silent,
 //    publishing the hash of each listed frame as the golden frames of the tests are hashed.
 #include <emscripten/emscripten.h>
@@ -22,7 +24,7 @@
 extern "C" {
 // web/web_platform.js
 void zub_page_ended();
-void zub_page_stats(int frames, double busyMs);
+void zub_page_stats(int frames, double busyMs, int reduceFlashes);
 void zub_page_hashes(const char* text, int done);
 }
 
@@ -55,7 +57,7 @@ void playSlice() {
     busyMs += emscripten_get_now() - passStart;
     if (emscripten_get_now() - start > sliceMs) break;
   }
-  zub_page_stats(framesShown, busyMs);
+  zub_page_stats(framesShown, busyMs, app->limiter ? 1 : 0);
 }
 
 // ---- the test hook ----
@@ -115,11 +117,14 @@ void enterData() {
 
 } // namespace
 
-extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play() {
+// `reduceFlashes`: the flash limiter between each frame and the canvas (the start screen's checkbox).
+extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play(int reduceFlashes) {
   if (app) return;
   enterData();
   midasUseBackend(MidasBackend::Sdl);
-  app = new DemoApp(ptc::Backend::Sdl);
+  DemoSettings settings;
+  settings.reduceFlashes = reduceFlashes != 0;
+  app = new DemoApp(ptc::Backend::Sdl, settings);
   printf("start running the demo\n");
   emscripten_set_main_loop(playSlice, 0, false);
 }

@@ -12,7 +12,6 @@ namespace {
 const float generalStep = 0.1f;  // a change of relative luminance of 10% of the maximum or more
 const float darkLimit = 0.8f;    // ... where the darker state is below 0.8
 const float redStep = 20;        // a change of (R - G - B) x 320 of more than 20
-const float noDarkLimit = 1e9f;
 
 // sRGB to linear light, one entry per 8-bit value; the luminance weights folded in.
 struct LinearTables {
@@ -37,7 +36,7 @@ const LinearTables& tables() {
 
 } // namespace
 
-FlashAnalyser::FlashAnalyser() { reset(); }
+FlashAnalyser::FlashAnalyser(float sensitivity) : sensitivity(sensitivity) { reset(); }
 
 void FlashAnalyser::reset() {
   memset(trackers, 0, sizeof trackers);
@@ -46,10 +45,10 @@ void FlashAnalyser::reset() {
   frames = 0;
 }
 
-void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, float& luminance, float& red) {
+void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, float& luminance, float& red, bool& saturated) {
   const LinearTables& t = tables();
   int x0 = cell % columns * cellSize, y0 = cell / columns * cellSize;
-  float sumL = 0, sumRed = 0;
+  float sumL = 0, sumRed = 0, sumR = 0, sumGB = 0;
   for (int y = y0; y < y0 + cellSize; ++y) {
     const uint32_t* row = pixels + (size_t)y * frameWidth + x0;
     for (int x = 0; x < cellSize; ++x) {
@@ -57,39 +56,78 @@ void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, float& luminan
       unsigned r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
       sumL += t.lr[r] + t.lg[g] + t.lb[b];
       float R = t.linear[r], GB = t.linear[g] + t.linear[b];
-      // Saturated red: R / (R + G + B) >= 0.8, that is R >= 4 (G + B).
-      if (R > 0 && R >= 4 * GB) sumRed += (R - GB) * 320;
+      sumR += R;
+      sumGB += GB;
+      if (R > GB) sumRed += (R - GB) * 320;
     }
   }
   const float area = 1.0f / (cellSize * cellSize);
   luminance = sumL * area;
   red = sumRed * area;
+  // R / (R + G + B) >= 0.8, that is R >= 4 (G + B).
+  saturated = sumR > 0 && sumR >= 4 * sumGB;
+}
+
+void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, CellLight& light) {
+  measureCell(pixels, cell, light.luminance[cell], light.red[cell], light.saturated[cell]);
 }
 
 void FlashAnalyser::measure(const uint32_t* pixels, CellLight& light) {
-  for (int c = 0; c < cells; ++c) measureCell(pixels, c, light.luminance[c], light.red[c]);
+  for (int c = 0; c < cells; ++c) measureCell(pixels, c, light);
 }
 
-// Feeds one value to a tracker; true when it completes a transition.
-bool FlashAnalyser::step(Tracker& t, float value, float threshold, bool strict, float dark) {
+// Feeds one luminance to a tracker; true when it completes a transition.
+bool FlashAnalyser::stepGeneral(Tracker& t, float value, float scale) {
+  const float threshold = generalStep * scale;
   if (!t.started) {
     t.low = t.high = value;
     t.started = true;
     return false;
   }
-  auto enough = [&](float change) { return strict ? change > threshold : change >= threshold; };
-  if (t.direction >= 0 && enough(t.high - value) && value < dark) {
+  if (t.direction >= 0 && t.high - value >= threshold && value < darkLimit) {
     t.direction = -1;
     t.low = t.high = value;
     return true;
   }
-  if (t.direction <= 0 && enough(value - t.low) && t.low < dark) {
+  if (t.direction <= 0 && value - t.low >= threshold && t.low < darkLimit) {
     t.direction = 1;
     t.low = t.high = value;
     return true;
   }
   t.low = std::min(t.low, value);
   t.high = std::max(t.high, value);
+  return false;
+}
+
+// Feeds one red value to a tracker; true when it completes a transition to or from saturated red.
+bool FlashAnalyser::stepRed(Tracker& t, float value, bool saturated, float scale) {
+  const float threshold = redStep * scale;
+  if (!t.started) {
+    t.low = t.high = value;
+    t.lowSaturated = t.highSaturated = saturated;
+    t.started = true;
+    return false;
+  }
+  if (t.direction >= 0 && t.high - value > threshold && (t.highSaturated || saturated)) {
+    t.direction = -1;
+    t.low = t.high = value;
+    t.lowSaturated = t.highSaturated = saturated;
+    return true;
+  }
+  if (t.direction <= 0 && value - t.low > threshold && (t.lowSaturated || saturated)) {
+    t.direction = 1;
+    t.low = t.high = value;
+    t.lowSaturated = t.highSaturated = saturated;
+    return true;
+  }
+  if (value < t.low || (value == t.low && saturated)) {
+    t.low = value;
+    t.lowSaturated = saturated;
+  }
+  if (value > t.high || (value == t.high && saturated)) {
+    t.high = value;
+    t.highSaturated = saturated;
+  }
   return false;
 }
 
@@ -125,13 +163,13 @@ bool FlashAnalyser::failsOver(const int* count, int atLeast) const {
   return false;
 }
 
-void FlashAnalyser::cellTrial(int cell, float luminance, float red, bool transition[2]) const {
+void FlashAnalyser::cellTrial(int cell, const CellLight& light, bool transition[2], float scale) const {
   Tracker g = trackers[GeneralFlash][cell], r = trackers[RedFlash][cell];
-  transition[GeneralFlash] = step(g, luminance, generalStep, false, darkLimit);
-  transition[RedFlash] = step(r, red, redStep, true, noDarkLimit);
+  transition[GeneralFlash] = stepGeneral(g, light.luminance[cell], scale * sensitivity);
+  transition[RedFlash] = stepRed(r, light.red[cell], light.saturated[cell], scale * sensitivity);
 }
 
-void FlashAnalyser::trial(const CellLight& light, int32_t ms, Trial& out) const {
+void FlashAnalyser::trial(const CellLight& light, int32_t ms, Trial& out, int allowed) const {
   // The window as it will be once this frame is the newest: older frames shift up one bit.
   uint64_t mask = windowMask(ms);
   out.fails = false;
@@ -140,13 +178,13 @@ void FlashAnalyser::trial(const CellLight& light, int32_t ms, Trial& out) const 
     bool any = false;
     for (int c = 0; c < cells; ++c) {
       Tracker t = trackers[kind][c];
-      bool now = kind == GeneralFlash ? step(t, value[c], generalStep, false, darkLimit)
-                                      : step(t, value[c], redStep, true, noDarkLimit);
+      bool now = kind == GeneralFlash ? stepGeneral(t, value[c], sensitivity)
+                                      : stepRed(t, value[c], light.saturated[c], sensitivity);
       out.transition[kind][c] = now;
       out.count[kind][c] = std::popcount(((history[kind][c] << 1) | (now ? 1 : 0)) & mask);
-      any = any || out.count[kind][c] > maxTransitions;
+      any = any || out.count[kind][c] > allowed;
     }
-    if (any && failsOver(out.count[kind], maxTransitions + 1)) out.fails = true;
+    if (any && failsOver(out.count[kind], allowed + 1)) out.fails = true;
   }
 }
 
@@ -161,8 +199,8 @@ FlashVerdict FlashAnalyser::add(const CellLight& light, int32_t ms) {
     const float* value = kind == GeneralFlash ? light.luminance : light.red;
     int most = 0;
     for (int c = 0; c < cells; ++c) {
-      bool now = kind == GeneralFlash ? step(trackers[kind][c], value[c], generalStep, false, darkLimit)
-                                      : step(trackers[kind][c], value[c], redStep, true, noDarkLimit);
+      bool now = kind == GeneralFlash ? stepGeneral(trackers[kind][c], value[c], sensitivity)
+                                      : stepRed(trackers[kind][c], value[c], light.saturated[c], sensitivity);
       history[kind][c] = history[kind][c] << 1 | (now ? 1 : 0);
       count[c] = std::popcount(history[kind][c] & mask);
       most = std::max(most, count[c]);

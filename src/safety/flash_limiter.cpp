@@ -12,6 +12,9 @@ const int width = FlashAnalyser::frameWidth, height = FlashAnalyser::frameHeight
 const int pixelCount = width * height;
 const int cellSize = FlashAnalyser::cellSize, columns = FlashAnalyser::columns, rows = FlashAnalyser::rows;
 const int falloffCells = 6; // how far around a held-back cell the share rises back to the whole way
+// A held-back cell keeps this share of a transition's threshold away from completing it, so that
+// what is shown passes also after rounding, lossy video coding or an analysis begun elsewhere.
+const float holdMargin = 0.6f;
 
 uint32_t blendPixel(uint32_t from, uint32_t to, int share256) {
   uint32_t out = 0;
@@ -26,8 +29,10 @@ uint32_t blendPixel(uint32_t from, uint32_t to, int share256) {
 
 } // namespace
 
-FlashLimiter::FlashLimiter()
-    : last(new uint32_t[pixelCount]()), incoming(new uint32_t[pixelCount]), share(new int[FlashAnalyser::cells]),
+FlashLimiter::FlashLimiter(Margin margin)
+    : analyser(margin == Margin::LossyVideo ? 0.7f : 1.0f),
+      allowedTransitions(margin == Margin::LossyVideo ? FlashAnalyser::maxTransitions - 1 : FlashAnalyser::maxTransitions),
+      last(new uint32_t[pixelCount]()), incoming(new uint32_t[pixelCount]), share(new int[FlashAnalyser::cells]),
       light(new CellLight), trial(new FlashAnalyser::Trial) {}
 
 void FlashLimiter::reset() {
@@ -51,14 +56,14 @@ int FlashLimiter::safeShare(uint32_t* out, int cell, const bool allowed[2]) {
   while (unsafe - safe > 1) {
     int tried = (safe + unsafe) / 2;
     blendCell(out, cell, tried);
-    float luminance, red;
-    FlashAnalyser::measureCell(out, cell, luminance, red);
+    FlashAnalyser::measureCell(out, cell, *light);
     bool transition[2];
-    analyser.cellTrial(cell, luminance, red, transition);
+    analyser.cellTrial(cell, *light, transition, holdMargin);
     bool ok = (!transition[0] || allowed[0]) && (!transition[1] || allowed[1]);
     (ok ? safe : unsafe) = tried;
   }
   blendCell(out, cell, safe);
+  FlashAnalyser::measureCell(out, cell, *light);
   return safe;
 }
 
@@ -109,7 +114,7 @@ void FlashLimiter::blendSmoothly(uint32_t* out) {
 
 bool FlashLimiter::apply(uint32_t* pixels, int32_t ms) {
   FlashAnalyser::measure(pixels, *light);
-  analyser.trial(*light, ms, *trial);
+  analyser.trial(*light, ms, *trial, allowedTransitions);
   const bool acting = trial->fails;
   if (acting) {
     memcpy(incoming.get(), pixels, sizeof(uint32_t) * pixelCount);
@@ -119,22 +124,21 @@ bool FlashLimiter::apply(uint32_t* pixels, int32_t ms) {
       bool over = false;
       for (int kind = 0; kind < 2; ++kind) {
         int before = trial->count[kind][c] - (trial->transition[kind][c] ? 1 : 0);
-        allowed[c][kind] = before < FlashAnalyser::maxTransitions;
+        allowed[c][kind] = before < allowedTransitions;
         over = over || (trial->transition[kind][c] && !allowed[c][kind]);
       }
       share[c] = over ? safeShare(pixels, c, allowed[c]) : 256;
     }
+    // safeShare leaves the light of a cell it tried as measured for its final share; the frame is
+    // measured again once blended smoothly.
     blendSmoothly(pixels);
     // The smoothing never raises a held-back cell's share, but a cell blended unevenly can still
     // land on a transition: such a cell is blended evenly on its own.
     FlashAnalyser::measure(pixels, *light);
     for (int c = 0; c < FlashAnalyser::cells; ++c) {
       bool transition[2];
-      analyser.cellTrial(c, light->luminance[c], light->red[c], transition);
-      if ((transition[0] && !allowed[c][0]) || (transition[1] && !allowed[c][1])) {
-        safeShare(pixels, c, allowed[c]);
-        FlashAnalyser::measureCell(pixels, c, light->luminance[c], light->red[c]);
-      }
+      analyser.cellTrial(c, *light, transition, share[c] < 256 ? holdMargin : 1);
+      if ((transition[0] && !allowed[c][0]) || (transition[1] && !allowed[c][1])) safeShare(pixels, c, allowed[c]);
     }
   }
   analyser.add(*light, ms);

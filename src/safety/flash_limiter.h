@@ -18,7 +18,13 @@ namespace zub {
 
 class FlashLimiter {
 public:
-  FlashLimiter();
+  // Exact: for what is shown or written without loss; a frame that passes as it is is never
+  // touched. LossyVideo: for a video that will be coded with loss (and perhaps coded again by a
+  // video site), whose small changes of light can complete transitions the exact frames only
+  // approach: it follows what it shows with thresholds 0.7 times the published ones and allows one
+  // transition a second less, so that it also acts on some frames that pass as they are.
+  enum class Margin { Exact, LossyVideo };
+  explicit FlashLimiter(Margin margin = Margin::Exact);
 
   // Forgets every frame shown.
   void reset();
@@ -31,12 +37,14 @@ public:
 
 private:
   // The largest share (of 256) of the way from the last shown cell to the new one that completes
-  // no transition the cell is not allowed; the cell is left blended by it in `out`.
+  // no transition the cell is not allowed; the cell is left blended by it in `out`, and its light
+  // measured in `light`.
   int safeShare(uint32_t* out, int cell, const bool allowed[2]);
   void blendCell(uint32_t* out, int cell, int share256);
   void blendSmoothly(uint32_t* out);
 
   FlashAnalyser analyser;                   // follows what was shown
+  int allowedTransitions;                   // per second, in an area of the limit
   std::unique_ptr<uint32_t[]> last;         // the last shown frame
   std::unique_ptr<uint32_t[]> incoming;     // the frame as the demo drew it
   std::unique_ptr<int[]> share;             // per cell, of 256

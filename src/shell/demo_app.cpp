@@ -42,7 +42,8 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) {
   stopIfFailed(loadAssets());
   music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
   if (settings.reduceFlashes) {
-    limiter = std::make_unique<zub::FlashLimiter>();
+    limiter = std::make_unique<zub::FlashLimiter>(settings.lossyVideo ? zub::FlashLimiter::Margin::LossyVideo
+                                                                      : zub::FlashLimiter::Margin::Exact);
     console->setFilter(limitFlashes, limiter.get());
   }
   // Before the music and the clocks, so the timeline is the same with it or without.
@@ -121,7 +122,7 @@ int runDemo(ptc::Backend display, FrameHook hook, void* hookData, const DemoSett
   DemoApp* app = new DemoApp(display, settings);
   app->frameHook = hook;
   app->frameHookData = hookData;
-  printf("start running the demo\n");
+  if (!app->quit) printf("start running the demo\n"); // else the viewer left at the notice
   app->run();
   app->shutdown();
   delete app;

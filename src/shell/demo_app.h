@@ -28,6 +28,7 @@ using FrameHook = void (*)(DemoApp& app, void* data);
 struct DemoSettings {
   bool notice = false;        // the photosensitivity notice before the clocks start
   bool reduceFlashes = false; // the flash limiter between each frame and what is shown or written
+  bool lossyVideo = false;    // ... keeping the margin a video coded with loss needs
 };
 
 class DemoApp {

@@ -8,13 +8,34 @@
 
 namespace zub {
 
+namespace {
+
+// The list of flashing stretches broken after its commas into lines of at most 78 columns.
+std::string wrappedStretchList() {
+  std::string list = flashStretchList() + ".", out, line = " ";
+  size_t start = 0;
+  while (start < list.size()) {
+    size_t comma = list.find(", ", start);
+    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma + 1 - start);
+    if (line.size() + 1 + item.size() > 78) {
+      out += line + "\n";
+      line = " ";
+    }
+    line += " " + item;
+    start = comma == std::string::npos ? list.size() : comma + 2;
+  }
+  return out + line + "\n";
+}
+
+} // namespace
+
 std::string demoUsage() {
   return "Usage: zubdemo [options]\n"
          "Plays the demo: a real-time software-rendered audiovisual show of about 4.5 minutes.\n"
          "\n"
-         "WARNING: the demo shows fast flashing light, beyond the safe limits at " +
-         flashStretchList() +
-         ".\n"
+         "WARNING: the demo shows fast flashing light, beyond the safe limits for photosensitive\n"
+         "viewers (more than three flashes in one second) at these moments:\n" +
+         wrappedStretchList() +
          "It may trigger seizures in people with photosensitive epilepsy. --reduce-flashes keeps what\n"
          "is shown within the limits.\n"
          "\n"

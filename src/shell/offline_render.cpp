@@ -336,6 +336,7 @@ int renderDemo(const RenderOptions& options) {
   try {
     DemoSettings settings;
     settings.reduceFlashes = options.reduceFlashes;
+    settings.lossyVideo = !options.mp4Path.empty();
     status = runDemo(ptc::Backend::Memory, onFrame, &run, settings);
   } catch (const ptc::DynamicError& e) {
     fprintf(stderr, "%s\n", e.message());

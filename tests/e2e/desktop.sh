@@ -47,7 +47,7 @@ root_geometry=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {prin
 start_demo() {
   local name=$1
   shift
-  (cd / && exec "$demo" --data "$source/data" "$@" >"$work/out.txt" 2>"$work/err.txt") &
+  (cd / && exec "$demo" --no-warning --data "$source/data" "$@" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
   await_demo_window 150 $demo_pid
   if [ -z "$window" ] || ! grep -q "start running the demo" "$work/out.txt"; then
@@ -141,7 +141,7 @@ if [ -n "$window" ]; then
 fi
 
 # An audio driver that cannot open: the specified report and status 1, saying how to go on ...
-(cd / && SDL_AUDIODRIVER=no_such_driver "$demo" --data "$source/data" --window >"$work/out.txt" 2>"$work/err.txt")
+(cd / && SDL_AUDIODRIVER=no_such_driver "$demo" --no-warning --data "$source/data" --window >"$work/out.txt" 2>"$work/err.txt")
 status=$?
 [ $status -eq 1 ] && grep -q "^MIDAS error: .*--no-sound" "$work/out.txt" && grep -q "^MIDAS error: " "$work/err.txt" &&
   ok "no audio device: status 1 and the MIDAS report" || fail "no audio device: status $status, '$(tail -n 1 "$work/out.txt")'"

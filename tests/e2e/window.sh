@@ -10,12 +10,16 @@ demo="$build/zubdemo"
 require e2e "scripts/install-deps.sh installs it" Xvfb xdotool
 start_xvfb $((90 + $$ % 100)) 800x600x24 "$work/xvfb.log" || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 
-# Starts the demo in data/, waits for its window; sets $demo_pid and $window.
+# Starts the demo in data/ (without the notice, or with options given after the name), waits for
+# its window; sets $demo_pid and $window.
 start_demo() {
-  (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" >"$work/out.txt" 2>"$work/err.txt") &
+  local name=$1
+  shift
+  [ $# -eq 0 ] && set -- --no-warning
+  (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" "$@" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
   await_demo_window 100
-  [ -n "$window" ] || { fail "$1: no window appeared"; cat "$work/err.txt"; }
+  [ -n "$window" ] || { fail "$name: no window appeared"; cat "$work/err.txt"; }
   sleep 0.5
 }
 
@@ -52,6 +56,34 @@ expect_exit click 10
 start_demo close
 "$build/tests/x11_close" "$window"
 expect_exit close 10
+
+# The photosensitivity notice comes first: the demo waits behind it until a key, and Escape there
+# ends the program with the exit line before the demo has started.
+notice_window() {
+  (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" "$@" >"$work/out.txt" 2>"$work/err.txt") &
+  demo_pid=$!
+  sleep 1 # SDL may replace its first window while it sets up the renderer
+  window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --all --onlyvisible --pid $demo_pid --name "ZUB demo" 2>/dev/null | tail -n 1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || fail "notice: no window appeared"
+  sleep 0.5
+}
+notice_window
+grep -q "start running the demo" "$work/out.txt" && fail "notice: the demo started while the notice showed"
+xdotool key --window "$window" a
+for _ in $(seq 50); do grep -q "start running the demo" "$work/out.txt" && break; sleep 0.1; done
+grep -q "start running the demo" "$work/out.txt" || fail "notice: a key did not start the demo"
+xdotool key --window "$window" Escape
+expect_exit "notice, a key starts the demo" 10
+
+notice_window --reduce-flashes
+xdotool key --window "$window" Escape
+expect_exit "notice, Escape ends the program there" 5
+grep -q "start running the demo" "$work/out.txt" && fail "notice: the demo started after Escape on the notice"
 
 # The whole timeline takes about 274 seconds; CI runs it once, a developer's ./test.sh skips it.
 if [ "${CI:-}" = true ] || [ "${ZUB_E2E_NATURAL_END:-}" = 1 ]; then

@@ -17,16 +17,17 @@ namespace {
 using TimelineFlashes = DemoOnVirtualClock;
 
 TEST_F(TimelineFlashes, PublishedStretchesMatchTheMeasure_AndTheLimiterKeepsEverySecondWithinTheThreshold) {
-  zub::FlashAnalyser original, shown;
+  zub::FlashAnalyser original, shown, shownLossy;
   zub::StretchCollector measured;
   auto limiter = std::make_unique<zub::FlashLimiter>();
-  std::vector<uint32_t> copy(320 * 240);
+  auto lossy = std::make_unique<zub::FlashLimiter>(zub::FlashLimiter::Margin::LossyVideo);
+  std::vector<uint32_t> copy(320 * 240), lossyCopy(320 * 240);
   struct Changed {
     double seconds;
     double meanDifference;
   };
   std::vector<Changed> changed;
-  int shownFailing = 0;
+  int shownFailing = 0, lossyFailing = 0;
 
   testing::internal::CaptureStdout();
   zub::clockSetVirtual(0);
@@ -49,6 +50,9 @@ TEST_F(TimelineFlashes, PublishedStretchesMatchTheMeasure_AndTheLimiterKeepsEver
       ASSERT_EQ(memcmp(copy.data(), pixels, copy.size() * 4), 0) << "frame " << frame << " changed unreported";
     }
     if (shown.add(copy.data(), t).failing()) ++shownFailing;
+    memcpy(lossyCopy.data(), pixels, copy.size() * 4);
+    lossy->apply(lossyCopy.data(), t);
+    if (shownLossy.add(lossyCopy.data(), t).failing()) ++lossyFailing;
     zub::clockSetVirtual(app->pacer->startTicks + zub::virtualFrameTime(frame + 1, app->pacer->periodTicks));
     ASSERT_LT(frame, 20000);
   }
@@ -67,6 +71,7 @@ TEST_F(TimelineFlashes, PublishedStretchesMatchTheMeasure_AndTheLimiterKeepsEver
   EXPECT_EQ(table(published), table(expected)) << "the published flash stretches are out of date";
 
   EXPECT_EQ(shownFailing, 0) << "frames of the limited stream that break the threshold";
+  EXPECT_EQ(lossyFailing, 0) << "frames of the stream limited for lossy video that break the threshold";
   int outside = 0;
   double inside = 0;
   for (const Changed& c : changed) {
@@ -79,9 +84,9 @@ TEST_F(TimelineFlashes, PublishedStretchesMatchTheMeasure_AndTheLimiterKeepsEver
     inside += c.meanDifference;
   }
   printf("flashes: %d failing frames in %zu stretches; the limiter changed %zu frames (%d outside them), mean "
-         "absolute difference %.2f per channel in the changed frames\n",
+         "absolute difference %.2f per channel in the changed frames; for lossy video it changed %d\n",
          measured.failingFrames, stretches.size(), changed.size(), outside,
-         changed.empty() ? 0.0 : inside / (double)changed.size());
+         changed.empty() ? 0.0 : inside / (double)changed.size(), lossy->framesChanged);
 }
 
 } // namespace

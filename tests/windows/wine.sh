@@ -54,7 +54,7 @@ else
 fi
 
 # 2. The real window, with SDL's silent audio driver (Xvfb has no sound device).
-(cd "$release/data" && SDL_AUDIODRIVER=dummy exec "$wine" "$release/zubdemo.exe" >"$work/out.txt" 2>"$work/err.txt") &
+(cd "$release/data" && SDL_AUDIODRIVER=dummy exec "$wine" "$release/zubdemo.exe" --no-warning >"$work/out.txt" 2>"$work/err.txt") &
 demo_pid=$!
 await_demo_window 300
 if [ -z "$window" ]; then
