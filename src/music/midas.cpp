@@ -9,12 +9,15 @@
 #include "core/datafile.h"
 #include "platform/audio_out.h"
 
+// How to go on when there is no sound to be had.
+const char* const midasWithoutSound = " (zubdemo --no-sound plays the demo without sound)";
+
 namespace {
 
 enum ErrorCode {
   errOk = 0,
   errNotInitialised,
-  errAudioDevice,
+  errAudioDevice = midasErrorAudioDevice,
   errModuleFile,
   errModuleFormat,
   errBadHandle,
@@ -36,8 +39,7 @@ struct Player {
 
 Player player;
 const int fadeLength = midasSampleRate / 50; // 20 ms: long enough to avoid a click at stop
-// How to go on when there is no sound to be had.
-const char* const withoutSound = " (zubdemo --no-sound plays the demo without sound)";
+const char* const withoutSound = midasWithoutSound;
 
 void record(const std::string& call) {
   if (player.log) player.log->push_back(call);

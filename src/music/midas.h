@@ -31,6 +31,9 @@ bool MIDASfreeModule(MIDASmodule module);
 bool MIDASstopBackgroundPlay();
 bool MIDASclose();
 int MIDASgetLastError();
+// The error code of an audio device that cannot open; the message then ends in midasWithoutSound.
+const int midasErrorAudioDevice = 2;
+extern const char* const midasWithoutSound;
 const char* MIDASgetErrorMessage(int errorCode);
 
 const int MIDAS_OPTION_WINDOW = 6;        // the window the audio output belongs to

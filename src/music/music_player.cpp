@@ -25,7 +25,16 @@ zub::Failure MusicPlayer::start() {
   if (!window) return zub::failure(-1, "Error: can't find cur window handle\n");
   MIDASsetOption(MIDAS_OPTION_WINDOW, (intptr_t)window);
   MIDASsetOption(MIDAS_OPTION_BACKGROUND, 1);
-  if (!MIDASinit()) return libraryFailure();
+  soundless.clear();
+  if (!MIDASinit()) {
+    if (MIDASgetLastError() != midasErrorAudioDevice) return libraryFailure();
+    // No sound to be had: the picture goes on, the module is still loaded and checked.
+    soundless = MIDASgetErrorMessage(midasErrorAudioDevice);
+    size_t hint = soundless.find(midasWithoutSound);
+    if (hint != std::string::npos) soundless.erase(hint);
+    midasUseBackend(MidasBackend::Silent);
+    if (!MIDASinit()) return libraryFailure();
+  }
   MIDASstartBackgroundPlay(0);
   module = MIDASloadModule(fileName.c_str());
   if (!module) return libraryFailure();

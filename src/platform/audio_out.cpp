@@ -1,12 +1,50 @@
 #include "platform/audio_out.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <SDL.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace audio {
 
 namespace {
+
+// The sound libraries beneath SDL write their own lines to standard error when no device can be
+// had (eight of them on a machine without a sound card); SDL's error says what matters. Standard
+// error points at /dev/null while the device is looked for.
+class QuietStandardError {
+public:
+  QuietStandardError() {
+#ifndef _WIN32
+    if (getenv("ZUB_AUDIO_VERBOSE")) return;
+    fflush(stderr);
+    saved = dup(2);
+    int null = ::open("/dev/null", O_WRONLY);
+    if (saved < 0 || null < 0 || dup2(null, 2) < 0) restore();
+    if (null >= 0) ::close(null);
+#endif
+  }
+  ~QuietStandardError() { restore(); }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+  void restore() {
+#ifndef _WIN32
+    if (saved < 0) return;
+    dup2(saved, 2);
+    ::close(saved);
+    saved = -1;
+#endif
+  }
+  int saved = -1;
+};
 
 SDL_AudioDeviceID device = 0;
 Fill fillCallback = nullptr;
@@ -20,6 +58,7 @@ void SDLCALL fillFromDevice(void*, Uint8* stream, int bytes) {
 } // namespace
 
 bool open(int rate, Fill fill, void* data, std::string& error) {
+  QuietStandardError quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     error = std::string("cannot start audio output: ") + SDL_GetError();
     return false;

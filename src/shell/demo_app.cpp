@@ -48,8 +48,12 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) {
   }
   // Before the music and the clocks, so the timeline is the same with it or without.
   bool viewerLeft = settings.notice && !showPhotosensitivityNotice(*console, settings.reduceFlashes);
-  if (viewerLeft) music.reset(); // never started: nothing to stop
-  else stopIfFailed(music->start());
+  if (viewerLeft) {
+    music.reset(); // never started: nothing to stop
+  } else {
+    stopIfFailed(music->start());
+    if (!music->soundless.empty()) fprintf(stderr, "zubdemo: no sound: %s; playing on without it\n", music->soundless.c_str());
+  }
   pacer = std::make_unique<FramePacer>();
   pacer->restart();
   pacer->setRate(30.0f);

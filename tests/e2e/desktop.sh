@@ -140,12 +140,24 @@ if [ -n "$window" ]; then
   stop_demo window
 fi
 
-# An audio driver that cannot open: the specified report and status 1, saying how to go on ...
-(cd / && SDL_AUDIODRIVER=no_such_driver "$demo" --no-warning --data "$source/data" --window >"$work/out.txt" 2>"$work/err.txt")
+# An audio driver that cannot open: the demo plays on silently and says so in one line on standard
+# error, without the sound libraries' own noise ...
+SDL_AUDIODRIVER=no_such_driver start_demo "no audio device" --window
+if [ -n "$window" ]; then
+  stop_demo "no audio device"
+  [ "$(wc -l <"$work/err.txt")" -eq 1 ] && grep -q "^zubdemo: no sound: .*; playing on without it$" "$work/err.txt" &&
+    ok "no audio device: plays on silently, one line on standard error" ||
+    fail "no audio device: standard error was '$(cat "$work/err.txt")'"
+fi
+# ... while a module that cannot be read still stops it with the MIDAS report.
+mkdir -p "$work/brokenpack"
+cp -r "$source/data/dat" "$work/brokenpack/"
+printf 'not a module' >"$work/brokenpack/music.dat"
+(cd / && SDL_AUDIODRIVER=no_such_driver "$demo" --no-warning --data "$work/brokenpack" --window >"$work/out.txt" 2>"$work/err.txt")
 status=$?
-[ $status -eq 1 ] && grep -q "^MIDAS error: .*--no-sound" "$work/out.txt" && grep -q "^MIDAS error: " "$work/err.txt" &&
-  ok "no audio device: status 1 and the MIDAS report" || fail "no audio device: status $status, '$(tail -n 1 "$work/out.txt")'"
-# ... and --no-sound plays without it.
+[ $status -eq 1 ] && grep -q "^MIDAS error: cannot load music.dat" "$work/out.txt" &&
+  ok "a broken music.dat still fails with the MIDAS report" || fail "broken music.dat: status $status, '$(tail -n 1 "$work/out.txt")'"
+# --no-sound plays without a device.
 SDL_AUDIODRIVER=no_such_driver start_demo no-sound --no-sound --window
 [ -n "$window" ] && stop_demo "--no-sound" && ok "--no-sound with no audio device plays and ends on Escape"
 

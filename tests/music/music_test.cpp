@@ -90,9 +90,15 @@ TEST_F(Music, EveryBadModuleGetsTheReportWithTheFileAndTheReason) {
   EXPECT_FALSE(startAndStop("music.dat", &windowToken));  // a failure leaves nothing behind
 }
 
-TEST_F(Music, AnAudioDeviceThatCannotOpenGetsTheSameReport) {
+TEST_F(Music, AnAudioDeviceThatCannotOpenPlaysOnSilently_ButABrokenModuleStillFails) {
+  MusicPlayer player("music.dat", &windowToken);
   midasFailNextInit("no sound card");
-  expectFailure(startAndStop("music.dat", &windowToken), 1, "MIDAS error: cannot open the audio device: no sound card");
+  EXPECT_FALSE(player.start());
+  EXPECT_EQ(player.soundless, "cannot open the audio device: no sound card");
+  EXPECT_FALSE(player.stop());
+  midasFailNextInit("no sound card");
+  expectFailure(startAndStop("nothere.dat", &windowToken), 1,
+                "MIDAS error: cannot read nothere.dat: No such file or directory");
 }
 
 TEST_F(Music, AMissingWindowHandleFailsWithStatus255) {
