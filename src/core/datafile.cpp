@@ -39,6 +39,16 @@ void setDataDir(const std::string& dir) {
 
 const std::string& dataDir() { return dataFolder; }
 
+std::string dataDisplayPath(const std::string& name) {
+  std::string path = dataPath(name);
+  if (path.compare(0, 2, "./") == 0) path.erase(0, 2); // the working folder holds the data
+#ifdef _WIN32
+  for (char& c : path)
+    if (c == '/') c = '\\';
+#endif
+  return path;
+}
+
 std::string dataPath(const std::string& name) {
   std::string path = name;
   for (char& c : path)

@@ -17,6 +17,10 @@ const std::string& dataDir();
 // nothing matches.
 std::string dataPath(const std::string& name);
 
+// dataPath(name) as a user would type it on this platform (its own folder separator), for
+// messages that must say which file is at fault.
+std::string dataDisplayPath(const std::string& name);
+
 // fopen(dataPath(name), mode); null when the file cannot be opened.
 FILE* openDataFile(const std::string& name, const char* mode);
 

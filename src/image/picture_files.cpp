@@ -22,13 +22,23 @@ Bitmap::Bitmap(const char* path) {
     printf("Can't open file: %s\n", name.c_str());
     name = "default.jpg";
   }
+  // When the stand-in fails too, the file it stood in for is the one to name.
+  auto standingIn = [&] {
+    if (name != path) failure.message += "(default.jpg stands in for " + zub::dataDisplayPath(path) + ", which cannot be opened)\n";
+  };
   if (name.find(".tga") != std::string::npos) {
     failure = load_tga();
-    if (failure) return;
+    if (failure) {
+      standingIn();
+      return;
+    }
   } else {
     printf("jpg filename = %s\n", name.c_str());
     failure = load_jpeg(name.c_str(), &pixels, &width, &height);
-    if (failure) return;
+    if (failure) {
+      standingIn();
+      return;
+    }
     printf("w=%d, h=%d\n", width, height);
     bitsPerPixel = 32;
     capacity = width * height * 4;
@@ -71,7 +81,18 @@ struct JpegErrors {
   jmp_buf back;
   bool armed;  // back holds a live jump target
   bool quiet;
+  const char* file; // the file being read, named under each of the library's messages; null: memory
 };
+
+// The library's message as it would print it, then the file it is about on the next line: a
+// demo reads dozens of pictures, and "Premature end of JPEG file" alone does not say which.
+void messageAndFile(j_common_ptr cinfo) {
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  JpegErrors* errors = (JpegErrors*)cinfo->err;
+  fprintf(stderr, "%s\n", text);
+  if (errors->file) fprintf(stderr, "in file %s\n", zub::dataDisplayPath(errors->file).c_str());
+}
 
 [[noreturn]] void jumpBack(j_common_ptr cinfo) {
   JpegErrors* errors = (JpegErrors*)cinfo->err;
@@ -143,13 +164,14 @@ JpegResult decodeJpeg(jpeg_decompress_struct* cinfo, JpegErrors* errors, JpegSou
   return JpegResult::Ok;
 }
 
-void prepareErrors(jpeg_decompress_struct& cinfo, JpegErrors& errors, bool quiet) {
+void prepareErrors(jpeg_decompress_struct& cinfo, JpegErrors& errors, bool quiet, const char* file) {
   cinfo.err = jpeg_std_error(&errors.library);
   errors.library.trace_level = 0;
   errors.library.error_exit = jumpBack;
   errors.quiet = quiet;
   errors.armed = false;
-  if (quiet) errors.library.output_message = silent;
+  errors.file = file;
+  errors.library.output_message = quiet ? silent : messageAndFile;
 }
 
 } // namespace
@@ -157,7 +179,7 @@ void prepareErrors(jpeg_decompress_struct& cinfo, JpegErrors& errors, bool quiet
 zub::Failure load_jpeg(const char* path, uint32_t** pixels, int32_t* width, int32_t* height) {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
-  prepareErrors(cinfo, errors, false);
+  prepareErrors(cinfo, errors, false, path);
   // The library has printed its message; the status is the one its own error exit would give.
   const zub::Failure libraryError = zub::failure(1, "%s", "");
   if (!createDecompress(&cinfo, &errors)) {
@@ -184,7 +206,7 @@ zub::Failure load_jpeg(const char* path, uint32_t** pixels, int32_t* width, int3
 uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width, int32_t* height) {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
-  prepareErrors(cinfo, errors, true);
+  prepareErrors(cinfo, errors, true, nullptr);
   if (!createDecompress(&cinfo, &errors)) {
     jpeg_destroy_decompress(&cinfo);
     return nullptr;

@@ -16,6 +16,7 @@ public:
   int64_t size = 0;      // length of data in bytes
   int64_t pos = 0;       // read position; 64-bit so a chunk size near 2^32 cannot wrap it
   bool overrun = false;  // a read or seek went outside data; only readSurfaceAttributes clears it
+  bool readPoints = false, readPolygons = false; // which of the object's own lists the file gave
 
   // Reads the whole file (through the data-file helper). False when it cannot be opened or read.
   bool open(const char* path);

@@ -177,9 +177,9 @@ bool readLwoData(Object3D& object, LwoReader& reader, std::string& error) {
       return fail(error, "%s chunk of %u bytes runs past the end of the file", tag.c_str(), size);
     bool ok = true;
     if (tag == "PNTS")
-      ok = readPoints(object, reader, size, error);
+      ok = reader.readPoints = readPoints(object, reader, size, error);
     else if (tag == "POLS")
-      ok = readPolygons(object, reader, size, error);
+      ok = reader.readPolygons = readPolygons(object, reader, size, error);
     else if (tag == "SRFS")
       ok = readSurfaceNames(object, reader, size, error);
     if (!ok) return false;
@@ -197,6 +197,11 @@ zub::Failure readLwo(Object3D& object, const char* path) {
   bool ok = readLwoData(object, reader, error);
   reader.release();
   if (!ok) return zub::failure(1, "Error: %s: %s\n", path, error.c_str());
+  // The cube the object starts as stays where the file gave no shape of its own (an empty file, or
+  // one whose chunks the reader could not follow): a viewer sees a cube and should know why.
+  if (!reader.readPoints || !reader.readPolygons)
+    fprintf(stderr, "%s: no %s read; the default cube stands in for it\n", zub::dataDisplayPath(path).c_str(),
+            !reader.readPoints && !reader.readPolygons ? "points or polygons" : !reader.readPoints ? "points" : "polygons");
   return {};
 }
 

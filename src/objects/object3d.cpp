@@ -30,6 +30,7 @@ zub::Failure Object3D::loadFromFile(const char* path) {
     fclose(f);
     failure = readLwo(*this, path);
   } else {
+    fprintf(stderr, "%s cannot be opened; default.lwo stands in for it\n", zub::dataDisplayPath(path).c_str());
     failure = readLwo(*this, "default.lwo");
   }
   if (failure) return failure;

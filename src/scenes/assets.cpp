@@ -80,6 +80,6 @@ zub::Failure DemoApp::loadAssets() {
 
   MpegFatal clipFailure;
   clip = VideoClip::open("dat\\guns.mpg", clipFailure);
-  if (!clip) return asFailure(clipFailure);
+  if (!clip) return asFailure(clipFailure, "dat\\guns.mpg");
   return {};
 }

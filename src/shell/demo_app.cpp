@@ -103,7 +103,7 @@ bool DemoApp::runPass() {
   frameScene = sceneFn;
   frameStep = step;
   (this->*sceneFn)();
-  if (clip && clip->failed) stopIfFailed(asFailure(clip->failure));
+  if (clip && clip->failed) stopIfFailed(asFailure(clip->failure, clip->path));
   console->present();
   if (frameHook) frameHook(*this, frameHookData);
   return true;

@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "core/datafile.h"
+
 bool completesFrame(int pictureStructure, bool& firstFieldSeen) {
   if (pictureStructure != kFramePicture && !firstFieldSeen) {
     firstFieldSeen = true;
@@ -18,6 +20,13 @@ zub::Failure asFailure(const MpegFatal& fatal) {
   failure.status = 1;
   failure.message = fatal.message;
   failure.standardErrorOnly = !fatal.toStdout;
+  return failure;
+}
+
+zub::Failure asFailure(const MpegFatal& fatal, const std::string& clipFile) {
+  zub::Failure failure = asFailure(fatal);
+  if (!failure.message.empty() && failure.message.back() != '\n') failure.message += '\n';
+  failure.message += "in file " + zub::dataDisplayPath(clipFile) + "\n";
   return failure;
 }
 

@@ -43,6 +43,8 @@ bool completesFrame(int pictureStructure, bool& firstFieldSeen);
 
 // A clip's failure as the program stops on it: status 1, the decoder's message on its stream.
 zub::Failure asFailure(const MpegFatal& fatal);
+// The same, naming on the next line the clip file (a data file name) the failure is about.
+zub::Failure asFailure(const MpegFatal& fatal, const std::string& clipFile);
 
 // Counts the frames after the current one up to the end of the sequence (a field pair is one
 // frame). Used by the counting pass and by tools.

@@ -89,6 +89,23 @@ if command -v ffmpeg >/dev/null; then
     fail "the reduced-flash MP4 breaks the threshold: $(cat "$work/check.txt")"
 fi
 
+# Every refusal names its file (on standard error, under --quiet too): a broken and a cut-off
+# picture, a missing one whose stand-in is missing too, a broken clip, an object with no shape.
+refusal() {
+  local name=$1 file=$2 expect=$3
+  rm -rf "$work/refuse" && cp -r . "$work/refuse"
+  (cd "$work/refuse" && eval "$4" && "$render" --quiet --no-progress --to 0.1 --out "$work/refuse/frames" >/dev/null 2>"$work/err.txt")
+  grep -qF -- "$expect" "$work/err.txt" && grep -qF -- "$file" "$work/err.txt" ||
+    fail "$name: standard error was '$(cat "$work/err.txt")'"
+}
+refusal "not a JPEG" "in file dat/gfx.jpg" "Not a JPEG file" "printf 'P6 not a picture' >dat/gfx.jpg"
+refusal "cut-off JPEG" "in file dat/gfx.jpg" "Premature end of JPEG file" "head -c 3000 $source/data/dat/gfx.jpg >dat/gfx.jpg"
+refusal "no stand-in" "stands in for dat/gfx.jpg" "Error: opening file default.jpg" "rm dat/gfx.jpg default.jpg"
+refusal "broken clip" "in file dat/guns.mpg" "Unable to recognize stream type" "head -c 4000 /dev/zero | tr '\\0' x >dat/guns.mpg"
+refusal "shapeless object" "dat/zub.lwo: no points or polygons read" "the default cube stands in for it" \
+  "head -c 12 $source/data/dat/zub.lwo >dat/zub.lwo"
+refusal "missing object" "dat/zub.lwo cannot be opened" "default.lwo stands in for it" "rm dat/zub.lwo"
+
 # A pack with a broken object: the fatal message reaches standard error even under --quiet.
 mkdir "$work/pack"
 cp -r . "$work/pack/"

@@ -210,7 +210,9 @@ TEST_F(PictureFiles, MissingPictureFallsBackToDefaultJpg) {
 }
 
 TEST_F(PictureFiles, MissingPictureAndMissingDefaultFail) {
-  expectFailure("dat\\nothere.jpg", 1, "Error: opening file default.jpg\n",
+  // The demo's line, then the file the stand-in stood in for.
+  expectFailure("dat\\nothere.jpg", 1,
+                "Error: opening file default.jpg\n(default.jpg stands in for dat/nothere.jpg, which cannot be opened)\n",
                 "Can't open file: dat\\nothere.jpg\njpg filename = default.jpg\n");
 }
 
