@@ -85,6 +85,22 @@ bool softwareRenderer(SDL_Renderer* renderer) {
                   strstr(name, "swrast"));
 }
 
+// The window flags the renderer SDL will pick needs. A window made without them is destroyed and
+// made anew when the renderer is created: a flash on screen, and a dead window for anyone who
+// found the first one.
+Uint32 rendererWindowFlags() {
+  const char* wanted = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+    SDL_RendererInfo info;
+    if (SDL_GetRenderDriverInfo(i, &info) != 0) continue;
+    if (wanted && *wanted && SDL_strcasecmp(wanted, info.name) != 0) continue;
+    if (strncmp(info.name, "opengl", 6) == 0) return SDL_WINDOW_OPENGL;
+    if (strcmp(info.name, "metal") == 0) return SDL_WINDOW_METAL;
+    return 0;
+  }
+  return 0;
+}
+
 } // namespace
 
 void setPresentation(const Presentation& p) { presentation = p; }
@@ -123,7 +139,8 @@ Window* createWindow(const char* title, Backend backend) {
   int w, h;
   windowSize(desktop, w, h);
   // Created at its windowed size, so that leaving fullscreen gives a window that fits the desktop.
-  Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (presentation.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (presentation.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
+                 rendererWindowFlags();
   SDL_Window* sdlWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
   if (!sdlWindow) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -42,6 +42,23 @@ expect_exit() {
   echo "ok: $name"
 }
 
+# One window from start to the first frame: none is shown and then destroyed for a second one
+# (xev watches the root window for the windows mapped on it).
+xev -root -event substructure >"$work/xev.txt" 2>&1 &
+xev_pid=$!
+sleep 0.3
+start_demo "one window"
+kill $xev_pid 2>/dev/null
+wait $xev_pid 2>/dev/null
+# SDL may make a small probe window that is never mapped; only mapped windows count.
+windows_after() { grep -A1 "^$1" "$work/xev.txt" | grep "^ " | grep -o " window 0x[0-9a-f]*" | sort -u; }
+mapped=$(windows_after MapNotify | wc -l)
+destroyed=$(comm -12 <(windows_after MapNotify) <(windows_after DestroyNotify) | wc -l)
+[ "$mapped" -eq 1 ] && [ "$destroyed" -eq 0 ] && echo "ok: one window" ||
+  { fail "one window: $mapped windows mapped and $destroyed of them destroyed before the first frame"; cat "$work/xev.txt"; }
+xdotool key --window "$window" Escape
+expect_exit "one window" 10
+
 start_demo escape
 xdotool key --window "$window" a space Return # other keys are swallowed
 sleep 0.5
