@@ -85,7 +85,7 @@ stop_demo() {
   wait $demo_pid
   status=$?
   demo_pid=
-  [ $status -eq 0 ] || { fail "$name: exit status $status"; tail -n 3 "$work/out.txt" "$work/err.txt"; }
+  [ $status -eq 0 ] || { fail "$name: exit status $status"; tail -n 8 "$work/out.txt" "$work/err.txt"; }
   [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] || fail "$name: last line '$(tail -n 1 "$work/out.txt")'"
 }
 
