@@ -14,6 +14,8 @@
 #include "shell/demo_app.h"
 #include "shell/demo_options.h"
 #include "shell/present_stats.h"
+#include "shell/stop_signal.h"
+#include "capture/os_services.h"
 
 namespace {
 
@@ -45,6 +47,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   zub::setDataDir(dataDir);
+  if (options.quiet && !zub::divertStandardOutput("/dev/null")) {
+    fprintf(stderr, "zubdemo: cannot silence standard output\n");
+    return 1;
+  }
+  zub::catchStopSignals();
 
   ptc::Presentation presentation;
   presentation.fullscreen = options.fullscreen;
@@ -60,7 +67,7 @@ int main(int argc, char** argv) {
     settings.reduceFlashes = options.reduceFlashes;
     int status = runDemo(ptc::Backend::Sdl, options.stats ? recordPresent : nullptr, &stats, settings);
     if (options.stats) stats.print(stderr);
-    return status;
+    return zub::stopSignal() ? 128 + zub::stopSignal() : status;
   } catch (const ptc::DynamicError& error) {
     zub::fatal(1, "%s\n", error.message());
   }

@@ -1,5 +1,6 @@
 #include "platform/ptc.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,6 +53,15 @@ void windowSize(const SDL_DisplayMode& desktop, int& w, int& h) {
   if (presentation.windowWidth > 0) {
     w = presentation.windowWidth;
     h = presentation.windowHeight;
+    // A size larger than the desktop is scaled down to fit it, its shape kept: a window placed
+    // partly off the screen shows only part of the picture.
+    SDL_Rect usable{0, 0, desktop.w, desktop.h}; // less the panels, where the desktop says
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) usable = {0, 0, desktop.w, desktop.h};
+    if (usable.w > 0 && usable.h > 0 && (w > usable.w || h > usable.h)) {
+      double k = std::min((double)usable.w / w, (double)usable.h / h);
+      w = std::max(1, (int)(w * k));
+      h = std::max(1, (int)(h * k));
+    }
     return;
   }
   int k = 1;

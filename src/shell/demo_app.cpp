@@ -7,6 +7,7 @@
 #include "safety/flash_limiter.h"
 #include "scenes/scene_table.h"
 #include "shell/notice.h"
+#include "shell/stop_signal.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ void DemoApp::draw3D(Object3D* object, float ax, float ay, float az, float tx, f
 }
 
 bool DemoApp::runPass() {
-  if (console->pumpMessages()) return false;
+  if (console->pumpMessages() || zub::stopSignal()) return false;
   if (quit) return false;
   if (!pacer->frameDue()) {
     // Sleep until the next frame falls due or an event comes, instead of spinning a core.

@@ -18,13 +18,14 @@ std::string wrappedStretchList() {
     size_t comma = list.find(", ", start);
     std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma + 1 - start);
     if (line.size() + 1 + item.size() > 78) {
-      out += line + "\n";
-      line = " ";
+      out.append(line).push_back('\n');
+      line.resize(1); // the indent
     }
-    line += " " + item;
+    line.append(" ").append(item);
     start = comma == std::string::npos ? list.size() : comma + 2;
   }
-  return out + line + "\n";
+  out.append(line).push_back('\n');
+  return out;
 }
 
 } // namespace
@@ -46,11 +47,14 @@ std::string demoUsage() {
          "                   threshold (more than three flashes in one second); the rest is unchanged\n"
          "  --no-warning     start at once, without the photosensitivity notice\n"
          "  --data DIR       the folder that holds the data (music.dat and dat/)\n"
+         "  --quiet          none of the demo's progress and debug lines on standard output (a fatal\n"
+         "                   error is still shown, on standard error)\n"
          "  --stats          print presentation figures on standard error at exit\n"
          "  --help           this text\n"
          "  --version        the program's version\n"
          "\n"
          "keys: Escape or a left click ends the demo; Alt+Enter or F11 switches fullscreen and window.\n"
+         "Ctrl-C (SIGINT) or SIGTERM ends it the same way, with exit status 130 or 143.\n"
          "Before the demo starts, a notice about flashing light shows for a few seconds; any key or click\n"
          "starts the demo at once, Escape ends the program.\n"
          "\n"
@@ -107,6 +111,8 @@ DemoAction parseDemoArgs(int argc, const char* const* argv, DemoOptions& o, std:
       o.reduceFlashes = true;
     } else if (arg == "--no-warning") {
       o.warning = false;
+    } else if (arg == "--quiet") {
+      o.quiet = true;
     } else if (arg == "--stats") {
       o.stats = true;
     } else if (arg == "--data" || arg.rfind("--data=", 0) == 0) {

@@ -15,6 +15,7 @@ struct DemoOptions {
   bool stats = false;        // --stats: presentation figures on standard error at exit
   bool warning = true;       // false with --no-warning: no photosensitivity notice before the start
   bool reduceFlashes = false;// --reduce-flashes: what is shown stays within the flash thresholds
+  bool quiet = false;        // --quiet: none of the demo's lines on standard output (fatal errors still shown)
 };
 
 enum class DemoAction { Run, Help, Version, Error };

@@ -8,6 +8,7 @@
 #include "image/tiny_font.h"
 #include "platform/display_console.h"
 #include "safety/flash_stretches.h"
+#include "shell/stop_signal.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ bool showPhotosensitivityNotice(DisplayConsole& console, bool reduced) {
   int shown = -1;
   for (;;) {
     int32_t elapsed = zub::clockNow() - start;
+    if (zub::stopSignal()) return false;
     if (elapsed >= noticeSeconds * 1000) return true;
     int left = noticeSeconds - elapsed / 1000;
     if (left != shown) {

@@ -102,6 +102,37 @@ xdotool key --window "$window" Escape
 expect_exit "notice, Escape ends the program there" 5
 grep -q "start running the demo" "$work/out.txt" && fail "notice: the demo started after Escape on the notice"
 
+# SIGINT and SIGTERM end the demo as Escape does, exit line included, with status 130 and 143.
+for signal in INT TERM; do
+  start_demo "SIG$signal"
+  kill -s $signal $demo_pid
+  for _ in $(seq 100); do kill -0 $demo_pid 2>/dev/null || break; sleep 0.1; done
+  wait $demo_pid
+  status=$?
+  want=$([ $signal = INT ] && echo 130 || echo 143)
+  [ $status -eq $want ] && [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] &&
+    echo "ok: SIG$signal ends the demo with status $want" || fail "SIG$signal: status $status, last line '$(tail -n 1 "$work/out.txt")'"
+done
+
+# --quiet: the demo plays with nothing on standard output; a window asked larger than the screen
+# (800 x 600 here) is fitted to it with its shape kept.
+(cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" --no-warning --quiet --window=4000x3000 >"$work/out.txt" 2>"$work/err.txt") &
+demo_pid=$!
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --all --onlyvisible --pid $demo_pid --name "ZUB demo" 2>/dev/null | tail -n 1)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+sleep 1
+size=$(xdotool getwindowgeometry "$window" 2>/dev/null | sed -n 's/.*Geometry: //p')
+[ "$size" = "800x600" ] && echo "ok: --window=4000x3000 fitted to the screen" || fail "--window=4000x3000 gave '$size'"
+kill -s INT $demo_pid
+wait $demo_pid
+status=$?
+[ $status -eq 130 ] && [ ! -s "$work/out.txt" ] && echo "ok: --quiet prints nothing on standard output" ||
+  fail "--quiet: status $status, standard output '$(head -n 3 "$work/out.txt")'"
+
 # The whole timeline takes about 274 seconds; CI runs it once, a developer's ./test.sh skips it.
 if [ "${CI:-}" = true ] || [ "${ZUB_E2E_NATURAL_END:-}" = 1 ]; then
   start_demo "natural end"
