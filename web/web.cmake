@@ -23,4 +23,10 @@ target_link_options(zubdemo-web PRIVATE
   --preload-file ${CMAKE_SOURCE_DIR}/data@/data
   -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
   -sEXPORTED_RUNTIME_METHODS=[ccall,UTF8ToString])
-set_property(TARGET zubdemo-web APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/web_platform.js)
+# The link writes the data pack (--preload-file), so a changed or added data file relinks; so does a
+# removed one, through the list of them, which is rewritten only when it changes.
+file(GLOB_RECURSE ZUB_WEB_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*)
+list(JOIN ZUB_WEB_DATA "\n" ZUB_WEB_DATA_LIST)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/web-data-files.txt CONTENT "${ZUB_WEB_DATA_LIST}\n")
+set_property(TARGET zubdemo-web APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/web_platform.js ${ZUB_WEB_DATA}
+                                                             ${CMAKE_BINARY_DIR}/web-data-files.txt)
