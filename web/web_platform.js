@@ -1,6 +1,7 @@
 // The page's side of the web platform layer: the canvas the console shows its frames in, the
-// quit request (Escape, a left click on the picture), the Web Audio output of the module player,
-// and the notes the program hands to the page (frame statistics, end, test hashes).
+// quit request (Escape, a left click on the picture, the page's End button), the Web Audio output
+// of the module player, and the notes the program hands to the page (frame statistics, end, test
+// hashes).
 // Linked with --js-library; the page (index.html) supplies Module.canvas and Module.zubPage.
 mergeInto(LibraryManager.library, {
   $ZUB: {
@@ -23,9 +24,14 @@ mergeInto(LibraryManager.library, {
     window.addEventListener('keydown', function (e) {
       if (e.key === 'Escape') ZUB.quitRequested = true; // every other key is swallowed by the demo
     });
-    canvas.addEventListener('mousedown', function (e) {
-      if (e.button === 0) ZUB.quitRequested = true;
+    // Only a mouse's left button: a tap on a touch screen also sends a mousedown, and must not end
+    // the demo (touch screens end it with the page's End button, through Module.zubQuit).
+    canvas.addEventListener('pointerdown', function (e) {
+      if (e.pointerType === 'mouse' && e.button === 0) ZUB.quitRequested = true;
     });
+    Module['zubQuit'] = function () {
+      ZUB.quitRequested = true;
+    };
   },
 
   zub_canvas_show__deps: ['$ZUB'],

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The web build in a real browser: serves dist/web on 127.0.0.1 and drives Debian's chromium
-# headless through the page. Checks that the test hook's frame hashes equal the golden frames of
-# the offline renderer (one frame of every scene), that the demo runs with a non-silent tune and
-# ends on Escape with its exit line, and that a screenshot of it running is not black.
+# headless through the page. Checks that the page says what failed when the data pack or the wasm
+# is missing, or when it is opened as a file; that the test hook's frame hashes equal the golden
+# frames of the offline renderer (one frame of every scene); that the demo runs with a non-silent
+# tune, goes on after a tap on the picture, with its controls off the picture and no cursor over
+# it, and ends on Escape with its exit line; and that a screenshot of it running is not black.
 # usage: page.sh BUILD_DIR SOURCE_DIR   (dist/web must have been built by scripts/build-web.sh)
 set -euo pipefail
 src=$(realpath "$2")
@@ -23,13 +25,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
-python3 "$here/server.py" "$dist" "$tmp/port" "$tmp/report" &
+# The build as it is, and two copies of it that each lack one of the files the page downloads.
+site=$tmp/site
+mkdir -p "$site/no-data" "$site/no-wasm"
+ln -s "$dist" "$site/web"
+for f in "$dist"/*; do
+  [ "$(basename "$f")" = zubdemo.data ] || ln -s "$f" "$site/no-data/"
+  [ "$(basename "$f")" = zubdemo.wasm ] || ln -s "$f" "$site/no-wasm/"
+done
+
+python3 "$here/server.py" "$site" "$tmp/port" "$tmp/report" &
 server=$!
 for _ in $(seq 100); do [ -f "$tmp/port" ] && break; sleep 0.1; done
 [ -f "$tmp/port" ] || fail "the web server did not start"
-base="http://127.0.0.1:$(cat "$tmp/port")/index.html"
+root="http://127.0.0.1:$(cat "$tmp/port")"
+base="$root/web/index.html"
 
 browser_flags=(--headless --no-sandbox --disable-gpu --no-first-run --no-default-browser-check
+               --disable-background-networking --disable-component-update --disable-sync
                --autoplay-policy=no-user-gesture-required --window-size=640,480)
 
 # Opens the page and waits (up to $2 seconds of real time) for the report it posts.
@@ -50,7 +63,59 @@ run_page() {
   [ -f "$tmp/report" ] || { tail -n 20 "$tmp/chromium.log" >&2; fail "no report from $url within ${limit}s"; }
 }
 
-# 1. Frame hashes on the virtual clock: the second golden frame of every scene.
+# 1. A missing data pack or wasm: the start screen says which file failed and why, instead of
+# "Loading…" for ever.
+for missing in zubdemo.data zubdemo.wasm; do
+  folder=no-data
+  [ "$missing" = zubdemo.wasm ] && folder=no-wasm
+  start=$(date +%s%N)
+  run_page "$root/$folder/index.html?report" 30
+  ms=$((($(date +%s%N) - start) / 1000000))
+  python3 - "$tmp/report" "$missing" "$ms" <<'EOF'
+import json, sys
+r, missing, ms = json.load(open(sys.argv[1])), sys.argv[2], int(sys.argv[3])
+text = r.get("screenText", "")
+present = {"zubdemo.data", "zubdemo.wasm"} - {missing}
+problems = []
+if not r.get("failure"): problems.append("the page reports no failure")
+if missing not in text: problems.append(f"the start screen does not name {missing}")
+if "404" not in text: problems.append("the start screen does not give the server's answer (404)")
+if any(name in text for name in present): problems.append(f"the start screen blames {present}, which is there")
+if "Loading" in text: problems.append("the start screen still says Loading")
+print(f"web: without {missing} the page says, {ms / 1000:.1f} s after opening: {r.get('failure')}")
+for p in problems: print("FAIL:", p, "--", repr(text))
+sys.exit(1 if problems else 0)
+EOF
+done
+
+# 2. Opened as a file, the page tells to serve the folder over HTTP.
+profile=$(mktemp -d -p "$tmp")
+"$chromium" "${browser_flags[@]}" --user-data-dir="$profile" --virtual-time-budget=5000 --dump-dom \
+  "file://$dist/index.html" >"$tmp/file.html" 2>"$tmp/chromium.log" || true
+python3 - "$tmp/file.html" <<'EOF' || fail "the page opened as a file does not tell to serve the folder over HTTP"
+import sys
+from html.parser import HTMLParser
+
+# The text of the page's #status element, as the page left it (the script's own text does not count).
+class Status(HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.inside, self.hidden, self.found, self.text = False, False, False, ""
+    def handle_starttag(self, tag, attrs):
+        if dict(attrs).get("id") == "status":
+            self.inside, self.found, self.hidden = True, True, "hidden" in dict(attrs)
+    def handle_endtag(self, tag):
+        if tag == "p": self.inside = False
+    def handle_data(self, data):
+        if self.inside: self.text += data
+
+page = Status()
+page.feed(open(sys.argv[1], encoding="utf-8").read())
+print(f"web: opened as a file the page says: {page.text.strip() or '(nothing)'}")
+sys.exit(0 if page.found and not page.hidden and "serve the folder over HTTP" in page.text and "file://" in page.text else 1)
+EOF
+
+# 3. Frame hashes on the virtual clock: the second golden frame of every scene.
 frames=$(awk '$2 != last { last = $2; n = 0 } { if (++n == 2) printf "%s%s", sep, $1; sep = "," }' \
   "$src/tests/data/golden_frames.txt" | sed 's/^,//')
 [ -n "$frames" ] || fail "no golden frames"
@@ -83,14 +148,31 @@ print(f"web: {len([n for n in wanted if n not in bad])} of {len(wanted)} frame h
 sys.exit(1 if bad or not report["hashesDone"] else 0)
 EOF
 
-# 2. The demo on the wall clock with its tune, ended by Escape. Audio needs real time. The start
-# screen's reduced-flash box reaches the program.
-run_page "$base?autostart&reduce-flashes&escape-after=8&report" 120
-python3 - "$tmp/report" <<'EOF'
+# 4. The demo on the wall clock with its tune, ended by Escape. Audio needs real time. The start
+# screen's reduced-flash box reaches the program. A tap on the picture (a touch pointer, then the
+# mouse events a browser makes of it) must not end it, and shows the End button; no control covers
+# the picture, and the cursor is hidden over it. The progress counted every byte of the downloads.
+run_page "$base?autostart&reduce-flashes&tap-after=3&escape-after=8&report" 120
+python3 - "$tmp/report" "$(($(stat -c %s "$dist/zubdemo.wasm") + $(stat -c %s "$dist/zubdemo.data")))" <<'EOF'
 import json, sys
 r = json.load(open(sys.argv[1]))
 out = r["output"]
 problems = []
+tap = r.get("tapped")
+if not tap:
+    problems.append("no tap on the picture")
+else:
+    s = tap["screen"]
+    ids = [c["id"] for c in tap["controls"]]
+    if "end" not in ids: problems.append(f"no End button after a tap (controls shown: {ids})")
+    for c in tap["controls"]:
+        if c["left"] < s["right"] and s["left"] < c["right"] and c["top"] < s["bottom"] and s["top"] < c["bottom"]:
+            problems.append(f"the {c['id']} button covers the picture ({c} over {s})")
+    if tap["cursor"] != "none": problems.append(f"the cursor over the playing picture is {tap['cursor']!r}")
+if r["seconds"] < 7: problems.append(f"the demo ended after {r['seconds']:.1f} s, before Escape (on the tap?)")
+size = int(sys.argv[2])
+if r.get("loadedBytes") != size or r.get("totalBytes") != size:
+    problems.append(f"the progress counted {r.get('loadedBytes')} of {r.get('totalBytes')} bytes; the files have {size}")
 if r.get("aborted"): problems.append("the page aborted: " + r["aborted"])
 if not r["ended"]: problems.append("the demo did not end")
 if "start running the demo" not in out: problems.append("no start line")
@@ -107,7 +189,7 @@ for p in problems: print("FAIL:", p)
 sys.exit(1 if problems else 0)
 EOF
 
-# 3. A screenshot of the running demo (virtual time: the page runs 6 s of it at once).
+# 5. A screenshot of the running demo (virtual time: the page runs 6 s of it at once).
 profile=$(mktemp -d -p "$tmp")
 "$chromium" "${browser_flags[@]}" --user-data-dir="$profile" --virtual-time-budget=6000 \
   --screenshot="$tmp/shot.png" "$base?autostart" >"$tmp/chromium.log" 2>&1 || true
