@@ -98,7 +98,11 @@ rm -rf "$dist"
 mkdir -p "$dist"
 cp "$work/demo/zubdemo.js" "$work/demo/zubdemo.wasm" "$work/demo/zubdemo.data" "$dist/"
 cp "$root/web/index.html" "$dist/"
+raw=0 packed=0
 for f in "$dist"/*; do
-  printf 'build-web: %-14s %8d bytes (%d gzipped)\n' "$(basename "$f")" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)" >&2
+  size=$(stat -c %s "$f") gzipped=$(gzip -9c "$f" | wc -c)
+  printf 'build-web: %-14s %8d bytes (%d gzipped)\n' "$(basename "$f")" "$size" "$gzipped" >&2
+  raw=$((raw + size)) packed=$((packed + gzipped))
 done
+printf 'build-web: %-14s %8d bytes (%d gzipped)\n' total "$raw" "$packed" >&2
 echo "build-web: wrote $dist" >&2
