@@ -166,7 +166,9 @@ void fillPolygon(Bitmap* target, const ScanPolygon& polygon, const RenderSpace& 
       for (int i = 0; i < Attrs; ++i) attr[i] += step[i] * (float)-xl;
       xl = 0;
     }
-    if (xr > w - 1) xr = w - 1;
+    // xr is one past the last pixel drawn: a span reaching past the frame ends after its last
+    // column, which is drawn like any other.
+    if (xr > w) xr = w;
     if (xl >= xr) continue;
     uint32_t* row = target->pixels + (int64_t)y * w;
     uint16_t* zRow = zBuffer + (int64_t)y * w;
