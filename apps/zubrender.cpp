@@ -52,7 +52,7 @@ const char* const usage =
     "the partial files. Exit status: 0 done, 1 the demo or an output failed, 2 bad arguments,\n"
     "130/143 interrupted.\n"
     "\n"
-    "examples:\n"
+    "Examples:\n"
     "  cd data && ../build/zubrender --out /tmp/frames --from 2 --to 4 --every 5 --scale 2\n"
     "  cd data && ../build/zubrender --quiet --y4m /tmp/demo.y4m && ffplay /tmp/demo.y4m\n"
     "  cd data && ../build/zubrender --quiet --y4m - | ffplay -\n"

@@ -10,6 +10,7 @@ ninja -C build zubassets >/dev/null
 frames=$(mktemp --suffix=.y4m)
 trap 'rm -f "$frames"' EXIT
 ./build/zubassets --out data --clip-frames "$frames"
+./build/zubassets --icons packaging/icons
 ffmpeg -nostdin -loglevel error -y -threads 1 -f yuv4mpegpipe -i "$frames" \
   -c:v mpeg1video -b:v 900k -maxrate 1800k -bufsize 1835k -g 12 -bf 2 -flags +bitexact -fflags +bitexact \
   -f mpeg data/dat/guns.mpg

@@ -19,7 +19,7 @@
 namespace {
 
 const char* const usage =
-    "usage: zubassets [--out DIR] [--clip-frames FILE.y4m] | --scene-times | --version\n"
+    "usage: zubassets [--out DIR] [--clip-frames FILE.y4m] | --icons DIR | --scene-times | --version\n"
     "Generates the demo's asset pack, procedurally and the same bytes on every run, into DIR\n"
     "(default: assets-out, so the committed data/ is replaced only when asked for by name):\n"
     "  DIR/dat/*.jpg      the 26 pictures of the asset table\n"
@@ -30,11 +30,16 @@ const char* const usage =
     "The video clip dat/guns.mpg is not written here: --clip-frames renders its frames as a Y4M\n"
     "video, and scripts/make-assets.sh encodes them with ffmpeg (and regenerates data/).\n"
     "--scene-times prints the second at which each scene starts, as the tune is written to it.\n"
+    "--icons DIR writes the program's icon into DIR instead: zubdemo-N.png for N = 16 to 256, and\n"
+    "zubdemo.ico (scripts/make-assets.sh puts them in packaging/icons).\n"
     "Options take their value as --opt VALUE or --opt=VALUE.\n"
-    "example: zubassets --out /tmp/pack --clip-frames /tmp/guns.y4m\n";
+    "\n"
+    "Examples:\n"
+    "  zubassets --out /tmp/pack --clip-frames /tmp/guns.y4m\n"
+    "  zubassets --icons packaging/icons\n";
 
 struct AssetOptions {
-  std::string out = "assets-out", clipFrames;
+  std::string out = "assets-out", clipFrames, icons;
   bool sceneTimes = false;
 };
 
@@ -43,7 +48,8 @@ struct OptionSpec {
   std::string AssetOptions::*value;
 };
 
-const OptionSpec options[] = {{"--out", &AssetOptions::out}, {"--clip-frames", &AssetOptions::clipFrames}};
+const OptionSpec options[] = {
+    {"--out", &AssetOptions::out}, {"--clip-frames", &AssetOptions::clipFrames}, {"--icons", &AssetOptions::icons}};
 
 int usageError(const std::string& message) { return zub::usageError("zubassets", message); }
 
@@ -95,6 +101,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string error;
+  if (!o.icons.empty()) {
+    FILE* quiet = freopen(zub::nullDevice, "w", stdout); // the icons' bitmaps print their allocations
+    (void)quiet;
+    if (!zub::makeFolder(o.icons, error) || !assets::writeIcons(o.icons, error)) {
+      fprintf(stderr, "zubassets: %s\n", error.c_str());
+      return 1;
+    }
+    fprintf(stderr, "zubassets: wrote the icons to %s\n", o.icons.c_str());
+    return 0;
+  }
   if (!zub::makeFolder(out, error) || !zub::makeFolder(out + "/dat", error)) {
     fprintf(stderr, "zubassets: %s\n", error.c_str());
     return 1;

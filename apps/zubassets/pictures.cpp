@@ -1,7 +1,12 @@
 #include "pictures.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "core/fatal.h"
@@ -364,6 +369,97 @@ struct Picture {
 };
 
 } // namespace
+
+namespace {
+
+void icon(Bitmap& b) {
+  const int n = b.width;
+  paint(b, [n](int, int y) { return mix(0x182060, 0x02030C, (double)y / n); });
+  glow(b, n * 0.5, n * 0.42, n * 0.6, 0x302060);
+  // Big enough to fill the tile, with a shadow that stays a pixel wide at 16 x 16.
+  int size = n * 94 / 100, baseline = n * 84 / 100, shadow = std::max(1, n / 32);
+  Gradient g{0xFFF0A0, 0xC06010, baseline - size * 3 / 4, baseline};
+  drawTextCentred(&b, "Z", size, n / 2 + shadow, baseline + shadow, 0x000000);
+  drawTextCentred(&b, "Z", size, n / 2, baseline, 0, gradientPaint, &g);
+}
+
+bool readFile(const std::string& path, std::string& bytes, std::string& error) {
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot read " + path + ": " + strerror(errno);
+    return false;
+  }
+  char buffer[65536];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, got);
+  fclose(f);
+  return true;
+}
+
+void putLe(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back((char)(value >> (8 * i) & 0xFF));
+}
+
+// One picture of an icon file in the classic form every Windows reads: a bitmap header, the
+// pixels bottom-up as blue, green, red, alpha, then the (empty) transparency mask.
+std::string iconBitmap(const Bitmap& b) {
+  std::string out;
+  const uint32_t n = (uint32_t)b.width, maskRow = (n + 31) / 32 * 4;
+  putLe(out, 40, 4);
+  putLe(out, n, 4);
+  putLe(out, 2 * n, 4); // colour and mask together
+  putLe(out, 1, 2);
+  putLe(out, 32, 2);
+  putLe(out, 0, 4);
+  putLe(out, n * n * 4 + maskRow * n, 4);
+  putLe(out, 0, 16);
+  for (int y = (int)n - 1; y >= 0; --y)
+    for (uint32_t x = 0; x < n; ++x) putLe(out, 0xFF000000u | b.pixels[y * n + x], 4);
+  out.append(maskRow * n, '\0');
+  return out;
+}
+
+} // namespace
+
+bool writeIcons(const std::string& folder, std::string& error) {
+  if (!textInit(error)) return false;
+  const int sizes[] = {16, 24, 32, 48, 64, 128, 256};
+  std::vector<std::string> entries;
+  for (int size : sizes) {
+    Bitmap b(size, size);
+    icon(b);
+    std::string path = folder + "/zubdemo-" + std::to_string(size) + ".png";
+    if (!zub::writePng(path, b.pixels, size, size, error)) return false;
+    entries.emplace_back();
+    // The largest is stored as its PNG file, the way icon files keep it small.
+    if (size == 256 ? !readFile(path, entries.back(), error) : (entries.back() = iconBitmap(b), false)) return false;
+  }
+  // An icon directory: a header, one entry per picture (a size of 256 is written as 0), then the
+  // pictures themselves.
+  std::string ico;
+  const int count = (int)entries.size();
+  putLe(ico, 0, 2);
+  putLe(ico, 1, 2);
+  putLe(ico, (uint32_t)count, 2);
+  uint32_t offset = 6 + 16 * (uint32_t)count;
+  for (int i = 0; i < count; ++i) {
+    putLe(ico, sizes[i] & 0xFF, 1);
+    putLe(ico, sizes[i] & 0xFF, 1);
+    putLe(ico, 0, 2);  // no palette, reserved
+    putLe(ico, 1, 2);  // colour planes
+    putLe(ico, 32, 2); // bits per pixel
+    putLe(ico, (uint32_t)entries[i].size(), 4);
+    putLe(ico, offset, 4);
+    offset += (uint32_t)entries[i].size();
+  }
+  for (const std::string& entry : entries) ico += entry;
+  std::string path = folder + "/zubdemo.ico";
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f || fwrite(ico.data(), 1, ico.size(), f) != ico.size() || fclose(f) != 0) {
+    error = "cannot write " + path + ": " + strerror(errno);
+    return false;
+  }
+  return true;
+}
 
 int writePictures(const std::string& folder, std::string& error) {
   if (!textInit(error)) return -1;

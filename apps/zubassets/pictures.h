@@ -9,4 +9,9 @@ namespace assets {
 // Returns the number written, or -1 with `error`.
 int writePictures(const std::string& folder, std::string& error);
 
+// The program's icon at the desktop's usual sizes, painted at each size rather than scaled: the
+// title card's amber Z on its night blue. Writes `folder`/zubdemo-N.png for N = 16 ... 256 and
+// `folder`/zubdemo.ico (the same pictures, PNG-compressed, for the Windows executables).
+bool writeIcons(const std::string& folder, std::string& error);
+
 } // namespace assets

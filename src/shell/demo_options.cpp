@@ -61,7 +61,7 @@ std::string demoUsage() {
          "Without --data the data is looked for in the current folder, then in ../share/zubdemo beside\n"
          "the program.\n"
          "\n"
-         "examples:\n"
+         "Examples:\n"
          "  zubdemo\n"
          "  zubdemo --reduce-flashes\n"
          "  zubdemo --window=960x720 --integer\n"

@@ -14,8 +14,23 @@ for file in bin/zubdemo bin/zubrender bin/zubclip bin/zubassets share/zubdemo/mu
 done
 if command -v help2man >/dev/null; then
   for program in zubdemo zubrender zubclip zubassets; do
-    grep -q "^\.TH ${program^^} " "$prefix/share/man/man1/$program.1" 2>/dev/null || fail "no man page for $program"
+    page="$prefix/share/man/man1/$program.1"
+    grep -q "^\.TH ${program^^} " "$page" 2>/dev/null || fail "no man page for $program"
+    # A synopsis, and examples one to a line that name the installed program, not a build folder.
+    grep -q '^\.SH SYNOPSIS' "$page" && grep -q '^\.SH EXAMPLES' "$page" ||
+      fail "$program's man page lacks a SYNOPSIS or EXAMPLES section"
+    sed -n '/^\.SH EXAMPLES/,/^\.SH/p' "$page" | grep -q "^\.B $program" || fail "$program's examples are not set one to a line"
+    ! grep -q 'build/' "$page" || fail "$program's man page names a build folder"
   done
+fi
+for size in 16 24 32 48 64 128 256; do
+  icon="$prefix/share/icons/hicolor/${size}x$size/apps/zubdemo.png"
+  [ "$(file -b "$icon" 2>/dev/null | grep -o "$size x $size")" = "$size x $size" ] || fail "no $size x $size icon"
+done
+grep -q '^Icon=zubdemo$' "$prefix/share/applications/zubdemo.desktop" || fail "the menu entry names no icon"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/zubdemo.desktop" >"$work/validate.txt" 2>&1 ||
+    fail "desktop-file-validate: $(cat "$work/validate.txt")"
 fi
 ok "installed tree"
 
