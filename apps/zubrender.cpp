@@ -28,6 +28,10 @@ const char* const usage =
     "  --to S           last second of the timeline to write; rendering stops there (default: the end)\n"
     "  --every N        write every Nth frame as PNG (default 1)\n"
     "  --scale K        enlarge PNG, Y4M and MP4 frames K times, nearest neighbour (1 to 8, default 1)\n"
+    "  --size WxH       PNG, Y4M and MP4 frames of W x H pixels (even, 16x16 to 7680x4320): the picture\n"
+    "                   enlarged by nearest neighbour to the largest size that fits, 4:3 kept, centred\n"
+    "                   on black (for video sites: --size 1920x1080 or --size 3840x2160)\n"
+    "  --integer        with --size: enlarge by a whole factor only, every pixel equally wide\n"
     "  --y4m FILE       write every frame from --from to --to as one YUV4MPEG2 video, 30 fps;\n"
     "                   - writes it to standard output\n"
     "  --chroma 420|444 chroma of the Y4M video (default 420)\n"
@@ -58,6 +62,7 @@ const char* const usage =
     "  cd data && ../build/zubrender --quiet --y4m - | ffplay -\n"
     "  cd data && ../build/zubrender --quiet --sheet /tmp/sheet.png\n"
     "  cd data && ../build/zubrender --quiet --mp4 /tmp/demo.mp4\n"
+    "  cd data && ../build/zubrender --quiet --size 1920x1080 --mp4 /tmp/demo-1080p.mp4\n"
     "  cd data && ../build/zubrender --bench --from 60 --to 90\n"
     "  cd data && ../build/zubrender --quiet --flash-report -\n"
     "  cd data && ../build/zubrender --quiet --reduce-flashes --mp4 /tmp/demo-safe.mp4\n";
@@ -126,6 +131,19 @@ const OptionSpec options[] = {
        e = std::string("--scale takes a whole number from 1 to 8, not '") + v + "'";
        return false;
      }},
+    {"--size", true,
+     [](zub::RenderOptions& o, const char* v, std::string& e) {
+       int w = 0, h = 0, used = 0;
+       if (sscanf(v, "%dx%d%n", &w, &h, &used) == 2 && v[used] == 0 && w >= 16 && h >= 16 && w <= 7680 &&
+           h <= 4320 && w % 2 == 0 && h % 2 == 0) {
+         o.sizeWidth = w;
+         o.sizeHeight = h;
+         return true;
+       }
+       e = std::string("--size takes even WxH from 16x16 to 7680x4320, such as 1920x1080, not '") + v + "'";
+       return false;
+     }},
+    {"--integer", false, [](zub::RenderOptions& o, const char*, std::string&) { return o.integerScale = true; }},
     {"--chroma", true,
      [](zub::RenderOptions& o, const char* v, std::string& e) {
        if (strcmp(v, "420") && strcmp(v, "444")) {
@@ -159,6 +177,14 @@ bool consistent(const zub::RenderOptions& o, std::string& error) {
   }
   if (!o.bench && !writes) {
     error = "nothing to do: give --out, --y4m, --sheet, --audio, --mp4, --flash-report or --bench";
+    return false;
+  }
+  if (o.sizeWidth && o.scale != 1) {
+    error = "--size and --scale both set the frame size; give one of them";
+    return false;
+  }
+  if (o.integerScale && !o.sizeWidth) {
+    error = "--integer needs --size";
     return false;
   }
   if (o.y4mPath == "-" && o.flashReportPath == "-") {

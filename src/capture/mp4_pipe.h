@@ -15,7 +15,9 @@ namespace zub {
 class Mp4Pipe {
 public:
   ~Mp4Pipe();  // an encoder still running is stopped before its temporary files are removed
-  bool start(const std::string& target, int width, int height, std::string& error);
+  // `enlarged`: the frames are the picture enlarged by nearest neighbour, whose hard pixel edges
+  // the encoder is asked to keep.
+  bool start(const std::string& target, int width, int height, bool enlarged, std::string& error);
   bool writeFrame(const uint32_t* pixels, std::string& error);
   // Ends the video and muxes it with the WAV file at `wavPath` into the target.
   bool finish(const std::string& wavPath, std::string& error);

@@ -65,7 +65,9 @@ struct RenderRun {
   const RenderOptions* options;
   int32_t fromMs, toMs;          // frame times written; toMs negative: to the end
   double timelineSeconds;        // estimate for the progress bar
+  int outWidth = 0, outHeight = 0; // the size of the written frames
   std::vector<uint32_t> scaled;  // one enlarged frame
+  std::vector<int> sourceColumn, sourceRow; // per output pixel: the frame's pixel, or -1 on the bars
   PngSequence png;
   Y4mWriter y4m;
   bool writeY4m = false;
@@ -91,14 +93,46 @@ struct RenderRun {
 
 const char* sceneName(int index) { return index >= 0 && index < sceneCount ? sceneTable[index].name : "?"; }
 
+// Where each written pixel comes from: the picture enlarged by nearest neighbour to the largest
+// size that fits the output (whole factors only with --integer), its shape kept, centred on black.
+void layOutFrame(RenderRun& run) {
+  const RenderOptions& o = *run.options;
+  run.outWidth = o.sizeWidth ? o.sizeWidth : frameWidth * o.scale;
+  run.outHeight = o.sizeHeight ? o.sizeHeight : frameHeight * o.scale;
+  int pw = run.outWidth, ph = run.outHeight;
+  if (o.sizeWidth) {
+    int k = std::min(pw / frameWidth, ph / frameHeight); // whole factors, where one fits
+    if (o.integerScale && k >= 1) {
+      pw = frameWidth * k;
+      ph = frameHeight * k;
+    } else if ((int64_t)pw * frameHeight > (int64_t)ph * frameWidth) {
+      pw = (int)((int64_t)ph * frameWidth / frameHeight);
+    } else {
+      ph = (int)((int64_t)pw * frameHeight / frameWidth);
+    }
+    pw = std::min(pw, run.outWidth);
+    ph = std::min(ph, run.outHeight);
+  }
+  int left = (run.outWidth - pw) / 2, top = (run.outHeight - ph) / 2;
+  run.sourceColumn.assign((size_t)run.outWidth, -1);
+  run.sourceRow.assign((size_t)run.outHeight, -1);
+  for (int x = 0; x < pw; ++x) run.sourceColumn[(size_t)(left + x)] = (int)((int64_t)x * frameWidth / pw);
+  for (int y = 0; y < ph; ++y) run.sourceRow[(size_t)(top + y)] = (int)((int64_t)y * frameHeight / ph);
+  run.scaled.assign((size_t)run.outWidth * run.outHeight, 0);
+}
+
 const uint32_t* scaledFrame(RenderRun& run, const uint32_t* pixels) {
-  int k = run.options->scale;
-  if (k == 1) return pixels;
-  int w = frameWidth * k;
-  for (int y = 0; y < frameHeight * k; ++y) {
-    const uint32_t* src = pixels + (y / k) * frameWidth;
+  if (run.outWidth == frameWidth && run.outHeight == frameHeight) return pixels;
+  const int w = run.outWidth;
+  for (int y = 0; y < run.outHeight; ++y) {
     uint32_t* dst = run.scaled.data() + (size_t)y * w;
-    for (int x = 0; x < w; ++x) dst[x] = src[x / k];
+    int sy = run.sourceRow[(size_t)y];
+    if (sy < 0) continue; // a bar: black since the layout
+    const uint32_t* src = pixels + (size_t)sy * frameWidth;
+    for (int x = 0; x < w; ++x) {
+      int sx = run.sourceColumn[(size_t)x];
+      dst[x] = sx < 0 ? 0 : src[sx];
+    }
   }
   return run.scaled.data();
 }
@@ -134,7 +168,7 @@ void writeFrame(RenderRun& run, DemoApp& app, int frame, int32_t t, const uint32
   const RenderOptions& o = *run.options;
   int scene = sceneIndex(app.frameScene);
   if (!o.outDir.empty() && run.inRange % o.every == 0 &&
-      !run.png.write(frame, scaledFrame(run, pixels), frameWidth * o.scale, frameHeight * o.scale, run.error))
+      !run.png.write(frame, scaledFrame(run, pixels), run.outWidth, run.outHeight, run.error))
     run.failed = true;
   if (!run.failed && run.writeY4m && !run.y4m.writeFrame(scaledFrame(run, pixels), run.error)) run.failed = true;
   if (!run.failed && !o.mp4Path.empty() && !run.mp4.writeFrame(scaledFrame(run, pixels), run.error))
@@ -245,7 +279,13 @@ void audioProgress(double fraction, void* data) {
 // be written fails at once rather than after minutes of rendering.
 bool openOutputs(RenderRun& run, FILE* standardOutput) {
   const RenderOptions& o = *run.options;
-  int w = frameWidth * o.scale, h = frameHeight * o.scale;
+  int w = run.outWidth, h = run.outHeight;
+  // The sheet and the soundtrack are written only after the last frame; whether their names can be
+  // written is known now.
+  for (const std::string* later : {&o.sheetPath, &o.audioPath}) {
+    OutputFile probe;
+    if (!later->empty() && !probe.begin(*later, false, run.error)) return false;
+  }
   if (!o.outDir.empty() && !run.png.open(o.outDir, 6, run.error)) return false;
   if (!o.y4mPath.empty()) {
     run.writeY4m = true;
@@ -259,7 +299,7 @@ bool openOutputs(RenderRun& run, FILE* standardOutput) {
       return false;
     }
   }
-  if (!o.mp4Path.empty() && !run.mp4.start(o.mp4Path, w, h, run.error)) return false;
+  if (!o.mp4Path.empty() && !run.mp4.start(o.mp4Path, w, h, w > frameWidth || h > frameHeight, run.error)) return false;
   if (!o.flashReportPath.empty() && !run.flashReport.begin(o.flashReportPath, true, run.error, standardOutput))
     return false;
   return true;
@@ -300,7 +340,13 @@ int renderDemo(const RenderOptions& options) {
   run.fromMs = (int32_t)std::ceil(options.from * 1000);
   run.toMs = options.to >= 0 ? (int32_t)std::floor(options.to * 1000) : -1;
   run.timelineSeconds = timelineSeconds();
-  run.scaled.resize((size_t)frameWidth * frameHeight * options.scale * options.scale);
+  // The last frame comes a little after the scene table's total, when the closing scene notices
+  // its end; a start beyond that and a few frames' slack can only render nothing.
+  if (options.from > run.timelineSeconds + 4) {
+    fprintf(stderr, "zubrender: --from %g is beyond the end of the demo (%.1f s)\n", options.from, run.timelineSeconds);
+    return 2;
+  }
+  layOutFrame(run);
   run.progressOnTerminal = isatty(2);
   if (options.bench) run.timings.reserve(10000);
   installInterruptCleanup();

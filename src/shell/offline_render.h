@@ -15,6 +15,9 @@ struct RenderOptions {
   double to = -1;            // last frame written; negative: to the end of the demo
   int every = 1;             // write every Nth PNG frame
   int scale = 1;             // nearest-neighbour enlargement of PNG and Y4M frames
+  int sizeWidth = 0;         // --size: PNG, Y4M and MP4 frames of this size, the picture fitted in
+  int sizeHeight = 0;        //   it with its shape kept and centred on black; 0: 320 x 240 x scale
+  bool integerScale = false; // with --size: whole enlargement factors only
   std::string y4mPath;       // every frame in [from, to] as one Y4M video ("-": standard output)
   bool y4m444 = false;       // 4:4:4 chroma instead of 4:2:0
   std::string sheetPath;     // contact sheet PNG: the middle frame of each scene step

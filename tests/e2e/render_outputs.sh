@@ -89,6 +89,49 @@ if command -v ffmpeg >/dev/null; then
     fail "the reduced-flash MP4 breaks the threshold: $(cat "$work/check.txt")"
 fi
 
+# Fail fast: a start beyond the end and an output that cannot be written are refused before the
+# timeline is rendered (which takes many seconds), with statuses 2 and 1.
+for args in "--from 9999 --out $work/late:2" "--sheet /nonexistent/s.png:1" "--audio /nonexistent/a.wav --to 1 --out $work/early:1"; do
+  start=$(date +%s%N)
+  timeout 10 "$render" --quiet --no-progress ${args%:*} >/dev/null 2>"$work/err.txt"
+  status=$?
+  ms=$((($(date +%s%N) - start) / 1000000))
+  [ $status -eq "${args##*:}" ] && [ $ms -lt 2000 ] || fail "zubrender ${args%:*}: status $status after $ms ms"
+  [ ! -e "$work/early" ] || fail "a refused run left its PNG folder"
+done
+
+# --size: frames of exactly that size, the picture fitted with its shape kept and centred on black;
+# with --integer by a whole factor only.
+"$render" --quiet --no-progress --from 3 --to 3 --size 64x64 --y4m "$work/size.y4m" --chroma 444 ||
+  fail "--size exited with $?"
+"$render" --quiet --no-progress --from 3 --to 3 --size 700x500 --integer --y4m "$work/integer.y4m" --chroma 444 ||
+  fail "--size --integer exited with $?"
+python3 - "$work/size.y4m" "$work/integer.y4m" <<'EOF' || fail "--size: see above"
+import sys
+def luma(path):
+    data = open(path, "rb").read()
+    header, rest = data.split(b"\n", 1)
+    fields = dict((f[:1], f[1:]) for f in header.split()[1:])
+    w, h = int(fields[b"W"]), int(fields[b"H"])
+    frame = rest.split(b"\n", 1)[1]
+    return w, h, [frame[y * w:(y + 1) * w] for y in range(h)]
+def lit(rows, y0, y1, x0, x1):
+    return any(max(rows[y][x0:x1]) > 16 for y in range(y0, y1))  # studio range: black is 16
+problems = []
+w, h, rows = luma(sys.argv[1])  # the picture is 64 x 48, rows 8 to 55
+if (w, h) != (64, 64): problems.append(f"--size 64x64 made {w}x{h}")
+elif lit(rows, 0, 8, 0, 64) or lit(rows, 56, 64, 0, 64) or not lit(rows, 8, 9, 0, 64) or not lit(rows, 55, 56, 0, 64):
+    problems.append("--size 64x64: the picture is not rows 8 to 55 between black bars")
+w, h, rows = luma(sys.argv[2])  # twice the frame, 640 x 480, from (30, 10)
+if (w, h) != (700, 500): problems.append(f"--size 700x500 --integer made {w}x{h}")
+elif lit(rows, 0, 10, 0, 700) or lit(rows, 490, 500, 0, 700) or lit(rows, 10, 490, 0, 30) or lit(rows, 10, 490, 670, 700):
+    problems.append("--size 700x500 --integer: the bars are not black")
+elif any(rows[y][x] != rows[y][x + 1] for y in range(10, 490, 2) for x in range(30, 670, 2)):
+    problems.append("--size 700x500 --integer: pixels are not doubled")
+for p in problems: print("FAIL:", p)
+sys.exit(1 if problems else 0)
+EOF
+
 # Every refusal names its file (on standard error, under --quiet too): a broken and a cut-off
 # picture, a missing one whose stand-in is missing too, a broken clip, an object with no shape.
 refusal() {
