@@ -1,5 +1,6 @@
 #include "shell/notice.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
