@@ -3,6 +3,7 @@
 #include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -66,24 +67,34 @@ bool findDataDir(const std::string& given, const char* program, std::string& dir
     error = p + ": the data folder " + absolute(given) + " does not hold the demo's data (music.dat and dat/)";
     return false;
   }
-  std::string looked;
   char cwd[PATH_MAX];
   std::string here = getcwd(cwd, sizeof cwd) ? std::string(cwd) : ".";
   if (holdsDataPack(".")) {
     dir.assign(1, '.'); // (assigning the literal trips a false -Wrestrict in GCC 12)
     return true;
   }
-  looked = here;
+  std::vector<std::string> looked{here};
   std::string exeDir = executableDir();
   if (!exeDir.empty()) {
-    std::string installed = exeDir + "/../share/zubdemo";
-    if (holdsDataPack(installed)) {
-      dir = absolute(installed);
-      return true;
+    // An unpacked release keeps the pack in `data` beside the program (started by a double-click, its
+    // working folder is the program's own); an installed tree keeps it in ../share/zubdemo.
+#ifdef _WIN32
+    const char* const places[] = {"\\data", "\\..\\share\\zubdemo"};
+#else
+    const char* const places[] = {"/data", "/../share/zubdemo"};
+#endif
+    for (const char* place : places) {
+      std::string candidate = exeDir + place;
+      if (holdsDataPack(candidate)) {
+        dir = absolute(candidate);
+        return true;
+      }
+      looked.push_back(isFolder(candidate) ? absolute(candidate) : candidate);
     }
-    looked += " and " + (isFolder(installed) ? absolute(installed) : installed);
   }
-  error = p + ": cannot find the demo's data (music.dat and dat/): looked in " + looked +
+  std::string list = looked[0];
+  for (size_t i = 1; i < looked.size(); ++i) list += (i + 1 == looked.size() ? " and " : ", ") + looked[i];
+  error = p + ": cannot find the demo's data (music.dat and dat/): looked in " + list +
           "; run it from the data folder or give the folder with --data DIR";
   return false;
 }

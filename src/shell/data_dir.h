@@ -1,6 +1,6 @@
 // Where the programs find the asset pack: the folder given with --data, else the working folder
-// when it holds the pack, else ../share/zubdemo beside the executable (an installed tree). No
-// path of the build machine is compiled in.
+// when it holds the pack, else the folder `data` beside the executable (an unpacked release), else
+// ../share/zubdemo beside it (an installed tree). No path of the build machine is compiled in.
 #pragma once
 #include <string>
 
