@@ -26,6 +26,9 @@ void recordPresent(DemoApp& app, void* stats) {
 } // namespace
 
 int main(int argc, char** argv) {
+  // On Windows the demo has no console of its own: started from a command prompt its lines go there,
+  // double-clicked they reach nobody, so a fatal error is shown in a message box.
+  if (!zub::reachParentConsole()) zub::fatalInMessageBox("zubdemo");
   // Line-buffered so the demo's lines and any library messages keep their order in a log.
   zub::lineBufferedStdout();
   zub::DemoOptions options;
@@ -36,14 +39,18 @@ int main(int argc, char** argv) {
     return 0;
   case zub::DemoAction::Version:
     return zub::printVersion("zubdemo");
-  case zub::DemoAction::Error:
-    return zub::usageError("zubdemo", error);
+  case zub::DemoAction::Error: {
+    int status = zub::usageError("zubdemo", error);
+    zub::showFatalBox("zubdemo: " + error);
+    return status;
+  }
   case zub::DemoAction::Run:
     break;
   }
   std::string dataDir;
   if (!zub::findDataDir(options.dataDir, "zubdemo", dataDir, error)) {
     fprintf(stderr, "%s\n", error.c_str());
+    zub::showFatalBox(error);
     return 1;
   }
   zub::setDataDir(dataDir);

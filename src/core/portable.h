@@ -13,4 +13,10 @@ int makeFolder(const char* path, unsigned mode = 0755);
 // has no line buffering (it would buffer fully), so there it is unbuffered.
 void lineBufferedStdout();
 
+// For a Windows program built without a console of its own (zubdemo.exe): standard output and standard error
+// that are not redirected are pointed at the console of the program that started it, when there is one, so a
+// command prompt still shows its lines. Returns false when standard output reaches nobody (a double-click);
+// both streams then write to the null device. Elsewhere it does nothing and returns true.
+bool reachParentConsole();
+
 } // namespace zub
