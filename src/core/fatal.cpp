@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <unistd.h>
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -12,6 +13,17 @@ namespace zub {
 namespace {
 
 const char* boxTitle = nullptr;
+
+// Whether someone reads standard output on a terminal. Windows' isatty is true for every character
+// device, the null device that --quiet points standard output at included: there it must be a console.
+bool outputOnTerminal() {
+#ifdef _WIN32
+  DWORD mode;
+  return GetConsoleMode((HANDLE)_get_osfhandle(fileno(stdout)), &mode) != 0;
+#else
+  return isatty(fileno(stdout));
+#endif
+}
 
 #ifdef _WIN32
 BOOL CALLBACK hideWindow(HWND window, LPARAM) {
@@ -43,7 +55,7 @@ void printFatal(const char* format, va_list args) {
   va_copy(boxed, args);
   vfprintf(stdout, format, args);
   fflush(stdout);
-  if (!isatty(fileno(stdout))) {
+  if (!outputOnTerminal()) {
     vfprintf(stderr, format, copy);
     fflush(stderr);
   }
