@@ -179,6 +179,7 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
   zub::PngSequence png;
   bool ok = true;
   if (!o.yuvPath.empty()) ok = yuv.begin(o.yuvPath, true, error, out);
+  if (ok && o.yuvPath == "-") zub::binaryMode(out); // the Y4M writer does the same for its stream
   if (ok && !o.y4mPath.empty()) {
     zub::Y4mFormat format;
     format.width = decoder.horizontalSize;

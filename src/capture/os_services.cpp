@@ -248,6 +248,15 @@ double processCpuSeconds() {
 #endif
 }
 
+void binaryMode(FILE* stream) {
+#ifdef _WIN32
+  fflush(stream);
+  _setmode(_fileno(stream), _O_BINARY);
+#else
+  (void)stream;
+#endif
+}
+
 FILE* divertStandardOutput(const char* target) {
   fflush(stdout);
 #ifdef _WIN32

@@ -1,7 +1,7 @@
 // The operating-system services the offline tools need and nothing else does: removing partial
 // outputs when interrupted, replacing a file by a finished one, running a helper program with a
-// pipe to its input, process CPU time and moving standard output aside. The POSIX and Windows
-// versions live in os_services.cpp only.
+// pipe to its input, process CPU time, moving standard output aside and making a stream binary. The
+// POSIX and Windows versions live in os_services.cpp only.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +42,10 @@ void stopProcess(ChildProcess& child);
 
 // CPU seconds this process has used, all threads together.
 double processCpuSeconds();
+
+// Makes `stream` carry bytes unchanged: on Windows a stream in text mode (standard output is one) puts
+// a CR before every LF, which corrupts a video. Elsewhere streams are always so.
+void binaryMode(FILE* stream);
 
 // Points file descriptor 1 at `target` ("/dev/null" or "stderr") after flushing, and returns a
 // stream on the original standard output, or null when it cannot.

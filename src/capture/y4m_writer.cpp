@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "capture/os_services.h"
+
 namespace zub {
 
 namespace {
@@ -42,6 +44,7 @@ bool Y4mWriter::start(FILE* output, const std::string& outputName, const Y4mForm
   chroma444 = format.chroma == "444";
   framesWritten = 0;
   planes.assign(frameBytes() - 6, 0);
+  binaryMode(file); // standard output starts in text mode on Windows
   if (fprintf(file, "YUV4MPEG2 W%d H%d F%d:%d I%c A%d:%d C%s\n", width, height, format.rateNumerator,
               format.rateDenominator, format.interlace, format.aspectNumerator, format.aspectDenominator,
               format.chroma.c_str()) < 0)
