@@ -44,8 +44,25 @@ install_packages() {
     fi
   fi
   say "installing ${missing[*]:-(source index only)}"
-  apt-get update -qq
-  [ ${#missing[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_update
+  # Another install running holds the package manager's lock: wait for it rather than fail.
+  [ ${#missing[@]} -eq 0 ] ||
+    apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
+}
+
+# apt-get update has no timeout for the lock of its lists (another update holds it): it is retried for up to
+# ten minutes while that is the reason it fails, and fails at once on any other.
+apt_update() {
+  local tries=0 log="$out/apt-update.log"
+  until apt-get update -qq -o DPkg::Lock::Timeout=600 >"$log" 2>&1; do
+    if ! grep -q "Could not get lock" "$log" || [ $tries -ge 120 ]; then
+      cat "$log" >&2
+      exit 1
+    fi
+    [ $tries -eq 0 ] && say "waiting for another package manager to finish"
+    tries=$((tries + 1))
+    sleep 5
+  done
 }
 
 # Unpacks Debian source package $1 once; prints its directory. The version the Linux build uses (that of
