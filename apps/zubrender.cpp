@@ -19,8 +19,8 @@ namespace {
 const char* const usage =
     "usage: zubrender [options]\n"
     "Renders the demo offline on a virtual clock (30 frames per second, deterministic).\n"
-    "The data is read from --data DIR, else the working folder when it holds it, else\n"
-    "../share/zubdemo beside the program.\n"
+    "The data is read from --data DIR, else the working folder when it holds it, else the folder\n"
+    "data beside the program, else ../share/zubdemo beside it.\n"
     "Options take their value as --opt VALUE or --opt=VALUE; -- ends the options.\n"
     "\n"
     "  --out DIR        write frames as DIR/frame_NNNNNN.png (NNNNNN: frame number)\n"

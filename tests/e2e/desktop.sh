@@ -29,7 +29,7 @@ status=$?
 # Run from / the pack is nowhere: status 1, and standard error says where it looked and what to do.
 (cd / && "$demo" >"$work/out.txt" 2>"$work/err.txt")
 status=$?
-[ $status -eq 1 ] && grep -q "cannot find the demo's data.*looked in / and .*share/zubdemo.*--data DIR" "$work/err.txt" &&
+[ $status -eq 1 ] && grep -q "cannot find the demo's data.*looked in /, .*/data and .*share/zubdemo.*--data DIR" "$work/err.txt" &&
   ok "no data from /" || fail "no data from /: status $status, '$(cat "$work/err.txt")'"
 
 # ---- a virtual screen with a window manager ----

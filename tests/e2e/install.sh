@@ -50,7 +50,7 @@ status=$?
 rm -rf "$work/moved/share/zubdemo"
 "$work/moved/bin/zubrender" --quiet --no-progress --to 0.1 --out none >"$work/out.txt" 2>"$work/err.txt"
 status=$?
-[ $status -eq 1 ] && grep -q "looked in $work/elsewhere and $work/moved/bin/../share/zubdemo" "$work/err.txt" &&
+[ $status -eq 1 ] && grep -q "looked in $work/elsewhere, $work/moved/bin/data and $work/moved/bin/../share/zubdemo" "$work/err.txt" &&
   ok "without its data the installed tree says where it looked" || fail "no data: status $status, '$(cat "$work/err.txt")'"
 
 finish e2e

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 #include "safety/flash_limiter.h"
@@ -63,10 +64,10 @@ TEST_F(TimelineFlashes, PublishedStretchesMatchTheMeasure_AndTheLimiterKeepsEver
   std::vector<zub::PublishedStretch> published(zub::publishedFlashStretches,
                                                 zub::publishedFlashStretches + zub::publishedFlashStretchCount);
   auto table = [](const std::vector<zub::PublishedStretch>& list) {
-    std::string text;
+    std::ostringstream text;
     for (const zub::PublishedStretch& p : list)
-      text += "{" + std::to_string(p.start) + ", " + std::to_string(p.end) + ", " + (p.red ? "true" : "false") + "}, ";
-    return text;
+      text << "{" << p.start << ", " << p.end << ", " << (p.red ? "true" : "false") << "}, ";
+    return text.str();
   };
   EXPECT_EQ(table(published), table(expected)) << "the published flash stretches are out of date";
 
