@@ -108,6 +108,8 @@ build_zlib() {
   mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
   cp "$src/zlib.h" "$src/zconf.h" "$prefix/include/"
   cp "$out/zlib/libz.a" "$prefix/lib/"
+  # ${prefix} is pkg-config's own variable, written as it stands.
+  # shellcheck disable=SC2016
   printf 'prefix=%s\nName: zlib\nDescription: zlib\nVersion: 1.2.13\nLibs: -L${prefix}/lib -lz\nCflags: -I${prefix}/include\n' \
     "$prefix" >"$prefix/lib/pkgconfig/zlib.pc"
 }

@@ -38,8 +38,18 @@ openbox >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
 # The check window comes before openbox handles map requests; a window mapped in between is never
-# shown, and SDL waits for it forever.
-sleep 2
+# shown, and SDL waits for it forever. A probe window is mapped until openbox has framed it.
+xev -name zubprobe -geometry 20x20 >/dev/null 2>&1 &
+probe_pid=$!
+framed=
+for _ in $(seq 100); do
+  probe=$(xdotool search --name zubprobe 2>/dev/null | head -n 1)
+  [ -n "$probe" ] && xprop -id "$probe" _NET_FRAME_EXTENTS 2>/dev/null | grep -q "=" && framed=1 && break
+  sleep 0.1
+done
+kill $probe_pid 2>/dev/null
+wait $probe_pid 2>/dev/null
+[ -n "$framed" ] || { echo "e2e: openbox did not take charge of the screen"; cat "$work/openbox.log"; exit 1; }
 root_geometry=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 
 # Starts the demo with the given options from /, the data given with --data; sets $demo_pid and

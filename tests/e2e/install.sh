@@ -36,7 +36,7 @@ ok "installed tree"
 
 # Not the source tree, not the data folder: the programs must find share/zubdemo by themselves.
 mkdir "$work/elsewhere"
-cd "$work/elsewhere"
+cd "$work/elsewhere" || exit 1
 "$prefix/bin/zubrender" --quiet --no-progress --to 1 --out frames >"$work/out.txt" 2>"$work/err.txt"
 status=$?
 frames=$(ls frames 2>/dev/null | wc -l)

@@ -1,3 +1,5 @@
+# shellcheck shell=bash disable=SC2034
+# (build and source are for the scripts that source this file.)
 # What the end-to-end scripts share; sourced by each after `set -u`. The failure count and the
 # closing report, the build and source folders from the arguments, a scratch folder, a virtual X
 # screen, and at exit every process they started stopped and the scratch folder removed.
@@ -34,7 +36,7 @@ require() {
 # Usage: start_xvfb NUMBER SCREEN LOG
 start_xvfb() {
   local number=$1
-  while [ -e /tmp/.X11-unix/X$number ] || [ -e /tmp/.X$number-lock ]; do
+  while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
     number=$((number + 1))
   done
   export DISPLAY=:$number

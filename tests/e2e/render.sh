@@ -6,13 +6,13 @@ set -u
 . "$(dirname "$0")/lib.sh"
 e2e_start "$@"
 render="$build/zubrender"
-cd "$source/data"
+cd "$source/data" || exit 1
 
 for run in a b; do
   "$render" --quiet --no-progress --to 2 --out "$work/$run" --every 10 --scale 2 --y4m "$work/$run.y4m" \
     --sheet "$work/$run-sheet.png" --audio "$work/$run.wav" || fail "render $run exited with $?"
 done
-sum() { (cd "$1" && sha256sum * | sha256sum); }
+sum() { (cd "$1" && sha256sum -- * | sha256sum); }
 [ "$(sum "$work/a")" = "$(sum "$work/b")" ] || fail "PNG frames differ between runs"
 cmp -s "$work/a.y4m" "$work/b.y4m" || fail "Y4M videos differ between runs"
 cmp -s "$work/a-sheet.png" "$work/b-sheet.png" || fail "contact sheets differ between runs"

@@ -8,7 +8,7 @@ set -u
 . "$(dirname "$0")/lib.sh"
 e2e_start "$@"
 render="$build/zubrender"
-cd "$source/data"
+cd "$source/data" || exit 1
 
 # SIGINT and SIGTERM in the middle of a Y4M: status 130/143 and nothing left in the folder.
 for signal in INT TERM; do
@@ -21,7 +21,7 @@ for signal in INT TERM; do
   wait $pid
   status=$?
   want=$([ $signal = INT ] && echo 130 || echo 143)
-  [ $status -eq $want ] || fail "SIG$signal: status $status, expected $want"
+  [ "$status" -eq "$want" ] || fail "SIG$signal: status $status, expected $want"
   [ -z "$(ls -A "$work/sig")" ] || fail "SIG$signal left: $(ls -A "$work/sig")"
   rm -rf "$work/sig"
 done
@@ -47,9 +47,9 @@ if command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null; then
   [ "$(ls -A "$work/mp4" | tr '\n' ' ')" = "it's -x.mp4 same.wav same.y4m " ] \
     || fail "--mp4 left: $(ls -A "$work/mp4" | tr '\n' ' ')"
   # Without --y4m, no raw video is written anywhere.
-  before=$(ls -A "${TMPDIR:-/tmp}" | grep -c zubrender)
+  before=$(find "${TMPDIR:-/tmp}" -maxdepth 1 -name "*zubrender*" | wc -l)
   "$render" --quiet --no-progress --to 0.5 --mp4 "$work/mp4/b.mp4" || fail "--mp4 alone exited with $?"
-  [ "$(ls -A "${TMPDIR:-/tmp}" | grep -c zubrender)" = "$before" ] || fail "--mp4 left a temporary file"
+  [ "$(find "${TMPDIR:-/tmp}" -maxdepth 1 -name "*zubrender*" | wc -l)" = "$before" ] || fail "--mp4 left a temporary file"
 
   # ffmpeg failing: its own last line is reported, status 1, nothing left behind.
   mkdir "$work/fake" "$work/fail"
@@ -93,6 +93,7 @@ fi
 # timeline is rendered (which takes many seconds), with statuses 2 and 1.
 for args in "--from 9999 --out $work/late:2" "--sheet /nonexistent/s.png:1" "--audio /nonexistent/a.wav --to 1 --out $work/early:1"; do
   start=$(date +%s%N)
+  # shellcheck disable=SC2086 # the options are split into words on purpose
   timeout 10 "$render" --quiet --no-progress ${args%:*} >/dev/null 2>"$work/err.txt"
   status=$?
   ms=$((($(date +%s%N) - start) / 1000000))
@@ -158,6 +159,6 @@ status=$?
 [ $status -ne 0 ] || fail "a broken object gave status 0"
 grep -qF 'dat\zub.lwo' "$work/err.txt" || fail "broken object under --quiet said on standard error: '$(cat "$work/err.txt")'"
 [ ! -s "$work/out.txt" ] || fail "--quiet printed on standard output: $(head -n 3 "$work/out.txt")"
-[ ! -e "$work/broken.y4m" ] && [ -z "$(ls -A "$work" | grep part)" ] || fail "the failed run left its Y4M"
+[ ! -e "$work/broken.y4m" ] && [ -z "$(find "$work" -maxdepth 1 -name "*part*")" ] || fail "the failed run left its Y4M"
 
 finish "render output"

@@ -110,7 +110,7 @@ for signal in INT TERM; do
   wait $demo_pid
   status=$?
   want=$([ $signal = INT ] && echo 130 || echo 143)
-  [ $status -eq $want ] && [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] &&
+  [ "$status" -eq "$want" ] && [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] &&
     echo "ok: SIG$signal ends the demo with status $want" || fail "SIG$signal: status $status, last line '$(tail -n 1 "$work/out.txt")'"
 done
 

@@ -41,6 +41,8 @@ for _ in $(seq 100); do [ -f "$tmp/port" ] && break; sleep 0.1; done
 root="http://127.0.0.1:$(cat "$tmp/port")"
 base="$root/web/index.html"
 
+# --window-size takes its two numbers with a comma.
+# shellcheck disable=SC2054
 browser_flags=(--headless --no-sandbox --disable-gpu --no-first-run --no-default-browser-check
                --disable-background-networking --disable-component-update --disable-sync
                --autoplay-policy=no-user-gesture-required --window-size=640,480)

@@ -31,6 +31,7 @@ start_xvfb 68 800x600x24 "$work/xvfb.log"
 # Wine's own settings folder, kept in build-windows/; no dialogs, no debug chatter.
 export WINEPREFIX="$source/build-windows/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 || { echo "wine checks: wineboot failed"; cat "$work/wineboot.log"; exit 1; }
+# shellcheck disable=SC1003 # tr's own escape: '\\' is one backslash
 winpath() { echo "Z:$1" | tr / '\\'; }
 
 # 1. The same bytes: every 30th frame of the whole timeline, and the soundtrack.
@@ -159,7 +160,7 @@ box_check() {
   (cd "$folder" && SDL_AUDIODRIVER=dummy WINEDEBUG=+text exec "$wine" start /wait /unix "$folder/zubdemo.exe" "$@" \
     >/dev/null 2>"$work/box.trace") &
   demo_pid=$!
-  local box= shown=1 covered=0 status
+  local box="" shown=1 covered=0 status
   for _ in $(seq 300); do
     box=$(xdotool search --onlyvisible --name "^zubdemo$" 2>/dev/null | head -n 1)
     [ -n "$box" ] && break
