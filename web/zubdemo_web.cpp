@@ -8,13 +8,13 @@
 #include <emscripten/emscripten.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
 
 #include "core/clock.h"
+#include "core/frame_hash.h"
 #include "core/random.h"
 #include "music/midas.h"
 #include "platform/ptc.h"
@@ -67,26 +67,11 @@ int lastWanted = 0;
 int frameNumber = 0;
 std::string report;
 
-// The same rule as the offline renderer: the first whole millisecond at which frame n is due.
-int32_t virtualFrameTime(int n, float periodTicks) {
-  int32_t ms = (int32_t)std::floor((double)n * periodTicks);
-  while (ms > 0 && (int)((double)(ms - 1) / periodTicks) >= n) --ms;
-  while ((int)((double)ms / periodTicks) < n) ++ms;
-  return ms;
-}
-
-uint64_t fnv1a(const uint32_t* pixels, size_t count) {
-  uint64_t h = 1469598103934665603ull;
-  const unsigned char* b = (const unsigned char*)pixels;
-  for (size_t i = 0; i < count * 4; ++i) h = (h ^ b[i]) * 1099511628211ull;
-  return h;
-}
-
 void recordHash() {
   const int scene = sceneIndex(app->frameScene);
   char line[96];
-  snprintf(line, sizeof line, "%d %s %llx\n", frameNumber, scene < 0 ? "?" : sceneTable[scene].name,
-           (unsigned long long)fnv1a(app->console->presentedFrame(), 320 * 240));
+  snprintf(line, sizeof line, "%d %s %llx\n", frameNumber, sceneName(scene),
+           (unsigned long long)zub::frameHash(app->console->presentedFrame(), 320 * 240));
   report += line;
 }
 
@@ -103,7 +88,8 @@ void hashSlice() {
       return;
     }
     ++frameNumber;
-    zub::clockSetVirtual(app->pacer->startTicks + virtualFrameTime(frameNumber, app->pacer->periodTicks));
+    // The offline renderer's rule: each frame at the first whole millisecond the pacer grants it.
+    zub::clockSetVirtual(app->pacer->startTicks + app->pacer->dueTicks(frameNumber));
   }
   zub_page_hashes(report.c_str(), 0);
 }

@@ -9,7 +9,6 @@
 #include "image/bitmap.h"
 #include "image/image_writers.h"
 #include "image/tiny_font.h"
-#include "scenes/scene_table.h"
 
 namespace zub {
 
@@ -17,8 +16,6 @@ namespace {
 
 const int frameWidth = 320;
 const int thumbWidth = 160, thumbHeight = 120, labelHeight = 12, sheetColumns = 6, sheetGap = 4;
-
-const char* sceneName(int index) { return index >= 0 && index < sceneCount ? sceneTable[index].name : "?"; }
 
 void takeThumb(ContactSheet::Entry& entry, const uint32_t* pixels) {
   entry.thumb.resize(thumbWidth * thumbHeight);
@@ -38,11 +35,12 @@ void takeThumb(ContactSheet::Entry& entry, const uint32_t* pixels) {
 
 } // namespace
 
-void ContactSheet::addFrame(const uint32_t* pixels, int scene, int step, int32_t time, int32_t stepMiddle) {
+void ContactSheet::addFrame(const uint32_t* pixels, int scene, const char* sceneName, int step, int32_t time,
+                            int32_t stepMiddle) {
   // Step 0 is a scene's set-up, never shown on its own.
   if (step != 0) {
     if (scene != lastScene || step != lastStep || entries.empty()) {
-      entries.push_back({scene, step, stepMiddle, false, {}});
+      entries.push_back({scene, step, sceneName, stepMiddle, false, {}});
       takeThumb(entries.back(), pixels);
     } else if (!entries.back().atMiddle && time >= entries.back().target) {
       entries.back().atMiddle = true;
@@ -70,7 +68,7 @@ bool ContactSheet::write(const std::string& path, std::string& error) const {
     for (int y = 0; y < thumbHeight; ++y)
       memcpy(sheet.pixels + (size_t)(y0 + y) * w + x0, e.thumb.data() + y * thumbWidth, thumbWidth * 4);
     char label[64];
-    snprintf(label, sizeof label, "%s %d", sceneName(e.scene), e.step);
+    snprintf(label, sizeof label, "%s %d", e.sceneName, e.step);
     drawText(&sheet, x0 + 1, y0 + thumbHeight + 3, label, 0xFFFFFF);
   }
   OutputFile out;

@@ -9,12 +9,14 @@ namespace zub {
 
 class ContactSheet {
 public:
-  // Called for every frame in range with the frame time and the time of the middle of its step (ms).
-  void addFrame(const uint32_t* pixels, int scene, int step, int32_t time, int32_t stepMiddle);
+  // Called for every frame in range with its scene (an index, and the name the label shows, a
+  // string that outlives the sheet), the frame time and the time of the middle of its step (ms).
+  void addFrame(const uint32_t* pixels, int scene, const char* sceneName, int step, int32_t time, int32_t stepMiddle);
   bool write(const std::string& path, std::string& error) const;
 
   struct Entry {
     int scene, step;
+    const char* sceneName;
     int32_t target;                // frame time at the middle of the step
     bool atMiddle;                 // the thumbnail is the middle frame, not yet the first
     std::vector<uint32_t> thumb;   // half size

@@ -39,3 +39,11 @@ float sceneSeconds(const SceneEntry& scene) {
   for (int i = 0; i < scene.stepCount; ++i) total += scene.steps[i];
   return total;
 }
+
+const char* sceneName(int index) { return index >= 0 && index < sceneCount ? sceneTable[index].name : "?"; }
+
+double timelineSeconds() {
+  double total = 0;
+  for (int s = 0; s < sceneCount; ++s) total += sceneSeconds(sceneTable[s]);
+  return total;
+}

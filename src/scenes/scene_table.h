@@ -18,4 +18,9 @@ extern const int sceneCount;
 int sceneIndex(SceneFn fn);
 // Total length of a scene's steps in seconds.
 float sceneSeconds(const SceneEntry& scene);
+// The scene's name, or "?" for an index outside the table.
+const char* sceneName(int index);
+// The length of the timeline as the table gives it: every scene's steps. The last frame falls a
+// little later, when the closing scene notices its end.
+double timelineSeconds();
 

@@ -34,23 +34,7 @@
 
 namespace zub {
 
-int32_t virtualFrameTime(int n, float periodTicks) {
-  // The pacer grants frame n once (int)(elapsed / periodTicks) >= n; find the first such ms.
-  int32_t ms = (int32_t)std::floor((double)n * periodTicks);
-  while (ms > 0 && (int)((double)(ms - 1) / periodTicks) >= n) --ms;
-  while ((int)((double)ms / periodTicks) < n) ++ms;
-  return ms;
-}
-
 namespace {
-
-// The length of the timeline as the scene tables give it; the last frame falls a little later,
-// when the closing scene notices its end, so only the progress bar uses it.
-double timelineSeconds() {
-  double total = 0;
-  for (int s = 0; s < sceneCount; ++s) total += sceneSeconds(sceneTable[s]);
-  return total;
-}
 
 const int frameWidth = 320, frameHeight = 240;
 
@@ -90,8 +74,6 @@ struct RenderRun {
   bool progressOnTerminal = false;
   int lastProgressTenth = -1;
 };
-
-const char* sceneName(int index) { return index >= 0 && index < sceneCount ? sceneTable[index].name : "?"; }
 
 // Where each written pixel comes from: the picture enlarged by nearest neighbour to the largest
 // size that fits the output (whole factors only with --integer), its shape kept, centred on black.
@@ -174,7 +156,8 @@ void writeFrame(RenderRun& run, DemoApp& app, int frame, int32_t t, const uint32
   if (!run.failed && !o.mp4Path.empty() && !run.mp4.writeFrame(scaledFrame(run, pixels), run.error))
     run.failed = true;
   if (!o.sheetPath.empty()) {
-    run.sheet.addFrame(pixels, scene, app.frameStep, t, app.timer->stepMiddleTicks() - app.pacer->startTicks);
+    run.sheet.addFrame(pixels, scene, sceneName(scene), app.frameStep, t,
+                       app.timer->stepMiddleTicks() - app.pacer->startTicks);
   }
 }
 
@@ -205,7 +188,7 @@ void onFrame(DemoApp& app, void* data) {
   run.lastSeconds = t / 1000.0;
   showProgress(run, t / 1000.0, scene, step, false);
 
-  int32_t next = virtualFrameTime(frame + 1, app.pacer->periodTicks);
+  int32_t next = app.pacer->dueTicks(frame + 1);
   if (run.failed || (run.toMs >= 0 && next > run.toMs)) ptc::postQuit(app.console->window);
   clockSetVirtual(app.pacer->startTicks + next);
   run.lastMark = std::chrono::steady_clock::now();

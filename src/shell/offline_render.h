@@ -31,9 +31,6 @@ struct RenderOptions {
   std::string dataDir;       // --data: the folder of the asset pack; empty: looked up
 };
 
-// First whole millisecond after the pacer's start at which frame n is due.
-int32_t virtualFrameTime(int n, float periodTicks);
-
 // Renders the demo as `options` say. Returns the exit status: the demo's own, 1 when an output
 // cannot be written (the reason printed on standard error), 2 when nothing fell in [from, to].
 int renderDemo(const RenderOptions& options);

@@ -1,8 +1,10 @@
 #!/bin/bash
-# Two rules of the source tree, checked by grep:
+# Three rules of the source tree, checked by grep:
 #  - only the program layer (src/shell, apps/, and zub::fatal itself) ends the process; library code
 #    reports failures to its caller, so no exit( or fatal( elsewhere under src/;
-#  - src/core is the ground floor: it includes no header of another subsystem.
+#  - src/core is the ground floor: it includes no header of another subsystem;
+#  - the library layers (the media layers, capture, safety, platform) include nothing of the program
+#    (src/scenes, src/shell) that sits on them.
 # Usage: source_rules.sh SOURCE_ROOT. Prints each offending line; fails when there is one.
 set -u
 root=${1:?source root}
@@ -21,6 +23,13 @@ upward=$(grep -rnE --include='*.cpp' --include='*.h' \
          '#include[[:space:]]*"(image|effects|objects|render|scenes|shell|music|video|platform|capture|safety)/' core)
 if [ -n "$upward" ]; then
   echo "src/core includes a header from above it:"
+  echo "$upward"
+  status=1
+fi
+upward=$(grep -rnE --include='*.cpp' --include='*.h' '#include[[:space:]]*"(scenes|shell)/' \
+         image effects objects render music video platform capture safety core 2>/dev/null)
+if [ -n "$upward" ]; then
+  echo "a library layer includes the program (src/scenes or src/shell) above it:"
   echo "$upward"
   status=1
 fi

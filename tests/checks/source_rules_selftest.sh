@@ -20,4 +20,9 @@ rm "$tmp/src/image/bad.cpp"
 
 printf '#include "image/bitmap.h"\n' > "$tmp/src/core/bad.h"
 bash "$here/source_rules.sh" "$tmp" >/dev/null && { echo "core including image went unnoticed"; exit 1; }
+rm "$tmp/src/core/bad.h"
+
+mkdir -p "$tmp/src/capture"
+printf '#include "scenes/scene_table.h"\n' > "$tmp/src/capture/bad.cpp"
+bash "$here/source_rules.sh" "$tmp" >/dev/null && { echo "capture including the scene table went unnoticed"; exit 1; }
 echo "source rules catch every breach"

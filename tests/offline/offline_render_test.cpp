@@ -26,18 +26,18 @@ std::string readAll(const fs::path& p) {
 
 TEST(VirtualFrameTime, IsTheFirstMillisecondThePacerGrantsEachFrame) {
   FramePacer probe;
-  EXPECT_EQ(zub::virtualFrameTime(0, probe.periodTicks), 0);
-  EXPECT_EQ(zub::virtualFrameTime(1, probe.periodTicks), 34);
-  EXPECT_EQ(zub::virtualFrameTime(2, probe.periodTicks), 67);
-  EXPECT_EQ(zub::virtualFrameTime(3, probe.periodTicks), 100);
-  EXPECT_EQ(zub::virtualFrameTime(4, probe.periodTicks), 134);
-  EXPECT_EQ(zub::virtualFrameTime(30, probe.periodTicks), 1000);
+  EXPECT_EQ(probe.dueTicks(0), 0);
+  EXPECT_EQ(probe.dueTicks(1), 34);
+  EXPECT_EQ(probe.dueTicks(2), 67);
+  EXPECT_EQ(probe.dueTicks(3), 100);
+  EXPECT_EQ(probe.dueTicks(4), 134);
+  EXPECT_EQ(probe.dueTicks(30), 1000);
 
   // Across a whole demo's worth of frames, a pacer on the virtual clock agrees.
   zub::clockUseVirtual(0);
   FramePacer pacer;
   for (int n = 0; n < 9000; ++n) {
-    int32_t t = zub::virtualFrameTime(n, pacer.periodTicks);
+    int32_t t = pacer.dueTicks(n);
     if (t > 0) {
       zub::clockSetVirtual(t - 1);
       ASSERT_FALSE(pacer.frameDue()) << "frame " << n << " due before " << t;

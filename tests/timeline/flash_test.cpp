@@ -54,7 +54,7 @@ TEST_F(TimelineFlashes, PublishedStretchesMatchTheMeasure_AndTheLimiterKeepsEver
     memcpy(lossyCopy.data(), pixels, copy.size() * 4);
     lossy->apply(lossyCopy.data(), t);
     if (shownLossy.add(lossyCopy.data(), t).failing()) ++lossyFailing;
-    zub::clockSetVirtual(app->pacer->startTicks + zub::virtualFrameTime(frame + 1, app->pacer->periodTicks));
+    zub::clockSetVirtual(app->pacer->startTicks + app->pacer->dueTicks(frame + 1));
     ASSERT_LT(frame, 20000);
   }
   testing::internal::GetCapturedStdout();

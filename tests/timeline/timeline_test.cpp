@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "alloc_counter.h"
+#include "core/frame_hash.h"
 #include "scenes/scene_table.h"
 #include "shell/offline_render.h"
 
@@ -32,25 +33,12 @@ int32_t runToEnd(DemoApp& app, int frameMs, OnFrame onFrame) {
     while (app.pacer->framesIssued == before)
       if (!app.runPass()) return t;
     onFrame(frame, t);
-    t = frameMs ? t + frameMs : zub::virtualFrameTime(frame + 1, app.pacer->periodTicks);
+    t = frameMs ? t + frameMs : app.pacer->dueTicks(frame + 1);
     // A slow machine: the pacer owes no frames in between.
     if (frameMs) app.pacer->framesIssued = (int)(t / app.pacer->periodTicks);
     zub::clockSetVirtual(t);
     if (frame > 20000) return -1;
   }
-}
-
-uint64_t fnv1a(const uint32_t* pixels, size_t count) {
-  uint64_t h = 1469598103934665603ull;
-  const unsigned char* b = (const unsigned char*)pixels;
-  for (size_t i = 0; i < count * 4; ++i) h = (h ^ b[i]) * 1099511628211ull;
-  return h;
-}
-
-float timelineSeconds() {
-  float total = 0;
-  for (int s = 0; s < sceneCount; ++s) total += sceneSeconds(sceneTable[s]);
-  return total;
 }
 
 TEST_F(Timeline, RunsEveryScene_InOrder_ToQuit_WithoutAllocatingPerFrame) {
@@ -127,7 +115,7 @@ TEST_F(Timeline, ChosenFramesMatchTheirGoldenHashes) {
   std::map<int, std::string> sceneOf;
   runToEnd(*app, 0, [&](int n, int32_t) {
     if (golden.count(n)) {
-      seen[n] = fnv1a(app->console->presentedFrame(), 320 * 240);
+      seen[n] = zub::frameHash(app->console->presentedFrame(), 320 * 240);
       sceneOf[n] = sceneTable[sceneIndex(app->frameScene)].name;
     }
   });
