@@ -74,9 +74,8 @@ start_demo close
 "$build/tests/x11_close" "$window"
 expect_exit close 10
 
-# The photosensitivity notice comes first: the demo waits behind it until a key, and Escape there
-# ends the program with the exit line before the demo has started.
-notice_window() {
+# Starts the demo with the given options and waits for its window to show, not for a first frame.
+start_shown() {
   (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" "$@" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
   sleep 1 # SDL may replace its first window while it sets up the renderer
@@ -89,7 +88,9 @@ notice_window() {
   [ -n "$window" ] || fail "notice: no window appeared"
   sleep 0.5
 }
-notice_window
+# The photosensitivity notice comes first: the demo waits behind it until a key, and Escape there
+# ends the program with the exit line before the demo has started.
+start_shown
 grep -q "start running the demo" "$work/out.txt" && fail "notice: the demo started while the notice showed"
 xdotool key --window "$window" a
 for _ in $(seq 50); do grep -q "start running the demo" "$work/out.txt" && break; sleep 0.1; done
@@ -97,7 +98,7 @@ grep -q "start running the demo" "$work/out.txt" || fail "notice: a key did not 
 xdotool key --window "$window" Escape
 expect_exit "notice, a key starts the demo" 10
 
-notice_window --reduce-flashes
+start_shown --reduce-flashes
 xdotool key --window "$window" Escape
 expect_exit "notice, Escape ends the program there" 5
 grep -q "start running the demo" "$work/out.txt" && fail "notice: the demo started after Escape on the notice"
@@ -116,15 +117,7 @@ done
 
 # --quiet: the demo plays with nothing on standard output; a window asked larger than the screen
 # (800 x 600 here) is fitted to it with its shape kept.
-(cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" --no-warning --quiet --window=4000x3000 >"$work/out.txt" 2>"$work/err.txt") &
-demo_pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --all --onlyvisible --pid $demo_pid --name "ZUB demo" 2>/dev/null | tail -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-sleep 1
+start_shown --no-warning --quiet --window=4000x3000
 size=$(xdotool getwindowgeometry "$window" 2>/dev/null | sed -n 's/.*Geometry: //p')
 [ "$size" = "800x600" ] && echo "ok: --window=4000x3000 fitted to the screen" || fail "--window=4000x3000 gave '$size'"
 kill -s INT $demo_pid
