@@ -1,15 +1,13 @@
 // The whole timeline on the virtual clock: its length, the order of the scenes, every step's full
-// length on a slow machine, no heap allocation once the frames run, and golden frames.
+// length on a slow machine and no heap allocation once the frames run (the golden frames are
+// checked in the pass of flash_test.cpp).
 #include "demo_fixture.h"
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <map>
 #include <vector>
 
 #include "alloc_counter.h"
-#include "core/frame_hash.h"
 #include "scenes/scene_table.h"
 #include "shell/offline_render.h"
 
@@ -96,38 +94,6 @@ TEST_F(Timeline, EveryStepKeepsItsFullLengthOnASlowMachine) {
     int32_t length = (int32_t)std::lround(sceneTable[s.scene].steps[s.step - 1] * 1000);
     EXPECT_GT(lasted, length) << sceneTable[s.scene].name << " step " << s.step;
     EXPECT_LE(lasted, length + 100) << sceneTable[s.scene].name << " step " << s.step;
-  }
-}
-
-// Golden frames: hashes of chosen frames of each scene, from the committed asset pack. After a
-// deliberate change of the pictures, regenerate them with scripts/update-golden-frames.sh.
-TEST_F(Timeline, ChosenFramesMatchTheirGoldenHashes) {
-  std::map<int, uint64_t> golden;
-  std::ifstream in(std::string(ZUB_SOURCE_DIR) + "/tests/data/golden_frames.txt");
-  ASSERT_TRUE(in) << "tests/data/golden_frames.txt is missing";
-  int frame;
-  std::string name, hex;
-  while (in >> frame >> name >> hex) golden[frame] = std::stoull(hex, nullptr, 16);
-  ASSERT_FALSE(golden.empty());
-
-  testing::internal::CaptureStdout();
-  std::map<int, uint64_t> seen;
-  std::map<int, std::string> sceneOf;
-  runToEnd(*app, 0, [&](int n, int32_t) {
-    if (golden.count(n)) {
-      seen[n] = zub::frameHash(app->console->presentedFrame(), 320 * 240);
-      sceneOf[n] = sceneTable[sceneIndex(app->frameScene)].name;
-    }
-  });
-  testing::internal::GetCapturedStdout();
-  const char* dump = getenv("ZUB_GOLDEN_OUT");
-  if (dump) {
-    std::ofstream out(dump);
-    for (auto& [n, h] : seen) out << n << " " << sceneOf[n] << " " << std::hex << h << std::dec << "\n";
-  }
-  for (auto& [n, h] : golden) {
-    ASSERT_TRUE(seen.count(n)) << "frame " << n << " was never drawn";
-    EXPECT_EQ(seen[n], h) << "frame " << n << " (" << sceneOf[n] << ")";
   }
 }
 
