@@ -20,6 +20,7 @@
 #include "core/clock.h"
 #include "core/random.h"
 #include "music/midas.h"
+#include "platform/frame_scaler.h"
 #include "platform/ptc.h"
 #include "safety/flash_stretches.h"
 #include "scenes/scene_table.h"
@@ -51,7 +52,7 @@ struct RenderRun {
   double timelineSeconds;        // estimate for the progress bar
   int outWidth = 0, outHeight = 0; // the size of the written frames
   std::vector<uint32_t> scaled;  // one enlarged frame
-  std::vector<int> sourceColumn, sourceRow; // per output pixel: the frame's pixel, or -1 on the bars
+  FrameScaler scaler;
   PngSequence png;
   Y4mWriter y4m;
   bool writeY4m = false;
@@ -75,47 +76,20 @@ struct RenderRun {
   int lastProgressTenth = -1;
 };
 
-// Where each written pixel comes from: the picture enlarged by nearest neighbour to the largest
-// size that fits the output (whole factors only with --integer), its shape kept, centred on black.
+// The written frames: the picture enlarged by nearest neighbour to the largest size that fits the
+// output (whole factors only with --integer), its shape kept, centred on black; the window's own
+// scaler does exactly that.
 void layOutFrame(RenderRun& run) {
   const RenderOptions& o = *run.options;
   run.outWidth = o.sizeWidth ? o.sizeWidth : frameWidth * o.scale;
   run.outHeight = o.sizeHeight ? o.sizeHeight : frameHeight * o.scale;
-  int pw = run.outWidth, ph = run.outHeight;
-  if (o.sizeWidth) {
-    int k = std::min(pw / frameWidth, ph / frameHeight); // whole factors, where one fits
-    if (o.integerScale && k >= 1) {
-      pw = frameWidth * k;
-      ph = frameHeight * k;
-    } else if ((int64_t)pw * frameHeight > (int64_t)ph * frameWidth) {
-      pw = (int)((int64_t)ph * frameWidth / frameHeight);
-    } else {
-      ph = (int)((int64_t)pw * frameHeight / frameWidth);
-    }
-    pw = std::min(pw, run.outWidth);
-    ph = std::min(ph, run.outHeight);
-  }
-  int left = (run.outWidth - pw) / 2, top = (run.outHeight - ph) / 2;
-  run.sourceColumn.assign((size_t)run.outWidth, -1);
-  run.sourceRow.assign((size_t)run.outHeight, -1);
-  for (int x = 0; x < pw; ++x) run.sourceColumn[(size_t)(left + x)] = (int)((int64_t)x * frameWidth / pw);
-  for (int y = 0; y < ph; ++y) run.sourceRow[(size_t)(top + y)] = (int)((int64_t)y * frameHeight / ph);
-  run.scaled.assign((size_t)run.outWidth * run.outHeight, 0);
+  run.scaler.layout(frameWidth, frameHeight, run.outWidth, run.outHeight, o.integerScale);
+  run.scaled.assign((size_t)run.outWidth * run.outHeight, 0); // the bars stay black
 }
 
 const uint32_t* scaledFrame(RenderRun& run, const uint32_t* pixels) {
   if (run.outWidth == frameWidth && run.outHeight == frameHeight) return pixels;
-  const int w = run.outWidth;
-  for (int y = 0; y < run.outHeight; ++y) {
-    uint32_t* dst = run.scaled.data() + (size_t)y * w;
-    int sy = run.sourceRow[(size_t)y];
-    if (sy < 0) continue; // a bar: black since the layout
-    const uint32_t* src = pixels + (size_t)sy * frameWidth;
-    for (int x = 0; x < w; ++x) {
-      int sx = run.sourceColumn[(size_t)x];
-      dst[x] = sx < 0 ? 0 : src[sx];
-    }
-  }
+  run.scaler.scale(pixels, run.scaled.data(), run.outWidth * 4);
   return run.scaled.data();
 }
 
@@ -149,12 +123,12 @@ void showProgress(RenderRun& run, double seconds, int scene, int step, bool fina
 void writeFrame(RenderRun& run, DemoApp& app, int frame, int32_t t, const uint32_t* pixels) {
   const RenderOptions& o = *run.options;
   int scene = sceneIndex(app.frameScene);
-  if (!o.outDir.empty() && run.inRange % o.every == 0 &&
-      !run.png.write(frame, scaledFrame(run, pixels), run.outWidth, run.outHeight, run.error))
-    run.failed = true;
-  if (!run.failed && run.writeY4m && !run.y4m.writeFrame(scaledFrame(run, pixels), run.error)) run.failed = true;
-  if (!run.failed && !o.mp4Path.empty() && !run.mp4.writeFrame(scaledFrame(run, pixels), run.error))
-    run.failed = true;
+  bool png = !o.outDir.empty() && run.inRange % o.every == 0;
+  // Enlarged once for every output that takes it.
+  const uint32_t* out = png || run.writeY4m || !o.mp4Path.empty() ? scaledFrame(run, pixels) : pixels;
+  if (png && !run.png.write(frame, out, run.outWidth, run.outHeight, run.error)) run.failed = true;
+  if (!run.failed && run.writeY4m && !run.y4m.writeFrame(out, run.error)) run.failed = true;
+  if (!run.failed && !o.mp4Path.empty() && !run.mp4.writeFrame(out, run.error)) run.failed = true;
   if (!o.sheetPath.empty()) {
     run.sheet.addFrame(pixels, scene, sceneName(scene), app.frameStep, t,
                        app.timer->stepMiddleTicks() - app.pacer->startTicks);
