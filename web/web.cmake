@@ -6,18 +6,23 @@ if(NOT EXISTS "${ZUB_WEB_PREFIX}/lib/libjpeg.a" OR NOT EXISTS "${ZUB_WEB_PREFIX}
   message(FATAL_ERROR "ZUB_WEB_PREFIX must hold lib/libjpeg.a and lib/libopenmpt.a (scripts/build-web.sh builds them)")
 endif()
 
-# The SDL2 console back end and the file writers of the offline tools have browser stand-ins or
-# no use here; the SDL audio calls of the module player are answered by web_sdl/SDL.h.
-file(GLOB ZUB_WEB_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
-list(FILTER ZUB_WEB_SOURCES EXCLUDE REGEX "/platform/ptc\\.cpp$|/shell/offline_render\\.cpp$|/image/image_writers\\.cpp$|/capture/")
-add_library(zubweb STATIC ${ZUB_WEB_SOURCES})
-target_include_directories(zubweb PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/platform/web_sdl
-                                         ${ZUB_WEB_PREFIX}/include)
-target_link_libraries(zubweb PUBLIC ${ZUB_WEB_PREFIX}/lib/libjpeg.a ${ZUB_WEB_PREFIX}/lib/libopenmpt.a)
+# The demo's layers as on the desktop, with the browser's console and audio back ends
+# (src/platform/web_*.cpp) and without the file writers of the offline tools.
+add_library(zub_web_jpeg INTERFACE)
+target_include_directories(zub_web_jpeg INTERFACE ${ZUB_WEB_PREFIX}/include)
+target_link_libraries(zub_web_jpeg INTERFACE ${ZUB_WEB_PREFIX}/lib/libjpeg.a)
+add_library(zub_web_openmpt INTERFACE)
+target_include_directories(zub_web_openmpt INTERFACE ${ZUB_WEB_PREFIX}/include)
+target_link_libraries(zub_web_openmpt INTERFACE ${ZUB_WEB_PREFIX}/lib/libopenmpt.a)
+set(ZUB_LIB_SDL2 "")
+set(ZUB_LIB_PNG "")
+set(ZUB_LIB_JPEG zub_web_jpeg)
+set(ZUB_LIB_OPENMPT zub_web_openmpt)
+include(${CMAKE_SOURCE_DIR}/cmake/layers.cmake)
 
 add_executable(zubdemo-web ${CMAKE_SOURCE_DIR}/web/zubdemo_web.cpp)
 set_target_properties(zubdemo-web PROPERTIES OUTPUT_NAME zubdemo SUFFIX ".js")
-target_link_libraries(zubdemo-web PRIVATE zubweb)
+target_link_libraries(zubdemo-web PRIVATE zub_program)
 target_link_options(zubdemo-web PRIVATE
   --js-library ${CMAKE_SOURCE_DIR}/web/web_platform.js
   --preload-file ${CMAKE_SOURCE_DIR}/data@/data

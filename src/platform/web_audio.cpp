@@ -1,11 +1,15 @@
-// Web Audio behind the SDL audio calls of the module player (see web_sdl/SDL.h). The page's
-// processing node asks for a block with zub_web_audio_fill; the block is made by the player's
-// own callback into a buffer allocated when the device opens, and the page copies it out.
+// The audio output back end in a web browser: Web Audio. The page's processing node asks for a
+// block with zub_web_audio_fill; the block is made by the module player's fill callback into a
+// buffer allocated when the output opens, and the page copies it out. The page has one thread: the
+// fill runs between frames from the Web Audio processing event, so the locks have nothing to
+// exclude and a delay cannot wait for the callback.
 #include <emscripten/emscripten.h>
 
+#include <cstring>
+#include <memory>
 #include <new>
 
-#include "web_sdl/SDL.h"
+#include "platform/audio_out.h"
 
 extern "C" {
 // web/web_platform.js
@@ -15,62 +19,63 @@ void zub_audio_close();
 }
 
 namespace {
-SDL_AudioSpec spec;
-int16_t* block = nullptr; // one block of interleaved stereo samples
+// Frames per block, as the desktop device is asked for.
+constexpr int blockFrames = 1024;
+std::unique_ptr<int16_t[]> block; // one block of interleaved stereo samples
+audio::Fill fillCallback = nullptr;
+void* fillData = nullptr;
 bool paused = true;
-const char* lastError = "";
 } // namespace
 
 // Called by the page for every block Web Audio wants; returns false while nothing should play.
 extern "C" EMSCRIPTEN_KEEPALIVE int zub_web_audio_fill() {
   if (!block || paused) return 0;
-  spec.callback(spec.userdata, (Uint8*)block, spec.samples * 4);
+  memset(block.get(), 0, sizeof(int16_t) * blockFrames * 2);
+  fillCallback(block.get(), blockFrames, fillData);
   return 1;
 }
 
-int SDL_InitSubSystem(Uint32) { return 0; }
-void SDL_QuitSubSystem(Uint32) {}
-const char* SDL_GetError() { return lastError; }
+namespace audio {
 
-SDL_AudioDeviceID SDL_OpenAudioDevice(const char*, int, const SDL_AudioSpec* desired, SDL_AudioSpec* obtained, int) {
+bool open(int rate, Fill fill, void* data, std::string& error) {
   if (block) {
-    lastError = "the audio output is already open";
-    return 0;
+    error = "cannot open the audio device: the audio output is already open";
+    return false;
   }
-  if (desired->format != AUDIO_S16SYS || desired->channels != 2 || !desired->callback) {
-    lastError = "only 16-bit stereo output is supported";
-    return 0;
-  }
-  spec = *desired;
-  block = new (std::nothrow) int16_t[(size_t)spec.samples * 2];
+  block.reset(new (std::nothrow) int16_t[blockFrames * 2]);
   if (!block) {
-    lastError = "out of memory";
-    return 0;
+    error = "cannot open the audio device: out of memory";
+    return false;
   }
-  if (!zub_audio_open(spec.freq, spec.samples, block)) {
-    delete[] block;
-    block = nullptr;
-    lastError = "this browser has no Web Audio";
-    return 0;
+  if (!zub_audio_open(rate, blockFrames, block.get())) {
+    block.reset();
+    error = "cannot open the audio device: this browser has no Web Audio";
+    return false;
   }
+  fillCallback = fill;
+  fillData = data;
   paused = true;
-  if (obtained) *obtained = spec;
-  return 1;
+  return true;
 }
 
-void SDL_PauseAudioDevice(SDL_AudioDeviceID, int pause) {
-  paused = pause != 0;
-  zub_audio_pause(pause);
+bool isOpen() { return block != nullptr; }
+
+void play(bool playing) {
+  if (!block) return;
+  paused = !playing;
+  zub_audio_pause(paused ? 1 : 0);
 }
 
-void SDL_LockAudioDevice(SDL_AudioDeviceID) {}
-void SDL_UnlockAudioDevice(SDL_AudioDeviceID) {}
+void lock() {}
+void unlock() {}
 
-void SDL_CloseAudioDevice(SDL_AudioDeviceID) {
+void close() {
+  if (!block) return;
   zub_audio_close();
-  delete[] block;
-  block = nullptr;
+  block.reset();
   paused = true;
 }
 
-void SDL_Delay(Uint32) {}
+void sleepMs(int) {}
+
+} // namespace audio
