@@ -38,10 +38,7 @@ protected:
   // Sets the clock to `ms` and runs passes until one frame has been drawn. False when the loop ended.
   bool frameAt(int ms) {
     zub::clockSetVirtual(ms);
-    int before = app->pacer->framesIssued;
-    while (app->pacer->framesIssued == before)
-      if (!app->runPass()) return false;
-    return true;
+    return app->passUntilNextFrame();
   }
 
   Bitmap* slot(int n) { return app->context->bitmaps[n]; }

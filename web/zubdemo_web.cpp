@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/frame.h"
 #include "core/frame_hash.h"
 #include "core/random.h"
 #include "music/midas.h"
@@ -71,16 +72,14 @@ void recordHash() {
   const int scene = sceneIndex(app->frameScene);
   char line[96];
   snprintf(line, sizeof line, "%d %s %llx\n", frameNumber, sceneName(scene),
-           (unsigned long long)zub::frameHash(app->console->presentedFrame(), 320 * 240));
+           (unsigned long long)zub::frameHash(app->console->presentedFrame(), zub::framePixels));
   report += line;
 }
 
 void hashSlice() {
   const double start = emscripten_get_now();
   while (emscripten_get_now() - start < sliceMs) {
-    const int before = app->pacer->framesIssued;
-    bool running = true;
-    while (running && app->pacer->framesIssued == before) running = app->runPass();
+    const bool running = app->passUntilNextFrame();
     if (running && wanted.count(frameNumber)) recordHash();
     if (!running || frameNumber >= lastWanted) {
       emscripten_cancel_main_loop();
@@ -88,8 +87,7 @@ void hashSlice() {
       return;
     }
     ++frameNumber;
-    // The offline renderer's rule: each frame at the first whole millisecond the pacer grants it.
-    zub::clockSetVirtual(app->pacer->startTicks + app->pacer->dueTicks(frameNumber));
+    app->clockToFrame(frameNumber);
   }
   zub_page_hashes(report.c_str(), 0);
 }

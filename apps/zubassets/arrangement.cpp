@@ -14,6 +14,7 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include "instruments.h"
+#include "lfsr.h"
 #include "score.h"
 #include "music/midas.h"
 
@@ -38,16 +39,6 @@ double tickSeconds(int bpm) { return std::floor(midasSampleRate * 2.5 / bpm) / m
 // Percent on every volume of every phrase: the pattern volumes below are written for balance, and
 // the player's mix leaves room to spare at full global volume.
 const int mixGain = 210;
-
-// Noise from a fixed 32-bit linear-feedback shift register: the same sequence on every run.
-struct Lfsr {
-  uint32_t state;
-  uint32_t next() {
-    state = (state >> 1) ^ (-(state & 1u) & 0xA3000000u);
-    return state;
-  }
-  bool chance(int percent) { return (int)(next() % 100) < percent; }
-};
 
 // Note names to MIDI numbers ("A4" = 69, "C#5" = 73).
 int midi(const std::string& name) {

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "lfsr.h"
+
 namespace assets {
 
 using zub::XmInstrument;
@@ -22,17 +24,6 @@ namespace {
 const double rate = 8363.0 * 4;
 const int cycle = 128;
 const int relativeNote = 24;
-
-// Noise from a fixed 32-bit linear-feedback shift register: the same sequence on every run.
-struct Lfsr {
-  uint32_t state;
-  uint32_t next() {
-    state = (state >> 1) ^ (-(state & 1u) & 0xA3000000u);
-    return state;
-  }
-  double noise() { return (double)(next() & 0xFFFF) / 32768.0 - 1.0; }
-  bool chance(int percent) { return (int)(next() % 100) < percent; }
-};
 
 // Scales the signal so its peak is `peak` of full scale; every instrument starts equally loud
 // and the pattern volumes do the mixing.

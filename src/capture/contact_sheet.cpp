@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "capture/output_file.h"
+#include "core/frame.h"
 #include "image/bitmap.h"
 #include "image/image_writers.h"
 #include "image/tiny_font.h"
@@ -14,7 +15,7 @@ namespace zub {
 
 namespace {
 
-const int frameWidth = 320;
+using zub::frameWidth;
 const int thumbWidth = 160, thumbHeight = 120, labelHeight = 12, sheetColumns = 6, sheetGap = 4;
 
 void takeThumb(ContactSheet::Entry& entry, const uint32_t* pixels) {

@@ -113,15 +113,27 @@ void Bitmap::swirl(Bitmap* dst, int amount) {
   }
 }
 
+zub::Failure Bitmap::reserveLineScroll() {
+  if (rowOffsets) return {};
+  // Only running out of memory for one number per row can stop it.
+  rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
+  if (!rowOffsets) return zub::failure(1, "Error: horizlinescroll\n");
+  rowOffsetCount = height > 0 ? height : 0;
+  return {};
+}
+
 zub::Failure Bitmap::horizlinescroll(Bitmap* dst, float t) {
   // Offsets are drawn modulo the width: a picture without columns has nothing to scroll.
   if (width < 1 || aliased(this, dst)) return {};
-  if (!rowOffsets) {
-    // Only running out of memory for one number per row can stop it.
-    rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
-    if (!rowOffsets) return zub::failure(1, "Error: horizlinescroll\n");
-    rowOffsetCount = height > 0 ? height : 0;
-    for (int y = 0; y < height; ++y) rowOffsets[y] = zub::demoRand() % width;
+  if (!rowOffsetsDrawn) {
+    // The table holds the height at this first call, also when it was reserved at another height.
+    if (rowOffsets && rowOffsetCount != (height > 0 ? height : 0)) {
+      delete[] rowOffsets;
+      rowOffsets = nullptr;
+    }
+    if (zub::Failure failed = reserveLineScroll()) return failed;
+    for (int y = 0; y < rowOffsetCount; ++y) rowOffsets[y] = zub::demoRand() % width;
+    rowOffsetsDrawn = true;
     return {};
   }
   const int64_t w = width;

@@ -29,6 +29,7 @@ public:
   int8_t bitsPerPixel = 32;  // 32, or a TGA file's pixel depth byte (informational)
   int32_t* rowOffsets = nullptr; // per-row start offsets of horizlinescroll, made on its first call
   int32_t rowOffsetCount = 0;    // rows in rowOffsets: the height at that first call
+  bool rowOffsetsDrawn = false;  // the offsets are drawn at the first call, also when the table was reserved
   bool ownsPixels = true;    // false for the screen, whose pixels belong to the display
   zub::Failure failure;      // why construction failed; the Bitmap then has no pixels
 
@@ -92,6 +93,9 @@ public:
   void swirl(Bitmap* dst, int amount);
   // Its first call only draws each row's random offset; fails when that table cannot be made.
   zub::Failure horizlinescroll(Bitmap* dst, float t);
+  // Makes horizlinescroll's table now, for this height, so that the scroll itself cannot fail; the
+  // offsets are still drawn by its first call, at the same place in the random sequence.
+  zub::Failure reserveLineScroll();
 
   // Anti-aliased drawing in colour over this picture (src/render/lines.cpp); the last column and
   // row are never written.

@@ -18,6 +18,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/frame.h"
+
 namespace zub {
 
 enum FlashKind { GeneralFlash = 0, RedFlash = 1 };
@@ -37,7 +39,7 @@ struct CellLight {
 
 class FlashAnalyser {
 public:
-  static constexpr int frameWidth = 320, frameHeight = 240;
+  static constexpr int frameWidth = zub::frameWidth, frameHeight = zub::frameHeight;
   static constexpr int cellSize = 10, columns = 32, rows = 24, cells = columns * rows;
   static constexpr int fieldColumns = 11, fieldRows = 8;
   static constexpr int areaCells = 22;     // a quarter of a field, rounded up

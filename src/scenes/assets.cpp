@@ -81,5 +81,7 @@ zub::Failure DemoApp::loadAssets() {
   MpegFatal clipFailure;
   clip = VideoClip::open("dat\\guns.mpg", clipFailure);
   if (!clip) return asFailure(clipFailure, "dat\\guns.mpg");
-  return {};
+  // The two pictures the scenes scroll line by line get that table now, so no frame can fail for it.
+  if (zub::Failure failed = clip->bitmap->reserveLineScroll()) return failed;
+  return context->scratch->reserveLineScroll();
 }

@@ -28,7 +28,7 @@ void DemoApp::sceneScape() {
     scratch->add_noise();
     scratch->strobe();
     drawFlyer(scratch, lerpf(*this, 360, 0), 0, lerpf(*this, 800, 3000));
-    stopIfFailed(scratch->horizlinescroll(screen, t));
+    reportFailure(scratch->horizlinescroll(screen, t));
     screen->blur_horizontal();
     screen->zoom_feedback(8, big);
   };

@@ -117,7 +117,7 @@ void DemoApp::sceneVideo() {
     Shake s = shake();
     guitar->blit_half(screen, s.x, s.y);
     screen->zoom_feedback(8, big);
-    stopIfFailed(frame->horizlinescroll(screen, scrollT()));
+    reportFailure(frame->horizlinescroll(screen, scrollT()));
     screen->zoom_feedback(15, big);
     break;
   }
@@ -129,7 +129,7 @@ void DemoApp::sceneVideo() {
     screen->zoom_feedback(8, big);
     Shake s = shake();
     guitar->blit_half(screen, s.x, s.y);
-    stopIfFailed(frame->horizlinescroll(screen, scrollT()));
+    reportFailure(frame->horizlinescroll(screen, scrollT()));
     if (coin()) screen->invert();
     if (coin()) screen->blur_horizontal();
     screen->zoom_feedback(15, big);

@@ -104,11 +104,22 @@ bool DemoApp::runPass() {
   frameScene = sceneFn;
   frameStep = step;
   (this->*sceneFn)();
+  stopIfFailed(stepFailure);
   if (clip && clip->failed) stopIfFailed(asFailure(clip->failure, clip->path));
   console->present();
   if (frameHook) frameHook(*this, frameHookData);
   return true;
 }
+
+bool DemoApp::passUntilNextFrame() {
+  const int before = pacer->framesIssued;
+  while (pacer->framesIssued == before)
+    if (!runPass()) return false;
+  return true;
+}
+
+// Each frame at the first whole millisecond the pacer grants it.
+void DemoApp::clockToFrame(int n) { zub::clockSetVirtual(pacer->startTicks + pacer->dueTicks(n)); }
 
 void DemoApp::run() {
   while (runPass()) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "image/bitmap.h"
 #include "music/music_player.h"
@@ -55,6 +56,7 @@ public:
   Light* sideLight = nullptr;          // a second light, attached to one object by a late scene
   Bitmap* work = nullptr;              // 320 x 240 work bitmap
   bool quit = false;                   // set by the last scene
+  zub::Failure stepFailure;            // a scene's failed operation; the frame loop stops on it
 
   SceneFn frameScene = nullptr;        // scene function and step the last frame was drawn with
   int frameStep = 0;
@@ -73,11 +75,19 @@ public:
   void run();
   // One pass of the frame loop; false once the loop must end.
   bool runPass();
+  // On the virtual clock, for the offline renderer and the tests: passes until the pacer has issued
+  // one more frame (false when the loop ended first), and the clock set to the moment frame n is due.
+  bool passUntilNextFrame();
+  void clockToFrame(int n);
   // Prints the exit line, stops the music and closes the display.
   void shutdown();
 
   // Every picture and object into its slot; the first that cannot be loaded is the result.
   zub::Failure loadAssets();
+  // Keeps the first failure of a scene's operation for the frame loop: scenes never end the process.
+  void reportFailure(zub::Failure failure) {
+    if (failure && !stepFailure) stepFailure = std::move(failure);
+  }
 
   // The 3D sequence: the main light's update and the cleared z-buffer, once a frame before the
   // first object; then per object, after its deformations, the transform and the render.

@@ -18,6 +18,7 @@
 #include "capture/wav_output.h"
 #include "capture/y4m_writer.h"
 #include "core/clock.h"
+#include "core/frame.h"
 #include "core/random.h"
 #include "music/midas.h"
 #include "platform/frame_scaler.h"
@@ -37,7 +38,8 @@ namespace zub {
 
 namespace {
 
-const int frameWidth = 320, frameHeight = 240;
+using zub::frameHeight;
+using zub::frameWidth;
 
 struct FrameTiming {
   double ms;     // wall clock
@@ -164,7 +166,7 @@ void onFrame(DemoApp& app, void* data) {
 
   int32_t next = app.pacer->dueTicks(frame + 1);
   if (run.failed || (run.toMs >= 0 && next > run.toMs)) ptc::postQuit(app.console->window);
-  clockSetVirtual(app.pacer->startTicks + next);
+  app.clockToFrame(frame + 1);
   run.lastMark = std::chrono::steady_clock::now();
   if (run.options->bench) run.lastCpu = processCpuSeconds();
   run.haveMark = true;

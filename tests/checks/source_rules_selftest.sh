@@ -18,6 +18,11 @@ printf 'void load() { zub::fatal(1, "no\\n"); }\n' > "$tmp/src/image/bad.cpp"
 bash "$here/source_rules.sh" "$tmp" >/dev/null && { echo "zub::fatal( in src/image went unnoticed"; exit 1; }
 rm "$tmp/src/image/bad.cpp"
 
+mkdir -p "$tmp/src/scenes"
+printf 'void step() { stopIfFailed(frame->scroll()); }\n' > "$tmp/src/scenes/bad.cpp"
+bash "$here/source_rules.sh" "$tmp" >/dev/null && { echo "stopIfFailed( in src/scenes went unnoticed"; exit 1; }
+rm "$tmp/src/scenes/bad.cpp"
+
 printf '#include "image/bitmap.h"\n' > "$tmp/src/core/bad.h"
 bash "$here/source_rules.sh" "$tmp" >/dev/null && { echo "core including image went unnoticed"; exit 1; }
 rm "$tmp/src/core/bad.h"

@@ -152,6 +152,21 @@ TEST_F(LineScroll, FirstCallOnlyDrawsOffsets) {
   expectEach(*dst, [&](int x, int y) { return at(*src, x, y); });
 }
 
+// A table reserved at load time draws nothing; the first call fills it at its place in the random
+// sequence, for the height the picture has then.
+TEST_F(LineScroll, AReservedTableIsFilledByTheFirstCall) {
+  Bitmap* src = bigB.get();
+  src->width = 320;
+  src->height = 2;
+  ASSERT_FALSE(src->reserveLineScroll());
+  src->height = 4;
+  auto dst = filled(320, 4, 3);
+  ASSERT_FALSE(src->horizlinescroll(dst.get(), 1.0f));
+  EXPECT_EQ(src->rowOffsetCount, 4);
+  EXPECT_EQ(std::vector<int>(src->rowOffsets, src->rowOffsets + 4), (std::vector<int>{41, 227, 254, 260}));
+  expectEach(*dst, [](int, int) { return 3; });
+}
+
 TEST_F(LineScroll, RowsSlideInByTheirOwnDistance) {
   // t = 0.5, row 0: d = 41 - 640, start trunc(-299.5) = -299: columns 0..20 from 299..319.
   // Row 3: d = -380, start -190. At t = 1.25 row 0 starts at trunc(149.75) = 149.

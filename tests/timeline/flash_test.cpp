@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/frame.h"
 #include "core/frame_hash.h"
 #include "safety/flash_limiter.h"
 #include "safety/flash_stretches.h"
@@ -50,14 +51,11 @@ TEST_F(TimelinePass, GoldenFramesHold_AndTheFlashesAreMeasuredAndLimited) {
   testing::internal::CaptureStdout();
   zub::clockSetVirtual(0);
   for (int frame = 0;; ++frame) {
-    int before = app->pacer->framesIssued;
-    bool running = true;
-    while (running && app->pacer->framesIssued == before) running = app->runPass();
-    if (!running) break;
+    if (!app->passUntilNextFrame()) break;
     int32_t t = zub::clockNow() - app->pacer->startTicks;
     const uint32_t* pixels = app->console->presentedFrame();
     if (golden.count(frame)) {
-      seen[frame] = zub::frameHash(pixels, 320 * 240);
+      seen[frame] = zub::frameHash(pixels, zub::framePixels);
       sceneOf[frame] = sceneName(sceneIndex(app->frameScene));
     }
     measured.add(t / 1000.0, original.add(pixels, t));
@@ -75,7 +73,7 @@ TEST_F(TimelinePass, GoldenFramesHold_AndTheFlashesAreMeasuredAndLimited) {
     memcpy(lossyCopy.data(), pixels, copy.size() * 4);
     lossy->apply(lossyCopy.data(), t);
     if (shownLossy.add(lossyCopy.data(), t).failing()) ++lossyFailing;
-    zub::clockSetVirtual(app->pacer->startTicks + app->pacer->dueTicks(frame + 1));
+    app->clockToFrame(frame + 1);
     if (frame > 20000) {
       ADD_FAILURE() << "the timeline never ends";
       break;

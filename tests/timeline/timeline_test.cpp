@@ -27,9 +27,7 @@ int32_t runToEnd(DemoApp& app, int frameMs, OnFrame onFrame) {
   int32_t t = 0;
   zub::clockSetVirtual(0);
   for (int frame = 0;; ++frame) {
-    int before = app.pacer->framesIssued;
-    while (app.pacer->framesIssued == before)
-      if (!app.runPass()) return t;
+    if (!app.passUntilNextFrame()) return t;
     onFrame(frame, t);
     t = frameMs ? t + frameMs : app.pacer->dueTicks(frame + 1);
     // A slow machine: the pacer owes no frames in between.
