@@ -44,5 +44,5 @@ protected:
     return true;
   }
 
-  Bitmap* slot(int n) { return app->context->bitmaps[n]; }
+  Bitmap* slot(int n) { return app->context->bitmaps[n].get(); }
 };

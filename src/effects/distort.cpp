@@ -118,7 +118,7 @@ zub::Failure Bitmap::horizlinescroll(Bitmap* dst, float t) {
   if (width < 1 || aliased(this, dst)) return {};
   if (!rowOffsets) {
     // Only running out of memory for one number per row can stop it.
-    rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
+    rowOffsets.reset(new (std::nothrow) int32_t[height > 0 ? height : 1]);
     if (!rowOffsets) return zub::failure(1, "Error: horizlinescroll\n");
     rowOffsetCount = height > 0 ? height : 0;
     for (int y = 0; y < height; ++y) rowOffsets[y] = zub::demoRand() % width;
