@@ -62,7 +62,7 @@ void ring(Bitmap& frame, int n) {
 
 } // namespace
 
-bool writeClipFrames(const std::string& y4mPath, std::string& error) {
+zub::Failure writeClipFrames(const std::string& y4mPath) {
   RenderSpace space(320, 240);
   Bitmap scratch(320, 240);
   if (space.failure || !scratch.ok()) zub::fatal(space.failure ? space.failure : scratch.failure);
@@ -78,14 +78,17 @@ bool writeClipFrames(const std::string& y4mPath, std::string& error) {
       chrome.pixels[y * 256 + x] = y < 128 ? rgb(255, 250 - y / 3, 200 + y / 3) : rgb(230 - (y - 128), 30, 40);
   Object3D letters(space);
   std::string lettering = letteringBytes("ZUB");
-  bool ok = letters.loadFromBytes((const uint8_t*)lettering.data(), lettering.size(), error);
+  std::string unreadable;
+  zub::Failure failed;
+  if (!letters.loadFromBytes((const uint8_t*)lettering.data(), lettering.size(), unreadable))
+    failed = zub::failure(1, "%s\n", unreadable.c_str());
   zub::Y4mWriter writer;
-  ok = ok && writer.open(y4mPath, 320, 240, clipFrameRate, false, error);
+  if (!failed) failed = writer.open(y4mPath, 320, 240, clipFrameRate, false);
   letters.camera = &camera;
   letters.addLight(&light);
   letters.texture = &chrome;
   letters.planarMap();
-  for (int n = 0; ok && n < clipFrames; ++n) {
+  for (int n = 0; !failed && n < clipFrames; ++n) {
     ground(frame, n);
     ring(frame, n);
     bars(frame, n);
@@ -99,10 +102,10 @@ bool writeClipFrames(const std::string& y4mPath, std::string& error) {
     letters.transformAndProject(180 + tilt, std::fmod(360 + swing, 360.0f), 0, 0, -5, (float)(1000 - 140 * (1 - beat)), 1, 1,
                                 1, 320, 240);
     letters.render(&frame, EnvMap);
-    ok = writer.writeFrame(frame.pixels, error);
+    failed = writer.writeFrame(frame.pixels);
   }
-  ok = ok && writer.close(error);
-  return ok;
+  if (!failed) failed = writer.close();
+  return failed;
 }
 
 } // namespace assets

@@ -7,11 +7,13 @@
 #pragma once
 #include <string>
 
+#include "core/failure.h"
+
 namespace assets {
 
 const int clipFrames = 200;     // 8 seconds
 const int clipFrameRate = 25;
 
-bool writeClipFrames(const std::string& y4mPath, std::string& error);
+zub::Failure writeClipFrames(const std::string& y4mPath);
 
 } // namespace assets

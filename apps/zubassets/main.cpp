@@ -77,13 +77,11 @@ int parseArguments(int argc, char** argv, AssetOptions& o) {
   return -1;
 }
 
-bool writeBytes(const std::string& path, const std::string& bytes, std::string& error) {
+zub::Failure writeBytes(const std::string& path, const std::string& bytes) {
   FILE* f = fopen(path.c_str(), "wb");
-  if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
-  return true;
+  if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0)
+    return zub::failure(1, "cannot write %s: %s\n", path.c_str(), strerror(errno));
+  return {};
 }
 
 } // namespace
@@ -100,29 +98,34 @@ int main(int argc, char** argv) {
     printf("%.3f end\n", times.end);
     return 0;
   }
-  std::string error;
   if (!o.icons.empty()) {
     FILE* quiet = freopen(zub::nullDevice, "w", stdout); // the icons' bitmaps print their allocations
     (void)quiet;
-    if (!zub::makeFolder(o.icons, error) || !assets::writeIcons(o.icons, error)) {
-      fprintf(stderr, "zubassets: %s\n", error.c_str());
+    zub::Failure failed = zub::makeFolder(o.icons);
+    if (!failed) failed = assets::writeIcons(o.icons);
+    if (failed) {
+      fprintf(stderr, "zubassets: %s", failed.message.c_str());
       return 1;
     }
     fprintf(stderr, "zubassets: wrote the icons to %s\n", o.icons.c_str());
     return 0;
   }
-  if (!zub::makeFolder(out, error) || !zub::makeFolder(out + "/dat", error)) {
-    fprintf(stderr, "zubassets: %s\n", error.c_str());
+  zub::Failure failed = zub::makeFolder(out);
+  if (!failed) failed = zub::makeFolder(out + "/dat");
+  if (failed) {
+    fprintf(stderr, "zubassets: %s", failed.message.c_str());
     return 1;
   }
   // Bitmaps print their allocations; the generator keeps standard output for its own summary.
   FILE* quiet = freopen(zub::nullDevice, "w", stdout);
   (void)quiet;
-  int pictures = assets::writePictures(out, error);
-  if (pictures < 0 || !assets::writeObjects(out, error) ||
-      !writeBytes(out + "/music.dat", assets::makeDemoModule(), error) ||
-      (!clipFrames.empty() && !assets::writeClipFrames(clipFrames, error))) {
-    fprintf(stderr, "zubassets: %s\n", error.c_str());
+  int pictures = 0;
+  failed = assets::writePictures(out, pictures);
+  if (!failed) failed = assets::writeObjects(out);
+  if (!failed) failed = writeBytes(out + "/music.dat", assets::makeDemoModule());
+  if (!failed && !clipFrames.empty()) failed = assets::writeClipFrames(clipFrames);
+  if (failed) {
+    fprintf(stderr, "zubassets: %s", failed.message.c_str());
     return 1;
   }
   fprintf(stderr, "zubassets: wrote %d pictures, the objects and music.dat to %s\n", pictures, out.c_str());

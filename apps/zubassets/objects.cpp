@@ -156,13 +156,11 @@ Mesh craft() {
   return m;
 }
 
-bool writeFile(const std::string& path, const std::string& bytes, std::string& error) {
+zub::Failure writeFile(const std::string& path, const std::string& bytes) {
   FILE* f = fopen(path.c_str(), "wb");
-  if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
-    error = "cannot write " + path;
-    return false;
-  }
-  return true;
+  if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0)
+    return zub::failure(1, "cannot write %s\n", path.c_str());
+  return {};
 }
 
 } // namespace
@@ -170,20 +168,21 @@ bool writeFile(const std::string& path, const std::string& bytes, std::string& e
 std::string letteringBytes(const char* text) { return extrudedText(text, 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(); }
 std::string craftBytes() { return craft().bytes(); }
 
-bool writeObjects(const std::string& folder, std::string& error) {
+zub::Failure writeObjects(const std::string& folder) {
   const std::string dat = folder + "/dat/";
   auto round = [](double, double) { return 100.0; };
   // The morph target: six soft lobes pushed out of the same sphere.
   auto lobed = [](double theta, double phi) { return 100.0 * (1 + 0.35 * std::sin(3 * theta) * std::sin(3 * phi)); };
   const uint32_t beach[] = {0xE02020, 0xF0F0F0, 0x2050E0, 0xF0D020};
-  return writeFile(folder + "/default.lwo", defaultLwoBytes(), error) &&
-         writeFile(dat + "Brimvale.lwo", extrudedText("ZUB", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(), error) &&
-         writeFile(dat + "99.lwo", extrudedText("99", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(), error) &&
-         writeFile(dat + "zub.lwo", extrudedText("ZUB", 10, 20, 0xFFD040, 0xA06010).bytes(), error) &&
-         writeFile(dat + "dot.lwo", sphere(24, 16, round, std::vector<uint32_t>(beach, beach + 4)).bytes(), error) &&
-         writeFile(dat + "vrt.lwo", craft().bytes(), error) &&
-         writeFile(dat + "ball.lwo", sphere(24, 16, round, {0xC0C0C0}).bytes(), error) &&
-         writeFile(dat + "ball2.lwo", sphere(24, 16, lobed, {0xC0C0C0}).bytes(), error);
+  zub::Failure failed = writeFile(folder + "/default.lwo", defaultLwoBytes());
+  if (!failed) failed = writeFile(dat + "Brimvale.lwo", extrudedText("ZUB", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes());
+  if (!failed) failed = writeFile(dat + "99.lwo", extrudedText("99", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes());
+  if (!failed) failed = writeFile(dat + "zub.lwo", extrudedText("ZUB", 10, 20, 0xFFD040, 0xA06010).bytes());
+  if (!failed) failed = writeFile(dat + "dot.lwo", sphere(24, 16, round, std::vector<uint32_t>(beach, beach + 4)).bytes());
+  if (!failed) failed = writeFile(dat + "vrt.lwo", craft().bytes());
+  if (!failed) failed = writeFile(dat + "ball.lwo", sphere(24, 16, round, {0xC0C0C0}).bytes());
+  if (!failed) failed = writeFile(dat + "ball2.lwo", sphere(24, 16, lobed, {0xC0C0C0}).bytes());
+  return failed;
 }
 
 } // namespace assets

@@ -3,10 +3,12 @@
 #pragma once
 #include <string>
 
+#include "core/failure.h"
+
 namespace assets {
 
-// Writes every object into `folder` (default.lwo) and `folder`/dat. False with `error` on failure.
-bool writeObjects(const std::string& folder, std::string& error);
+// Writes every object into `folder` (default.lwo) and `folder`/dat.
+zub::Failure writeObjects(const std::string& folder);
 
 // LWOB bytes of the lettering and of the craft, for the clip's frames.
 std::string letteringBytes(const char* text);

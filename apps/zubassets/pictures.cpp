@@ -383,16 +383,13 @@ void icon(Bitmap& b) {
   drawTextCentred(&b, "Z", size, n / 2, baseline, 0, gradientPaint, &g);
 }
 
-bool readFile(const std::string& path, std::string& bytes, std::string& error) {
+zub::Failure readFile(const std::string& path, std::string& bytes) {
   FILE* f = fopen(path.c_str(), "rb");
-  if (!f) {
-    error = "cannot read " + path + ": " + strerror(errno);
-    return false;
-  }
+  if (!f) return zub::failure(1, "cannot read %s: %s\n", path.c_str(), strerror(errno));
   char buffer[65536];
   for (size_t got; (got = fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, got);
   fclose(f);
-  return true;
+  return {};
 }
 
 void putLe(std::string& out, uint32_t value, int bytes) {
@@ -420,18 +417,19 @@ std::string iconBitmap(const Bitmap& b) {
 
 } // namespace
 
-bool writeIcons(const std::string& folder, std::string& error) {
-  if (!textInit(error)) return false;
+zub::Failure writeIcons(const std::string& folder) {
+  if (zub::Failure failed = textInit()) return failed;
   const int sizes[] = {16, 24, 32, 48, 64, 128, 256};
   std::vector<std::string> entries;
   for (int size : sizes) {
     Bitmap b(size, size);
     icon(b);
     std::string path = folder + "/zubdemo-" + std::to_string(size) + ".png";
-    if (!zub::writePng(path, b.pixels, size, size, error)) return false;
+    if (zub::Failure failed = zub::writePng(path, b.pixels, size, size)) return failed;
     entries.emplace_back();
     // The largest is stored as its PNG file, the way icon files keep it small.
-    if (size == 256 ? !readFile(path, entries.back(), error) : (entries.back() = iconBitmap(b), false)) return false;
+    if (size != 256) entries.back() = iconBitmap(b);
+    else if (zub::Failure failed = readFile(path, entries.back())) return failed;
   }
   // An icon directory: a header, one entry per picture (a size of 256 is written as 0), then the
   // pictures themselves.
@@ -454,15 +452,14 @@ bool writeIcons(const std::string& folder, std::string& error) {
   for (const std::string& entry : entries) ico += entry;
   std::string path = folder + "/zubdemo.ico";
   FILE* f = fopen(path.c_str(), "wb");
-  if (!f || fwrite(ico.data(), 1, ico.size(), f) != ico.size() || fclose(f) != 0) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
-  return true;
+  if (!f || fwrite(ico.data(), 1, ico.size(), f) != ico.size() || fclose(f) != 0)
+    return zub::failure(1, "cannot write %s: %s\n", path.c_str(), strerror(errno));
+  return {};
 }
 
-int writePictures(const std::string& folder, std::string& error) {
-  if (!textInit(error)) return -1;
+zub::Failure writePictures(const std::string& folder, int& written) {
+  written = 0;
+  if (zub::Failure failed = textInit()) return failed;
   const std::vector<Picture> pictures = {
       {"default.jpg", 320, 240, defaultCard},
       {"dat/logo.jpg", 320, 240, logo},
@@ -496,9 +493,11 @@ int writePictures(const std::string& folder, std::string& error) {
     Bitmap picture(p.width, p.height);
     if (!picture.ok()) zub::fatal(picture.failure);
     p.draw(picture);
-    if (!zub::writeJpeg(folder + "/" + p.file, picture.pixels, picture.width, picture.height, 90, error)) return -1;
+    if (zub::Failure failed = zub::writeJpeg(folder + "/" + p.file, picture.pixels, picture.width, picture.height, 90))
+      return failed;
+    ++written;
   }
-  return (int)pictures.size();
+  return {};
 }
 
 } // namespace assets

@@ -50,18 +50,13 @@ int measure(const std::string& text) {
 
 } // namespace
 
-bool textInit(std::string& error) {
-  if (face) return true;
-  if (FT_Init_FreeType(&library) != 0) {
-    error = "cannot start FreeType";
-    return false;
-  }
+zub::Failure textInit() {
+  if (face) return {};
+  if (FT_Init_FreeType(&library) != 0) return zub::failure(1, "cannot start FreeType\n");
   std::string fontPath = fontFile();
-  if (FT_New_Face(library, fontPath.c_str(), 0, &face) != 0) {
-    error = "cannot load the font " + fontPath + fontHint;
-    return false;
-  }
-  return true;
+  if (FT_New_Face(library, fontPath.c_str(), 0, &face) != 0)
+    return zub::failure(1, "cannot load the font %s%s\n", fontPath.c_str(), fontHint);
+  return {};
 }
 
 int drawTextCentred(Bitmap* target, const std::string& text, int pixelSize, int centreX, int baselineY,

@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <string>
 
+#include "core/failure.h"
+
 class Bitmap;
 
 namespace assets {
 
-// Loads the font once. False with `error` when FreeType or the font file is missing.
-bool textInit(std::string& error);
+// Loads the font once. Fails when FreeType or the font file is missing.
+zub::Failure textInit();
 
 // Colour of a text pixel at (x, y) of the target; lets text carry gradients.
 using TextPaint = uint32_t (*)(int x, int y, void* data);

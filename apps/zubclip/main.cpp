@@ -173,14 +173,13 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
     return 1;
   }
 
-  std::string error;
+  zub::Failure failed;
   zub::OutputFile yuv, y4mFile;
   zub::Y4mWriter y4m;
   zub::PngSequence png;
-  bool ok = true;
-  if (!o.yuvPath.empty()) ok = yuv.begin(o.yuvPath, true, error, out);
-  if (ok && o.yuvPath == "-") zub::binaryMode(out); // the Y4M writer does the same for its stream
-  if (ok && !o.y4mPath.empty()) {
+  if (!o.yuvPath.empty()) failed = yuv.begin(o.yuvPath, true, out);
+  if (!failed && o.yuvPath == "-") zub::binaryMode(out); // the Y4M writer does the same for its stream
+  if (!failed && !o.y4mPath.empty()) {
     zub::Y4mFormat format;
     format.width = decoder.horizontalSize;
     format.height = decoder.verticalSize;
@@ -194,12 +193,12 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
                     : decoder.chromaFormat == kChroma422 ? "422"
                     : decoder.mpeg2                      ? "420mpeg2"
                                                          : "420jpeg";
-    ok = y4mFile.begin(o.y4mPath, true, error, out) &&
-         y4m.start(y4mFile.file, o.y4mPath == "-" ? "standard output" : o.y4mPath, format, error);
+    failed = y4mFile.begin(o.y4mPath, true, out);
+    if (!failed) failed = y4m.start(y4mFile.file, o.y4mPath == "-" ? "standard output" : o.y4mPath, format);
   }
-  if (ok && !o.pngDir.empty()) ok = png.open(o.pngDir, 5, error);
-  if (!ok) {
-    fprintf(stderr, "zubclip: %s\n", error.c_str());
+  if (!failed && !o.pngDir.empty()) failed = png.open(o.pngDir, 5);
+  if (failed) {
+    fprintf(stderr, "zubclip: %s", failed.message.c_str());
     return 1;
   }
 
@@ -209,23 +208,23 @@ int run(const ClipOptions& o, MpegDecoder& decoder, FILE* out) {
   int index = 0;
   decodeAllPictures(decoder, [&](const ShownPicture& shown) {
     ++index;
-    if (!ok) return;  // one failure is reported once; the rest of the stream only finishes decoding
+    if (failed) return;  // one failure is reported once; the rest of the stream only finishes decoding
     if (yuv.file || y4mFile.file) copyDisplayPlanes(decoder, *shown.frame, picture);
     if (yuv.file && fwrite(picture.planes.data(), 1, picture.planes.size(), yuv.file) != picture.planes.size()) {
-      error = "cannot write " + (o.yuvPath == "-" ? std::string("standard output") : o.yuvPath) + ": " + strerror(errno);
-      ok = false;
+      failed = zub::failure(1, "cannot write %s: %s\n", o.yuvPath == "-" ? "standard output" : o.yuvPath.c_str(),
+                            strerror(errno));
     }
-    if (ok && y4mFile.file) ok = y4m.writePlanes(picture.planes.data(), picture.planes.size(), error);
-    if (ok && !o.pngDir.empty()) {
+    if (!failed && y4mFile.file) failed = y4m.writePlanes(picture.planes.data(), picture.planes.size());
+    if (!failed && !o.pngDir.empty()) {
       if (rgb.empty()) rgb.resize((size_t)decoder.horizontalSize * decoder.verticalSize);
       converter.convert(decoder, shown, rgb.data(), decoder.horizontalSize);
-      ok = png.write(index, rgb.data(), decoder.horizontalSize, decoder.verticalSize, error);
+      failed = png.write(index, rgb.data(), decoder.horizontalSize, decoder.verticalSize);
     }
   });
-  if (ok && yuv.file) ok = yuv.commit(error);
-  if (ok && y4mFile.file) ok = y4mFile.commit(error);
-  if (!ok) {
-    fprintf(stderr, "zubclip: %s\n", error.c_str());
+  if (!failed && yuv.file) failed = yuv.commit();
+  if (!failed && y4mFile.file) failed = y4mFile.commit();
+  if (failed) {
+    fprintf(stderr, "zubclip: %s", failed.message.c_str());
     return 1;
   }
   int incomplete = decoder.features.incompletePictures;

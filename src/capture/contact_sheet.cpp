@@ -52,16 +52,13 @@ void ContactSheet::addFrame(const uint32_t* pixels, int scene, const char* scene
   lastStep = step;
 }
 
-bool ContactSheet::write(const std::string& path, std::string& error) const {
+Failure ContactSheet::write(const std::string& path) const {
   int count = (int)entries.size();
   int rows = (count + sheetColumns - 1) / sheetColumns;
   int cellW = thumbWidth + sheetGap, cellH = thumbHeight + labelHeight + sheetGap;
   int w = sheetColumns * cellW + sheetGap, h = std::max(1, rows) * cellH + sheetGap;
   Bitmap sheet(w, h);
-  if (!sheet.ok()) {
-    error = "no memory for a " + std::to_string(w) + " x " + std::to_string(h) + " contact sheet";
-    return false;
-  }
+  if (!sheet.ok()) return failure(1, "no memory for a %d x %d contact sheet\n", w, h);
   for (int i = 0; i < w * h; ++i) sheet.pixels[i] = 0x202020;
   for (int i = 0; i < count; ++i) {
     const Entry& e = entries[i];
@@ -73,12 +70,9 @@ bool ContactSheet::write(const std::string& path, std::string& error) const {
     drawText(&sheet, x0 + 1, y0 + thumbHeight + 3, label, 0xFFFFFF);
   }
   OutputFile out;
-  if (!out.begin(path, false, error)) return false;
-  if (!writePng(out.temporary, sheet.pixels, w, h, error)) {
-    error = "cannot write " + path + error.substr(std::string("cannot write " + out.temporary).size());
-    return false;
-  }
-  return out.commit(error);
+  if (Failure begun = out.begin(path, false)) return begun;
+  if (Failure wrote = writePng(out.temporary, sheet.pixels, w, h)) return out.asTarget(wrote);
+  return out.commit();
 }
 
 } // namespace zub

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/failure.h"
+
 namespace zub {
 
 class ContactSheet {
@@ -12,7 +14,7 @@ public:
   // Called for every frame in range with its scene (an index, and the name the label shows, a
   // string that outlives the sheet), the frame time and the time of the middle of its step (ms).
   void addFrame(const uint32_t* pixels, int scene, const char* sceneName, int step, int32_t time, int32_t stepMiddle);
-  bool write(const std::string& path, std::string& error) const;
+  Failure write(const std::string& path) const;
 
   struct Entry {
     int scene, step;

@@ -6,25 +6,21 @@
 
 namespace zub {
 
-std::string ffmpegFailure(const std::string& target, int status, const std::string& lastLines) {
-  std::string message = "ffmpeg could not write " + target;
-  if (!lastLines.empty()) return message + ":\n" + lastLines;
-  return message + " (status " + std::to_string(status) + ")";
+Failure ffmpegFailure(const std::string& target, int status, const std::string& lastLines) {
+  if (!lastLines.empty()) return failure(1, "ffmpeg could not write %s:\n%s\n", target.c_str(), lastLines.c_str());
+  return failure(1, "ffmpeg could not write %s (status %d)\n", target.c_str(), status);
 }
 
 Mp4Pipe::~Mp4Pipe() {
   if (encoder.pid > 0) stopProcess(encoder);
 }
 
-bool Mp4Pipe::start(const std::string& target, int width, int height, bool enlarged, std::string& error) {
+Failure Mp4Pipe::start(const std::string& target, int width, int height, bool enlarged) {
   ffmpeg = findProgram("ffmpeg");
-  if (ffmpeg.empty()) {
-    error = "--mp4 needs ffmpeg, which is not installed (apt-get install ffmpeg)";
-    return false;
-  }
-  if (!result.begin(target, false, error)) return false;
+  if (ffmpeg.empty()) return failure(1, "--mp4 needs ffmpeg, which is not installed (apt-get install ffmpeg)\n");
+  if (Failure begun = result.begin(target, false)) return begun;
   // The video's temporary is named after the target too, so it lands on the same disk.
-  if (!video.begin(target + ".video", false, error)) return false;
+  if (Failure begun = video.begin(target + ".video", false)) return begun;
   // "file:" keeps a name that begins with a dash or holds a colon from reading as an option or a protocol.
   std::vector<std::string> argv = {ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
                                    "-f", "yuv4mpegpipe", "-i", "pipe:0", "-c:v", "libx264", "-pix_fmt", "yuv420p"};
@@ -36,54 +32,48 @@ bool Mp4Pipe::start(const std::string& target, int width, int height, bool enlar
     argv.insert(argv.end(), {"-crf", "18"});
   }
   argv.insert(argv.end(), {"-f", "mp4", "file:" + video.temporary});
-  if (!startProcess(argv, true, encoder, error)) return false;
+  if (Failure started = startProcess(argv, true, encoder)) return started;
   Y4mFormat format;
   format.width = width;
   format.height = height;
-  return frames.start(encoder.input, "ffmpeg's input", format, error);
+  return frames.start(encoder.input, "ffmpeg's input", format);
 }
 
-bool Mp4Pipe::writeFrame(const uint32_t* pixels, std::string& error) {
-  if (frames.writeFrame(pixels, error)) return true;
+Failure Mp4Pipe::writeFrame(const uint32_t* pixels) {
+  if (!frames.writeFrame(pixels)) return {};
   // A broken pipe means ffmpeg has stopped: its own words say why.
   std::string lastLines;
   int status = finishProcess(encoder, lastLines);
-  error = ffmpegFailure(result.target, status, lastLines);
-  return false;
+  return ffmpegFailure(result.target, status, lastLines);
 }
 
-bool Mp4Pipe::finishVideo(std::string& error) {
-  if (fflush(encoder.input) != 0) {
-    error = "cannot write ffmpeg's input: " + std::string(strerror(errno));
-  }
+Failure Mp4Pipe::finishVideo() {
+  Failure flushed;
+  if (fflush(encoder.input) != 0) flushed = failure(1, "cannot write ffmpeg's input: %s\n", strerror(errno));
   std::string lastLines;
   int status = finishProcess(encoder, lastLines);
-  if (status != 0) {
-    error = ffmpegFailure(result.target, status, lastLines);
-    return false;
-  }
-  return error.empty();
+  if (status != 0) return ffmpegFailure(result.target, status, lastLines);
+  return flushed;
 }
 
-bool Mp4Pipe::run(const std::vector<std::string>& argv, bool pipeInput, std::string& error) {
+Failure Mp4Pipe::run(const std::vector<std::string>& argv, bool pipeInput) {
   ChildProcess child;
-  if (!startProcess(argv, pipeInput, child, error)) return false;
+  if (Failure started = startProcess(argv, pipeInput, child)) return started;
   std::string lastLines;
   int status = finishProcess(child, lastLines);
-  if (status == 0) return true;
-  error = ffmpegFailure(result.target, status, lastLines);
-  return false;
+  if (status == 0) return {};
+  return ffmpegFailure(result.target, status, lastLines);
 }
 
-bool Mp4Pipe::finish(const std::string& wavPath, std::string& error) {
-  if (!finishVideo(error)) return false;
+Failure Mp4Pipe::finish(const std::string& wavPath) {
+  if (Failure encoded = finishVideo()) return encoded;
   std::vector<std::string> argv = {ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
                                    "-i", "file:" + video.temporary, "-i", "file:" + wavPath,
                                    "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "aac", "-b:a", "192k",
                                    "-f", "mp4", "file:" + result.temporary};
-  if (!run(argv, false, error)) return false;
+  if (Failure muxed = run(argv, false)) return muxed;
   video.discard();
-  return result.commit(error);
+  return result.commit();
 }
 
 } // namespace zub

@@ -17,16 +17,16 @@ public:
   ~Mp4Pipe();  // an encoder still running is stopped before its temporary files are removed
   // `enlarged`: the frames are the picture enlarged by nearest neighbour, whose hard pixel edges
   // the encoder is asked to keep.
-  bool start(const std::string& target, int width, int height, bool enlarged, std::string& error);
-  bool writeFrame(const uint32_t* pixels, std::string& error);
+  Failure start(const std::string& target, int width, int height, bool enlarged);
+  Failure writeFrame(const uint32_t* pixels);
   // Ends the video and muxes it with the WAV file at `wavPath` into the target.
-  bool finish(const std::string& wavPath, std::string& error);
+  Failure finish(const std::string& wavPath);
 
   int framesWritten() const { return frames.framesWritten; }
 
 private:
-  bool finishVideo(std::string& error);
-  bool run(const std::vector<std::string>& argv, bool pipeInput, std::string& error);
+  Failure finishVideo();
+  Failure run(const std::vector<std::string>& argv, bool pipeInput);
   std::string ffmpeg;
   OutputFile video;   // the H.264 stream alone
   OutputFile result;  // the finished file
@@ -34,7 +34,7 @@ private:
   Y4mWriter frames;
 };
 
-// The ffmpeg failure message: what it printed last, or its status.
-std::string ffmpegFailure(const std::string& target, int status, const std::string& lastLines);
+// The failure of an ffmpeg run: what it printed last, or its status.
+Failure ffmpegFailure(const std::string& target, int status, const std::string& lastLines);
 
 } // namespace zub

@@ -43,13 +43,12 @@ void removeTemporaries(int (*removeFile)(const char* path)) {
     }
 }
 
-bool makeFolder(const std::string& path, std::string& error) {
-  if (makeFolder(path.c_str()) == 0) return true;
+Failure makeFolder(const std::string& path) {
+  if (makeFolder(path.c_str()) == 0) return {};
   int reason = errno;
   struct stat info;
-  if (reason == EEXIST && stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR) return true;
-  error = "cannot create folder " + path + ": " + strerror(reason == EEXIST ? ENOTDIR : reason);
-  return false;
+  if (reason == EEXIST && stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR) return {};
+  return failure(1, "cannot create folder %s: %s\n", path.c_str(), strerror(reason == EEXIST ? ENOTDIR : reason));
 }
 
 } // namespace zub

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/failure.h"
+
 namespace zub {
 
 // Files in the making are registered here; SIGINT or SIGTERM (and any exit before they are
@@ -19,10 +21,10 @@ void forgetTemporary(const std::string& path);
 // Removes every registered file with `removeFile` and forgets it. Safe in a signal handler when
 // `removeFile` is (unlink; not remove).
 void removeTemporaries(int (*removeFile)(const char* path));
-// Replaces `target` by `from` in one step. False with the system's reason in `error`.
-bool replaceFile(const std::string& from, const std::string& target, std::string& error);
-// Makes a folder unless it exists. False with the system's reason in `error`.
-bool makeFolder(const std::string& path, std::string& error);
+// Replaces `target` by `from` in one step. A failure gives the system's reason.
+Failure replaceFile(const std::string& from, const std::string& target);
+// Makes a folder unless it exists. A failure gives the system's reason.
+Failure makeFolder(const std::string& path);
 // This process's id, for names of temporary files.
 int processId();
 
@@ -36,7 +38,7 @@ struct ChildProcess {
   FILE* input = nullptr;      // the write end of its standard input, null when not asked for
   FILE* errors = nullptr;     // what it printed on standard error, read after it ends
 };
-bool startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildProcess& child, std::string& error);
+Failure startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildProcess& child);
 // Closes its input, waits, and returns its exit status (128 + signal when it was killed, -1 when
 // it could not be waited for). `lastLines` gets the last lines it printed on standard error.
 int finishProcess(ChildProcess& child, std::string& lastLines);

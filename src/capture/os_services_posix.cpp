@@ -55,10 +55,9 @@ void installInterruptCleanup() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-bool replaceFile(const std::string& from, const std::string& target, std::string& error) {
-  if (rename(from.c_str(), target.c_str()) == 0) return true;
-  error = "cannot write " + target + ": " + strerror(errno);
-  return false;
+Failure replaceFile(const std::string& from, const std::string& target) {
+  if (rename(from.c_str(), target.c_str()) == 0) return {};
+  return failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
 }
 
 int processId() { return (int)getpid(); }
@@ -77,18 +76,12 @@ std::string findProgram(const char* program) {
   }
 }
 
-bool startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildProcess& child, std::string& error) {
+Failure startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildProcess& child) {
   // Held here until the child runs, so no failure below leaves the file open.
   std::unique_ptr<FILE, int (*)(FILE*)> errors(tmpfile(), fclose);
-  if (!errors) {
-    error = std::string("cannot create a temporary file: ") + strerror(errno);
-    return false;
-  }
+  if (!errors) return failure(1, "cannot create a temporary file: %s\n", strerror(errno));
   int pipeEnds[2] = {-1, -1};
-  if (pipeInput && pipe(pipeEnds) != 0) {
-    error = std::string("cannot create a pipe: ") + strerror(errno);
-    return false;
-  }
+  if (pipeInput && pipe(pipeEnds) != 0) return failure(1, "cannot create a pipe: %s\n", strerror(errno));
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (pipeInput) {
@@ -109,8 +102,7 @@ bool startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildPro
   if (pipeInput) close(pipeEnds[0]);
   if (status != 0) {
     if (pipeInput) close(pipeEnds[1]);
-    error = "cannot run " + argv[0] + ": " + strerror(status);
-    return false;
+    return failure(1, "cannot run %s: %s\n", argv[0].c_str(), strerror(status));
   }
   child.pid = pid;
   childPid = pid;
@@ -119,7 +111,7 @@ bool startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildPro
     fcntl(pipeEnds[1], F_SETFD, FD_CLOEXEC);
     child.input = fdopen(pipeEnds[1], "wb");
   }
-  return true;
+  return {};
 }
 
 int finishProcess(ChildProcess& child, std::string& lastLines) {

@@ -34,19 +34,17 @@ void installInterruptCleanup() {
   signal(SIGTERM, onInterrupt);
 }
 
-bool replaceFile(const std::string& from, const std::string& target, std::string& error) {
-  if (MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
-  error = "cannot write " + target + ": " + strerror(EACCES);
-  return false;
+Failure replaceFile(const std::string& from, const std::string& target) {
+  if (MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return {};
+  return failure(1, "cannot write %s: %s\n", target.c_str(), strerror(EACCES));
 }
 
 int processId() { return _getpid(); }
 
 std::string findProgram(const char*) { return ""; }
 
-bool startProcess(const std::vector<std::string>& argv, bool, ChildProcess&, std::string& error) {
-  error = "running " + argv[0] + " through a pipe is not supported on Windows";
-  return false;
+Failure startProcess(const std::vector<std::string>& argv, bool, ChildProcess&) {
+  return failure(1, "running %s through a pipe is not supported on Windows\n", argv[0].c_str());
 }
 
 int finishProcess(ChildProcess& child, std::string& lastLines) {

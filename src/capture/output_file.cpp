@@ -22,47 +22,53 @@ std::string temporaryNameFor(const std::string& target) {
 
 OutputFile::~OutputFile() { discard(); }
 
-bool OutputFile::begin(const std::string& name, bool openStream, std::string& error, FILE* standardOutput) {
+Failure OutputFile::begin(const std::string& name, bool openStream, FILE* standardOutput) {
   discard();
   target = name;
   if (toStandardOutput()) {
     temporary = target;
     file = openStream ? standardOutput : nullptr;
-    return true;
+    return {};
   }
   temporary = temporaryNameFor(target);
   installInterruptCleanup();
   registerTemporary(temporary);
   FILE* probe = fopen(temporary.c_str(), "wb");
   if (!probe) {
-    error = "cannot write " + target + ": " + strerror(errno);
+    Failure cannot = failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
     forgetTemporary(temporary);
     temporary.clear();
-    return false;
+    return cannot;
   }
   if (openStream)
     file = probe;
   else
     fclose(probe);
-  return true;
+  return {};
 }
 
-bool OutputFile::commit(std::string& error) {
-  if (temporary.empty()) return true;
-  bool ok = true;
+Failure OutputFile::commit() {
+  if (temporary.empty()) return {};
+  Failure result;
   if (file) {
-    ok = (toStandardOutput() ? fflush(file) : fclose(file)) == 0;
+    bool closed = (toStandardOutput() ? fflush(file) : fclose(file)) == 0;
     file = nullptr;
-    if (!ok) error = "cannot write " + target + ": " + strerror(errno);
+    if (!closed) result = failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
   }
-  if (ok && !toStandardOutput()) ok = replaceFile(temporary, target, error);
-  if (!ok) {
+  if (!result && !toStandardOutput()) result = replaceFile(temporary, target);
+  if (result) {
     discard();
-    return false;
+    return result;
   }
   forgetTemporary(temporary);
   temporary.clear();
-  return true;
+  return {};
+}
+
+Failure OutputFile::asTarget(Failure failure) const {
+  size_t named = failure.message.find(temporary);
+  if (!temporary.empty() && named != std::string::npos) failure.message.replace(named, temporary.size(), target);
+  return failure;
 }
 
 void OutputFile::discard() {

@@ -5,18 +5,21 @@
 #include <cstdio>
 #include <string>
 
+#include "core/failure.h"
+
 namespace zub {
 
 class OutputFile {
 public:
   ~OutputFile();  // an output never committed is removed
-  // Reserves the temporary name (and opens it as `file` when `openStream`). False with the path
-  // and the system's reason in `error`.
-  // `standardOutput` is the stream "-" writes to.
-  bool begin(const std::string& target, bool openStream, std::string& error, FILE* standardOutput = stdout);
+  // Reserves the temporary name (and opens it as `file` when `openStream`). A failure names the
+  // target and gives the system's reason. `standardOutput` is the stream "-" writes to.
+  Failure begin(const std::string& target, bool openStream, FILE* standardOutput = stdout);
   // Closes the stream and renames the temporary over the target.
-  bool commit(std::string& error);
+  Failure commit();
   void discard();
+  // A failure of a writer that wrote the temporary, told under the name the user gave.
+  Failure asTarget(Failure failure) const;
   bool toStandardOutput() const { return target == "-"; }
 
   std::string target;     // the name the user gave

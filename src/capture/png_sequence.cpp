@@ -11,32 +11,26 @@
 
 namespace zub {
 
-bool PngSequence::open(const std::string& dir, int nameDigits, std::string& error) {
+Failure PngSequence::open(const std::string& dir, int nameDigits) {
   folder = dir;
   digits = nameDigits;
   written = 0;
-  if (!makeFolder(folder, error)) return false;
+  if (Failure made = makeFolder(folder)) return made;
   OutputFile probe;
-  if (!probe.begin(folder + "/frame.png", false, error)) {
-    error = "cannot write into folder " + folder + ": " + strerror(errno);
-    return false;
-  }
-  return true;
+  if (probe.begin(folder + "/frame.png", false))
+    return failure(1, "cannot write into folder %s: %s\n", folder.c_str(), strerror(errno));
+  return {};
 }
 
-bool PngSequence::write(int number, const uint32_t* pixels, int width, int height, std::string& error) {
+Failure PngSequence::write(int number, const uint32_t* pixels, int width, int height) {
   char name[40];
   snprintf(name, sizeof name, "/frame_%0*d.png", digits, number);
   OutputFile out;
-  if (!out.begin(folder + name, false, error)) return false;
-  if (!writePng(out.temporary, pixels, width, height, error)) {
-    // The reason, under the name the user knows.
-    error = "cannot write " + out.target + error.substr(std::string("cannot write " + out.temporary).size());
-    return false;
-  }
-  if (!out.commit(error)) return false;
+  if (Failure begun = out.begin(folder + name, false)) return begun;
+  if (Failure wrote = writePng(out.temporary, pixels, width, height)) return out.asTarget(wrote);
+  if (Failure committed = out.commit()) return committed;
   ++written;
-  return true;
+  return {};
 }
 
 } // namespace zub

@@ -4,14 +4,16 @@
 #include <cstdint>
 #include <string>
 
+#include "core/failure.h"
+
 namespace zub {
 
 class PngSequence {
 public:
-  // Makes the folder when missing and checks that it takes new files. False with the folder and
-  // the system's reason in `error`.
-  bool open(const std::string& folder, int digits, std::string& error);
-  bool write(int number, const uint32_t* pixels, int width, int height, std::string& error);
+  // Makes the folder when missing and checks that it takes new files. A failure names the folder
+  // and gives the system's reason.
+  Failure open(const std::string& folder, int digits);
+  Failure write(int number, const uint32_t* pixels, int width, int height);
 
   std::string folder;
   int digits = 6;    // of the picture number in the name

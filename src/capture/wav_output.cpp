@@ -6,17 +6,14 @@
 
 namespace zub {
 
-bool writeSoundtrackFile(const std::string& path, int64_t firstFrame, int64_t frameCount, std::string& error,
-                         void (*progress)(double fraction, void* data), void* progressData) {
+Failure writeSoundtrackFile(const std::string& path, int64_t firstFrame, int64_t frameCount,
+                            void (*progress)(double fraction, void* data), void* progressData) {
   OutputFile out;
-  if (!out.begin(path, false, error)) return false;
-  if (!renderSoundtrack("music.dat", out.temporary, firstFrame * samplesPerFrame, frameCount * samplesPerFrame, error,
-                        progress, progressData)) {
-    size_t named = error.find(out.temporary);
-    if (named != std::string::npos) error.replace(named, out.temporary.size(), path);
-    return false;
-  }
-  return out.commit(error);
+  if (Failure begun = out.begin(path, false)) return begun;
+  if (Failure wrote = renderSoundtrack("music.dat", out.temporary, firstFrame * samplesPerFrame,
+                                       frameCount * samplesPerFrame, progress, progressData))
+    return out.asTarget(wrote);
+  return out.commit();
 }
 
 } // namespace zub

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "core/failure.h"
+
 namespace zub {
 
 // Sample frames of sound per video frame (48 kHz at 30 frames per second).
 const int samplesPerFrame = 1600;
 
-bool writeSoundtrackFile(const std::string& path, int64_t firstFrame, int64_t frameCount, std::string& error,
-                         void (*progress)(double fraction, void* data), void* progressData);
+Failure writeSoundtrackFile(const std::string& path, int64_t firstFrame, int64_t frameCount,
+                            void (*progress)(double fraction, void* data), void* progressData);
 
 } // namespace zub

@@ -21,22 +21,19 @@ size_t Y4mWriter::frameBytes() const {
   return 6 + luma + 2 * chroma;
 }
 
-bool Y4mWriter::fail(std::string& error) {
-  error = "cannot write " + name + ": " + strerror(errno);
-  return false;
-}
+Failure Y4mWriter::writeFailure() const { return failure(1, "cannot write %s: %s\n", name.c_str(), strerror(errno)); }
 
-bool Y4mWriter::open(const std::string& path, int w, int h, int fps, bool use444, std::string& error) {
-  if (!own.begin(path, true, error)) return false;
+Failure Y4mWriter::open(const std::string& path, int w, int h, int fps, bool use444) {
+  if (Failure begun = own.begin(path, true)) return begun;
   Y4mFormat format;
   format.width = w;
   format.height = h;
   format.rateNumerator = fps;
   format.chroma = use444 ? "444" : "420jpeg";
-  return start(own.file, path == "-" ? "standard output" : path, format, error);
+  return start(own.file, path == "-" ? "standard output" : path, format);
 }
 
-bool Y4mWriter::start(FILE* output, const std::string& outputName, const Y4mFormat& format, std::string& error) {
+Failure Y4mWriter::start(FILE* output, const std::string& outputName, const Y4mFormat& format) {
   file = output;
   name = outputName;
   width = format.width;
@@ -48,11 +45,11 @@ bool Y4mWriter::start(FILE* output, const std::string& outputName, const Y4mForm
   if (fprintf(file, "YUV4MPEG2 W%d H%d F%d:%d I%c A%d:%d C%s\n", width, height, format.rateNumerator,
               format.rateDenominator, format.interlace, format.aspectNumerator, format.aspectDenominator,
               format.chroma.c_str()) < 0)
-    return fail(error);
-  return true;
+    return writeFailure();
+  return {};
 }
 
-bool Y4mWriter::writeFrame(const uint32_t* pixels, std::string& error) {
+Failure Y4mWriter::writeFrame(const uint32_t* pixels) {
   uint8_t* y = planes.data();
   size_t lumaSize = (size_t)width * height;
   for (size_t i = 0; i < lumaSize; ++i) {
@@ -89,19 +86,19 @@ bool Y4mWriter::writeFrame(const uint32_t* pixels, std::string& error) {
         cr[cy * cw + cx] = crOf(r, g, b);
       }
   }
-  return writePlanes(planes.data(), planes.size(), error);
+  return writePlanes(planes.data(), planes.size());
 }
 
-bool Y4mWriter::writePlanes(const uint8_t* data, size_t bytes, std::string& error) {
-  if (fwrite("FRAME\n", 1, 6, file) != 6 || fwrite(data, 1, bytes, file) != bytes) return fail(error);
+Failure Y4mWriter::writePlanes(const uint8_t* data, size_t bytes) {
+  if (fwrite("FRAME\n", 1, 6, file) != 6 || fwrite(data, 1, bytes, file) != bytes) return writeFailure();
   ++framesWritten;
-  return true;
+  return {};
 }
 
-bool Y4mWriter::close(std::string& error) {
+Failure Y4mWriter::close() {
   file = nullptr;
-  if (own.temporary.empty()) return true;
-  return own.commit(error);
+  if (own.temporary.empty()) return {};
+  return own.commit();
 }
 
 } // namespace zub

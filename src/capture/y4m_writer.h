@@ -23,14 +23,14 @@ struct Y4mFormat {
 class Y4mWriter {
 public:
   // RGB frames into a file (or "-"), made under a temporary name until close.
-  bool open(const std::string& path, int width, int height, int framesPerSecond, bool chroma444, std::string& error);
+  Failure open(const std::string& path, int width, int height, int framesPerSecond, bool chroma444);
   // Any format onto `output`, which stays the caller's; `name` is for messages.
-  bool start(FILE* output, const std::string& name, const Y4mFormat& format, std::string& error);
-  bool writeFrame(const uint32_t* pixels, std::string& error);
+  Failure start(FILE* output, const std::string& name, const Y4mFormat& format);
+  Failure writeFrame(const uint32_t* pixels);
   // One picture as planar Y, Cb, Cr of the header's size and chroma.
-  bool writePlanes(const uint8_t* planes, size_t bytes, std::string& error);
+  Failure writePlanes(const uint8_t* planes, size_t bytes);
   // Finishes the file made by open (renamed into place); after start, flushes.
-  bool close(std::string& error);
+  Failure close();
 
   int width = 0, height = 0;
   bool chroma444 = false;
@@ -39,7 +39,7 @@ public:
   size_t frameBytes() const;
 
 private:
-  bool fail(std::string& error);
+  Failure writeFailure() const;  // the system's reason for the write that just failed
   OutputFile own;              // the file made by open
   FILE* file = nullptr;
   std::string name;

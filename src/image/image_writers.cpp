@@ -27,13 +27,9 @@ void jpegTrapExit(j_common_ptr cinfo) {
 
 } // namespace
 
-bool writeJpeg(const std::string& path, const uint32_t* pixels, int width, int height, int quality,
-               std::string& error) {
+Failure writeJpeg(const std::string& path, const uint32_t* pixels, int width, int height, int quality) {
   FILE* file = fopen(path.c_str(), "wb");
-  if (!file) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
+  if (!file) return failure(1, "cannot write %s: %s\n", path.c_str(), strerror(errno));
   std::vector<JSAMPLE> row((size_t)width * 3);
   jpeg_compress_struct cinfo;
   JpegErrorTrap trap;
@@ -42,8 +38,7 @@ bool writeJpeg(const std::string& path, const uint32_t* pixels, int width, int h
   if (setjmp(trap.escape)) {
     jpeg_destroy_compress(&cinfo);
     fclose(file);
-    error = path + ": " + trap.message;
-    return false;
+    return failure(1, "%s: %s\n", path.c_str(), trap.message);
   }
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, file);
@@ -66,14 +61,11 @@ bool writeJpeg(const std::string& path, const uint32_t* pixels, int width, int h
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
-  if (fclose(file) != 0) {
-    error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
-  return true;
+  if (fclose(file) != 0) return failure(1, "cannot write %s: %s\n", path.c_str(), strerror(errno));
+  return {};
 }
 
-bool writePng(const std::string& path, const uint32_t* pixels, int width, int height, std::string& error) {
+Failure writePng(const std::string& path, const uint32_t* pixels, int width, int height) {
   png_image image;
   memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
@@ -86,11 +78,9 @@ bool writePng(const std::string& path, const uint32_t* pixels, int width, int he
     rgb[i * 3 + 1] = (uint8_t)(pixels[i] >> 8);
     rgb[i * 3 + 2] = (uint8_t)pixels[i];
   }
-  if (!png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), width * 3, nullptr)) {
-    error = "cannot write " + path + ": " + image.message;
-    return false;
-  }
-  return true;
+  if (!png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), width * 3, nullptr))
+    return failure(1, "cannot write %s: %s\n", path.c_str(), image.message);
+  return {};
 }
 
 } // namespace zub

@@ -30,31 +30,22 @@ void ignoreLog(const char*, void*) {}
 
 uint64_t wavFileBytes(uint64_t frames) { return 44 + frames * 4; }
 
-bool renderSoundtrack(const std::string& moduleName, const std::string& wavPath, int64_t skipFrames, int64_t frames,
-                      std::string& error, void (*progress)(double, void*), void* progressData) {
-  if (wavFileBytes((uint64_t)frames) > 0xFFFFFFFFull) {
-    error = "the soundtrack is too long for a WAV file";
-    return false;
-  }
+Failure renderSoundtrack(const std::string& moduleName, const std::string& wavPath, int64_t skipFrames, int64_t frames,
+                         void (*progress)(double, void*), void* progressData) {
+  if (wavFileBytes((uint64_t)frames) > 0xFFFFFFFFull) return failure(1, "the soundtrack is too long for a WAV file\n");
   std::string bytes;
-  if (!readDataFile(moduleName, bytes)) {
-    error = "cannot read " + moduleName + ": " + strerror(errno);
-    return false;
-  }
+  if (!readDataFile(moduleName, bytes)) return failure(1, "cannot read %s: %s\n", moduleName.c_str(), strerror(errno));
   openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), ignoreLog, nullptr, nullptr,
                                                               nullptr, nullptr, nullptr, nullptr);
-  if (!module) {
-    error = "cannot load " + moduleName + ": not a module the player can read";
-    return false;
-  }
+  if (!module) return failure(1, "cannot load %s: not a module the player can read\n", moduleName.c_str());
   openmpt_module_set_repeat_count(module, -1);
   openmpt_module_ctl_set_integer(module, "dither", 0);
 
   FILE* out = fopen(wavPath.c_str(), "wb");
   if (!out) {
-    error = "cannot write " + wavPath + ": " + strerror(errno);
+    Failure cannot = failure(1, "cannot write %s: %s\n", wavPath.c_str(), strerror(errno));
     openmpt_module_destroy(module);
-    return false;
+    return cannot;
   }
   std::vector<uint8_t> header;
   uint32_t dataBytes = (uint32_t)(frames * 4);
@@ -91,8 +82,8 @@ bool renderSoundtrack(const std::string& moduleName, const std::string& wavPath,
   }
   openmpt_module_destroy(module);
   if (fclose(out) != 0) ok = false;
-  if (!ok) error = "cannot write " + wavPath + ": " + strerror(errno);
-  return ok;
+  if (!ok) return failure(1, "cannot write %s: %s\n", wavPath.c_str(), strerror(errno));
+  return {};
 }
 
 } // namespace zub

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/failure.h"
+
 namespace zub {
 
 // Size of a canonical 44-byte-header PCM WAV file holding `frames` stereo 16-bit sample frames.
@@ -12,9 +14,8 @@ uint64_t wavFileBytes(uint64_t frames);
 
 // Writes `frames` sample frames of the module `moduleName` (a demo file name), beginning
 // `skipFrames` into the tune, to `wavPath`. `progress`, when given, is called with the fraction
-// done. False with `error` when the module cannot be read or the file written.
-bool renderSoundtrack(const std::string& moduleName, const std::string& wavPath, int64_t skipFrames, int64_t frames,
-                      std::string& error, void (*progress)(double fraction, void* data) = nullptr,
-                      void* progressData = nullptr);
+// done. Fails (status 1) when the module cannot be read or the file written.
+Failure renderSoundtrack(const std::string& moduleName, const std::string& wavPath, int64_t skipFrames, int64_t frames,
+                         void (*progress)(double fraction, void* data) = nullptr, void* progressData = nullptr);
 
 } // namespace zub

@@ -51,7 +51,8 @@ public:
   std::unique_ptr<SceneTimer> timer;   // shared by all scenes
   BumpMap swirlBump;                   // made from the swirl picture at load time
   std::unique_ptr<VideoClip> clip;     // the video clip, opened at load time
-  // Made in the constructor, in the order their announcements are printed.
+  // Held by pointer, not by value: each announces itself when made, and the constructor makes
+  // them after the context's pictures, in the order the demo has always printed them.
   std::unique_ptr<Camera> camera;      // every object is bound to it
   std::unique_ptr<Light> mainLight;    // lights every object
   std::unique_ptr<Light> sideLight;    // a second light, attached to one object by a late scene

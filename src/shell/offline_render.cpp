@@ -64,8 +64,7 @@ struct RenderRun {
   FlashAnalyser flashAnalyser;   // sees every frame, so the window at --from is whole
   StretchCollector flashStretches;
   int32_t lastInRangeMs = 0;
-  bool failed = false;
-  std::string error;
+  Failure failure;               // of a writer while frames were written; it ends the run
   int inRange = 0;
   int firstInRange = -1;         // frame number of the first frame in [from, to]
   int lastScene = -1, lastStep = -1;
@@ -128,9 +127,9 @@ void writeFrame(RenderRun& run, DemoApp& app, int frame, int32_t t, const uint32
   bool png = !o.outDir.empty() && run.inRange % o.every == 0;
   // Enlarged once for every output that takes it.
   const uint32_t* out = png || run.writeY4m || !o.mp4Path.empty() ? scaledFrame(run, pixels) : pixels;
-  if (png && !run.png.write(frame, out, run.outWidth, run.outHeight, run.error)) run.failed = true;
-  if (!run.failed && run.writeY4m && !run.y4m.writeFrame(out, run.error)) run.failed = true;
-  if (!run.failed && !o.mp4Path.empty() && !run.mp4.writeFrame(out, run.error)) run.failed = true;
+  if (png) run.failure = run.png.write(frame, out, run.outWidth, run.outHeight);
+  if (!run.failure && run.writeY4m) run.failure = run.y4m.writeFrame(out);
+  if (!run.failure && !o.mp4Path.empty()) run.failure = run.mp4.writeFrame(out);
   if (!o.sheetPath.empty()) {
     run.sheet.addFrame(pixels, scene, sceneName(scene), app.frameStep, t,
                        app.timer->stepMiddleTicks() - app.pacer->startTicks);
@@ -155,7 +154,7 @@ void onFrame(DemoApp& app, void* data) {
     if (inRange) run.flashStretches.add(t / 1000.0, verdict);
   }
   if (inRange) run.lastInRangeMs = t;
-  if (inRange && !run.failed) {
+  if (inRange && !run.failure) {
     writeFrame(run, app, frame, t, app.console->presentedFrame());
     ++run.inRange;
   }
@@ -165,7 +164,7 @@ void onFrame(DemoApp& app, void* data) {
   showProgress(run, t / 1000.0, scene, step, false);
 
   int32_t next = app.pacer->dueTicks(frame + 1);
-  if (run.failed || (run.toMs >= 0 && next > run.toMs)) ptc::postQuit(app.console->window);
+  if (run.failure || (run.toMs >= 0 && next > run.toMs)) ptc::postQuit(app.console->window);
   app.clockToFrame(frame + 1);
   run.lastMark = std::chrono::steady_clock::now();
   if (run.options->bench) run.lastCpu = processCpuSeconds();
@@ -236,16 +235,17 @@ void audioProgress(double fraction, void* data) {
 
 // Every output is made (under its temporary name) before the first frame, so a name that cannot
 // be written fails at once rather than after minutes of rendering.
-bool openOutputs(RenderRun& run, FILE* standardOutput) {
+Failure openOutputs(RenderRun& run, FILE* standardOutput) {
   const RenderOptions& o = *run.options;
   int w = run.outWidth, h = run.outHeight;
+  Failure failed;
   // The sheet and the soundtrack are written only after the last frame; whether their names can be
   // written is known now.
   for (const std::string* later : {&o.sheetPath, &o.audioPath}) {
     OutputFile probe;
-    if (!later->empty() && !probe.begin(*later, false, run.error)) return false;
+    if (!later->empty() && (failed = probe.begin(*later, false))) return failed;
   }
-  if (!o.outDir.empty() && !run.png.open(o.outDir, 6, run.error)) return false;
+  if (!o.outDir.empty() && (failed = run.png.open(o.outDir, 6))) return failed;
   if (!o.y4mPath.empty()) {
     run.writeY4m = true;
     if (o.y4mPath == "-") {
@@ -253,42 +253,42 @@ bool openOutputs(RenderRun& run, FILE* standardOutput) {
       format.width = w;
       format.height = h;
       format.chroma = o.y4m444 ? "444" : "420jpeg";
-      if (!run.y4m.start(standardOutput, "standard output", format, run.error)) return false;
-    } else if (!run.y4m.open(o.y4mPath, w, h, 30, o.y4m444, run.error)) {
-      return false;
+      if ((failed = run.y4m.start(standardOutput, "standard output", format))) return failed;
+    } else if ((failed = run.y4m.open(o.y4mPath, w, h, 30, o.y4m444))) {
+      return failed;
     }
   }
-  if (!o.mp4Path.empty() && !run.mp4.start(o.mp4Path, w, h, w > frameWidth || h > frameHeight, run.error)) return false;
-  if (!o.flashReportPath.empty() && !run.flashReport.begin(o.flashReportPath, true, run.error, standardOutput))
-    return false;
-  return true;
+  if (!o.mp4Path.empty() && (failed = run.mp4.start(o.mp4Path, w, h, w > frameWidth || h > frameHeight)))
+    return failed;
+  if (!o.flashReportPath.empty() && (failed = run.flashReport.begin(o.flashReportPath, true, standardOutput)))
+    return failed;
+  return {};
 }
 
 // After the last frame: the files that are complete only now.
-bool finishOutputs(RenderRun& run) {
+Failure finishOutputs(RenderRun& run) {
   const RenderOptions& o = *run.options;
-  if (run.writeY4m && !run.y4m.close(run.error)) return false;
-  if (!o.sheetPath.empty() && !run.sheet.write(o.sheetPath, run.error)) return false;
+  Failure failed;
+  if (run.writeY4m && (failed = run.y4m.close())) return failed;
+  if (!o.sheetPath.empty() && (failed = run.sheet.write(o.sheetPath))) return failed;
   int64_t first = run.firstInRange < 0 ? 0 : run.firstInRange;
   std::string wavPath = o.audioPath;
   OutputFile mp4Sound;  // the soundtrack ffmpeg muxes when no WAV was asked for
   if (wavPath.empty() && !o.mp4Path.empty()) {
-    if (!mp4Sound.begin(o.mp4Path + ".wav", false, run.error)) return false;
+    if ((failed = mp4Sound.begin(o.mp4Path + ".wav", false))) return failed;
     wavPath = mp4Sound.temporary;
   }
-  if (!wavPath.empty() && !writeSoundtrackFile(wavPath, first, run.inRange, run.error, audioProgress, &run))
-    return false;
-  if (!o.mp4Path.empty() && !run.mp4.finish(wavPath, run.error)) return false;
+  if (!wavPath.empty() && (failed = writeSoundtrackFile(wavPath, first, run.inRange, audioProgress, &run)))
+    return failed;
+  if (!o.mp4Path.empty() && (failed = run.mp4.finish(wavPath))) return failed;
   if (!o.flashReportPath.empty()) {
     std::string json = flashReportJson(run.flashStretches, run.fromMs / 1000.0, run.lastInRangeMs / 1000.0,
                                        o.reduceFlashes);
-    if (fputs(json.c_str(), run.flashReport.file) < 0) {
-      run.error = "cannot write " + o.flashReportPath + ": " + strerror(errno);
-      return false;
-    }
-    if (!run.flashReport.commit(run.error)) return false;
+    if (fputs(json.c_str(), run.flashReport.file) < 0)
+      return failure(1, "cannot write %s: %s\n", o.flashReportPath.c_str(), strerror(errno));
+    if ((failed = run.flashReport.commit())) return failed;
   }
-  return true;
+  return {};
 }
 
 } // namespace
@@ -328,8 +328,8 @@ int renderDemo(const RenderOptions& options) {
       return 1;
     }
   }
-  if (!openOutputs(run, standardOutput)) {
-    fprintf(stderr, "zubrender: %s\n", run.error.c_str());
+  if (Failure failed = openOutputs(run, standardOutput)) {
+    fprintf(stderr, "zubrender: %s", failed.message.c_str());
     return 1;
   }
 
@@ -349,12 +349,13 @@ int renderDemo(const RenderOptions& options) {
   }
   fflush(stdout);
   showProgress(run, run.lastSeconds, run.lastScene, run.lastStep, true);
-  if (!run.failed && run.inRange == 0) {
+  if (!run.failure && run.inRange == 0) {
     fprintf(stderr, "zubrender: --from %g is beyond the end of the demo (%.1f s)\n", options.from, run.lastSeconds);
     return 2;
   }
-  if (run.failed || !finishOutputs(run)) {
-    fprintf(stderr, "zubrender: %s\n", run.error.c_str());
+  if (!run.failure) run.failure = finishOutputs(run);
+  if (run.failure) {
+    fprintf(stderr, "zubrender: %s", run.failure.message.c_str());
     return 1;
   }
   if (options.bench) printBench(run, standardOutput);

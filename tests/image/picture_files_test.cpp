@@ -90,8 +90,8 @@ void writeRawJpeg(const char* name, int w, int h, int components, J_COLOR_SPACE 
 
 void writeColourJpeg(const char* name, int w, int h, uint32_t colour) {
   std::vector<uint32_t> pixels((size_t)w * h, colour);
-  std::string error;
-  ASSERT_TRUE(zub::writeJpeg(name, pixels.data(), w, h, 100, error)) << error;
+  zub::Failure written = zub::writeJpeg(name, pixels.data(), w, h, 100);
+  ASSERT_FALSE(written) << written.message;
 }
 
 TEST_F(PictureFiles, TgaRowsAreFlippedAndTheExtraByteDropped) {

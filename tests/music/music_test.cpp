@@ -109,9 +109,9 @@ TEST_F(Music, AMissingWindowHandleFailsWithStatus255) {
 }
 
 TEST_F(Music, SoundtrackIsACanonicalWavOfExactlyTheAskedLength) {
-  std::string error;
   const int64_t frames = 48000 / 30 * 7; // seven video frames
-  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "a.wav", 0, frames, error)) << error;
+  zub::Failure failed = zub::renderSoundtrack("music.dat", "a.wav", 0, frames);
+  ASSERT_FALSE(failed) << failed.message;
   std::string wav = readAll("a.wav");
   ASSERT_EQ(wav.size(), zub::wavFileBytes(frames));
   ASSERT_EQ(wav.size(), 44u + 11200 * 4);
@@ -131,10 +131,12 @@ TEST_F(Music, SoundtrackIsACanonicalWavOfExactlyTheAskedLength) {
   EXPECT_EQ(u32(40), 11200u * 4);
 
   // Same bytes on a second render: no dither noise.
-  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "b.wav", 0, frames, error)) << error;
+  failed = zub::renderSoundtrack("music.dat", "b.wav", 0, frames);
+  ASSERT_FALSE(failed) << failed.message;
   EXPECT_EQ(readAll("b.wav"), wav);
   // Skipping ahead gives the tail of a longer render.
-  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "c.wav", 1600, frames - 1600, error)) << error;
+  failed = zub::renderSoundtrack("music.dat", "c.wav", 1600, frames - 1600);
+  ASSERT_FALSE(failed) << failed.message;
   EXPECT_EQ(readAll("c.wav").substr(44), wav.substr(44 + 1600 * 4));
 }
 
@@ -148,9 +150,8 @@ TEST_F(Music, PastTheTunesEndTheSoundtrackGoesOnInSilence) {
   const double duration = openmpt_module_get_duration_seconds(module);
   openmpt_module_destroy(module);
   ASSERT_GT(duration, 60);
-  std::string error;
-  ASSERT_TRUE(zub::renderSoundtrack("music.dat", "long.wav", (int64_t)((duration + 40) * 48000), 48000 * 4, error))
-      << error;
+  zub::Failure failed = zub::renderSoundtrack("music.dat", "long.wav", (int64_t)((duration + 40) * 48000), 48000 * 4);
+  ASSERT_FALSE(failed) << failed.message;
   std::string wav = readAll("long.wav");
   ASSERT_EQ(wav.size(), zub::wavFileBytes(48000 * 4));
   const int16_t* samples = (const int16_t*)(wav.data() + 44);
@@ -160,11 +161,12 @@ TEST_F(Music, PastTheTunesEndTheSoundtrackGoesOnInSilence) {
 }
 
 TEST_F(Music, SoundtrackFailuresSayWhy) {
-  std::string error;
-  EXPECT_FALSE(zub::renderSoundtrack("nothere.dat", "x.wav", 0, 10, error));
-  EXPECT_EQ(error, "cannot read nothere.dat: No such file or directory");
-  EXPECT_FALSE(zub::renderSoundtrack("music.dat", "/proc/zub/x.wav", 0, 10, error));
-  EXPECT_EQ(error.find("cannot write /proc/zub/x.wav"), 0u);
+  zub::Failure failed = zub::renderSoundtrack("nothere.dat", "x.wav", 0, 10);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.message, "cannot read nothere.dat: No such file or directory\n");
+  failed = zub::renderSoundtrack("music.dat", "/proc/zub/x.wav", 0, 10);
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(failed.message.find("cannot write /proc/zub/x.wav: "), 0u) << failed.message;
 }
 
 } // namespace

@@ -40,9 +40,8 @@ const Render& rendered() {
     const fs::path folder = fs::temp_directory_path() / ("zub_tune_" + std::to_string(getpid()));
     fs::create_directories(folder);
     std::ofstream(folder / "music.dat", std::ios::binary) << demoModule();
-    std::string error;
     const int64_t frames = (int64_t)(times().lastFrame + 1) * 1600;
-    if (zub::renderSoundtrack((folder / "music.dat").string(), (folder / "tune.wav").string(), 0, frames, error)) {
+    if (!zub::renderSoundtrack((folder / "music.dat").string(), (folder / "tune.wav").string(), 0, frames)) {
       std::ifstream in(folder / "tune.wav", std::ios::binary);
       std::string wav((std::istreambuf_iterator<char>(in)), {});
       r.stereo.assign((const int16_t*)(wav.data() + 44), (const int16_t*)(wav.data() + wav.size()));

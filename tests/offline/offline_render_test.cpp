@@ -8,6 +8,7 @@
 #include <iterator>
 #include <unistd.h>
 
+#include "capture/os_services.h"
 #include "capture/output_file.h"
 #include "capture/png_sequence.h"
 #include "capture/y4m_writer.h"
@@ -54,11 +55,11 @@ TEST(Y4mWriter, WritesHeaderAndFramesOfTheExactSize) {
   frame[1] = 0x000000;
   for (bool use444 : {false, true}) {
     zub::Y4mWriter writer;
-    std::string error;
-    ASSERT_TRUE(writer.open(file.string(), 4, 2, 30, use444, error)) << error;
-    ASSERT_TRUE(writer.writeFrame(frame.data(), error));
-    ASSERT_TRUE(writer.writeFrame(frame.data(), error));
-    ASSERT_TRUE(writer.close(error));
+    zub::Failure failed = writer.open(file.string(), 4, 2, 30, use444);
+    ASSERT_FALSE(failed) << failed.message;
+    ASSERT_FALSE(writer.writeFrame(frame.data()));
+    ASSERT_FALSE(writer.writeFrame(frame.data()));
+    ASSERT_FALSE(writer.close());
     std::string bytes = readAll(file);
     std::string header = use444 ? "YUV4MPEG2 W4 H2 F30:1 Ip A1:1 C444\n" : "YUV4MPEG2 W4 H2 F30:1 Ip A1:1 C420jpeg\n";
     ASSERT_EQ(bytes.compare(0, header.size(), header), 0);
@@ -76,8 +77,8 @@ TEST(Y4mWriter, WritesHeaderAndFramesOfTheExactSize) {
 TEST(Y4mWriter, HeaderCarriesRateAspectAndFieldOrderAndPlanesPassUnchanged) {
   fs::path file = fs::temp_directory_path() / ("zub_y4m_planes_" + std::to_string(getpid()) + ".y4m");
   zub::OutputFile out;
-  std::string error;
-  ASSERT_TRUE(out.begin(file.string(), true, error)) << error;
+  zub::Failure failed = out.begin(file.string(), true);
+  ASSERT_FALSE(failed) << failed.message;
   zub::Y4mFormat format;
   format.width = 4;
   format.height = 2;
@@ -88,11 +89,12 @@ TEST(Y4mWriter, HeaderCarriesRateAspectAndFieldOrderAndPlanesPassUnchanged) {
   format.aspectDenominator = 45;
   format.chroma = "420mpeg2";
   zub::Y4mWriter writer;
-  ASSERT_TRUE(writer.start(out.file, file.string(), format, error)) << error;
+  ASSERT_FALSE(writer.start(out.file, file.string(), format));
   const uint8_t planes[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-  ASSERT_TRUE(writer.writePlanes(planes, sizeof planes, error)) << error;
+  ASSERT_FALSE(writer.writePlanes(planes, sizeof planes));
   EXPECT_FALSE(fs::exists(file)); // nothing under the real name before the commit
-  ASSERT_TRUE(out.commit(error)) << error;
+  failed = out.commit();
+  ASSERT_FALSE(failed) << failed.message;
   EXPECT_EQ(readAll(file), std::string("YUV4MPEG2 W4 H2 F30000:1001 It A64:45 C420mpeg2\nFRAME\n") +
                                std::string((const char*)planes, sizeof planes));
   EXPECT_EQ(writer.framesWritten, 1);
@@ -104,54 +106,81 @@ TEST(OutputFile, AppearsOnlyWhenCommittedAndLeavesNoTemporaryOtherwise) {
   fs::create_directories(dir);
   fs::path target = dir / "it's -x.bin";
   std::ofstream(target) << "old";
-  std::string error;
   {
     zub::OutputFile out;
-    ASSERT_TRUE(out.begin(target.string(), true, error)) << error;
+    ASSERT_FALSE(out.begin(target.string(), true));
     EXPECT_EQ(fs::path(out.temporary).parent_path(), dir); // beside the target, so the rename is atomic
     fputs("half", out.file);
   } // abandoned: the old file stays, the temporary goes
   EXPECT_EQ(readAll(target), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   zub::OutputFile out;
-  ASSERT_TRUE(out.begin(target.string(), true, error)) << error;
+  ASSERT_FALSE(out.begin(target.string(), true));
   fputs("new", out.file);
-  ASSERT_TRUE(out.commit(error)) << error;
+  zub::Failure failed = out.commit();
+  ASSERT_FALSE(failed) << failed.message;
   EXPECT_EQ(readAll(target), "new");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
   zub::OutputFile nowhere;
-  EXPECT_FALSE(nowhere.begin((dir / "no-such-folder" / "x.bin").string(), true, error));
-  EXPECT_EQ(error, "cannot write " + (dir / "no-such-folder" / "x.bin").string() + ": No such file or directory");
+  failed = nowhere.begin((dir / "no-such-folder" / "x.bin").string(), true);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.message, "cannot write " + (dir / "no-such-folder" / "x.bin").string() + ": No such file or directory\n");
   fs::remove_all(dir);
 }
 
 TEST(PngSequence, RefusesAFolderItCannotMakeWithTheReason) {
   zub::PngSequence png;
-  std::string error;
-  EXPECT_FALSE(png.open("/proc/zub-no-such-place", 6, error));
-  EXPECT_EQ(error.find("cannot create folder /proc/zub-no-such-place: "), 0u) << error;
+  zub::Failure failed = png.open("/proc/zub-no-such-place", 6);
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(failed.message.find("cannot create folder /proc/zub-no-such-place: "), 0u) << failed.message;
   fs::path file = fs::temp_directory_path() / ("zub_png_file_" + std::to_string(getpid()));
   std::ofstream(file) << "x";
-  EXPECT_FALSE(png.open(file.string(), 6, error));
-  EXPECT_EQ(error, "cannot create folder " + file.string() + ": Not a directory");
+  failed = png.open(file.string(), 6);
+  EXPECT_EQ(failed.message, "cannot create folder " + file.string() + ": Not a directory\n");
   fs::remove(file);
 }
 
 TEST(PngSequence, NamesPicturesByNumberAndKeepsNoTemporary) {
   fs::path dir = fs::temp_directory_path() / ("zub_png_" + std::to_string(getpid()));
   zub::PngSequence png;
-  std::string error;
-  ASSERT_TRUE(png.open(dir.string(), 5, error)) << error;
+  zub::Failure failed = png.open(dir.string(), 5);
+  ASSERT_FALSE(failed) << failed.message;
   std::vector<uint32_t> pixels(6, 0x102030);
-  ASSERT_TRUE(png.write(7, pixels.data(), 3, 2, error)) << error;
-  ASSERT_TRUE(png.write(12, pixels.data(), 3, 2, error)) << error;
+  ASSERT_FALSE(png.write(7, pixels.data(), 3, 2));
+  ASSERT_FALSE(png.write(12, pixels.data(), 3, 2));
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"frame_00007.png", "frame_00012.png"}));
   EXPECT_EQ(png.written, 2);
   fs::remove_all(dir);
+}
+
+int openDescriptors() {
+  return (int)std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+}
+
+TEST(ChildProcess, OneThatCannotStartLeavesNothingOpen) {
+  const int before = openDescriptors();
+  zub::ChildProcess child;
+  zub::Failure failed = zub::startProcess({"/nonexistent/zub-helper"}, true, child);
+  EXPECT_EQ(failed.message, "cannot run /nonexistent/zub-helper: No such file or directory\n");
+  EXPECT_EQ(child.pid, -1);
+  EXPECT_EQ(child.errors, nullptr);
+  EXPECT_EQ(openDescriptors(), before); // neither its standard-error file nor the pipe
+}
+
+TEST(ChildProcess, ItsInputArrivesAndItsStatusAndLastLinesComeBack) {
+  zub::ChildProcess child;
+  const char* script = "read word; for i in 1 2 3 4 5 6; do echo \"$word $i\" >&2; done; exit 3";
+  zub::Failure failed = zub::startProcess({"/bin/sh", "-c", script}, true, child);
+  ASSERT_FALSE(failed) << failed.message;
+  fputs("line\n", child.input);
+  std::string lastLines;
+  EXPECT_EQ(zub::finishProcess(child, lastLines), 3);
+  EXPECT_EQ(lastLines, "line 2\nline 3\nline 4\nline 5\nline 6");
+  EXPECT_EQ(child.errors, nullptr);
 }
 
 TEST(RenderDemo, RendersOnlyTheFramesUpToTheEndTime) {
