@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"
@@ -145,6 +146,7 @@ void buildClipTables(uint8_t* clip1024, int16_t* idctClip1024) {
 void inverseDct(int16_t* block, const int16_t* idctClip) {
   // A block with only its DC is flat: the general path would give clip((8 DC + 32) >> 6) too.
   uint64_t words[16];
+  static_assert(sizeof words == 64 * sizeof *block, "the words hold the block's 64 coefficients exactly");
   memcpy(words, block, sizeof words);
   uint64_t ac = words[0] & ~(uint64_t)0xFFFF;  // block[0] is the low half-word on little-endian
   for (int i = 1; i < 16; ++i) ac |= words[i];
@@ -221,14 +223,22 @@ inline Coefficient slowCoefficient(Bits& bits, const DctLookup& table, int& run,
 }
 
 // The fast entry for the next code: codes that start with six zeros come from the long table. Both
-// are read and one is picked without a branch, since long codes come at random.
+// are read and one is picked without a branch, since long codes come at random. Each entry travels
+// whole through one 32-bit register (copied in, picked, copied out), and the 17 bits shown index
+// the short table by their top kDctFastBits and the long one by the kDctLongFastBits after the six
+// zeros.
+static_assert(sizeof(DctFastEntry) == sizeof(uint32_t) && std::is_trivially_copyable_v<DctFastEntry>,
+              "a fast entry is copied whole through a 32-bit register");
+static_assert(kDctFastBits <= 17 && 6 + kDctLongFastBits == 17, "the 17 bits shown are a short index or six zeros "
+              "and a long index");
 inline DctFastEntry fastEntry(const DctFastEntry* fast, const DctFastEntry* longFast, uint32_t next17) {
   uint32_t shortEntry, longEntry;
   memcpy(&shortEntry, &fast[next17 >> (17 - kDctFastBits)], sizeof shortEntry);
   memcpy(&longEntry, &longFast[next17 & ((1u << kDctLongFastBits) - 1)], sizeof longEntry);
   uint32_t prefix = next17 >> kDctLongFastBits, picked = shortEntry;
-#if defined(__x86_64__)
-  // Compilers make a branch of the choice, which would mispredict on a sixth of the codes.
+#if defined(__x86_64__) && !defined(ZUB_PORTABLE)
+  // Compilers make a branch of the choice, which would mispredict on a sixth of the codes. A
+  // portable build has no assembly at all, and takes the compiler's choice.
   asm("test %1, %1\n\tcmovz %2, %0" : "+r"(picked) : "r"(prefix), "r"(longEntry) : "cc");
 #else
   if (prefix == 0) picked = longEntry;
@@ -325,6 +335,9 @@ template <bool MPEG2, bool INTRA>
   };
   // The first code has a table of its own; a top-up leaves at least 56 bits, so three codes of the
   // fast tables (17 bits at most) follow each.
+  static_assert(3 * (6 + kDctLongFastBits) <= 56, "three fast codes after one top-up");
+  // A marker's advance takes any scan position, from -1 on, past the block.
+  static_assert(kDctFastEndOfBlock - 1 >= 64 && kDctFastOther - 1 >= 64, "one bound for markers and long runs");
   bits.refill();
   int level, sign;
   BlockEnd end = Decoded;
