@@ -56,19 +56,19 @@ public:
     return !expected.empty();
   }
 
-  // Checks frame `n` if it is a golden frame.
-  void check(int n, const uint32_t* pixels, const char* scene) {
+  // Checks frame `n` if it is a golden frame; what is wrong, or nothing.
+  std::string check(int n, const uint32_t* pixels, const char* scene) {
     auto golden = expected.find(n);
-    if (golden == expected.end()) return;
+    if (golden == expected.end()) return "";
     uint64_t hash = zub::frameHash(pixels, pixelCount);
     seen[n] = hash;
     sceneOf[n] = scene;
     if (hash == golden->second) {
       lastHeld = n;
       memcpy(lastHeldPixels.data(), pixels, pixelCount * 4);
-      return;
+      return "";
     }
-    ADD_FAILURE() << "frame " << n << " (" << scene << ") is not the golden frame: " << picture(n, pixels);
+    return "frame " + std::to_string(n) + " (" + scene + ") is not the golden frame: " + picture(n, pixels);
   }
 
 private:
@@ -85,8 +85,7 @@ private:
     std::string error, written;
     fs::create_directories(folder);
     auto write = [&](const std::string& file, const uint32_t* picture) {
-      if (!zub::writePng((folder / file).string(), picture, width, height, error))
-        ADD_FAILURE() << error;
+      if (!zub::writePng((folder / file).string(), picture, width, height, error)) written += "[" + error + "] ";
       written += (written.empty() ? "" : ", ") + file;
     };
     write(name(n, "drawn"), pixels);
@@ -141,6 +140,7 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
   std::vector<Changed> changed;
   int shownFailing = 0, lossyFailing = 0;
   int32_t last = 0;
+  std::vector<std::string> failures; // reported once the demo's printing is no longer captured
 
   testing::internal::CaptureStdout();
   zub::clockSetVirtual(0);
@@ -158,7 +158,7 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
     int scene = sceneIndex(app->frameScene);
     if (order.empty() || order.back() != scene) order.push_back(scene);
     const uint32_t* pixels = app->console->presentedFrame();
-    golden.check(frame, pixels, sceneName(scene));
+    if (std::string wrong = golden.check(frame, pixels, sceneName(scene)); !wrong.empty()) failures.push_back(wrong);
 
     // The demo's frame is measured once; a frame the limiters leave as it is has the same light.
     zub::FlashAnalyser::measure(pixels, *light);
@@ -173,7 +173,7 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
           sum += std::abs((int)(copy[i] >> shift & 0xFF) - (int)(pixels[i] >> shift & 0xFF));
       changed.push_back({t / 1000.0, sum / (copy.size() * 3.0)});
     } else if (!same) {
-      ADD_FAILURE() << "frame " << frame << " changed, but the limiter said it had not";
+      failures.push_back("frame " + std::to_string(frame) + " changed, but the limiter said it had not");
     }
     if ((same ? shown.add(*light, t) : shown.add(copy.data(), t)).failing()) ++shownFailing;
     memcpy(lossyCopy.data(), pixels, copy.size() * 4);
@@ -183,11 +183,12 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
 
     zub::clockSetVirtual(app->pacer->startTicks + app->pacer->dueTicks(frame + 1));
     if (frame > 20000) {
-      ADD_FAILURE() << "the timeline never ends";
+      failures.push_back("the timeline never ends");
       break;
     }
   }
   testing::internal::GetCapturedStdout();
+  for (const std::string& failure : failures) ADD_FAILURE() << failure;
 
   // Every scene once, in the table's order, to the quit; the last frame falls after the table's
   // length (every step ends on the first frame after its length, and each scene's step 0 takes a
