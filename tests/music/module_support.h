@@ -1,14 +1,17 @@
-// What the music tests share: the demo's tune, composed once per test program (composing renders
-// it once to set its level), and a module loaded from bytes in memory.
+// What the music tests share: the demo's tune as the asset pack holds it (data/music.dat; one test
+// checks that composing it again gives exactly these bytes), and a module loaded from bytes in memory.
 #pragma once
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <libopenmpt/libopenmpt.h>
 
-#include "arrangement.h"
-
 inline const std::string& demoModule() {
-  static const std::string bytes = assets::makeDemoModule();
+  static const std::string bytes = [] {
+    std::ifstream in(std::string(ZUB_SOURCE_DIR) + "/data/music.dat", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
   return bytes;
 }
 

@@ -9,7 +9,6 @@
 
 #include <libopenmpt/libopenmpt.h>
 
-#include "arrangement.h"
 #include "module_support.h"
 #include "music/midas.h"
 #include "music/music_player.h"

@@ -1,4 +1,4 @@
-// Angle reduction, rotation by the whole-degree tables, projection, camera and light updates.
+// Angle reduction, rotation by the whole-degree tables, projection and the light's update.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -71,11 +71,8 @@ TEST(Projection, CentreAndOffsets) {
   EXPECT_EQ(points[2].z, 700.0f);
 }
 
-TEST(CameraLight, DefaultsAndUpdate) {
-  Camera camera;
-  EXPECT_EQ(camera.direction.z, -1.0f);
+TEST(Light, UpdateAimsAtThePositionTurnedByTheAngles) {
   Light light;
-  EXPECT_EQ(light.direction.z, -1.0f);
   light.position = {100, -100, -100};
   light.update(0, 0, 0);
   EXPECT_FLOAT_EQ(light.direction.x, 0.57735026f);
