@@ -29,7 +29,7 @@ struct Stage {
     space.scratch = &target;  // the default texture until load gives each its own
     for (int i = 0; i < 256 * 256; ++i) texture.pixels[i] = (uint32_t)(i * 2654435761u) & 0xFFFFFF;
     bump.width = bump.height = 64;
-    bump.data = new int8_t[64 * 64];
+    bump.data = std::make_unique<int8_t[]>(64 * 64);
     for (int i = 0; i < 64 * 64; ++i) bump.data[i] = (int8_t)(i * 37);
     load(sphere, sphereLwoBytes(45, 45, 1, 0x60A0E0));
     load(smallSphere, sphereLwoBytes(20, 16, 1, 0x60A0E0));

@@ -70,8 +70,7 @@ struct Stage {
 void resetScratch(Bitmap& big, int w, int h) {
   big.width = w;
   big.height = h;
-  delete[] big.rowOffsets;
-  big.rowOffsets = nullptr;
+  big.rowOffsets.reset();
   big.rowOffsetCount = 0;
 }
 
@@ -112,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 9: src->invert(); break;
     case 10: src->add_noise(); break;
     case 11: src->strobe(); break;
-    case 12: delete src->make_bumpmap(); break;
+    case 12: src->make_bumpmap(); break;
     case 13: src->blur_cross(); break;
     case 14: src->blur_horizontal(); break;
     case 15: src->fire(); break;

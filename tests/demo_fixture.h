@@ -41,5 +41,5 @@ protected:
     return app->passUntilNextFrame();
   }
 
-  Bitmap* slot(int n) { return app->context->bitmaps[n]; }
+  Bitmap* slot(int n) { return app->context->bitmaps[n].get(); }
 };

@@ -1,7 +1,8 @@
 // The operating-system services the offline tools need and nothing else does: removing partial
 // outputs when interrupted, replacing a file by a finished one, running a helper program with a
-// pipe to its input, process CPU time, moving standard output aside and making a stream binary. The
-// POSIX and Windows versions live in os_services.cpp only.
+// pipe to its input, process CPU time, moving standard output aside and making a stream binary.
+// os_services_posix.cpp and os_services_windows.cpp hold each system's calls (the build takes the
+// one for its target); os_services.cpp what they share.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,9 @@ namespace zub {
 void installInterruptCleanup();
 void registerTemporary(const std::string& path);
 void forgetTemporary(const std::string& path);
+// Removes every registered file with `removeFile` and forgets it. Safe in a signal handler when
+// `removeFile` is (unlink; not remove).
+void removeTemporaries(int (*removeFile)(const char* path));
 // Replaces `target` by `from` in one step. False with the system's reason in `error`.
 bool replaceFile(const std::string& from, const std::string& target, std::string& error);
 // Makes a folder unless it exists. False with the system's reason in `error`.

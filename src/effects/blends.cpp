@@ -99,23 +99,23 @@ void Bitmap::strobe() {
   }
 }
 
-BumpMap* Bitmap::make_bumpmap() {
-  BumpMap* bump = new BumpMap;
+BumpMap Bitmap::make_bumpmap() {
+  BumpMap bump;
   int64_t count = (int64_t)width * height;
-  bump->data = new (std::nothrow) int8_t[count > 0 ? count : 1];
-  bump->width = width;
-  bump->height = height;
-  bump->bias = 32;
-  bump->scale = 128;
-  if (!bump->data) {
-    bump->width = bump->height = 0;
-    bump->failure = zub::failure(1, "Error: mem make_bumpmap\n");
+  bump.data.reset(new (std::nothrow) int8_t[count > 0 ? count : 1]);
+  bump.width = width;
+  bump.height = height;
+  bump.bias = 32;
+  bump.scale = 128;
+  if (!bump.data) {
+    bump.width = bump.height = 0;
+    bump.failure = zub::failure(1, "Error: mem make_bumpmap\n");
     return bump;
   }
   for (int64_t i = 0; i < count; ++i) {
     uint32_t p = pixels[i];
     int a = (int)(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) / 3;
-    bump->data[i] = (int8_t)(uint8_t)(a - 127);
+    bump.data[i] = (int8_t)(uint8_t)(a - 127);
   }
   return bump;
 }

@@ -116,7 +116,7 @@ void Bitmap::swirl(Bitmap* dst, int amount) {
 zub::Failure Bitmap::reserveLineScroll() {
   if (rowOffsets) return {};
   // Only running out of memory for one number per row can stop it.
-  rowOffsets = new (std::nothrow) int32_t[height > 0 ? height : 1];
+  rowOffsets.reset(new (std::nothrow) int32_t[height > 0 ? height : 1]);
   if (!rowOffsets) return zub::failure(1, "Error: horizlinescroll\n");
   rowOffsetCount = height > 0 ? height : 0;
   return {};
@@ -128,8 +128,7 @@ zub::Failure Bitmap::horizlinescroll(Bitmap* dst, float t) {
   if (!rowOffsetsDrawn) {
     // The table holds the height at this first call, also when it was reserved at another height.
     if (rowOffsets && rowOffsetCount != (height > 0 ? height : 0)) {
-      delete[] rowOffsets;
-      rowOffsets = nullptr;
+      rowOffsets.reset();
     }
     if (zub::Failure failed = reserveLineScroll()) return failed;
     for (int y = 0; y < rowOffsetCount; ++y) rowOffsets[y] = zub::demoRand() % width;

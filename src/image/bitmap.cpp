@@ -21,7 +21,7 @@ Bitmap::Bitmap(int32_t w, int32_t h) {
   int64_t pixelCount = (int64_t)(w < 0 ? 0 : w) * (h < 0 ? 0 : h);
   // A size whose byte count does not fit the 32-bit capacity cannot be allocated either.
   if (w >= 0 && h >= 0 && pixelCount * 4 <= INT32_MAX)
-    pixels = new (std::nothrow) uint32_t[pixelCount > 0 ? pixelCount : 1];
+    adoptPixels(std::unique_ptr<uint32_t[]>(new (std::nothrow) uint32_t[pixelCount > 0 ? pixelCount : 1]));
   if (!pixels) {
     // Nothing to draw on: no size either, so an operation called on it anyway touches nothing.
     width = height = 0;
@@ -36,15 +36,14 @@ Bitmap::Bitmap(int32_t w, int32_t h) {
   serial = nextBitmapSerial();
 }
 
-Bitmap::~Bitmap() {
-  if (ownsPixels) delete[] pixels;
-  delete[] rowOffsets;
+void Bitmap::adoptPixels(std::unique_ptr<uint32_t[]> array) {
+  storage = std::move(array);
+  pixels = storage.get();
 }
 
 void Bitmap::borrowPixels(uint32_t* memory) {
-  if (ownsPixels) delete[] pixels;
+  storage.reset();
   pixels = memory;
-  ownsPixels = false;
 }
 
 void Bitmap::blit(Bitmap* dst, int x, int y) {

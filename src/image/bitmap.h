@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/failure.h"
@@ -24,13 +25,13 @@ public:
   int32_t serial = 0;        // from the process-wide counter, in construction order
   int32_t width = 0;         // pixels
   int32_t height = 0;        // pixels
-  uint32_t* pixels = nullptr;// width x height words; borrowed when ownsPixels is false
+  uint32_t* pixels = nullptr;// width x height words: storage's, or memory borrowed from the display
+  std::unique_ptr<uint32_t[]> storage; // the pixel array this Bitmap allocated; null once it borrows
   int32_t capacity = 0;      // size of the pixel array in bytes
   int8_t bitsPerPixel = 32;  // 32, or a TGA file's pixel depth byte (informational)
-  int32_t* rowOffsets = nullptr; // per-row start offsets of horizlinescroll, made on its first call
+  std::unique_ptr<int32_t[]> rowOffsets; // per-row start offsets of horizlinescroll, made on its first call
   int32_t rowOffsetCount = 0;    // rows in rowOffsets: the height at that first call
   bool rowOffsetsDrawn = false;  // the offsets are drawn at the first call, also when the table was reserved
-  bool ownsPixels = true;    // false for the screen, whose pixels belong to the display
   zub::Failure failure;      // why construction failed; the Bitmap then has no pixels
 
   // Blank picture of width x height black pixels; prints "Allocated bitmap: ...". When the pixel
@@ -39,15 +40,16 @@ public:
   // Picture loaded from a JPEG or (names containing ".tga") TGA file; falls back to "default.jpg".
   // A file that cannot be read or decoded leaves failure set with the demo's message and status.
   explicit Bitmap(const char* path);
-  ~Bitmap();
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
 
   // True when construction succeeded; otherwise failure says why.
   bool ok() const { return !failure; }
 
-  // Points the Bitmap at memory it does not own (the locked display buffer).
+  // Points the Bitmap at memory it does not own (the locked display buffer); its own array is freed.
   void borrowPixels(uint32_t* memory);
+  // True while the pixels are memory the Bitmap does not own (the screen).
+  bool borrowsPixels() const { return pixels != storage.get(); }
 
   // ---- whole-image operations and the opaque blit ----
   void blit(Bitmap* dst, int x, int y);
@@ -64,8 +66,8 @@ public:
   void invert();
   void add_noise();
   void strobe();
-  // A new bump map; when its heights cannot be allocated it has none and says why in failure.
-  BumpMap* make_bumpmap();
+  // A bump map of this picture; when its heights cannot be allocated it has none and says why in failure.
+  BumpMap make_bumpmap();
 
   // ---- neighbourhood filters, resampling, zooms, distortions, lines (src/effects, src/render) ----
   // Decaying blurs, in place; each pass also clears the one-pixel border.
@@ -104,25 +106,28 @@ public:
 
 private:
   zub::Failure load_tga();
+  // Takes `array` as the Bitmap's own pixels.
+  void adoptPixels(std::unique_ptr<uint32_t[]> array);
 };
 
-// Signed 8-bit heights made from a picture; read by the bump-lit rasterizer.
+// Signed 8-bit heights made from a picture; read by the bump-lit rasterizer. Owns its heights, so
+// it moves but never copies.
 struct BumpMap {
   int32_t width = 0;
   int32_t height = 0;
-  int8_t* data = nullptr;  // width x height heights, row-major like the picture
+  std::unique_ptr<int8_t[]> data; // width x height heights, row-major like the picture
   int32_t bias = 32;
   int32_t scale = 128;
   zub::Failure failure;    // why the heights could not be made; data is then null
-  ~BumpMap() { delete[] data; }
 };
 
 // Next serial number of the process-wide counter shared by every Bitmap constructor.
 int32_t nextBitmapSerial();
 
-// Pixel array from a JPEG file (libjpeg, RGB output) into *pixels. On failure nothing is kept and
+// Pixel array from a JPEG file (libjpeg, RGB output) into `pixels`. On failure nothing is kept and
 // the result says why; a library error has already printed the library's own message.
-zub::Failure load_jpeg(const char* path, uint32_t** pixels, int32_t* width, int32_t* height);
+zub::Failure load_jpeg(const char* path, std::unique_ptr<uint32_t[]>& pixels, int32_t* width, int32_t* height);
 // The same decoding from memory without ending the process: null when the data is not a JPEG the
 // library can decode to RGB or holds more than maxPixels pixels. Silent; used by tests and fuzzing.
-uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width, int32_t* height);
+std::unique_ptr<uint32_t[]> decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width,
+                                            int32_t* height);

@@ -34,11 +34,13 @@ Bitmap::Bitmap(const char* path) {
     }
   } else {
     printf("jpg filename = %s\n", name.c_str());
-    failure = load_jpeg(name.c_str(), &pixels, &width, &height);
+    std::unique_ptr<uint32_t[]> decoded;
+    failure = load_jpeg(name.c_str(), decoded, &width, &height);
     if (failure) {
       standingIn();
       return;
     }
+    adoptPixels(std::move(decoded));
     printf("w=%d, h=%d\n", width, height);
     bitsPerPixel = 32;
     capacity = width * height * 4;
@@ -58,13 +60,10 @@ zub::Failure Bitmap::load_tga() {
     if (!image.pixels) return zub::failure(1, "Memory error: tga->b\n");
     printf("Allocated tga->b: %d\n", image.width * image.height * 4);
   }
-  if (error) {
-    delete[] image.pixels;
-    return zub::failure(1, "Error: %s: %s\n", name.c_str(), error);
-  }
+  if (error) return zub::failure(1, "Error: %s: %s\n", name.c_str(), error);
   height = image.height;
   width = image.width;
-  pixels = image.pixels;
+  adoptPixels(std::move(image.pixels));
   capacity = width * height * 4;
   bitsPerPixel = (int8_t)image.depth;
   return {};
@@ -176,7 +175,7 @@ void prepareErrors(jpeg_decompress_struct& cinfo, JpegErrors& errors, bool quiet
 
 } // namespace
 
-zub::Failure load_jpeg(const char* path, uint32_t** pixels, int32_t* width, int32_t* height) {
+zub::Failure load_jpeg(const char* path, std::unique_ptr<uint32_t[]>& pixels, int32_t* width, int32_t* height) {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
   prepareErrors(cinfo, errors, false, path);
@@ -199,11 +198,12 @@ zub::Failure load_jpeg(const char* path, uint32_t** pixels, int32_t* width, int3
   fclose(file);
   if (result == JpegResult::LibraryError) return libraryError;
   if (result == JpegResult::TooLarge) return zub::failure(1, "Error: %s: picture is too large or not RGB\n", path);
-  *pixels = out;
+  pixels.reset(out);
   return {};
 }
 
-uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width, int32_t* height) {
+std::unique_ptr<uint32_t[]> decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels, int32_t* width,
+                                            int32_t* height) {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
   prepareErrors(cinfo, errors, true, nullptr);
@@ -216,5 +216,5 @@ uint32_t* decodeJpegBytes(const uint8_t* bytes, size_t length, int64_t maxPixels
   JpegResult result = decodeJpeg(&cinfo, &errors, {nullptr, bytes, length}, maxPixels, &out, width, height);
   errors.armed = false;  // the decoder's frame is gone
   jpeg_destroy_decompress(&cinfo);
-  return result == JpegResult::Ok ? out : nullptr;
+  return std::unique_ptr<uint32_t[]>(result == JpegResult::Ok ? out : nullptr);
 }

@@ -23,13 +23,13 @@ const char* tgaReadHeader(const uint8_t* data, size_t size, TgaImage& out) {
 const char* tgaDecode(const uint8_t* data, size_t size, TgaImage& out) {
   if (const char* error = tgaReadHeader(data, size, out)) return error;
   int64_t count = (int64_t)out.width * out.height;
-  out.pixels = new (std::nothrow) uint32_t[count > 0 ? count : 1];
+  out.pixels.reset(new (std::nothrow) uint32_t[count > 0 ? count : 1]);
   if (!out.pixels) return "out of memory";
   const int stride = out.depth / 8;
   // File rows run bottom to top; row r of the picture is file row height - 1 - r.
   for (int32_t r = 0; r < out.height; ++r) {
     const uint8_t* p = data + headerSize + (size_t)(out.height - 1 - r) * out.width * stride;
-    uint32_t* row = out.pixels + (int64_t)r * out.width;
+    uint32_t* row = out.pixels.get() + (int64_t)r * out.width;
     for (int32_t x = 0; x < out.width; ++x, p += stride) row[x] = (uint32_t)p[2] << 16 | p[1] << 8 | p[0];
   }
   return nullptr;

@@ -4,12 +4,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 struct TgaImage {
   int32_t width = 0;
   int32_t height = 0;
   int depth = 0;              // the header's pixel depth byte
-  uint32_t* pixels = nullptr; // width x height words 0x00RRGGBB, top row first; caller owns (delete[])
+  std::unique_ptr<uint32_t[]> pixels; // width x height words 0x00RRGGBB, top row first
 };
 
 // Header only: fills width, height and depth. Returns null, or the reason the file is unusable.

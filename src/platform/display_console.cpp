@@ -2,7 +2,8 @@
 
 DisplayConsole::DisplayConsole(ptc::Backend backend, int consoleW, int consoleH, int bits, int oX, int oY, int w,
                                int h) {
-  window = ptc::createWindow("  ... ZUB demo ... ", backend);
+  windowOwner.reset(ptc::createWindow("  ... ZUB demo ... ", backend));
+  window = windowOwner.get();
   console = std::make_unique<ptc::Console>();
   console->option("DirectX");
   console->option("fullscreen output");
@@ -20,12 +21,7 @@ DisplayConsole::DisplayConsole(ptc::Backend backend, int consoleW, int consoleH,
   stretched = consoleWidth != width || consoleHeight != height;
 }
 
-DisplayConsole::~DisplayConsole() {
-  close();
-  surface.reset();
-  console.reset();
-  ptc::destroyWindow(window);
-}
+DisplayConsole::~DisplayConsole() { close(); }
 
 void* DisplayConsole::windowHandle() { return console->window(); }
 

@@ -14,7 +14,7 @@ public:
   int originX, originY;            // where the surface lands when the console size differs
   int consoleWidth, consoleHeight; // console size
   bool stretched;                  // console size differs from the surface size
-  ptc::Window* window;             // the demo window
+  ptc::Window* window;             // the demo window, owned by windowOwner
 
   // On `backend`: the real window, or memory for the offline renderer and the tests.
   DisplayConsole(ptc::Backend backend, int consoleWidth, int consoleHeight, int colourBits, int originX, int originY,
@@ -40,6 +40,11 @@ public:
   const uint32_t* presentedFrame() const { return console->frame(); }
 
 private:
+  struct WindowCloser {
+    void operator()(ptc::Window* w) const { ptc::destroyWindow(w); }
+  };
+  // First of the owners, so the window goes last, and also when the console cannot open on it.
+  std::unique_ptr<ptc::Window, WindowCloser> windowOwner;
   std::unique_ptr<ptc::Console> console;
   std::unique_ptr<ptc::Format> format;
   std::unique_ptr<ptc::Surface> surface;

@@ -133,29 +133,21 @@ Uint32 rendererWindowFlags() {
 void setPresentation(const Presentation& p) { presentation = p; }
 
 Window* createWindow(const char* title, Backend backend) {
-  Window* window = new Window;
+  // Owned here until it is handed out, so every failure below frees it by throwing.
+  auto window = std::make_unique<Window>();
   window->backend = backend;
   if (window->backend == Backend::Memory) {
     window->handle = &memoryWindowToken;
-    return window;
+    return window.release();
   }
-  try {
-    chooseVideoDriver();
-  } catch (...) {
-    delete window;
-    throw;
-  }
+  chooseVideoDriver();
   // The offscreen and dummy drivers show nothing; they are used only when asked for by name.
   const char* requested = getenv("SDL_VIDEODRIVER");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    delete window;
-    throw DynamicError(std::string(noDisplay) + " (" + SDL_GetError() + ")");
-  }
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) throw DynamicError(std::string(noDisplay) + " (" + SDL_GetError() + ")");
   const char* driver = SDL_GetCurrentVideoDriver();
   bool headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
   if (headless && !(requested && strcmp(requested, driver) == 0)) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    delete window;
     throw DynamicError(noDisplay);
   }
   SDL_DisplayMode desktop;
@@ -171,12 +163,11 @@ Window* createWindow(const char* title, Backend backend) {
   SDL_Window* sdlWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
   if (!sdlWindow) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    delete window;
     throw DynamicError("could not create window");
   }
   SDL_ShowCursor(presentation.fullscreen ? SDL_DISABLE : SDL_ENABLE);
   window->handle = sdlWindow;
-  return window;
+  return window.release();
 }
 
 bool pumpWindow(Window* window) {

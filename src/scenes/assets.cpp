@@ -41,39 +41,38 @@ const ObjectSlot objectSlots[] = {
 } // namespace
 
 zub::Failure DemoApp::loadAssets() {
-  Bitmap** slots = context->bitmaps;
-  slots[0] = new Bitmap(width, height);
+  std::vector<std::unique_ptr<Bitmap>>& slots = context->bitmaps;
+  slots[0] = std::make_unique<Bitmap>(width, height);
   if (!slots[0]->ok()) return slots[0]->failure;
   for (const PictureSlot& p : firstPictures) {
-    slots[p.slot] = new Bitmap(p.file);
+    slots[p.slot] = std::make_unique<Bitmap>(p.file);
     if (!slots[p.slot]->ok()) return slots[p.slot]->failure;
   }
 
   // Slot 6 becomes the bazooka picture centred on a black screen-size canvas (cropped when larger).
   Bitmap* canvas = context->scratch.get();
   slots[6]->blit(canvas, (320 - slots[6]->width) / 2, (240 - slots[6]->height) / 2);
-  delete slots[6];
-  slots[6] = new Bitmap(320, 240);
+  slots[6] = std::make_unique<Bitmap>(320, 240);
   if (!slots[6]->ok()) return slots[6]->failure;
-  canvas->blit(slots[6], 0, 0);
+  canvas->blit(slots[6].get(), 0, 0);
 
   for (const PictureSlot& p : laterPictures) {
-    slots[p.slot] = new Bitmap(p.file);
+    slots[p.slot] = std::make_unique<Bitmap>(p.file);
     if (!slots[p.slot]->ok()) return slots[p.slot]->failure;
     if (p.slot == swirlSlot) {
       swirlBump = slots[p.slot]->make_bumpmap();
-      if (swirlBump->failure) return swirlBump->failure;
+      if (swirlBump.failure) return swirlBump.failure;
     }
   }
 
   for (const ObjectSlot& o : objectSlots) {
-    Object3D* object = new Object3D(context->space);
-    context->objects[o.slot] = object;
+    context->objects[o.slot] = std::make_unique<Object3D>(context->space);
+    Object3D* object = context->objects[o.slot].get();
     if (zub::Failure failure = object->loadFromFile(o.file)) return failure;
-    object->camera = camera;
-    object->addLight(mainLight);
-    object->texture = slots[o.texture];
-    if (o.bumped) object->bumpMap = swirlBump;
+    object->camera = camera.get();
+    object->addLight(mainLight.get());
+    object->texture = slots[o.texture].get();
+    if (o.bumped) object->bumpMap = &swirlBump;
   }
   for (int i = 0; i < 50; ++i)
     if (context->objects[i]) context->objects[i]->planarMap();

@@ -4,17 +4,17 @@
 #include "scenes/scene_table.h"
 
 void DemoApp::sceneBumpBall() {
-  Object3D* ball = context->objects[5];
+  Object3D* ball = context->objects[5].get();
   if (step == 0) {
     // Re-dress the ball once: a second, fixed light and the yellow texture.
-    ball->addLight(sideLight);
+    ball->addLight(sideLight.get());
     sideLight->position = Vec3{100, -100, -100};
     sideLight->update(0, 0, 0);
-    ball->texture = context->bitmaps[21];
+    ball->texture = context->bitmaps[21].get();
     ball->planarMap();
   }
   if (beginScene(*this)) return;
-  BumpMap* bump = swirlBump;
+  BumpMap* bump = &swirlBump;
   float t = theta(*this);
   context->bitmaps[26]->blit(screen, 0, 0);
   float morph = 0, amplitude = 0, rings = 0, tz = 600;
@@ -82,8 +82,8 @@ void DemoApp::sceneStatic() {
 
 void DemoApp::sceneFinale() {
   if (beginScene(*this)) return;
-  Bitmap* picture = context->bitmaps[17];
-  Object3D* logo = context->objects[0];
+  Bitmap* picture = context->bitmaps[17].get();
+  Object3D* logo = context->objects[0].get();
   picture->blit(screen, 0, 0);
   if (step <= 4) {
     const float waveFrom = 300.0f * (step - 1);

@@ -6,10 +6,10 @@
 
 void DemoApp::sceneScape() {
   if (beginScene(*this)) return;
-  Bitmap** bitmaps = context->bitmaps;
+  const auto& bitmaps = context->bitmaps;
   Bitmap* scratch = context->scratch.get();
-  Object3D* flyer = context->objects[4];
-  Bitmap* lumo = bitmaps[12];
+  Object3D* flyer = context->objects[4].get();
+  Bitmap* lumo = bitmaps[12].get();
   auto drawFlyer = [&](Bitmap* target, float ay, float tx, float tz) {
     begin3D(0, 0, 0);
     flyer->restorePoints();
@@ -126,8 +126,8 @@ void DemoApp::sceneGreets() {
 void DemoApp::sceneSister() {
   if (beginScene(*this)) return;
   Bitmap* scratch = context->scratch.get();
-  Bitmap* sister = context->bitmaps[14];
-  Bitmap* elec = context->bitmaps[19];
+  Bitmap* sister = context->bitmaps[14].get();
+  Bitmap* elec = context->bitmaps[19].get();
   auto portraitOn = [&](Bitmap* target) {
     target->clear();
     sister->blit_centered(target);

@@ -5,7 +5,7 @@
 
 void DemoApp::sceneBazooka() {
   if (beginScene(*this)) return;
-  Bitmap* bazooka = context->bitmaps[6];
+  Bitmap* bazooka = context->bitmaps[6].get();
   Bitmap* scratch = context->scratch.get();
   // The channel limits act on a copy, never on the picture itself.
   auto viaScratch = [&]() {
@@ -40,9 +40,9 @@ void DemoApp::sceneBazooka() {
 
 void DemoApp::sceneDot() {
   if (beginScene(*this)) return;
-  Bitmap* bazooka = context->bitmaps[6];
+  Bitmap* bazooka = context->bitmaps[6].get();
   Bitmap* scratch = context->scratch.get();
-  Object3D* dot = context->objects[3];
+  Object3D* dot = context->objects[3].get();
   switch (step) {
   case 1:
     bazooka->zoom_window(screen, 164, 136, 156, 64, lerpf(*this, 1, 0), big);
@@ -97,10 +97,10 @@ void DemoApp::sceneDot() {
 
 void DemoApp::sceneBalls() {
   if (beginScene(*this)) return;
-  Bitmap** bitmaps = context->bitmaps;
+  const auto& bitmaps = context->bitmaps;
   Bitmap* scratch = context->scratch.get();
-  Object3D* ball = context->objects[5];
-  Object3D* target = context->objects[6];
+  Object3D* ball = context->objects[5].get();
+  Object3D* target = context->objects[6].get();
   float t = theta(*this);
   switch (step) {
   case 1:
@@ -131,7 +131,7 @@ void DemoApp::sceneBalls() {
     break;
   case 5:
     scratch->blit(screen, 0, 0);
-    bitmaps[11]->zoom_window(work, 120, 80, 60, 60, lerpf(*this, 0, 1), big);
+    bitmaps[11]->zoom_window(work.get(), 120, 80, 60, 60, lerpf(*this, 0, 1), big);
     work->blit_mix(screen, 0, 0, lerpi(*this, 255, 0));
     begin3D(0, 0, 0);
     ball->restorePoints();

@@ -8,7 +8,7 @@
 void DemoApp::sceneLogo() {
   printf("i am too sexy for this demo\n");
   if (beginScene(*this)) return;
-  Bitmap** bitmaps = context->bitmaps;
+  const auto& bitmaps = context->bitmaps;
   switch (step) {
   case 1:
     bitmaps[1]->blit(screen, 0, 0);
@@ -38,8 +38,8 @@ void DemoApp::sceneLogo() {
 
 void DemoApp::sceneLogoObjects() {
   if (beginScene(*this)) return;
-  Object3D* first = context->objects[0];
-  Object3D* second = context->objects[1];
+  Object3D* first = context->objects[0].get();
+  Object3D* second = context->objects[1].get();
   screen->clear();
   context->bitmaps[3]->blit_centered(screen);
   switch (step) {
@@ -100,9 +100,9 @@ static float scrollT() { return (float)((zub::demoRand() % 20) * 0.01 + 0.9); }
 
 void DemoApp::sceneVideo() {
   if (beginScene(*this)) return;
-  Bitmap* guitar = context->bitmaps[4];
-  Bitmap* gfx = context->bitmaps[5];
-  Bitmap* frame = clip->bitmap;
+  Bitmap* guitar = context->bitmaps[4].get();
+  Bitmap* gfx = context->bitmaps[5].get();
+  Bitmap* frame = clip->bitmap.get();
   switch (step) {
   case 1: {
     Shake s = shake();

@@ -49,12 +49,13 @@ public:
   std::unique_ptr<FramePacer> pacer;
   std::unique_ptr<MusicPlayer> music;
   std::unique_ptr<SceneTimer> timer;   // shared by all scenes
-  BumpMap* swirlBump = nullptr;        // made from the swirl picture at load time
-  VideoClip* clip = nullptr;           // the video clip, opened at load time
-  Camera* camera = nullptr;            // every object is bound to it
-  Light* mainLight = nullptr;          // lights every object
-  Light* sideLight = nullptr;          // a second light, attached to one object by a late scene
-  Bitmap* work = nullptr;              // 320 x 240 work bitmap
+  BumpMap swirlBump;                   // made from the swirl picture at load time
+  std::unique_ptr<VideoClip> clip;     // the video clip, opened at load time
+  // Made in the constructor, in the order their announcements are printed.
+  std::unique_ptr<Camera> camera;      // every object is bound to it
+  std::unique_ptr<Light> mainLight;    // lights every object
+  std::unique_ptr<Light> sideLight;    // a second light, attached to one object by a late scene
+  std::unique_ptr<Bitmap> work;        // 320 x 240 work bitmap
   bool quit = false;                   // set by the last scene
   zub::Failure stepFailure;            // a scene's failed operation; the frame loop stops on it
 
@@ -67,6 +68,7 @@ public:
 
   // `display`: the real window, or the memory console of the offline renderer and the tests.
   explicit DemoApp(ptc::Backend display, const DemoSettings& settings = {});
+  // Stops a tune still playing (torn down without shutdown); a failure to stop it is only reported.
   ~DemoApp();
   DemoApp(const DemoApp&) = delete;
   DemoApp& operator=(const DemoApp&) = delete;

@@ -2,13 +2,7 @@
 
 #include <cstddef>
 
-EngineContext::EngineContext(int w, int h) : space(w, h) {
-  bitmaps = new Bitmap*[slotCount];
-  objects = new Object3D*[slotCount];
-  for (int i = 0; i < slotCount; ++i) {
-    bitmaps[i] = nullptr;
-    objects[i] = nullptr;
-  }
+EngineContext::EngineContext(int w, int h) : space(w, h), bitmaps(slotCount), objects(slotCount) {
   if (space.failure) {
     failure = space.failure;
     return;
@@ -23,11 +17,4 @@ EngineContext::EngineContext(int w, int h) : space(w, h) {
     }
   }
   space.scratch = scratch.get();
-}
-
-EngineContext::~EngineContext() {
-  // Slot contents are owned through the slots (released with the process, or by the test that
-  // filled them); the context releases only what it allocated itself.
-  delete[] bitmaps;
-  delete[] objects;
 }

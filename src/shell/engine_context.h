@@ -4,12 +4,12 @@
 // each operation borrows.
 #pragma once
 #include <memory>
+#include <vector>
 
 #include "core/failure.h"
 #include "image/bitmap.h"
+#include "objects/object3d.h"
 #include "objects/render_space.h"
-
-class Object3D;
 
 class EngineContext {
 public:
@@ -18,12 +18,12 @@ public:
   std::unique_ptr<Bitmap> scratch;// render-size bitmap scenes compose into
   std::unique_ptr<Bitmap> bigA;   // 5 x width by 5 x height capacity buffer effects borrow
   std::unique_ptr<Bitmap> bigB;   // a second one
-  Bitmap** bitmaps = nullptr;     // 100 picture slots; slot 0 is the screen
-  Object3D** objects = nullptr;   // 100 object slots
+  // The slots own what is filed in them.
+  std::vector<std::unique_ptr<Bitmap>> bitmaps;   // 100 picture slots; slot 0 is the screen
+  std::vector<std::unique_ptr<Object3D>> objects; // 100 object slots
   zub::Failure failure;           // the first allocation that failed; the context is then unusable
 
   EngineContext(int width, int height);
-  ~EngineContext();
   EngineContext(const EngineContext&) = delete;
   EngineContext& operator=(const EngineContext&) = delete;
 

@@ -86,20 +86,20 @@ uint32_t convertPixel(int y, int cb, int cr, int matrixCoefficients) {
   return (uint32_t)(r << 16) | (uint32_t)(g << 8) | (uint32_t)b;
 }
 
-ColourConverter::~ColourConverter() {
-  delete[] cb422;
-  delete[] cb444;
-}
-
 void ColourConverter::reserve(const MpegDecoder& d) {
   int64_t samples = (int64_t)d.codedWidth * d.codedHeight;
   if (samples > allocated) {
-    delete[] cb422;
-    delete[] cb444;
-    cb422 = new (std::nothrow) uint8_t[samples];  // two planes of half width
-    cb444 = new (std::nothrow) uint8_t[2 * samples];
-    if (!cb422 || !cb444) mpegFatal(false, "malloc failed");
+    // The old planes go first, so the peak is never both sizes at once.
+    planes422.reset();
+    planes444.reset();
+    cb422 = cr422 = cb444 = cr444 = nullptr;
+    allocated = 0;
+    planes422.reset(new (std::nothrow) uint8_t[samples]);  // two planes of half width
+    planes444.reset(new (std::nothrow) uint8_t[2 * samples]);
+    if (!planes422 || !planes444) mpegFatal(false, "malloc failed");
+    cb422 = planes422.get();
     cr422 = cb422 + samples / 2;
+    cb444 = planes444.get();
     cr444 = cb444 + samples;
     allocated = samples;
   }

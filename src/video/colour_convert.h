@@ -2,21 +2,19 @@
 // resolution with the 6-tap up-sampling filters, then the integer colour matrix of the stream.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "video/mpeg_decoder.h"
 
 class ColourConverter {
 public:
+  std::unique_ptr<uint8_t[]> planes422; // cb422 then cr422
+  std::unique_ptr<uint8_t[]> planes444; // cb444 then cr444
   uint8_t* cb422 = nullptr;  // chroma width x coded height (4:2:0 input only)
   uint8_t* cr422 = nullptr;
   uint8_t* cb444 = nullptr;  // coded width x coded height (4:2:0 and 4:2:2 input)
   uint8_t* cr444 = nullptr;
   int64_t allocated = 0;     // luma samples the planes above were allocated for
-
-  ColourConverter() = default;
-  ~ColourConverter();
-  ColourConverter(const ColourConverter&) = delete;
-  ColourConverter& operator=(const ColourConverter&) = delete;
 
   // Makes the up-sampled planes for the decoder's current coded size, so that converting the
   // pictures of a clip allocates nothing.

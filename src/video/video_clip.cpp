@@ -38,7 +38,7 @@ int countRemainingFrames(MpegDecoder& decoder) {
   return count;
 }
 
-VideoClip* VideoClip::open(const char* path, MpegFatal& failure) {
+std::unique_ptr<VideoClip> VideoClip::open(const char* path, MpegFatal& failure) {
   std::unique_ptr<VideoClip> clip(new VideoClip);
   clip->path = path;
   MpegDecoder& d = clip->decoder;
@@ -55,14 +55,14 @@ VideoClip* VideoClip::open(const char* path, MpegFatal& failure) {
   }
   clip->width = d.codedWidth;
   clip->height = d.verticalSize;
-  clip->bitmap = new Bitmap(clip->width, clip->height);
+  clip->bitmap = std::make_unique<Bitmap>(clip->width, clip->height);
   if (!clip->bitmap->ok()) {
     // The picture's own allocation message, shown where every fatal message is.
     failure = MpegFatal{clip->bitmap->failure.message, true};
     return nullptr;
   }
   clip->frameIndex = 0;
-  return clip.release();
+  return clip;
 }
 
 int VideoClip::nextFrame() {

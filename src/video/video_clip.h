@@ -2,6 +2,7 @@
 // picture into the clip's bitmap, and when the clip is exhausted it starts again from the top.
 // Each clip has its own decoder, so clips open at the same time do not disturb one another.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "core/failure.h"
@@ -15,7 +16,7 @@ public:
   int height = 0;             // vertical size
   int frameIndex = 0;         // the decoder's picture counter after the last nextFrame
   int frameCount = 0;         // pictures yielded before the clip restarts
-  Bitmap* bitmap = nullptr;   // width x height, receives every displayed picture
+  std::unique_ptr<Bitmap> bitmap; // width x height, receives every displayed picture
   std::string path;           // kept for restarts
   MpegDecoder decoder;        // this clip's decoder, frame stores kept across restarts
   ColourConverter converter;  // up-sampled chroma planes, kept between pictures
@@ -24,12 +25,11 @@ public:
 
   // Counting pass, reopen, first picture decoded. Null when the clip cannot be played, with the
   // decoder's reason in `failure`; nothing is printed.
-  static VideoClip* open(const char* path, MpegFatal& failure);
+  static std::unique_ptr<VideoClip> open(const char* path, MpegFatal& failure);
   // Decodes the next frame into `bitmap` (or restarts the clip) and returns the new frame index.
   // A decoder failure sets `failed` and `failure`; the clip then stays on its picture.
   int nextFrame();
 
-  ~VideoClip() { delete bitmap; }
   VideoClip(const VideoClip&) = delete;
   VideoClip& operator=(const VideoClip&) = delete;
 

@@ -1,6 +1,8 @@
 // Blends and colour operations, checked to the bit on chosen pixel values.
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "image/bitmap.h"
 #include "core/random.h"
 
@@ -139,22 +141,24 @@ TEST(Strobe, WashesOutEverySecondCallSharedAcrossBitmaps) {
   delete mid;
 }
 
+// A bump map owns its heights: a copy would free them twice, so there is none.
+static_assert(!std::is_copy_constructible_v<BumpMap> && std::is_move_constructible_v<BumpMap>);
+
 TEST(MakeBumpmap, HeightsAreTheChannelAverageMinus127Wrapping) {
   Bitmap* b = filled(3, 2, 0x808080);
   b->pixels[1] = 0x000000;
   b->pixels[2] = 0xFFFFFF;
   b->pixels[3] = 0x0000FE; // (254) / 3 = 84
-  BumpMap* bump = b->make_bumpmap();
-  EXPECT_EQ(bump->width, 3);
-  EXPECT_EQ(bump->height, 2);
-  EXPECT_EQ(bump->bias, 32);
-  EXPECT_EQ(bump->scale, 128);
-  EXPECT_EQ(bump->data[0], 1);
-  EXPECT_EQ(bump->data[1], -127);
-  EXPECT_EQ(bump->data[2], -128);
-  EXPECT_EQ(bump->data[3], 84 - 127);
+  BumpMap bump = b->make_bumpmap();
+  EXPECT_EQ(bump.width, 3);
+  EXPECT_EQ(bump.height, 2);
+  EXPECT_EQ(bump.bias, 32);
+  EXPECT_EQ(bump.scale, 128);
+  EXPECT_EQ(bump.data[0], 1);
+  EXPECT_EQ(bump.data[1], -127);
+  EXPECT_EQ(bump.data[2], -128);
+  EXPECT_EQ(bump.data[3], 84 - 127);
   EXPECT_EQ(b->pixels[0], 0x808080u); // the picture is not changed
-  delete bump;
   delete b;
 }
 

@@ -144,7 +144,7 @@ TEST_F(LineScroll, FirstCallOnlyDrawsOffsets) {
   src->horizlinescroll(dst.get(), 1.0f);
   ASSERT_NE(src->rowOffsets, nullptr);
   // The generator's first values 41, 18467, 6334, 26500, modulo 320.
-  EXPECT_EQ(std::vector<int>(src->rowOffsets, src->rowOffsets + 4), (std::vector<int>{41, 227, 254, 260}));
+  EXPECT_EQ(std::vector<int>(src->rowOffsets.get(), src->rowOffsets.get() + 4), (std::vector<int>{41, 227, 254, 260}));
   expectEach(*dst, [](int, int) { return 3; });
   src->horizlinescroll(dst.get(), 0.0f);  // every row entirely left of the picture
   expectEach(*dst, [](int, int) { return 3; });
@@ -163,7 +163,7 @@ TEST_F(LineScroll, AReservedTableIsFilledByTheFirstCall) {
   auto dst = filled(320, 4, 3);
   ASSERT_FALSE(src->horizlinescroll(dst.get(), 1.0f));
   EXPECT_EQ(src->rowOffsetCount, 4);
-  EXPECT_EQ(std::vector<int>(src->rowOffsets, src->rowOffsets + 4), (std::vector<int>{41, 227, 254, 260}));
+  EXPECT_EQ(std::vector<int>(src->rowOffsets.get(), src->rowOffsets.get() + 4), (std::vector<int>{41, 227, 254, 260}));
   expectEach(*dst, [](int, int) { return 3; });
 }
 

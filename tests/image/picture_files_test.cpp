@@ -239,12 +239,11 @@ TEST_F(PictureFiles, JpegFromMemoryReturnsLibraryErrorsInsteadOfEnding) {
   writeColourJpeg("blue.jpg", 16, 8, 0x0000FF);
   std::vector<uint8_t> blue = readAll("blue.jpg");
   EXPECT_EQ(decodeJpegBytes(blue.data(), blue.size(), 16 * 8 - 1, &w, &h), nullptr);  // over the limit
-  uint32_t* pixels = decodeJpegBytes(blue.data(), blue.size(), 16 * 8, &w, &h);
+  std::unique_ptr<uint32_t[]> pixels = decodeJpegBytes(blue.data(), blue.size(), 16 * 8, &w, &h);
   ASSERT_NE(pixels, nullptr);
   EXPECT_EQ(w * 100 + h, 1608);
   EXPECT_LE(pixels[0] >> 8, 5u);
   EXPECT_GE(pixels[16 * 8 - 1] & 0xFF, 250u);
-  delete[] pixels;
 }
 
 TEST_F(PictureFiles, NotAJpegFailsAfterTheLibrarysMessage) {

@@ -129,7 +129,7 @@ TEST_F(Raster, BumpShadeIsClampedAndNegativeCoordinatesWrap) {
   BumpMap bump;
   bump.width = 2;
   bump.height = 2;
-  bump.data = new int8_t[4]{127, 127, 127, 127};
+  bump.data.reset(new int8_t[4]{127, 127, 127, 127});
   bump.bias = 32;
   bump.scale = 128; // d = (127 + 32) x 128 >> 8 = 79: shade 60 - 79 clamps to 0
   ScanPolygon p = quad(0, 0, 10, 2, 100, 60);

@@ -29,7 +29,7 @@ struct RenderStage {
         texture.pixels[y * 64 + x] = ((x / 8 + y / 8) & 1) ? 0xE0C040u : (uint32_t)(x * 4) << 16 | (uint32_t)(y * 4);
     bump.width = 16;
     bump.height = 16;
-    bump.data = new int8_t[256];
+    bump.data = std::make_unique<int8_t[]>(256);
     for (int i = 0; i < 256; ++i) bump.data[i] = (int8_t)((i * 37) % 256 - 128);
   }
 

@@ -26,7 +26,7 @@ TEST_F(DemoApp_, BuildsTheContextWorkBitmapAndAssetsBeforeArmingTheClocks) {
   EXPECT_EQ(app->colourBits, 32);
   EXPECT_EQ(app->big.a, app->context->bigA.get());  // effects borrow the context's scratch pictures
   EXPECT_EQ(app->big.b, app->context->bigB.get());
-  EXPECT_EQ(app->screen, app->context->bitmaps[0]);
+  EXPECT_EQ(app->screen, app->context->bitmaps[0].get());
   EXPECT_EQ(app->step, 0);
   EXPECT_FALSE(app->quit);
   EXPECT_EQ(app->pacer->rate, 30.0f);
@@ -48,8 +48,8 @@ TEST_F(DemoApp_, LoadsEveryPictureSlotAndReframesSlotSix) {
   ASSERT_EQ(original.width, 400);
   EXPECT_EQ(slot(6)->pixels[0], original.pixels[30 * 400 + 40]);
   EXPECT_EQ(slot(6)->pixels[239 * 320 + 319], original.pixels[269 * 400 + 359]);
-  ASSERT_NE(app->swirlBump, nullptr);
-  EXPECT_EQ(app->swirlBump->width, slot(20)->width);
+  ASSERT_NE(app->swirlBump.data, nullptr);
+  EXPECT_EQ(app->swirlBump.width, slot(20)->width);
   EXPECT_EQ(loadOutput.find("Can't open file"), std::string::npos);
 }
 
@@ -59,7 +59,8 @@ TEST_F(DemoApp_, ScreenDrawsIntoThePersistentDisplayBuffer) {
   ASSERT_TRUE(frameAt(2000));
   uint32_t* buffer = app->pixels;
   EXPECT_EQ(app->screen->pixels, buffer);
-  EXPECT_FALSE(app->screen->ownsPixels);
+  EXPECT_TRUE(app->screen->borrowsPixels());
+  EXPECT_EQ(app->screen->storage, nullptr); // its own array went when it first borrowed
   // What was drawn is what the console presents.
   EXPECT_EQ(memcmp(app->console->presentedFrame(), buffer, 320 * 240 * 4), 0);
   ASSERT_TRUE(frameAt(2034));

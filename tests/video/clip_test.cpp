@@ -56,7 +56,7 @@ std::string copyOfFixture(const std::string& fixture, const std::string& name) {
 // A clip that opens; a failure shows the decoder's reason.
 std::unique_ptr<VideoClip> openClip(const std::string& path) {
   MpegFatal failure;
-  std::unique_ptr<VideoClip> clip(VideoClip::open(path.c_str(), failure));
+  std::unique_ptr<VideoClip> clip = VideoClip::open(path.c_str(), failure);
   EXPECT_TRUE(clip) << path << ": " << failure.message;
   return clip;
 }
@@ -64,7 +64,7 @@ std::unique_ptr<VideoClip> openClip(const std::string& path) {
 // The reason a clip cannot be opened, or "" when it opens.
 MpegFatal openFailure(const std::string& path) {
   MpegFatal failure;
-  std::unique_ptr<VideoClip> clip(VideoClip::open(path.c_str(), failure));
+  std::unique_ptr<VideoClip> clip = VideoClip::open(path.c_str(), failure);
   if (clip) return MpegFatal{};
   return failure;
 }

@@ -255,7 +255,7 @@ TEST(VideoFieldPictures, ClipOfFieldPairsCountsAndPlaysFrames) {
   fclose(f);
 
   MpegFatal failure;
-  VideoClip* clip = VideoClip::open(path.c_str(), failure);
+  std::unique_ptr<VideoClip> clip = VideoClip::open(path.c_str(), failure);
   ASSERT_TRUE(clip) << failure.message;
   EXPECT_EQ(clip->frameCount, 2);  // three frames of two fields: frames, not fields, are counted
   EXPECT_EQ(clip->decoder.pictureCounter, 1);
@@ -265,7 +265,6 @@ TEST(VideoFieldPictures, ClipOfFieldPairsCountsAndPlaysFrames) {
   EXPECT_EQ(clip->bitmap->pixels[32], convertPixel(128 + kBottom[0][0], 138, 118, 1));
   EXPECT_EQ(clip->nextFrame(), 1);  // exhausted: restarted
   EXPECT_EQ(clip->nextFrame(), 2);
-  delete clip;
 }
 
 // ---- untrusted input ----

@@ -1,0 +1,177 @@
+// The POSIX system calls of the offline tools. The interrupt handler makes only calls that are
+// safe in a signal handler: kill, waitpid, unlink and _exit.
+#include "capture/os_services.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace zub {
+
+namespace {
+
+volatile long childPid = -1;
+
+void cleanUp() {
+  // A helper still writing would make its file again after we removed it: end it first.
+  if (childPid > 0) {
+    kill((pid_t)childPid, SIGKILL);
+    waitpid((pid_t)childPid, nullptr, 0);
+    childPid = -1;
+  }
+  removeTemporaries(unlink);
+}
+
+extern "C" void onInterrupt(int signal) {
+  cleanUp();
+  _exit(128 + signal);
+}
+
+} // namespace
+
+void installInterruptCleanup() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  // An exit from deep inside the demo (a fatal load error) must not leave partial files either.
+  atexit(cleanUp);
+  struct sigaction action;
+  memset(&action, 0, sizeof action);
+  action.sa_handler = onInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  // A reader that goes away (ffmpeg failing, `| head`) shows as a write error we report, not a
+  // silent death.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+bool replaceFile(const std::string& from, const std::string& target, std::string& error) {
+  if (rename(from.c_str(), target.c_str()) == 0) return true;
+  error = "cannot write " + target + ": " + strerror(errno);
+  return false;
+}
+
+int processId() { return (int)getpid(); }
+
+std::string findProgram(const char* program) {
+  const char* path = getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  for (;;) {
+    size_t colon = dirs.find(':', start);
+    std::string dir = dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (colon == std::string::npos) return "";
+    start = colon + 1;
+  }
+}
+
+bool startProcess(const std::vector<std::string>& argv, bool pipeInput, ChildProcess& child, std::string& error) {
+  // Held here until the child runs, so no failure below leaves the file open.
+  std::unique_ptr<FILE, int (*)(FILE*)> errors(tmpfile(), fclose);
+  if (!errors) {
+    error = std::string("cannot create a temporary file: ") + strerror(errno);
+    return false;
+  }
+  int pipeEnds[2] = {-1, -1};
+  if (pipeInput && pipe(pipeEnds) != 0) {
+    error = std::string("cannot create a pipe: ") + strerror(errno);
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (pipeInput) {
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], 0);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  }
+  posix_spawn_file_actions_adddup2(&actions, fileno(errors.get()), 2);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid;
+  int status = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (pipeInput) close(pipeEnds[0]);
+  if (status != 0) {
+    if (pipeInput) close(pipeEnds[1]);
+    error = "cannot run " + argv[0] + ": " + strerror(status);
+    return false;
+  }
+  child.pid = pid;
+  childPid = pid;
+  child.errors = errors.release();
+  if (pipeInput) {
+    fcntl(pipeEnds[1], F_SETFD, FD_CLOEXEC);
+    child.input = fdopen(pipeEnds[1], "wb");
+  }
+  return true;
+}
+
+int finishProcess(ChildProcess& child, std::string& lastLines) {
+  if (child.input) fclose(child.input);
+  child.input = nullptr;
+  int result = -1;
+  int status = 0;
+  while (child.pid > 0 && waitpid((pid_t)child.pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (child.pid > 0) result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  childPid = -1;
+  child.pid = -1;
+  lastLines.clear();
+  if (child.errors) {
+    std::string all;
+    char chunk[4096];
+    rewind(child.errors);
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, child.errors)) > 0) all.append(chunk, n);
+    fclose(child.errors);
+    child.errors = nullptr;
+    while (!all.empty() && all.back() == '\n') all.pop_back();
+    size_t start = all.size();
+    for (int lines = 0; lines < 5 && start != std::string::npos && start > 0; ++lines)
+      start = all.rfind('\n', start - 1);
+    lastLines = all.substr(start == std::string::npos || start == 0 ? 0 : start + 1);
+  }
+  return result;
+}
+
+void stopProcess(ChildProcess& child) {
+  if (child.pid > 0) kill((pid_t)child.pid, SIGKILL);
+  std::string ignored;
+  finishProcess(child, ignored);
+}
+
+double processCpuSeconds() {
+  timespec t;
+  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) != 0) return 0;
+  return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+}
+
+void binaryMode(FILE*) {}
+
+FILE* divertStandardOutput(const char* target) {
+  fflush(stdout);
+  int saved = dup(1);
+  int replacement = strcmp(target, "stderr") == 0 ? dup(2) : open("/dev/null", O_WRONLY);
+  if (saved < 0 || replacement < 0 || dup2(replacement, 1) < 0) return nullptr;
+  close(replacement);
+  fcntl(saved, F_SETFD, FD_CLOEXEC);
+  return fdopen(saved, "wb");
+}
+
+} // namespace zub

@@ -1,0 +1,87 @@
+// The Windows system calls of the offline tools. No helper program is started here (the MP4
+// output says it is not supported), so there is no child to end on an interrupt.
+#include "capture/os_services.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+
+namespace zub {
+
+namespace {
+
+void cleanUp() { removeTemporaries(::remove); }
+
+extern "C" void onInterrupt(int signal) {
+  cleanUp();
+  _exit(128 + signal);
+}
+
+} // namespace
+
+void installInterruptCleanup() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  // An exit from deep inside the demo (a fatal load error) must not leave partial files either.
+  atexit(cleanUp);
+  signal(SIGINT, onInterrupt);
+  signal(SIGTERM, onInterrupt);
+}
+
+bool replaceFile(const std::string& from, const std::string& target, std::string& error) {
+  if (MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
+  error = "cannot write " + target + ": " + strerror(EACCES);
+  return false;
+}
+
+int processId() { return _getpid(); }
+
+std::string findProgram(const char*) { return ""; }
+
+bool startProcess(const std::vector<std::string>& argv, bool, ChildProcess&, std::string& error) {
+  error = "running " + argv[0] + " through a pipe is not supported on Windows";
+  return false;
+}
+
+int finishProcess(ChildProcess& child, std::string& lastLines) {
+  // startProcess never starts one: there is nothing to wait for or to read back.
+  if (child.input) fclose(child.input);
+  child.input = nullptr;
+  child.pid = -1;
+  lastLines.clear();
+  return -1;
+}
+
+void stopProcess(ChildProcess& child) {
+  std::string ignored;
+  finishProcess(child, ignored);
+}
+
+double processCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto ticks = [](const FILETIME& t) { return ((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime; };
+  return (double)(ticks(kernel) + ticks(user)) * 1e-7;
+}
+
+void binaryMode(FILE* stream) {
+  fflush(stream);
+  _setmode(_fileno(stream), _O_BINARY);
+}
+
+FILE* divertStandardOutput(const char* target) {
+  fflush(stdout);
+  int saved = _dup(1);
+  int replacement = strcmp(target, "stderr") == 0 ? _dup(2) : _open("NUL", _O_WRONLY);
+  if (saved < 0 || replacement < 0 || _dup2(replacement, 1) != 0) return nullptr;
+  _close(replacement);
+  return _fdopen(saved, "wb");
+}
+
+} // namespace zub
