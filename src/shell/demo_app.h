@@ -131,13 +131,16 @@ public:
   // Acts on the controls the window collected since the last pass; false when nothing waits.
   void takeControls();
   // Draws frames unseen, each at its due time on the virtual clock, until the next frame to draw
-  // would be the first of `point` (by scene) or past it (by time), or the demo ends.
-  void drawAhead(StartPoint point);
+  // would be the first of `point` (by scene) or past it (by time), or the demo ends; a long way shows
+  // its progress in `viewer`'s caption.
+  void drawAhead(StartPoint point, DemoApp& viewer);
   // Takes the timeline state (pictures, objects, clip, lights, scene, step, timer, frame count and
   // the surface's pixels) of `other`, a timeline built anew; `other` gets this one's.
   void takeTimeline(DemoApp& other);
   // The caption over the shown picture: scene, time and length, volume; kept while paused.
   void showCaption();
+  // A caption of this text, shown at once.
+  void setCaptionText(const char* text);
 
   // ---- scenes; the timeline table (scenes/scene_table.cpp) puts them in order ----
   void sceneLogo();

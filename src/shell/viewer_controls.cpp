@@ -4,6 +4,7 @@
 // between are drawn unseen on the virtual clock, from where the demo stands when the target lies
 // ahead, or from a timeline built anew when it lies behind.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -80,7 +81,11 @@ void DemoApp::showCaption() {
   char text[96];
   const std::string volumeText = muted ? std::string("MUTED") : "VOLUME " + std::to_string(volume) + "%";
   snprintf(text, sizeof text, "%s%d/%d %s  %s / %s  %s", paused ? "PAUSED  " : "", scene + 1, sceneCount, name,
-           minutes(timelineMs()).c_str(), minutes((int32_t)(timelineSeconds() * 1000)).c_str(), volumeText.c_str());
+           minutes(timelineMs()).c_str(), minutes(pacer->dueTicks(timelineFrames() - 1)).c_str(), volumeText.c_str());
+  setCaptionText(text);
+}
+
+void DemoApp::setCaptionText(const char* text) {
   // Drawn at the display's own scale, so its pixels are the screen's and the text stays sharp.
   const int scale = console->displayScale();
   const int pad = 3 * scale;
@@ -95,12 +100,27 @@ void DemoApp::showCaption() {
   console->reshow();
 }
 
-void DemoApp::drawAhead(StartPoint point) {
+void DemoApp::drawAhead(StartPoint point, DemoApp& viewer) {
   const bool wall = !zub::clockIsVirtual();
   const int target = point.scene >= 0 ? point.scene : -1;
+  // A long way shows how far it has come, on the viewer's window, after the first 0.3 s.
+  const auto began = std::chrono::steady_clock::now();
+  auto shown = began;
+  const int from = pacer->framesIssued;
+  int to = target >= 0 ? sceneFirstFrame(target) : from;
+  while (target < 0 && pacer->dueTicks(to) <= point.ms) ++to;
   while (!quit) {
     if (target >= 0 && sceneIndex(sceneFn) == target && step == 0) break;
     if (target < 0 && pacer->dueTicks(pacer->framesIssued) > point.ms) break;
+    if ((pacer->framesIssued & 31) == 0 && to > from) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - began > std::chrono::milliseconds(300) && now - shown > std::chrono::milliseconds(100)) {
+        char text[64];
+        snprintf(text, sizeof text, "MOVING  %d%%", (int)(100.0 * (pacer->framesIssued - from) / (to - from)));
+        viewer.setCaptionText(text);
+        shown = now;
+      }
+    }
     zub::clockUseVirtual(pacer->startTicks + pacer->dueTicks(pacer->framesIssued));
     pacer->frameDue();
     drawFrame();
@@ -150,7 +170,7 @@ void DemoApp::moveTo(StartPoint point) {
   const bool ahead = point.scene >= 0 ? point.scene > current || (point.scene == current && step == 0)
                                       : point.ms >= timelineMs();
   if (ahead) {
-    drawAhead(point);
+    drawAhead(point, *this);
   } else {
     // Built anew from the start, silently (its load lines were printed once already), on the virtual
     // clock from this run's own start, with the process-wide sequences back at their first values.
@@ -163,7 +183,7 @@ void DemoApp::moveTo(StartPoint point) {
     {
       zub::QuietStandardOutput quiet;
       DemoApp anew(ptc::Backend::Memory, fresh);
-      anew.drawAhead(point);
+      anew.drawAhead(point, *this);
       takeTimeline(anew);
     }
     if (wall) zub::clockUseWall();
