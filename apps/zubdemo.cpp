@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
     DemoSettings settings;
     settings.notice = options.warning;
     settings.reduceFlashes = options.reduceFlashes;
+    settings.startLater = options.startLater;
+    settings.start = StartPoint{options.startScene, options.startMs};
     int status = runDemo(ptc::Backend::Sdl, options.stats ? recordPresent : nullptr, &stats, settings);
     if (options.stats) stats.print(stderr);
     return zub::stopSignal() ? 128 + zub::stopSignal() : status;

@@ -8,6 +8,7 @@ mergeInto(LibraryManager.library, {
     context2d: null,
     image: null,
     quitRequested: false,
+    controls: [],      // the viewer's controls pressed since the frame loop last took them
     audio: null,       // {context, node, analyser}
     audioBlock: 0,     // address of the player's block of interleaved 16-bit stereo
     audioFrames: 0,
@@ -21,8 +22,16 @@ mergeInto(LibraryManager.library, {
     canvas.height = height;
     ZUB.context2d = canvas.getContext('2d', { alpha: false });
     ZUB.image = ZUB.context2d.createImageData(width, height);
+    // The viewer's keys, numbered as ptc::Control: Space, Right, Left, Up, Down, M. Only the
+    // volume keys repeat while held; every other key is swallowed by the demo.
+    var controlKeys = { ' ': 0, 'ArrowRight': 1, 'ArrowLeft': 2, 'ArrowUp': 3, 'ArrowDown': 4, 'm': 5, 'M': 5 };
     window.addEventListener('keydown', function (e) {
-      if (e.key === 'Escape') ZUB.quitRequested = true; // every other key is swallowed by the demo
+      if (e.key === 'Escape') { ZUB.quitRequested = true; return; }
+      if (e.altKey || e.ctrlKey || e.metaKey || !(e.key in controlKeys)) return;
+      var control = controlKeys[e.key];
+      e.preventDefault(); // no page scroll for Space and the arrows
+      if (e.repeat && control !== 3 && control !== 4) return;
+      if (ZUB.controls.length < 16) ZUB.controls.push(control);
     });
     // Only a mouse's left button: a tap on a touch screen also sends a mousedown, and must not end
     // the demo (touch screens end it with the page's End button, through Module.zubQuit).
@@ -38,6 +47,11 @@ mergeInto(LibraryManager.library, {
   zub_canvas_show: function (rgba, width, height) {
     ZUB.image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
     ZUB.context2d.putImageData(ZUB.image, 0, 0);
+  },
+
+  zub_canvas_take_control__deps: ['$ZUB'],
+  zub_canvas_take_control: function () {
+    return ZUB.controls.length ? ZUB.controls.shift() : -1;
   },
 
   zub_canvas_take_quit__deps: ['$ZUB'],

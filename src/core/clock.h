@@ -16,4 +16,10 @@ void clockSetVirtual(int32_t ms);
 void clockUseWall();
 bool clockIsVirtual();
 
+// The viewer's pause and jumps: wall time that stands still while held, and can be made to read
+// `ms` from now on (after a jump, or back from virtual time where a jump was rendered).
+void clockHold(bool held);
+bool clockHeld();
+void clockContinueAt(int32_t ms);
+
 } // namespace zub

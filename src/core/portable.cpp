@@ -1,12 +1,14 @@
 #include "core/portable.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <direct.h>
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace zub {
@@ -56,6 +58,38 @@ const char* const nullDevice = "/dev/null";
 int makeFolder(const char* path, unsigned mode) { return mkdir(path, (mode_t)mode); }
 void lineBufferedStdout() { setvbuf(stdout, nullptr, _IOLBF, 0); }
 bool reachParentConsole() { return true; }
+#endif
+
+#ifdef _WIN32
+QuietStandardOutput::QuietStandardOutput() {
+  fflush(stdout);
+  saved = _dup(1);
+  const int null = _open(nullDevice, _O_WRONLY);
+  if (saved >= 0 && null >= 0) _dup2(null, 1);
+  if (null >= 0) _close(null);
+}
+
+QuietStandardOutput::~QuietStandardOutput() {
+  if (saved < 0) return;
+  fflush(stdout);
+  _dup2(saved, 1);
+  _close(saved);
+}
+#else
+QuietStandardOutput::QuietStandardOutput() {
+  fflush(stdout);
+  saved = dup(1);
+  const int null = open(nullDevice, O_WRONLY);
+  if (saved >= 0 && null >= 0) dup2(null, 1);
+  if (null >= 0) close(null);
+}
+
+QuietStandardOutput::~QuietStandardOutput() {
+  if (saved < 0) return;
+  fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+}
 #endif
 
 } // namespace zub

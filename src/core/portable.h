@@ -19,4 +19,18 @@ void lineBufferedStdout();
 // both streams then write to the null device. Elsewhere it does nothing and returns true.
 bool reachParentConsole();
 
+// Standard output goes to the null device while one lives (what was printed before is flushed
+// first): for work the viewer asked for that would repeat the start-up's lines, such as a jump
+// that builds the timeline anew.
+class QuietStandardOutput {
+public:
+  QuietStandardOutput();
+  ~QuietStandardOutput();
+  QuietStandardOutput(const QuietStandardOutput&) = delete;
+  QuietStandardOutput& operator=(const QuietStandardOutput&) = delete;
+
+private:
+  int saved = -1; // the descriptor standard output had
+};
+
 } // namespace zub

@@ -83,6 +83,8 @@ void Bitmap::add_noise() {
   }
 }
 
+void Bitmap::strobeReset() { strobeFlag = true; }
+
 void Bitmap::strobe() {
   if (!strobeFlag) {
     strobeFlag = true;

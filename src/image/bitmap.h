@@ -66,6 +66,8 @@ public:
   void invert();
   void add_noise();
   void strobe();
+  // The strobe's phase back to that of a fresh process, for a timeline built anew.
+  static void strobeReset();
   // A bump map of this picture; when its heights cannot be allocated it has none and says why in failure.
   BumpMap make_bumpmap();
 

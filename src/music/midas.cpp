@@ -35,6 +35,8 @@ struct Player {
   int lastError = errOk;
   std::string lastMessage;
   int loaded = 0;                    // modules loaded and not freed
+  int volume = 100;                  // percent of the tune's own level; 0 mutes
+  bool paused = false;               // held by the viewer
 };
 
 Player player;
@@ -55,6 +57,8 @@ void fillAudio(int16_t* out, int frames, void*) {
   if (!player.playing) return;
   size_t done = openmpt_module_read_interleaved_stereo(player.playing, midasSampleRate, (size_t)frames, out);
   (void)done;
+  if (player.volume != 100)
+    for (int i = 0; i < 2 * frames; ++i) out[i] = (int16_t)(out[i] * player.volume / 100);
   if (player.fadeSamples >= 0) {
     for (int i = 0; i < frames; ++i) {
       int gain = player.fadeSamples > 0 ? player.fadeSamples-- : 0;
@@ -218,7 +222,7 @@ bool MIDASstopModule(MIDASmodulePlayHandle playHandle) {
     fail(errBadHandle, "the module is not playing");
     return false;
   }
-  if (player.device) {
+  if (player.device && !player.paused) {
     // Fade out over a few milliseconds, then detach the module under the device lock so the audio
     // thread never reads it once it is freed.
     audio::lock();
@@ -290,4 +294,28 @@ const char* MIDASgetErrorMessage(int errorCode) {
   default:
     return "unknown error";
   }
+}
+
+void midasPause(bool paused) {
+  player.paused = paused;
+  if (player.device && player.playing) audio::play(!paused);
+}
+
+void midasSeek(double seconds) {
+  audio::lock();
+  if (player.playing) openmpt_module_set_position_seconds(player.playing, seconds);
+  audio::unlock();
+}
+
+void midasSetVolume(int percent) {
+  audio::lock();
+  player.volume = std::clamp(percent, 0, 100);
+  audio::unlock();
+}
+
+double midasPosition() {
+  audio::lock();
+  double seconds = player.playing ? openmpt_module_get_position_seconds(player.playing) : 0;
+  audio::unlock();
+  return seconds;
 }

@@ -43,5 +43,13 @@ const int MIDAS_OPTION_BACKGROUND = 5;    // background playback on
 // before the structure its headers describe; the loader refuses such files.
 bool truncatedTrackerModule(const std::string& bytes);
 
+// The viewer's controls, beyond the player's own call set: the tune held and let go with the
+// picture, moved to a moment of the timeline (seconds from its start), and its volume in percent
+// of its own level (0 mutes). The position is in seconds of the tune.
+void midasPause(bool paused);
+void midasSeek(double seconds);
+void midasSetVolume(int percent);
+double midasPosition();
+
 // Output format of the player (and of the offline soundtrack).
 const int midasSampleRate = 48000;

@@ -39,6 +39,13 @@ void DisplayConsole::present() {
   }
 }
 
+void DisplayConsole::unlock() { surface->unlock(); }
+
+void DisplayConsole::reshow() {
+  if (stretched) console->update(ptc::Area{originX, originY, originX + width, originY + height});
+  else console->update();
+}
+
 bool DisplayConsole::pumpMessages() { return ptc::pumpWindow(window); }
 
 void DisplayConsole::waitMessages(int ms) { ptc::waitWindow(window, ms); }

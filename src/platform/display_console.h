@@ -26,6 +26,13 @@ public:
   void* windowHandle();
   uint32_t* lock();
   void present();
+  // Ends the surface's lock without showing it: a frame drawn unseen.
+  void unlock();
+  // The caption over the shown picture (see ptc::Console::setOverlay), and the last frame shown
+  // again with it.
+  void setCaption(const uint32_t* pixels, int w, int h) { console->setOverlay(pixels, w, h); }
+  int displayScale() const { return console->displayScale(); }
+  void reshow();
   bool pumpMessages();
   // Sleeps until a window event arrives or `ms` milliseconds have passed.
   void waitMessages(int ms);

@@ -81,6 +81,23 @@ bool isToggleKey(const SDL_Event& e) {
   return key == SDLK_F11 || ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT));
 }
 
+// The key of a viewer's control. Held down, only the volume keys repeat.
+bool controlOfKey(SDL_Keycode key, bool repeat, Control& control) {
+  switch (key) {
+  case SDLK_UP: control = Control::VolumeUp; return true;
+  case SDLK_DOWN: control = Control::VolumeDown; return true;
+  default: break;
+  }
+  if (repeat) return false;
+  switch (key) {
+  case SDLK_SPACE: control = Control::Pause; return true;
+  case SDLK_RIGHT: control = Control::Next; return true;
+  case SDLK_LEFT: control = Control::Previous; return true;
+  case SDLK_m: control = Control::Mute; return true;
+  default: return false;
+  }
+}
+
 // True for a renderer that draws with the processor: SDL's software renderer, or OpenGL on a
 // software rasterizer (a display without a GPU, such as a virtual X server).
 bool softwareRenderer(SDL_Renderer* renderer) {
@@ -167,6 +184,9 @@ bool pumpWindow(Window* window) {
     else if (isToggleKey(event)) {
       SDL_Window* w = (SDL_Window*)window->handle;
       setFullscreen(w, !(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN));
+    } else if (event.type == SDL_KEYDOWN && !(event.key.keysym.mod & (KMOD_ALT | KMOD_CTRL | KMOD_GUI))) {
+      Control control;
+      if (controlOfKey(event.key.keysym.sym, event.key.repeat != 0, control)) postControl(window, control);
     }
   }
   return quit;
@@ -255,6 +275,39 @@ void Console::openDisplay() {
   texture = t;
 }
 
+namespace {
+
+// Blends the caption over the window's pixels at (x, y), inside the picture.
+void blendOverlay(const uint32_t* overlay, int w, int h, uint32_t* target, int pitch, int x, int y) {
+  for (int row = 0; row < h; ++row) {
+    uint32_t* out = (uint32_t*)((uint8_t*)target + (size_t)(y + row) * pitch) + x;
+    const uint32_t* in = overlay + (size_t)row * w;
+    for (int col = 0; col < w; ++col) {
+      const uint32_t a = in[col] >> 24;
+      if (a == 0) continue;
+      uint32_t result = 0;
+      for (int shift = 0; shift <= 16; shift += 8) {
+        const uint32_t over = in[col] >> shift & 0xFF, under = out[col] >> shift & 0xFF;
+        result |= ((over * a + under * (255 - a) + 127) / 255) << shift;
+      }
+      out[col] = result;
+    }
+  }
+}
+
+} // namespace
+
+int Console::displayScale() const {
+  int scale = 1;
+  if (backend == Backend::Sdl && scaler && scaler->width > 0) {
+    scale = scaler->width / width;
+  } else if (backend == Backend::Sdl && renderer) {
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize((SDL_Renderer*)renderer, &w, &h) == 0) scale = std::min(w / width, h / height);
+  }
+  return std::max(1, scale);
+}
+
 void Console::update() {
   if (!opened) throw DynamicError("console update: console is not open");
   if (backend == Backend::Sdl && scaler) {
@@ -269,6 +322,10 @@ void Console::update() {
       scaledSurface = target;
     }
     scaler->scale(framePixels, (uint32_t*)target->pixels, target->pitch);
+    const int margin = displayScale() * 4;
+    if (overlayWidth > 0 && overlayWidth + 2 * margin <= scaler->width && overlayHeight + 2 * margin <= scaler->height)
+      blendOverlay(overlay.get(), overlayWidth, overlayHeight, (uint32_t*)target->pixels, target->pitch,
+                   scaler->left + margin, scaler->top + scaler->height - overlayHeight - margin);
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     SDL_Rect picture{scaler->left, scaler->top, scaler->width, scaler->height};
     if (laidOut && !exposed) SDL_UpdateWindowSurfaceRects(sdlWindow, &picture, 1);
@@ -281,12 +338,45 @@ void Console::update() {
     SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
     SDL_RenderClear(r);
     SDL_RenderCopy(r, (SDL_Texture*)texture, nullptr, nullptr);
+    if (overlayWidth > 0) drawOverlay();
     SDL_RenderPresent(r);
   }
 }
 
+// The caption at the output's own pixels: the logical 320 x 240 size is set aside while it is drawn.
+void Console::drawOverlay() {
+  SDL_Renderer* r = (SDL_Renderer*)renderer;
+  if (!overlayTexture || overlayTextureWidth < overlayWidth || overlayTextureHeight < overlayHeight) {
+    if (overlayTexture) SDL_DestroyTexture((SDL_Texture*)overlayTexture);
+    overlayTexture = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, overlayWidth, overlayHeight);
+    if (!overlayTexture) return; // no caption rather than no demo
+    SDL_SetTextureBlendMode((SDL_Texture*)overlayTexture, SDL_BLENDMODE_BLEND);
+    overlayTextureWidth = overlayWidth;
+    overlayTextureHeight = overlayHeight;
+    overlayChanged = true;
+  }
+  SDL_Rect area{0, 0, overlayWidth, overlayHeight};
+  if (overlayChanged) SDL_UpdateTexture((SDL_Texture*)overlayTexture, &area, overlay.get(), overlayWidth * 4);
+  overlayChanged = false;
+  int outW = 0, outH = 0;
+  if (SDL_GetRendererOutputSize(r, &outW, &outH) != 0) return;
+  const int scale = displayScale(), margin = scale * 4;
+  // Where the renderer's logical size puts the picture: whole steps, or the largest 4:3 that fits.
+  const int pictureW = presentation.integerScale ? width * scale : std::min(outW, outH * width / height);
+  const int pictureH = pictureW * height / width;
+  const int left = (outW - pictureW) / 2, top = (outH - pictureH) / 2;
+  if (overlayWidth + 2 * margin > pictureW || overlayHeight + 2 * margin > pictureH) return;
+  SDL_Rect place{left + margin, top + pictureH - overlayHeight - margin, overlayWidth, overlayHeight};
+  SDL_RenderSetLogicalSize(r, 0, 0);
+  SDL_RenderCopy(r, (SDL_Texture*)overlayTexture, &area, &place);
+  SDL_RenderSetLogicalSize(r, width, height);
+  if (presentation.integerScale) SDL_RenderSetIntegerScale(r, SDL_TRUE);
+}
+
 void Console::close() {
   if (!opened) return;
+  if (overlayTexture) SDL_DestroyTexture((SDL_Texture*)overlayTexture);
+  overlayTexture = nullptr;
   if (texture) SDL_DestroyTexture((SDL_Texture*)texture);
   if (renderer) SDL_DestroyRenderer((SDL_Renderer*)renderer);
   texture = renderer = nullptr;

@@ -34,11 +34,18 @@ struct Area {
   int left, top, right, bottom;
 };
 
+// The viewer's controls besides ending the demo and switching fullscreen: Space, Right, Left, Up,
+// Down and M.
+enum class Control : uint8_t { Pause, Next, Previous, VolumeUp, VolumeDown, Mute };
+
 // The demo window: created and shown by the display console, pumped by the frame loop.
 struct Window {
   Backend backend = Backend::Sdl;
   void* handle = nullptr; // SDL_Window*, or a non-null token in the memory back end
   bool quitPosted = false;
+  static constexpr int controlRoom = 16; // a burst beyond this between two frames is dropped
+  Control controls[controlRoom];         // pressed since the frame loop last took them, oldest first
+  int controlCount = 0;
 };
 // How the SDL back end shows the frame; set by the program before the window is created.
 struct Presentation {
@@ -66,6 +73,10 @@ Prompt pumpPrompt(Window* window);
 void waitWindow(Window* window, int ms);
 // Asks the window to quit as if the user had (memory back end: how tests and tools stop the loop).
 void postQuit(Window* window);
+// Queues a control as if its key had been pressed; pumpWindow does so for the keys themselves.
+void postControl(Window* window, Control control);
+// Takes the oldest control pressed and not yet taken; false when there is none.
+bool takeControl(Window* window, Control& control);
 void destroyWindow(Window* window);
 
 class Console {
@@ -90,6 +101,13 @@ public:
   void setFilter(Filter filter, void* data);
   void* window() const { return windowHandle; }
 
+  // A caption over the shown picture, drawn at the display's own resolution and never into the
+  // frame: `pixels` (w x h words 0xAARRGGBB, alpha 0 clear, 255 opaque) is copied and shows from the
+  // next update on, at the picture's lower left corner; null hides it. Only a window shows it.
+  void setOverlay(const uint32_t* pixels, int w, int h);
+  // Display pixels per frame pixel, in whole steps and at least 1: the scale that keeps text sharp.
+  int displayScale() const;
+
   int width = 0, height = 0;
   // The frame as last copied from a surface (what update shows).
   const uint32_t* frame() const { return framePixels; }
@@ -98,6 +116,7 @@ private:
   friend class Surface;
   void openDisplay();                   // the back end's part of open (not called for memory)
   void upload(const uint32_t* pixels);  // hands a copied frame to the display, where it keeps one
+  void drawOverlay();                   // the caption, with the renderer
   Backend backend = Backend::Sdl;
   void* windowHandle = nullptr;
   void* renderer = nullptr;   // SDL_Renderer*, when the display has an accelerated one
@@ -110,6 +129,12 @@ private:
   bool opened = false;
   Filter filter = nullptr;
   void* filterData = nullptr;
+  std::unique_ptr<uint32_t[]> overlay; // the caption; grown when a larger one comes, else reused
+  int overlayCapacity = 0;
+  int overlayWidth = 0, overlayHeight = 0; // 0: none shown
+  bool overlayChanged = false;             // the texture must take it again
+  void* overlayTexture = nullptr;          // SDL_Texture*, with the renderer
+  int overlayTextureWidth = 0, overlayTextureHeight = 0;
 };
 
 // An off-screen surface whose pixels persist between frames; rows are exactly width pixels apart.

@@ -10,6 +10,18 @@ namespace ptc {
 
 void postQuit(Window* window) { window->quitPosted = true; }
 
+void postControl(Window* window, Control control) {
+  if (window->controlCount < Window::controlRoom) window->controls[window->controlCount++] = control;
+}
+
+bool takeControl(Window* window, Control& control) {
+  if (window->controlCount == 0) return false;
+  control = window->controls[0];
+  --window->controlCount;
+  for (int i = 0; i < window->controlCount; ++i) window->controls[i] = window->controls[i + 1];
+  return true;
+}
+
 Console::Console() {}
 
 Console::~Console() { close(); }
@@ -45,6 +57,25 @@ void Console::show(const uint32_t* pixels) {
   memcpy(framePixels, pixels, (size_t)width * height * 4);
   upload(framePixels);
   update();
+}
+
+void Console::setOverlay(const uint32_t* pixels, int w, int h) {
+  if (!pixels || w <= 0 || h <= 0) {
+    overlayWidth = overlayHeight = 0;
+    return;
+  }
+  if (w * h > overlayCapacity) {
+    overlay.reset(new (std::nothrow) uint32_t[(size_t)w * h]);
+    overlayCapacity = overlay ? w * h : 0;
+    if (!overlay) {
+      overlayWidth = overlayHeight = 0; // a caption is not worth stopping the demo for
+      return;
+    }
+  }
+  memcpy(overlay.get(), pixels, (size_t)w * h * 4);
+  overlayWidth = w;
+  overlayHeight = h;
+  overlayChanged = true;
 }
 
 void Console::setFilter(Filter f, void* data) {

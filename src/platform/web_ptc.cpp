@@ -12,6 +12,7 @@ extern "C" {
 void zub_canvas_open(int width, int height);
 void zub_canvas_show(const uint8_t* rgba, int width, int height);
 int zub_canvas_take_quit();
+int zub_canvas_take_control();
 }
 
 namespace ptc {
@@ -31,7 +32,10 @@ Window* createWindow(const char*, Backend backend) {
 bool pumpWindow(Window* window) {
   bool quit = window->quitPosted;
   window->quitPosted = false;
-  if (window->backend == Backend::Sdl && zub_canvas_take_quit()) quit = true;
+  if (window->backend == Backend::Sdl) {
+    if (zub_canvas_take_quit()) quit = true;
+    for (int control; (control = zub_canvas_take_control()) >= 0;) postControl(window, (Control)control);
+  }
   return quit;
 }
 
@@ -74,6 +78,10 @@ void Console::close() {
   framePixels = nullptr;
   opened = false;
 }
+
+// The page shows no caption over its canvas: it has its own controls.
+int Console::displayScale() const { return 1; }
+void Console::drawOverlay() {}
 
 // The page takes the frame from framePixels when the console is updated.
 void Console::upload(const uint32_t*) {}

@@ -1,5 +1,7 @@
 #include "scenes/scene_table.h"
 
+#include "shell/frame_pacer.h"
+
 namespace {
 
 // Step lengths, one table per scene.
@@ -47,3 +49,43 @@ double timelineSeconds() {
   for (int s = 0; s < sceneCount; ++s) total += sceneSeconds(sceneTable[s]);
   return total;
 }
+
+namespace {
+
+struct Frames {
+  int first[32]; // first frame of each scene
+  int count = 0; // frames of the whole run
+};
+
+// Walks the steps as the scenes and their timer do: a step's timer starts at the due time of the
+// frame that ended the step before, and the step ends on the first frame whose time lies more than
+// its length past that.
+Frames walkTimeline() {
+  static_assert(sizeof(Frames{}.first) / sizeof(int) >= 12, "room for every scene");
+  Frames frames;
+  FramePacer pacer;
+  int frame = 0;
+  for (int s = 0; s < sceneCount; ++s) {
+    frames.first[s] = frame;
+    int32_t start = pacer.dueTicks(frame); // step 0 starts the timer and draws nothing
+    ++frame;
+    for (int k = 0; k < sceneTable[s].stepCount; ++k) {
+      while (!((double)(pacer.dueTicks(frame) - start) / 1000 > sceneTable[s].steps[k])) ++frame;
+      start = pacer.dueTicks(frame);
+      ++frame;
+    }
+  }
+  frames.count = frame;
+  return frames;
+}
+
+const Frames& timelineWalk() {
+  static const Frames frames = walkTimeline();
+  return frames;
+}
+
+} // namespace
+
+int sceneFirstFrame(int scene) { return timelineWalk().first[scene]; }
+
+int timelineFrames() { return timelineWalk().count; }

@@ -23,4 +23,9 @@ const char* sceneName(int index);
 // The length of the timeline as the table gives it: every scene's steps. The last frame falls a
 // little later, when the closing scene notices its end.
 double timelineSeconds();
+// The frames as the pacer and the steps' ends give them: the frame a scene starts on (its step 0,
+// which draws nothing), and the number of frames of the whole run. Each step ends on the first
+// frame more than its length after the frame it started on.
+int sceneFirstFrame(int scene);
+int timelineFrames();
 

@@ -21,7 +21,7 @@ void stopIfFailed(const zub::Failure& failure) {
   if (failure) zub::fatal(failure);
 }
 
-DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) {
+DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) : settings(settings) {
   consoleWidth = 320;
   consoleHeight = 240;
   colourBits = 32;
@@ -41,7 +41,7 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) {
   mainLight = std::make_unique<Light>();
   sideLight = std::make_unique<Light>();
   stopIfFailed(loadAssets());
-  music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
+  if (settings.music) music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
   if (settings.reduceFlashes) {
     limiter = std::make_unique<zub::FlashLimiter>(settings.lossyVideo ? zub::FlashLimiter::Margin::LossyVideo
                                                                       : zub::FlashLimiter::Margin::Exact);
@@ -51,7 +51,7 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) {
   bool viewerLeft = settings.notice && !showPhotosensitivityNotice(*console, settings.reduceFlashes);
   if (viewerLeft) {
     music.reset(); // never started: nothing to stop
-  } else {
+  } else if (music) {
     stopIfFailed(music->start());
     if (!music->soundless.empty()) fprintf(stderr, "zubdemo: no sound: %s; playing on without it\n", music->soundless.c_str());
   }
@@ -86,22 +86,38 @@ void DemoApp::draw3D(Object3D* object, float ax, float ay, float az, float tx, f
 
 bool DemoApp::runPass() {
   if (console->pumpMessages() || zub::stopSignal()) return false;
+  takeControls();
   if (quit) return false;
-  if (!pacer->frameDue()) {
+  if (captionHideAt >= 0 && !paused && zub::clockNow() >= captionHideAt) {
+    console->setCaption(nullptr, 0, 0);
+    captionHideAt = -1;
+  }
+  if (paused || !pacer->frameDue()) {
     // Sleep until the next frame falls due or an event comes, instead of spinning a core.
-    console->waitMessages(pacer->ticksUntilDue());
+    console->waitMessages(paused ? 100 : pacer->ticksUntilDue());
     return true;
   }
+  drawFrame();
+  console->present();
+  if (frameHook) frameHook(*this, frameHookData);
+  return true;
+}
+
+void DemoApp::drawFrame() {
+  // Drawn at the moment the frame falls due, as the offline renderer draws it: what the window shows
+  // is exactly its frames, however late a frame comes.
+  const bool wall = !zub::clockIsVirtual();
+  const int32_t due = pacer->startTicks + pacer->dueTicks(pacer->framesIssued - 1);
+  if (wall) zub::clockUseVirtual(due);
   pixels = console->lock();
   screen->borrowPixels(pixels);
   frameScene = sceneFn;
   frameStep = step;
+  if (step == 0) sceneStartedMs = due - pacer->startTicks;
   (this->*sceneFn)();
+  if (wall) zub::clockUseWall();
   stopIfFailed(stepFailure);
   if (clip && clip->failed) stopIfFailed(asFailure(clip->failure, clip->path));
-  console->present();
-  if (frameHook) frameHook(*this, frameHookData);
-  return true;
 }
 
 bool DemoApp::passUntilNextFrame() {
@@ -132,6 +148,7 @@ int runDemo(ptc::Backend display, FrameHook hook, void* hookData, const DemoSett
   app->frameHook = hook;
   app->frameHookData = hookData;
   if (!app->quit) printf("start running the demo\n"); // else the viewer left at the notice
+  if (!app->quit && settings.startLater) app->moveTo(settings.start);
   app->run();
   app->shutdown();
   return 0;

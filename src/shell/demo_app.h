@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "image/bitmap.h"
 #include "music/music_player.h"
@@ -25,12 +26,22 @@ using SceneFn = void (DemoApp::*)();
 // and write the frame, tests to look at it.
 using FrameHook = void (*)(DemoApp& app, void* data);
 
+// Where a run starts: at a scene's first frame, or at a moment of the timeline (the frame shown then).
+struct StartPoint {
+  int scene = -1;   // index into the scene table; -1: by time
+  int32_t ms = 0;   // milliseconds of the timeline, when scene is -1
+};
+
 // How a run is shown; the timeline itself takes no configuration.
 struct DemoSettings {
   bool notice = false;        // the photosensitivity notice before the clocks start
   bool reduceFlashes = false; // the flash limiter between each frame and what is shown or written
   bool lossyVideo = false;    // ... keeping the margin a video coded with loss needs
+  bool music = true;          // false: no tune at all (a timeline built anew for a jump)
+  bool startLater = false;    // --start: the run begins at `start` instead of the first frame
+  StartPoint start;
 };
+
 
 class DemoApp {
 public:
@@ -60,6 +71,15 @@ public:
   bool quit = false;                   // set by the last scene
   zub::Failure stepFailure;            // a scene's failed operation; the frame loop stops on it
 
+  // The viewer's controls: pause, jumps between scenes, volume.
+  DemoSettings settings;               // how this run was made, for a timeline built anew
+  bool paused = false;
+  int volume = 100;                    // percent of the tune's own level
+  bool muted = false;
+  int32_t captionHideAt = -1;          // clock value at which the caption goes; -1: none shown
+  std::vector<uint32_t> caption;       // its pixels, at the display's scale
+  int32_t sceneStartedMs = 0;          // timeline moment of the running scene's first frame
+
   SceneFn frameScene = nullptr;        // scene function and step the last frame was drawn with
   int frameStep = 0;
   FrameHook frameHook = nullptr;       // see FrameHook
@@ -85,6 +105,14 @@ public:
   // Prints the exit line, stops the music and closes the display.
   void shutdown();
 
+  // Moves the timeline to `point` exactly as the uninterrupted demo draws it there (the offline
+  // renderer's frames): forward by drawing the frames between, unseen; back by building the
+  // timeline anew and drawing up to it. The frame shown at that moment is then on screen, and the
+  // tune is moved there too.
+  void moveTo(StartPoint point);
+  // The timeline's moment of the frame last drawn (ms after the pacer's start).
+  int32_t timelineMs() const;
+
   // Every picture and object into its slot; the first that cannot be loaded is the result.
   zub::Failure loadAssets();
   // Keeps the first failure of a scene's operation for the frame loop: scenes never end the process.
@@ -97,6 +125,23 @@ public:
   void begin3D(float ax, float ay, float az);
   void draw3D(Object3D* object, float ax, float ay, float az, float tx, float ty, float tz, Bitmap* target,
               RenderMode mode);
+
+  // Draws the frame the pacer has just issued into the console's surface; the caller shows it
+  // (present) or not (unlock).
+  void drawFrame();
+  // Acts on the controls the window collected since the last pass; false when nothing waits.
+  void takeControls();
+  // Draws frames unseen, each at its due time on the virtual clock, until the next frame to draw
+  // would be the first of `point` (by scene) or past it (by time), or the demo ends; a long way shows
+  // its progress in `viewer`'s caption.
+  void drawAhead(StartPoint point, DemoApp& viewer);
+  // Takes the timeline state (pictures, objects, clip, lights, scene, step, timer, frame count and
+  // the surface's pixels) of `other`, a timeline built anew; `other` gets this one's.
+  void takeTimeline(DemoApp& other);
+  // The caption over the shown picture: scene, time and length, volume; kept while paused.
+  void showCaption();
+  // A caption of this text, shown at once.
+  void setCaptionText(const char* text);
 
   // ---- scenes; the timeline table (scenes/scene_table.cpp) puts them in order ----
   void sceneLogo();

@@ -16,7 +16,15 @@ struct DemoOptions {
   bool warning = true;       // false with --no-warning: no photosensitivity notice before the start
   bool reduceFlashes = false;// --reduce-flashes: what is shown stays within the flash thresholds
   bool quiet = false;        // --quiet: none of the demo's lines on standard output (fatal errors still shown)
+  bool startLater = false;   // --start: begin at a scene or a moment instead of the first frame
+  int startScene = -1;       // ... at this scene (its index in the timeline), or
+  int startMs = 0;           // ... at this moment of the timeline, when startScene is -1
 };
+
+// The value of --start: a scene by number (0 to 11) or name (sceneBumpBall, or bumpball), or a
+// moment of the timeline in seconds, written with a unit or a point (95s, 95.5) or as m:ss (1:35).
+// False when it is none of these or lies beyond the timeline.
+bool parseStartPoint(const std::string& text, int& scene, int& ms);
 
 enum class DemoAction { Run, Help, Version, Error };
 

@@ -1,0 +1,200 @@
+// The viewer's controls: pause, jumps between scenes, a start anywhere, the tune's volume, and the
+// caption that shows what they did. A jump lands on exactly the frame the uninterrupted demo (the
+// offline renderer's frames) shows at that moment: the timeline is deterministic, so the frames
+// between are drawn unseen on the virtual clock, from where the demo stands when the target lies
+// ahead, or from a timeline built anew when it lies behind.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/frame.h"
+#include "core/portable.h"
+#include "core/random.h"
+#include "image/tiny_font.h"
+#include "music/midas.h"
+#include "scenes/scene_table.h"
+#include "shell/demo_app.h"
+
+namespace {
+
+const int captionMs = 1200;  // how long a caption stays after a control (kept while paused)
+const int volumeStep = 10;   // percent per Up or Down
+const int backToPreviousMs = 2000; // Left within this much of a scene's start goes to the scene before
+
+// m:ss of a time in milliseconds.
+std::string minutes(int32_t ms) {
+  char text[16];
+  const int seconds = ms / 1000;
+  snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
+}
+
+} // namespace
+
+int32_t DemoApp::timelineMs() const {
+  return pacer->framesIssued > 0 ? pacer->dueTicks(pacer->framesIssued - 1) : 0;
+}
+
+void DemoApp::takeControls() {
+  ptc::Control control;
+  while (ptc::takeControl(console->window, control)) {
+    const int scene = frameScene ? sceneIndex(frameScene) : 0;
+    switch (control) {
+    case ptc::Control::Pause:
+      paused = !paused;
+      zub::clockHold(paused);
+      midasPause(paused);
+      break;
+    case ptc::Control::Next:
+      if (scene + 1 < sceneCount) moveTo({scene + 1, 0});
+      break;
+    case ptc::Control::Previous: {
+      const bool atStart = timelineMs() - sceneStartedMs < backToPreviousMs;
+      moveTo({atStart && scene > 0 ? scene - 1 : scene, 0});
+      break;
+    }
+    case ptc::Control::VolumeUp:
+    case ptc::Control::VolumeDown:
+      volume += control == ptc::Control::VolumeUp ? volumeStep : -volumeStep;
+      volume = volume < 0 ? 0 : volume > 100 ? 100 : volume;
+      muted = false;
+      midasSetVolume(volume);
+      break;
+    case ptc::Control::Mute:
+      muted = !muted;
+      midasSetVolume(muted ? 0 : volume);
+      break;
+    }
+    showCaption();
+  }
+}
+
+void DemoApp::showCaption() {
+  const int scene = frameScene ? sceneIndex(frameScene) : 0;
+  const char* name = sceneName(scene);
+  if (strncmp(name, "scene", 5) == 0) name += 5;
+  char text[96];
+  const std::string volumeText = muted ? std::string("MUTED") : "VOLUME " + std::to_string(volume) + "%";
+  snprintf(text, sizeof text, "%s%d/%d %s  %s / %s  %s", paused ? "PAUSED  " : "", scene + 1, sceneCount, name,
+           minutes(timelineMs()).c_str(), minutes(pacer->dueTicks(timelineFrames() - 1)).c_str(), volumeText.c_str());
+  setCaptionText(text);
+}
+
+void DemoApp::setCaptionText(const char* text) {
+  // Drawn at the display's own scale, so its pixels are the screen's and the text stays sharp.
+  const int scale = console->displayScale();
+  const int pad = 3 * scale;
+  const int w = (int)strlen(text) * zub::glyphAdvance * scale + 2 * pad - scale;
+  const int h = zub::glyphHeight * scale + 2 * pad;
+  if ((size_t)(w * h) > caption.size()) caption.resize((size_t)w * h); // only when a larger one is asked for
+  std::fill(caption.begin(), caption.begin() + (size_t)w * h, 0xB0000000u);
+  zub::drawText(caption.data(), w, h, pad, pad, text, 0xFFFFFFFFu, scale);
+  console->setCaption(caption.data(), w, h);
+  captionHideAt = zub::clockNow() + captionMs;
+  // Shown at once, also while the pause keeps new frames from coming.
+  console->reshow();
+}
+
+void DemoApp::drawAhead(StartPoint point, DemoApp& viewer) {
+  const bool wall = !zub::clockIsVirtual();
+  const int target = point.scene >= 0 ? point.scene : -1;
+  // A long way shows how far it has come, on the viewer's window, after the first 0.3 s.
+  const auto began = std::chrono::steady_clock::now();
+  auto shown = began;
+  const int from = pacer->framesIssued;
+  int to = target >= 0 ? sceneFirstFrame(target) : from;
+  while (target < 0 && pacer->dueTicks(to) <= point.ms) ++to;
+  while (!quit) {
+    if (target >= 0 && sceneIndex(sceneFn) == target && step == 0) break;
+    if (target < 0 && pacer->dueTicks(pacer->framesIssued) > point.ms) break;
+    if ((pacer->framesIssued & 31) == 0 && to > from) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - began > std::chrono::milliseconds(300) && now - shown > std::chrono::milliseconds(100)) {
+        char text[64];
+        snprintf(text, sizeof text, "MOVING  %d%%", (int)(100.0 * (pacer->framesIssued - from) / (to - from)));
+        viewer.setCaptionText(text);
+        shown = now;
+      }
+    }
+    zub::clockUseVirtual(pacer->startTicks + pacer->dueTicks(pacer->framesIssued));
+    pacer->frameDue();
+    drawFrame();
+    console->unlock();
+  }
+  if (wall) zub::clockUseWall();
+}
+
+void DemoApp::takeTimeline(DemoApp& other) {
+  std::swap(context, other.context);
+  std::swap(big, other.big);
+  std::swap(screen, other.screen);
+  std::swap(timer, other.timer);
+  std::swap(clip, other.clip);
+  std::swap(camera, other.camera);
+  std::swap(mainLight, other.mainLight);
+  std::swap(sideLight, other.sideLight);
+  std::swap(work, other.work);
+  std::swap(swirlBump, other.swirlBump);
+  // The bumped objects point at their own demo's bump map, which now holds the other's heights.
+  for (auto* app : {this, &other}) {
+    DemoApp* previous = app == this ? &other : this;
+    for (auto& object : app->context->objects)
+      if (object && object->bumpMap == &previous->swirlBump) object->bumpMap = &app->swirlBump;
+  }
+  std::swap(step, other.step);
+  std::swap(sceneFn, other.sceneFn);
+  std::swap(quit, other.quit);
+  std::swap(frameScene, other.frameScene);
+  std::swap(frameStep, other.frameStep);
+  std::swap(sceneStartedMs, other.sceneStartedMs);
+  std::swap(pacer->framesIssued, other.pacer->framesIssued);
+  // The picture on the surface is part of the state: feedback effects draw over it.
+  uint32_t* mine = console->lock();
+  uint32_t* theirs = other.console->lock();
+  std::vector<uint32_t> held(mine, mine + zub::framePixels);
+  std::copy(theirs, theirs + zub::framePixels, mine);
+  std::copy(held.begin(), held.end(), theirs);
+  other.console->unlock();
+  console->unlock();
+}
+
+void DemoApp::moveTo(StartPoint point) {
+  const bool wall = !zub::clockIsVirtual();
+  const int current = sceneIndex(sceneFn);
+  // A scene is ahead while its first frame is still to come.
+  const bool ahead = point.scene >= 0 ? point.scene > current || (point.scene == current && step == 0)
+                                      : point.ms >= timelineMs();
+  if (ahead) {
+    drawAhead(point, *this);
+  } else {
+    // Built anew from the start, silently (its load lines were printed once already), on the virtual
+    // clock from this run's own start, with the process-wide sequences back at their first values.
+    const int32_t now = zub::clockNow();
+    zub::clockUseVirtual(pacer->startTicks);
+    zub::demoRandReset();
+    Bitmap::strobeReset();
+    DemoSettings fresh;
+    fresh.music = false;
+    {
+      zub::QuietStandardOutput quiet;
+      DemoApp anew(ptc::Backend::Memory, fresh);
+      anew.drawAhead(point, *this);
+      takeTimeline(anew);
+    }
+    if (wall) zub::clockUseWall();
+    else zub::clockSetVirtual(now);
+  }
+  // The clocks go on from the moment of the frame now on the surface; the tune is moved there.
+  const int32_t at = timelineMs();
+  if (wall) zub::clockContinueAt(pacer->startTicks + at);
+  else zub::clockSetVirtual(pacer->startTicks + at);
+  midasSeek(at / 1000.0);
+  console->lock();
+  console->present();
+  if (captionHideAt >= 0 || paused) showCaption();
+}
