@@ -82,10 +82,11 @@ private:
   std::string picture(int n, const uint32_t* pixels) {
     if (pictured >= mostPictured) return "no pictures (only the first " + std::to_string(mostPictured) + " are written)";
     ++pictured;
-    std::string error, written;
+    std::string written;
     fs::create_directories(folder);
     auto write = [&](const std::string& file, const uint32_t* picture) {
-      if (!zub::writePng((folder / file).string(), picture, width, height, error)) written += "[" + error + "] ";
+      if (zub::Failure failed = zub::writePng((folder / file).string(), picture, width, height))
+        written += "[" + failed.message.substr(0, failed.message.find('\n')) + "] ";
       written += (written.empty() ? "" : ", ") + file;
     };
     write(name(n, "drawn"), pixels);
