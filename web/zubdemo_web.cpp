@@ -21,6 +21,7 @@
 #include "platform/ptc.h"
 #include "scenes/scene_table.h"
 #include "shell/demo_app.h"
+#include "shell/demo_options.h"
 
 extern "C" {
 // web/web_platform.js
@@ -102,14 +103,23 @@ void enterData() {
 } // namespace
 
 // `reduceFlashes`: the flash limiter between each frame and the canvas (the start screen's checkbox).
-extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play(int reduceFlashes) {
+// `scene` (?scene=N or a name) or `seconds` (?t=T, when at least 0): where the run begins, as
+// zubdemo --start has it; empty and -1 begin at the start.
+extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play(int reduceFlashes, const char* scene, double seconds) {
   if (app) return;
   enterData();
   midasUseBackend(MidasBackend::Sdl);
   DemoSettings settings;
   settings.reduceFlashes = reduceFlashes != 0;
+  if (scene && *scene) {
+    settings.startLater = zub::parseStartPoint(scene, settings.start.scene, settings.start.ms);
+  } else if (seconds >= 0 && seconds <= timelineSeconds()) {
+    settings.startLater = true;
+    settings.start = StartPoint{-1, (int32_t)(seconds * 1000 + 0.5)};
+  }
   app = new DemoApp(ptc::Backend::Sdl, settings);
   printf("start running the demo\n");
+  if (settings.startLater) app->moveTo(settings.start);
   emscripten_set_main_loop(playSlice, 0, false);
 }
 
