@@ -107,8 +107,8 @@ void DemoApp::drawAhead(StartPoint point, DemoApp& viewer) {
   const auto began = std::chrono::steady_clock::now();
   auto shown = began;
   const int from = pacer->framesIssued;
-  int to = target >= 0 ? sceneFirstFrame(target) : from;
-  while (target < 0 && pacer->dueTicks(to) <= point.ms) ++to;
+  const int to = target >= 0 ? sceneFirstFrame(target)
+                              : std::min(timelineFrames(), (int)(point.ms / pacer->periodTicks) + 1);
   while (!quit) {
     if (target >= 0 && sceneIndex(sceneFn) == target && step == 0) break;
     if (target < 0 && pacer->dueTicks(pacer->framesIssued) > point.ms) break;

@@ -1,0 +1,83 @@
+// What the viewer waits for: a start at a scene (zubdemo --start: the frames before it drawn
+// unseen), a jump back (the timeline built anew and drawn up to the target), and the speed of the
+// unseen drawing itself over the whole timeline (frames per second of CPU time). Run from the
+// source folder, or with ZUB_DATA naming the data folder.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "core/clock.h"
+#include "core/portable.h"
+#include "core/random.h"
+#include "music/midas.h"
+#include "scenes/scene_table.h"
+#include "shell/demo_app.h"
+
+namespace {
+
+// A demo on the memory console and the virtual clock, from a fresh start of the process-wide state.
+std::unique_ptr<DemoApp> freshDemo() {
+  static const bool entered = [] {
+    const char* data = getenv("ZUB_DATA");
+    std::filesystem::current_path(data ? data : "data");
+    midasUseBackend(MidasBackend::Silent);
+    return true;
+  }();
+  (void)entered;
+  zub::clockUseVirtual(0);
+  zub::demoRandReset();
+  Bitmap::strobeReset();
+  zub::QuietStandardOutput quiet;
+  DemoSettings settings;
+  settings.music = false;
+  return std::make_unique<DemoApp>(ptc::Backend::Memory, settings);
+}
+
+void BM_StartAtScene(benchmark::State& state) {
+  const int scene = (int)state.range(0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto app = freshDemo();
+    state.ResumeTiming();
+    zub::QuietStandardOutput quiet;
+    app->moveTo(StartPoint{scene, 0});
+  }
+  state.SetLabel(sceneName(scene));
+}
+BENCHMARK(BM_StartAtScene)->Arg(3)->Arg(6)->Arg(9)->Arg(11)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// From the start of the last scene back to the start of scene N.
+void BM_JumpBackTo(benchmark::State& state) {
+  const int scene = (int)state.range(0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto app = freshDemo();
+    {
+      zub::QuietStandardOutput quiet;
+      app->moveTo(StartPoint{sceneCount - 1, 0});
+    }
+    state.ResumeTiming();
+    zub::QuietStandardOutput quiet;
+    app->moveTo(StartPoint{scene, 0});
+  }
+  state.SetLabel(sceneName(scene));
+}
+BENCHMARK(BM_JumpBackTo)->Arg(0)->Arg(5)->Arg(10)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+void BM_WholeTimelineUnseen(benchmark::State& state) {
+  int frames = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto app = freshDemo();
+    state.ResumeTiming();
+    zub::QuietStandardOutput quiet;
+    app->moveTo(StartPoint{-1, 1 << 30});
+    frames += app->pacer->framesIssued;
+  }
+  state.counters["frames_per_cpu_second"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_WholeTimelineUnseen)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
