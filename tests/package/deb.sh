@@ -6,7 +6,8 @@
 # came from, write the same bytes as it does); `apt-get purge --autoremove` then leaves the root's file
 # list as it was before the install.
 # Usage: tests/package/deb.sh DEB [BUILD_DIR]. Needs root (chroot and mounts). ZUB_DEBIAN_MIRROR sets the
-# archive (default: the one the machine uses).
+# archive (default: the one the machine uses); ZUB_CHROOT_CACHE a folder for the root's tarball outside the
+# tree (CI's fresh clones share one).
 set -u
 source=$(cd "$(dirname "$0")/../.." && pwd)
 deb=$(realpath "${1:?usage: deb.sh DEB [BUILD_DIR]}")
@@ -28,10 +29,10 @@ say() { echo "deb.sh: $* ($(( $(date +%s) - start ))s)" >&2; }
 
 arch=$(dpkg --print-architecture)
 cache="$source/build-deb/chroot"
-tarball="$cache/bookworm-$arch.tar"
+tarball="${ZUB_CHROOT_CACHE:-$cache}/bookworm-$arch.tar"
 chroot="$cache/root"
 work="$cache/work"
-mkdir -p "$cache"
+mkdir -p "$cache" "$(dirname "$tarball")"
 rm -rf "$work"
 mkdir -p "$work"
 mirror=${ZUB_DEBIAN_MIRROR:-$(sed -n 's/^URIs: *\([^ ]*debian\)\/*$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)}
@@ -43,8 +44,8 @@ if [ ! -f "$tarball" ]; then
     -o DPkg::Lock::Timeout=600 debootstrap >/dev/null
   say "debootstrap of Debian 12 (minbase) from $mirror"
   rm -rf "$chroot"
-  nice -n 19 debootstrap --variant=minbase bookworm "$chroot" "$mirror" >"$cache/debootstrap.log" 2>&1 \
-    || { tail -n 30 "$cache/debootstrap.log"; echo "deb.sh: debootstrap failed"; exit 1; }
+  nice -n 19 debootstrap --variant=minbase bookworm "$chroot" "$mirror" >"$work/debootstrap.log" 2>&1 \
+    || { tail -n 30 "$work/debootstrap.log"; echo "deb.sh: debootstrap failed"; exit 1; }
   # The release with its updates, as a Debian 12 user has it.
   cat >"$chroot/etc/apt/sources.list" <<EOF
 deb $mirror bookworm main
