@@ -41,5 +41,12 @@ protected:
     return app->passUntilNextFrame();
   }
 
+  // The next frame, at the time the pacer grants it. False when the loop ended.
+  bool nextFrame() { return frameAt(app->pacer->startTicks + app->pacer->dueTicks(app->pacer->framesIssued)); }
+
+  // Begins the timeline at `scene` instead of the first one: a test of one scene needs no frames of
+  // the scenes before it. Before the first frame only.
+  void startAt(SceneFn scene) { app->sceneFn = scene; }
+
   Bitmap* slot(int n) { return app->context->bitmaps[n].get(); }
 };
