@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "video/mpeg_coefficients.h"
 #include "video/mpeg_input.h"
 #include "video/mpeg_kernels.h"
 #include "video/mpeg_vlc.h"
@@ -54,9 +55,6 @@ struct MpegFeatureCounts {
   int incompletePictures = 0;        // pictures whose slices stopped before the last macroblock
   int bSkipsAfterFieldMotion = 0;    // skipped in a B frame picture right after field or dual-prime prediction
 };
-
-// How a block's coefficients ended: at end of block, or on one of the faults a stream can carry.
-enum class BlockEnd { EndOfBlock, InvalidCode, InvalidEscape, OutOfBounds };
 
 class MpegDecoder {
 public:
