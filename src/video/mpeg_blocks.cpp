@@ -142,6 +142,15 @@ void buildClipTables(uint8_t* clip1024, int16_t* idctClip1024) {
   for (int i = -512; i < 512; ++i) idctClip1024[i + 512] = (int16_t)(i < -256 ? -256 : (i > 255 ? 255 : i));
 }
 
+const MpegClipTables& mpegClipTables() {
+  static const MpegClipTables tables = [] {
+    MpegClipTables t;
+    buildClipTables(t.clip, t.idctClip);
+    return t;
+  }();
+  return tables;
+}
+
 void inverseDct(int16_t* block, const int16_t* idctClip) {
   // A block with only its DC is flat: the general path would give clip((8 DC + 32) >> 6) too.
   uint64_t words[16];
