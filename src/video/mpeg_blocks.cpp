@@ -1,11 +1,12 @@
-// The block layer: DCT coefficients through Tables B.12 to B.15, inverse quantisation (MPEG-1 with
-// oddification, MPEG-2 with saturation and mismatch control) and the 8 x 8 integer inverse DCT.
+// The block layer: DC differentials (Tables B.12, B.13), the coefficients that the fast reader of
+// mpeg_coefficients.h serves inverse quantised (MPEG-1 with oddification, MPEG-2 with saturation
+// and mismatch control), and the 8 x 8 integer inverse DCT.
 #include <cstdio>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 
+#include "video/mpeg_coefficients.h"
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"
 
@@ -117,9 +118,7 @@ inline int saturate(int v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
 // A damaged slice can add differentials without end; valid streams stay within +-1024.
 inline int clampPredictor(int v) { return v < -4096 ? -4096 : (v > 4095 ? 4095 : v); }
 
-// A magnitude with the sign of `sign` (0 or -1), without a branch on the sign, which is as good as
-// random in a stream.
-inline int withSign(int magnitude, int sign) { return (magnitude ^ sign) - sign; }
+using dct::withSign;
 
 // saturate(withSign(magnitude, sign)) for a magnitude >= 0, with one comparison.
 inline int saturatedWithSign(int magnitude, int sign) {
@@ -141,6 +140,15 @@ inline int oddified(int magnitude, int sign) {
 void buildClipTables(uint8_t* clip1024, int16_t* idctClip1024) {
   for (int i = -384; i < 640; ++i) clip1024[i + 384] = (uint8_t)(i < 0 ? 0 : (i > 255 ? 255 : i));
   for (int i = -512; i < 512; ++i) idctClip1024[i + 512] = (int16_t)(i < -256 ? -256 : (i > 255 ? 255 : i));
+}
+
+const MpegClipTables& mpegClipTables() {
+  static const MpegClipTables tables = [] {
+    MpegClipTables t;
+    buildClipTables(t.clip, t.idctClip);
+    return t;
+  }();
+  return tables;
 }
 
 void inverseDct(int16_t* block, const int16_t* idctClip) {
@@ -175,124 +183,9 @@ int MpegDecoder::dct_dc_differential(int cc) {
 
 namespace {
 
-// The entry for the next DCT coefficient code: codes that start with six zeros are in the long
-// table, indexed by the ten bits after them.
-inline const VlcEntry& dctCode(const DctLookup& table, uint32_t next16) {
-  return (next16 >> 10) ? table.shortCodes[next16 >> 8] : table.longCodes[next16 & 1023];
-}
-
-// The MPEG-1 escape: a 6-bit run, then an 8-bit level, or 16 bits where the first byte is 0 or 128.
-template <class Bits>
-inline void mpeg1Escape(Bits& bits, int& run, int& level, int& sign) {
-  run = bits.get(6);
-  level = bits.get(8);
-  if (level == 0)
-    level = bits.get(8);
-  else if (level == 128)
-    level = (int)bits.get(8) - 256;
-  else if (level > 128)
-    level -= 256;
-  sign = level < 0 ? -1 : 0;
-  level = abs(level);
-}
-
-enum class Coefficient { Decoded, InvalidCode, InvalidEscape };
-
-// A coefficient the fast table leaves to the two-table lookup: an escape, a code that starts with
-// six zeros, or bits that match no code (left unread). End of block never comes this way.
-template <bool MPEG2, class Bits>
-inline Coefficient slowCoefficient(Bits& bits, const DctLookup& table, int& run, int& level, int& sign) {
-  const VlcEntry& e = dctCode(table, bits.show(16));
-  if (e.length == 0) return Coefficient::InvalidCode;
-  uint32_t codeAndSign = bits.show(e.length + 1);  // a code is at most 16 bits
-  bits.skip(e.value >= 0 ? e.length + 1 : e.length);
-  if (e.value != kDctEscape) {
-    run = e.run;
-    level = e.value;
-    sign = -(int)(codeAndSign & 1);
-  } else if (!MPEG2) {
-    mpeg1Escape(bits, run, level, sign);
-  } else {
-    run = bits.get(6);
-    level = bits.get(12);
-    if ((level & 2047) == 0) return Coefficient::InvalidEscape;
-    sign = level >= 2048 ? -1 : 0;
-    if (sign) level = 4096 - level;
-  }
-  return Coefficient::Decoded;
-}
-
-// The fast entry for the next code: codes that start with six zeros come from the long table. Both
-// are read and one is picked without a branch, since long codes come at random. Each entry travels
-// whole through one 32-bit register (copied in, picked, copied out), and the 17 bits shown index
-// the short table by their top kDctFastBits and the long one by the kDctLongFastBits after the six
-// zeros.
-static_assert(sizeof(DctFastEntry) == sizeof(uint32_t) && std::is_trivially_copyable_v<DctFastEntry>,
-              "a fast entry is copied whole through a 32-bit register");
-static_assert(kDctFastBits <= 17 && 6 + kDctLongFastBits == 17, "the 17 bits shown are a short index or six zeros "
-              "and a long index");
-inline DctFastEntry fastEntry(const DctFastEntry* fast, const DctFastEntry* longFast, uint32_t next17) {
-  uint32_t shortEntry, longEntry;
-  memcpy(&shortEntry, &fast[next17 >> (17 - kDctFastBits)], sizeof shortEntry);
-  memcpy(&longEntry, &longFast[next17 & ((1u << kDctLongFastBits) - 1)], sizeof longEntry);
-  uint32_t prefix = next17 >> kDctLongFastBits, picked = shortEntry;
-#if defined(__x86_64__) && !defined(ZUB_PORTABLE)
-  // Compilers make a branch of the choice, which would mispredict on a sixth of the codes. A
-  // portable build has no assembly at all, and takes the compiler's choice.
-  asm("test %1, %1\n\tcmovz %2, %0" : "+r"(picked) : "r"(prefix), "r"(longEntry) : "cc");
-#else
-  if (prefix == 0) picked = longEntry;
-#endif
-  DctFastEntry e;
-  memcpy(&e, &picked, sizeof e);
-  return e;
-}
-
-// The common case: a code other than the escape that lands inside the block. Moves the scan
-// position `i` on (the caller tops the window up) and returns true, or returns false (nothing read)
-// for end of block, a run past the block, the escape and bits that match no code.
-template <class Bits>
-inline bool fastCoefficient(Bits& bits, const DctFastEntry* fast, const DctFastEntry* longFast, int& i, int& level,
-                            int& sign) {
-  DctFastEntry e = fastEntry(fast, longFast, bits.show(17));
-  if (i + e.advance >= 64) return false;
-  bits.consume(e.length);
-  i += e.advance;
-  sign = e.level >> 15;
-  level = withSign(e.level, sign);
-  return true;
-}
-
-// What fastCoefficient declined: end of block (true, consumed) or the run and level of any other
-// code, read as the two-table decoder reads it.
-template <bool MPEG2, class Bits>
-inline bool otherCode(Bits& bits, const DctFastEntry* fast, const DctFastEntry* longFast, const DctLookup& table,
-                      Coefficient& result, int& run, int& level, int& sign) {
-  DctFastEntry e = fastEntry(fast, longFast, bits.show(17));
-  result = Coefficient::Decoded;
-  if (e.advance == kDctFastEndOfBlock) {
-    bits.skip(e.length);
-    return true;
-  }
-  if (e.advance < kDctFastEndOfBlock) {
-    bits.skip(e.length);
-    run = e.advance - 1;
-    sign = e.level >> 15;
-    level = withSign(e.level, sign);
-  } else {
-    result = slowCoefficient<MPEG2>(bits, table, run, level, sign);
-  }
-  return false;
-}
-
-// Not an end: the coefficient loop goes on.
-constexpr BlockEnd Decoded = BlockEnd(-1);
-
 // How a block's coefficients are coded and weighted.
 struct BlockCoding {
-  const DctFastEntry* first;  // fast table for the first code
-  const DctFastEntry* rest;   // and for the others
-  const DctLookup* table;     // its long codes' fast table, and the two-table lookup behind all
+  DctCodes codes;
   const uint8_t* scan;
   const uint8_t* matrix;      // raster order
   int scale;                  // quantiser scale
@@ -303,14 +196,12 @@ struct BlockCoding {
 // Kept out of line, so that the loop gets the registers to itself.
 template <bool MPEG2, bool INTRA>
 [[gnu::noinline]] BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
-  MpegBitCursor bits(input);
   const uint8_t* scan = coding.scan;
   const uint8_t* matrix = coding.matrix;
   const int scale = coding.scale;
-  const DctFastEntry* longFast = coding.table->longFast;
   int parity = sum;
-  auto put = [&](int level, int sign) {
-    int j = scan[i];
+  BlockEnd end = readDctCoefficients<MPEG2>(input, coding.codes, i, [&](int position, int level, int sign) {
+    int j = scan[position];
     int weighted = (INTRA ? level : 2 * level + 1) * scale * matrix[j];
     int v;
     if (MPEG2)
@@ -319,44 +210,7 @@ template <bool MPEG2, bool INTRA>
       v = oddified(weighted >> (INTRA ? 3 : 4), sign);
     bp[j] = (int16_t)v;
     parity ^= v;
-  };
-  // A code the fast path declined: Decoded (and put), or the block's end.
-  auto other = [&](const DctFastEntry* fast) {
-    bits.refill();
-    int run, level, sign;
-    Coefficient result;
-    if (otherCode<MPEG2>(bits, fast, longFast, *coding.table, result, run, level, sign)) return BlockEnd::EndOfBlock;
-    if (result == Coefficient::InvalidCode) return BlockEnd::InvalidCode;
-    if (result == Coefficient::InvalidEscape) return BlockEnd::InvalidEscape;
-    i += run + 1;
-    if (i >= 64) return BlockEnd::OutOfBounds;
-    put(level, sign);
-    return Decoded;
-  };
-  // The first code has a table of its own; a top-up leaves at least 56 bits, so three codes of the
-  // fast tables (17 bits at most) follow each.
-  static_assert(3 * (6 + kDctLongFastBits) <= 56, "three fast codes after one top-up");
-  // A marker's advance takes any scan position, from -1 on, past the block.
-  static_assert(kDctFastEndOfBlock - 1 >= 64 && kDctFastOther - 1 >= 64, "one bound for markers and long runs");
-  bits.refill();
-  int level, sign;
-  BlockEnd end = Decoded;
-  if (fastCoefficient(bits, coding.first, longFast, i, level, sign))
-    put(level, sign);
-  else
-    end = other(coding.first);
-  const DctFastEntry* fast = coding.rest;
-  while (end == Decoded) {
-    bits.refill();
-    int taken = 0;
-#pragma GCC unroll 3
-    for (; taken < 3; ++taken) {
-      if (!fastCoefficient(bits, fast, longFast, i, level, sign)) break;
-      put(level, sign);
-    }
-    if (taken < 3) end = other(fast);
-  }
-  bits.finish();
+  });
   sum = parity;
   return end;
 }
@@ -394,7 +248,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   }
   dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
   bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
-  BlockCoding coding{vlc.dctZero.fast, vlc.dctZero.fast, &vlc.dctZero, kZigzagScan, intraMatrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, true, false), kZigzagScan, intraMatrix, quantiserScale};
   int sum = 0;
   BlockEnd end = readCoefficients<false, true>(input, coding, bp, 0, sum);
   if (blockFailed(end, "Decode_MPEG1_Intra_Block", "intra")) return;
@@ -403,7 +257,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
 void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
   // The first code is read with "1s" as run 0, level 1; a first code that starts with 0 is never
   // end of block.
-  BlockCoding coding{vlc.nonIntraFirst, vlc.dctZero.fast, &vlc.dctZero, kZigzagScan, nonIntraMatrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, false, false), kZigzagScan, nonIntraMatrix, quantiserScale};
   int sum = 0;
   BlockEnd end = readCoefficients<false, false>(input, coding, block[comp], -1, sum);
   if (blockFailed(end, "Decode_MPEG1_Non_Intra_Block", "inter")) return;
@@ -414,7 +268,6 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   int cc = comp < 4 ? 0 : (comp & 1) + 1;
   const uint8_t* matrix = cc == 0 ? intraMatrix : chromaIntraMatrix;
   const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
-  const DctLookup& table = intraVlcFormat ? vlc.dctOne : vlc.dctZero;
   int diff = dct_dc_differential(cc);
   if (diff == -1000) {
     mpegWarning(quiet, "invalid Huffman code in Decode_MPEG2_Intra_Block()\n");
@@ -427,7 +280,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
   bp[0] = (int16_t)saturate(value);
   int sum = bp[0];
-  BlockCoding coding{table.fast, table.fast, &table, scan, matrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, true, intraVlcFormat), scan, matrix, quantiserScale};
   BlockEnd end = readCoefficients<true, true>(input, coding, bp, 0, sum);
   if (blockFailed(end, "Decode_MPEG2_Intra_Block", "intra2")) return;
   if ((sum & 1) == 0) bp[63] ^= 1;
@@ -439,7 +292,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
   const uint8_t* matrix = cc == 0 ? nonIntraMatrix : chromaNonIntraMatrix;
   const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
   int sum = 0;
-  BlockCoding coding{vlc.nonIntraFirst, vlc.dctZero.fast, &vlc.dctZero, scan, matrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, false, false), scan, matrix, quantiserScale};
   BlockEnd end = readCoefficients<true, false>(input, coding, bp, -1, sum);
   if (blockFailed(end, "Decode_MPEG2_Non_Intra_Block", "inter2")) return;
   if ((sum & 1) == 0) bp[63] ^= 1;

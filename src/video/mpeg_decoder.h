@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "video/mpeg_coefficients.h"
 #include "video/mpeg_input.h"
 #include "video/mpeg_kernels.h"
 #include "video/mpeg_vlc.h"
@@ -42,6 +43,14 @@ struct ShownPicture {
   bool progressiveFrame = true;
 };
 
+// The two clip tables, built on first use and kept for the process (every decoder and the portable
+// kernels read them).
+struct MpegClipTables {
+  uint8_t clip[1024];      // -384 .. 639 clamped to 0 .. 255
+  int16_t idctClip[1024];  // -512 .. 511 clamped to -256 .. 255
+};
+const MpegClipTables& mpegClipTables();
+
 // What the decoded pictures used, so tests can tell which parts of the standard a stream exercised.
 struct MpegFeatureCounts {
   int fieldPictures = 0;
@@ -54,9 +63,6 @@ struct MpegFeatureCounts {
   int incompletePictures = 0;        // pictures whose slices stopped before the last macroblock
   int bSkipsAfterFieldMotion = 0;    // skipped in a B frame picture right after field or dual-prime prediction
 };
-
-// How a block's coefficients ended: at end of block, or on one of the faults a stream can carry.
-enum class BlockEnd { EndOfBlock, InvalidCode, InvalidEscape, OutOfBounds };
 
 class MpegDecoder {
 public:
@@ -128,11 +134,9 @@ public:
   int currentMba = 0;                 // address of the macroblock being decoded (for messages)
 
   // ---- tables ----
-  // Clip tables (built once): Clip[] over -384..639, IDCT clip over -512..511.
-  uint8_t clipStorage[1024];
-  int16_t idctClipStorage[1024];
-  const uint8_t* clip = clipStorage + 384;
-  const int16_t* idctClip = idctClipStorage + 512;
+  // The process's clip tables, indexed from -384 (Clip[]) and from -512 (IDCT clip).
+  const uint8_t* clip = mpegClipTables().clip + 384;
+  const int16_t* idctClip = mpegClipTables().idctClip + 512;
 
   const MpegVlcTables& vlc;           // shared lookup tables of Annex B
   const MpegKernels* kernels;         // inverse DCT, block addition, prediction (all sets agree)

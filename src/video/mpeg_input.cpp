@@ -2,6 +2,7 @@
 // video stream through packs and packets, and the bit window the picture layers read from.
 #include "video/mpeg_input.h"
 
+#include <array>
 #include <cstdarg>
 #include <cstring>
 
@@ -64,8 +65,23 @@ void MpegInput::rewind(bool asSystemStream) {
   refillWindow(window, bitCount);
 }
 
+namespace {
+
+// A buffer's worth of sequence end codes, the padding after a clip's end.
+constexpr std::array<uint8_t, MpegInput::kBufferSize> kEndCodes = [] {
+  std::array<uint8_t, MpegInput::kBufferSize> codes{};
+  for (size_t i = 0; i < codes.size(); i += 4) {
+    codes[i + 2] = 0x01;
+    codes[i + 3] = 0xB7;
+  }
+  return codes;
+}();
+
+}  // namespace
+
 // A short read is followed by zeros up to a multiple of 4 and then by sequence end codes, so a
-// truncated clip ends as an orderly end of sequence wherever it was cut.
+// truncated clip ends as an orderly end of sequence wherever it was cut. Every read at the end of a
+// clip pads a whole buffer, so the padding is copied, not written byte by byte.
 void MpegInput::refill() {
   size_t n = 0;
   if (file) {
@@ -78,13 +94,9 @@ void MpegInput::refill() {
   bufferReal = (int)n;
   if (n < (size_t)kBufferSize) {
     clipEnded = true;
-    while (n & 3) buffer[n++] = 0;
-    while (n < (size_t)kBufferSize) {
-      buffer[n++] = 0x00;
-      buffer[n++] = 0x00;
-      buffer[n++] = 0x01;
-      buffer[n++] = 0xB7;
-    }
+    size_t whole = (n + 3) & ~(size_t)3;
+    memset(buffer + n, 0, whole - n);
+    memcpy(buffer + whole, kEndCodes.data() + whole, kBufferSize - whole);
   }
   bufferPos = 0;
   bufferLen = kBufferSize;

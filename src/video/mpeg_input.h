@@ -55,7 +55,7 @@ public:
   // Back to the first byte, bit window primed, reading as an elementary or a system stream.
   void rewind(bool asSystemStream);
 
-  // ---- bit reader ----
+  // ---- bit reader ---- (its rules are gathered in README.md beside this file: "The bit window")
   uint32_t showBits(int n) const { return (uint32_t)(window >> (64 - n)); }  // 1 <= n <= 32
   // At least 32 bits stay valid after every flush, so showBits(32) always sees real data.
   void flushBits(int n) {
@@ -128,11 +128,8 @@ private:
 
 // The bit window copied into locals for the block layer's loops, where it stays in registers
 // instead of being stored and reloaded around every coefficient written. finish() writes it back;
-// the input must not be read directly in between. When the system layer throws during a refill
-// the input keeps its own, consistent state (the cursor's unread bits are dropped with the stream).
-// While eight bytes of video lie ahead in the buffer and the packet, the cursor tops the window up
-// from a read position of its own without a branch on the count, so a refill never mispredicts;
-// near either end it takes the input's byte-by-byte path.
+// the input must not be read directly in between. Its rules are gathered in README.md beside this
+// file ("The bit cursor").
 class MpegBitCursor {
 public:
   explicit MpegBitCursor(MpegInput& in) : input(in), at(takePosition(in, in.window, in.bitCount)) {}

@@ -22,27 +22,16 @@ namespace {
 
 // ---- portable ----
 
-struct PortableTables {
-  uint8_t clip[1024];
-  int16_t idctClip[1024];
-  PortableTables() { buildClipTables(clip, idctClip); }
-};
-
-const PortableTables& portableTables() {
-  static const PortableTables tables;
-  return tables;
-}
-
-void inverseDctPortable(int16_t* block) { inverseDct(block, portableTables().idctClip + 512); }
+void inverseDctPortable(int16_t* block) { inverseDct(block, mpegClipTables().idctClip + 512); }
 
 void putIntraPortable(const int16_t* block, uint8_t* dst, int stride) {
-  const uint8_t* clip = portableTables().clip + 384;
+  const uint8_t* clip = mpegClipTables().clip + 384;
   for (int i = 0; i < 8; ++i, dst += stride, block += 8)
     for (int j = 0; j < 8; ++j) dst[j] = clip[block[j] + 128];
 }
 
 void addInterPortable(const int16_t* block, uint8_t* dst, int stride) {
-  const uint8_t* clip = portableTables().clip + 384;
+  const uint8_t* clip = mpegClipTables().clip + 384;
   for (int i = 0; i < 8; ++i, dst += stride, block += 8)
     for (int j = 0; j < 8; ++j) dst[j] = clip[dst[j] + block[j]];
 }

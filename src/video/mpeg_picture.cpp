@@ -10,7 +10,6 @@
 #include "video/mpeg_tables.h"
 
 MpegDecoder::MpegDecoder() : vlc(mpegVlcTables()), kernels(&bestMpegKernels()) {
-  buildClipTables(clipStorage, idctClipStorage);
   memset(block, 0, sizeof block);
   memcpy(intraMatrix, kDefaultIntraMatrix, 64);
   memset(nonIntraMatrix, 16, 64);

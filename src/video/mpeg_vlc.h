@@ -38,7 +38,8 @@ constexpr int kDctLongFastBits = 11;
 
 // DCT coefficient codes: codes that start with six zeros are looked up in `longCodes` by the ten
 // bits after those zeros, all others in `shortCodes` by the first eight bits; `fast` and
-// `longFast` serve every code but the escape first.
+// `longFast` serve every code but the escape first. README.md beside this file describes them
+// ("Fast DCT tables").
 struct DctLookup {
   DctFastEntry fast[1 << kDctFastBits];
   DctFastEntry longFast[1 << kDctLongFastBits];
