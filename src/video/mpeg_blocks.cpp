@@ -6,19 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "video/idct_weights.h"
 #include "video/mpeg_coefficients.h"
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_tables.h"
 
 namespace {
 
-// Cosines scaled by 2048 x sqrt(2).
-constexpr int W1 = 2841;
-constexpr int W2 = 2676;
-constexpr int W3 = 2408;
-constexpr int W5 = 1609;
-constexpr int W6 = 1108;
-constexpr int W7 = 565;
+using idct::W1, idct::W2, idct::W3, idct::W5, idct::W6, idct::W7;
 
 // Coefficients are saturated to 12 bits, but a damaged block of extreme values still drives the
 // products by 181 past 32 bits (to about 2^31 in the row pass, 2^35 in the column pass), so those

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 
+#include "video/idct_weights.h"
+
 namespace {
 
 // ---- the inverse DCT over lanes of 32 bits, one pass written once for both widths ----
 
-constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
+using idct::W1, idct::W2, idct::W3, idct::W5, idct::W6, idct::W7;
 
 struct Sse2Lanes {
   using V = __m128i;
