@@ -5,88 +5,13 @@
 #include <vector>
 
 #include "core/fatal.h"
-#include "image/bitmap.h"
-#include "image/tiny_font.h"
+#include "lettering.h"
+#include "mesh.h"
 #include "objects/lwo_writer.h"
 
 namespace assets {
 
 namespace {
-
-struct Mesh {
-  std::vector<Vec3> points;
-  std::vector<std::vector<int>> polygons;
-  std::vector<int> surfaces; // per polygon, from 1
-  std::vector<std::string> surfaceNames;
-  std::vector<uint32_t> surfaceColours;
-
-  int add(Vec3 p) {
-    points.push_back(p);
-    return (int)points.size() - 1;
-  }
-  int surface(const std::string& name, uint32_t colour) {
-    surfaceNames.push_back(name);
-    surfaceColours.push_back(colour);
-    return (int)surfaceNames.size();
-  }
-  // Adds a polygon whose corners turn so that (p1 - p0) x (p2 - p0) points along `outward`.
-  void face(std::vector<int> corners, int surfaceNumber, Vec3 outward) {
-    const Vec3& a = points[corners[0]];
-    const Vec3& b = points[corners[1]];
-    const Vec3& c = points[corners[2]];
-    float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z, vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
-    float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-    if (nx * outward.x + ny * outward.y + nz * outward.z < 0) std::swap(corners[1], corners[corners.size() - 1]);
-    polygons.push_back(corners);
-    surfaces.push_back(surfaceNumber);
-  }
-  std::string bytes() const {
-    LwoWriter w;
-    w.points(points);
-    w.surfaceNames(surfaceNames);
-    w.polygons(polygons, surfaces);
-    for (size_t i = 0; i < surfaceNames.size(); ++i) w.surface(surfaceNames[i], surfaceColours[i], 0);
-    return w.bytes();
-  }
-};
-
-// Block lettering from our small font, extruded `depth` deep; neighbouring cells share points so
-// the lettering bends as one piece when it waves.
-Mesh extrudedText(const char* text, float cell, float depth, uint32_t front, uint32_t side) {
-  int columns = 0;
-  for (const char* p = text; *p; ++p) columns += zub::glyphAdvance;
-  Bitmap grid(columns + 2, zub::glyphHeight + 2);
-  if (!grid.ok()) zub::fatal(grid.failure);
-  zub::drawText(&grid, 1, 1, text, 1);
-  auto lit = [&](int x, int y) {
-    return x >= 0 && y >= 0 && x < grid.width && y < grid.height && grid.pixels[y * grid.width + x] != 0;
-  };
-  Mesh m;
-  int frontSurface = m.surface("Letters", front);
-  int sideSurface = m.surface("Edges", side);
-  // Grid corner (x, y) at depth layer l (0 front, 1 back); points are made on first use.
-  std::vector<int> corner((size_t)(grid.width + 1) * (grid.height + 1) * 2, -1);
-  float x0 = -(grid.width * cell) / 2, y0 = (grid.height * cell) / 2;
-  auto at = [&](int x, int y, int l) {
-    int& index = corner[((size_t)y * (grid.width + 1) + x) * 2 + l];
-    // Rows run down the model y axis: the scenes turn the lettering half a turn about x.
-    if (index < 0) index = m.add({x0 + x * cell, y * cell - y0, l ? depth / 2 : -depth / 2});
-    return index;
-  };
-  for (int y = 0; y < grid.height; ++y)
-    for (int x = 0; x < grid.width; ++x) {
-      if (!lit(x, y)) continue;
-      m.face({at(x, y, 0), at(x + 1, y, 0), at(x + 1, y + 1, 0), at(x, y + 1, 0)}, frontSurface, {0, 0, -1});
-      m.face({at(x, y, 1), at(x + 1, y, 1), at(x + 1, y + 1, 1), at(x, y + 1, 1)}, frontSurface, {0, 0, 1});
-      if (!lit(x - 1, y)) m.face({at(x, y, 0), at(x, y + 1, 0), at(x, y + 1, 1), at(x, y, 1)}, sideSurface, {-1, 0, 0});
-      if (!lit(x + 1, y))
-        m.face({at(x + 1, y, 0), at(x + 1, y + 1, 0), at(x + 1, y + 1, 1), at(x + 1, y, 1)}, sideSurface, {1, 0, 0});
-      if (!lit(x, y - 1)) m.face({at(x, y, 0), at(x + 1, y, 0), at(x + 1, y, 1), at(x, y, 1)}, sideSurface, {0, 1, 0});
-      if (!lit(x, y + 1))
-        m.face({at(x, y + 1, 0), at(x + 1, y + 1, 0), at(x + 1, y + 1, 1), at(x, y + 1, 1)}, sideSurface, {0, -1, 0});
-    }
-  return m;
-}
 
 // A sphere of `slices` x `stacks` whose radius along a direction is radius(θ, φ); the same
 // topology and point order for every radius function, so two of them morph point by point.
@@ -156,6 +81,29 @@ Mesh craft() {
   return m;
 }
 
+// The logo's lettering: deep enough to show its sides as it waves, its top leaning toward the
+// viewer so the light (from the viewer) catches the bevels rather than flooding the faces, and so
+// its foot stands back behind the caption that settles over it.
+LetteringStyle logoStyle() {
+  LetteringStyle s;
+  s.bevel = 0.035;
+  s.depth = 0.2;
+  s.tilt = 26;
+  s.tracking = 0.02;
+  return s;
+}
+
+// The caption that settles over the logo's foot: flat on to the viewer, and deep, so that its face
+// (the object is centred on its depth) lies in front of the logo's.
+LetteringStyle subtitleStyle() {
+  LetteringStyle s;
+  s.bevel = 0.035;
+  s.depth = 0.6;
+  s.tracking = 0.06;
+  s.tolerance = 0.015; // small on screen: coarser curves do
+  return s;
+}
+
 bool writeFile(const std::string& path, const std::string& bytes, std::string& error) {
   FILE* f = fopen(path.c_str(), "wb");
   if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
@@ -167,7 +115,7 @@ bool writeFile(const std::string& path, const std::string& bytes, std::string& e
 
 } // namespace
 
-std::string letteringBytes(const char* text) { return extrudedText(text, 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(); }
+std::string letteringBytes(const char* text) { return extrudedLettering(text, logoStyle()).bytes(); }
 std::string craftBytes() { return craft().bytes(); }
 
 bool writeObjects(const std::string& folder, std::string& error) {
@@ -177,9 +125,9 @@ bool writeObjects(const std::string& folder, std::string& error) {
   auto lobed = [](double theta, double phi) { return 100.0 * (1 + 0.35 * std::sin(3 * theta) * std::sin(3 * phi)); };
   const uint32_t beach[] = {0xE02020, 0xF0F0F0, 0x2050E0, 0xF0D020};
   return writeFile(folder + "/default.lwo", defaultLwoBytes(), error) &&
-         writeFile(dat + "Brimvale.lwo", extrudedText("ZUB", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(), error) &&
-         writeFile(dat + "99.lwo", extrudedText("99", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(), error) &&
-         writeFile(dat + "zub.lwo", extrudedText("ZUB", 10, 20, 0xFFD040, 0xA06010).bytes(), error) &&
+         writeFile(dat + "Brimvale.lwo", extrudedLettering("ZUB", logoStyle()).bytes(), error) &&
+         writeFile(dat + "99.lwo", extrudedLettering("SOFTWARE DEMO", subtitleStyle()).bytes(), error) &&
+         writeFile(dat + "zub.lwo", extrudedLettering("ZUB", logoStyle()).bytes(), error) &&
          writeFile(dat + "dot.lwo", sphere(24, 16, round, std::vector<uint32_t>(beach, beach + 4)).bytes(), error) &&
          writeFile(dat + "vrt.lwo", craft().bytes(), error) &&
          writeFile(dat + "ball.lwo", sphere(24, 16, round, {0xC0C0C0}).bytes(), error) &&

@@ -319,10 +319,18 @@ void greetings(Bitmap& b) {
   }
 }
 
-void marble(Bitmap& b) {
-  paint(b, [](int x, int y) {
-    double v = std::sin(x * 0.05 + 3 * std::sin(y * 0.03) + 2 * std::sin((x + y) * 0.017));
-    return rgb(225 + 25 * v, 225 + 25 * v, 230 + 20 * v);
+// The logo lettering's surface, laid over the letters from the front: the title card's gold, pale
+// at the top and burnt at the foot, with a dark horizon line a little below the middle where
+// polished metal would mirror the ground. Painted upside down: the planar map puts the picture's
+// top row at the model's largest y, which the scenes turn to the bottom of the screen.
+void goldLettering(Bitmap& b) {
+  paint(b, [&b](int x, int y) {
+    double v = 1 - (double)y / (b.height - 1); // 0 at the letters' foot, 1 at their top
+    double shimmer = 0.04 * std::sin(x * 0.07 + y * 0.02);
+    uint32_t c = v > 0.44 ? mix(0xD88A20, 0xFFF4B8, std::pow((v - 0.44) / 0.56, 0.8))
+                          : mix(0x8A3A08, 0xE89A30, std::pow(v / 0.44, 1.4));
+    if (std::fabs(v - 0.44) < 0.02) c = mix(c, 0x5A2004, 0.6);
+    return scale(c, 1 + shimmer);
   });
 }
 
@@ -487,7 +495,7 @@ int writePictures(const std::string& folder, std::string& error) {
       {"dat/sister.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xE8B090, 0xC03020, 0x206080, false); }},
       {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xC0D0F0, 0x202040, 0x101030, true); }},
       {"dat/greets.jpg", 240, 1040, greetings},
-      {"dat/white.jpg", 320, 240, marble},
+      {"dat/white.jpg", 320, 240, goldLettering},
       {"dat/yellow.jpg", 320, 240, honeycomb},
       {"dat/butt.jpg", 320, 240, chrome},
       {"dat/swirl.jpg", 320, 240, swirlHeights},
