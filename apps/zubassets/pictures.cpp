@@ -54,10 +54,10 @@ void paint(Bitmap& b, const Painter& f) {
     for (int x = 0; x < b.width; ++x) b.pixels[y * b.width + x] = f(x, y);
 }
 
-void stars(Bitmap& b, uint32_t seed, int count) {
+void stars(Bitmap& b, uint32_t seed, int count, int below = 0) {
   Noise n(seed);
   for (int i = 0; i < count; ++i) {
-    int x = (int)(n.next() * b.width), y = (int)(n.next() * b.height);
+    int x = (int)(n.next() * b.width), y = (int)(n.next() * (below ? below : b.height));
     double k = 0.4 + 0.6 * n.next();
     uint32_t& p = b.pixels[y * b.width + x];
     p = add(p, rgb(255 * k, 255 * k, 255 * k));
@@ -248,14 +248,35 @@ void tvStatic(Bitmap& b) {
   });
 }
 
+// Dusk over the hills, the landscape scene's sky once more. The words stand in the upper third:
+// the logo waves across the lower two thirds (centred 50 units below the middle) and never
+// reaches them.
 void finale(Bitmap& b) {
+  const int horizon = 176;
   paint(b, [](int x, int y) {
-    uint32_t sky = mix(0x301060, 0xFF9050, y / 240.0);
-    return add(sky, scale(0x402010, 0.5 + 0.5 * std::sin(x * 0.02)));
+    if (y < horizon) {
+      double v = (double)y / horizon;
+      uint32_t sky = v < 0.55 ? mix(0x080A30, 0x4A1C68, v / 0.55) : mix(0x4A1C68, 0xF07848, std::pow((v - 0.55) / 0.45, 1.3));
+      return add(sky, scale(0x201008, 0.5 + 0.5 * std::sin(x * 0.017 + 1)));
+    }
+    return mix(0x2A1240, 0x08040E, std::pow((double)(y - horizon) / (240 - horizon), 0.7));
   });
-  glow(b, 160, 200, 90, 0xFFD080);
-  title(b, "thank you", 40, 160, 90, 0xFFFFFF, 0xFFE0A0);
-  drawTextCentred(&b, "for watching", 20, 160, 125, 0xFFF0E0);
+  stars(b, 41, 60, 120);
+  glow(b, 160, horizon, 110, 0x603018);
+  glow(b, 160, horizon, 34, 0xFFC070);
+  // Still water below the hills, with the sun's glow laid on it in broken streaks.
+  for (int y = horizon; y < 240; ++y)
+    for (int x = 0; x < 320; ++x) {
+      double d = (double)(y - horizon) / (240 - horizon), spread = (x - 160) / (26 + 40 * d);
+      double streak = std::exp(-spread * spread) * (0.5 + 0.5 * std::sin(y * 1.9 + std::sin(x * 0.3))) * (1 - d);
+      b.pixels[y * 320 + x] = add(mix(0x2A1240, 0x08040E, std::pow(d, 0.7)), scale(0xF08848, 0.55 * streak));
+    }
+  for (int x = 0; x < 320; ++x) {
+    double h = 14 + 8 * std::sin(x * 0.043 + 2) + 5 * std::sin(x * 0.11) + 3 * std::sin(x * 0.29 + 1);
+    for (int y = horizon - (int)h; y < horizon; ++y) b.pixels[y * 320 + x] = mix(0x3A1A50, 0x1A0C2C, (double)(y - horizon + h) / h);
+  }
+  title(b, "thank you", 40, 160, 52, 0xFFFFFF, 0xFFE0A0);
+  title(b, "for watching", 20, 160, 82, 0xFFF4E0, 0xFFD8A0);
 }
 
 void water(Bitmap& b) {
