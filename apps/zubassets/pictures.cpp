@@ -156,28 +156,55 @@ void strings(Bitmap& b) {
     }
 }
 
-// A night skyline; the lit sign sits where the scenes zoom in (picture (204..360, 166..230)).
+// A night skyline. The scenes zoom into the rectangle (204..359, 166..229) of this picture, and
+// the framed zoom draws its own green outline round it and green lines through its centre
+// (x 282, y 198): here they trace green light that belongs to the city, the trim of the tower that
+// carries the sign (its left edge and two ledges), a light strip down the tower and its mast, and
+// the lamps of an elevated track. The sign itself stands clear inside, away from the frame's edge.
 void skyline(Bitmap& b) {
   paint(b, [&b](int, int y) { return mix(0x081030, 0x402050, (double)y / b.height); });
-  stars(b, 11, 120);
-  glow(b, 80, 60, 40, 0x606060);
+  stars(b, 11, 120, 200);
+  glow(b, 100, 70, 40, 0x606060);
   Noise n(3);
-  for (int x = 0; x < b.width;) {
+  for (int x = 0; x < 204;) {
     int w = 20 + (int)(n.next() * 35), h = 80 + (int)(n.next() * 160);
     int top = b.height - h;
-    fillRect(b, x, top, w - 2, h, 0x0A0A14);
+    fillRect(b, x, top, std::min(w - 2, 202 - x), h, 0x0A0A14);
     for (int wy = top + 6; wy < b.height - 6; wy += 9)
-      for (int wx = x + 3; wx < x + w - 6; wx += 7)
+      for (int wx = x + 3; wx < std::min(x + w - 6, 198); wx += 7)
         if (n.next() < 0.35) fillRect(b, wx, wy, 3, 4, mix(0xFFD070, 0xFFFFC0, n.next()));
     x += w;
   }
-  fillRect(b, 204, 166, 156, 64, 0x100820);
-  for (int i = 0; i < 3; ++i) fillRect(b, 204 + i, 166 + i, 156 - 2 * i, 64 - 2 * i, i == 1 ? 0xFF40A0 : 0x602040);
-  fillRect(b, 207, 169, 150, 58, 0x180820);
-  drawTextCentred(&b, "ZUB BAR", 30, 282, 210, 0, [](int x, int y, void*) {
-    return mix(0x40FFFF, 0xFF60FF, (x - 204) / 156.0 + 0.2 * std::sin(y * 0.5));
+  const uint32_t neon = 0x30F060, halo = 0x0C4018;
+  auto light = [&](int x0, int y0, int w, int h) {
+    fillRect(b, x0 - 1, y0 - 1, w + 2, h + 2, halo);
+    fillRect(b, x0, y0, w, h, neon);
+  };
+  // The elevated track: a dark beam on pillars, lamps along its side.
+  fillRect(b, 0, 194, 204, 8, 0x120E1E);
+  for (int x = 30; x < 204; x += 64) fillRect(b, x, 202, 6, 98, 0x0E0A18);
+  light(0, 198, 204, 1);
+  // The tower, running off the right of the frame, its windows dark round the sign.
+  fillRect(b, 204, 110, 196, 190, 0x0C0A1C);
+  for (int wy = 118; wy < 292; wy += 9)
+    for (int wx = 210; wx < 396; wx += 8)
+      if ((wy < 160 || wy > 236) && std::abs(wx + 1 - 282) > 4 && n.next() < 0.3)
+        fillRect(b, wx, wy, 3, 4, mix(0xFFD070, 0xFFFFC0, n.next()));
+  light(204, 110, 1, 190);
+  light(204, 166, 196, 1);
+  light(204, 229, 196, 1);
+  light(282, 110, 1, 190);
+  fillRect(b, 280, 40, 5, 70, 0x0C0A1C); // the mast
+  light(282, 30, 1, 80);
+  glow(b, 282, 34, 6, 0x60FF90);
+  // The sign, mounted on the tower between the ledges.
+  glow(b, 282, 198, 80, 0x281028);
+  fillRect(b, 214, 174, 136, 48, 0x100820);
+  for (int i = 0; i < 3; ++i) fillRect(b, 214 + i, 174 + i, 136 - 2 * i, 48 - 2 * i, i == 1 ? 0xFF40A0 : 0x602040);
+  fillRect(b, 217, 177, 130, 42, 0x180820);
+  drawTextCentred(&b, "ZUB BAR", 26, 282, 208, 0, [](int x, int y, void*) {
+    return mix(0x40FFFF, 0xFF60FF, (x - 214) / 136.0 + 0.2 * std::sin(y * 0.5));
   });
-  glow(b, 282, 198, 90, 0x301030);
 }
 
 void ghosts(Bitmap& b) {
