@@ -12,40 +12,13 @@
 #include "core/fatal.h"
 #include "image/bitmap.h"
 #include "image/image_writers.h"
+#include "paint.h"
+#include "portraits.h"
 #include "text.h"
 
 namespace assets {
 
 namespace {
-
-// ---- colour helpers ----
-
-uint32_t rgb(double r, double g, double b) {
-  auto c = [](double v) { return (uint32_t)(v < 0 ? 0 : v > 255 ? 255 : std::lround(v)); };
-  return c(r) << 16 | c(g) << 8 | c(b);
-}
-double channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
-uint32_t mix(uint32_t a, uint32_t b, double t) {
-  t = t < 0 ? 0 : t > 1 ? 1 : t;
-  return rgb(channel(a, 16) + (channel(b, 16) - channel(a, 16)) * t, channel(a, 8) + (channel(b, 8) - channel(a, 8)) * t,
-             channel(a, 0) + (channel(b, 0) - channel(a, 0)) * t);
-}
-uint32_t scale(uint32_t c, double k) { return rgb(channel(c, 16) * k, channel(c, 8) * k, channel(c, 0) * k); }
-uint32_t add(uint32_t a, uint32_t b) {
-  return rgb(channel(a, 16) + channel(b, 16), channel(a, 8) + channel(b, 8), channel(a, 0) + channel(b, 0));
-}
-
-// A fixed linear-feedback sequence: the same "random" details on every run.
-struct Noise {
-  uint32_t state;
-  explicit Noise(uint32_t seed) : state(seed ? seed : 1) {}
-  double next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return (state & 0xFFFFFF) / 16777216.0;
-  }
-};
 
 using Painter = std::function<uint32_t(int x, int y)>;
 
@@ -323,54 +296,49 @@ void wood(Bitmap& b) {
   });
 }
 
-// Stylised face: hair, oval face, eyes, mouth; `palette` picks the colours.
-void portrait(Bitmap& b, uint32_t skin, uint32_t hair, uint32_t background, bool electric) {
-  paint(b, [&](int x, int y) { return mix(background, scale(background, 0.3), std::hypot(x - 120, y - 110) / 160); });
-  auto ellipse = [&](double cx, double cy, double rx, double ry, uint32_t colour, bool shade) {
-    for (int y = 0; y < b.height; ++y)
-      for (int x = 0; x < b.width; ++x) {
-        double dx = (x - cx) / rx, dy = (y - cy) / ry, d = dx * dx + dy * dy;
-        if (d < 1) b.pixels[y * b.width + x] = shade ? scale(colour, 1.1 - 0.4 * d - 0.2 * dx) : colour;
-      }
-  };
-  ellipse(120, 100, 82, 92, hair, true);
-  ellipse(120, 200, 95, 40, scale(hair, 0.7), true);
-  ellipse(120, 115, 60, 78, skin, true);
-  ellipse(97, 102, 13, 8, 0xFFFFFF, false);
-  ellipse(143, 102, 13, 8, 0xFFFFFF, false);
-  ellipse(99, 103, 6, 6, 0x203040, false);
-  ellipse(145, 103, 6, 6, 0x203040, false);
-  ellipse(120, 150, 18, 6, 0xB02838, false);
-  ellipse(120, 60, 66, 24, hair, true);
-  if (electric) {
-    Noise n(31);
-    for (int bolt = 0; bolt < 7; ++bolt) {
-      double x = 120, y = 60, angle = -M_PI / 2 + (bolt - 3) * 0.45;
-      for (int s = 0; s < 40; ++s) {
-        angle += (n.next() - 0.5) * 0.9;
-        x += std::cos(angle) * 3;
-        y += std::sin(angle) * 3;
-        glow(b, x, y, 4, 0x60A0FF);
-      }
-    }
-  }
+// The greetings' portrait: turned toward the words, which scroll up the left of the picture
+// through the dark, and lit from the right, so the side of her face they pass stays in shadow.
+PortraitStyle greetsPortrait() {
+  PortraitStyle p;
+  p.cx = 172, p.cy = 94, p.rx = 44, p.ry = 56, p.turn = -0.35, p.lightX = 0.8, p.lightY = -0.45, p.lightZ = 0.6, p.ambient = 0.2;
+  p.skin = 0xF0C4A4, p.hair = 0x3A1E12, p.iris = 0x6A4020, p.lips = 0xB03848, p.clothes = 0x40204A;
+  p.backTop = 0x1E0C30, p.backBottom = 0x040208, p.bokeh = 0x9050D0, p.rim = 0xB070FF, p.hairStyle = 1, p.seed = 5;
+  return p;
 }
 
+// The portrait scene's: face on, waves and edge detection drawing her out in lines.
+PortraitStyle sisterPortrait() {
+  PortraitStyle p;
+  p.cx = 120, p.cy = 96, p.rx = 45, p.ry = 57, p.lightX = -0.6, p.lightY = -0.55;
+  p.skin = 0xECB898, p.hair = 0xA8381C, p.iris = 0x3A7A50, p.lips = 0xC03A48, p.clothes = 0x1A4858;
+  p.backTop = 0x124058, p.backBottom = 0x030C16, p.bokeh = 0xE0A050, p.rim = 0x70C8FF, p.hairStyle = 0, p.seed = 9;
+  return p;
+}
+
+// The last portrait: wild hair full of sparks. The scene ends zoomed into her right eye (the
+// rectangle (50, 107, 32 x 20) of this picture).
+PortraitStyle electricPortrait() {
+  PortraitStyle p;
+  p.cx = 87, p.cy = 119, p.rx = 48, p.ry = 60, p.lightX = 0.5, p.lightY = -0.6, p.ambient = 0.25;
+  p.skin = 0xC8D4F0, p.hair = 0x242448, p.iris = 0x4080E0, p.lips = 0x9A3A6A, p.clothes = 0x182040;
+  p.backTop = 0x0A1030, p.backBottom = 0x020308, p.bokeh = 0x4090FF, p.rim = 0x60A0FF, p.hairStyle = 2, p.seed = 13;
+  return p;
+}
+
+// The greetings, added over the portrait as they scroll up: a column down the left, where the
+// picture stays dark (the background and the shadowed side of her face), so the words keep their
+// contrast all the way up.
 void greetings(Bitmap& b) {
-  const char* lines[] = {"greetings to", "", "all demo makers", "the tracker crowd", "pixel pushers",
-                         "polygon fillers", "every party", "late night coders", "chiptune lovers",
-                         "the scrollers", "and you", "", "zub"};
+  const char* lines[] = {"greetings to", "", "demo makers", "trackers", "pixel pushers", "polygon fillers", "party people",
+                         "night coders", "chip lovers", "scrollers", "and you", "", "zub"};
   int y = 120;
   for (const char* line : lines) {
-    if (*line) drawTextCentred(&b, line, line == lines[0] ? 30 : 22, 120, y, 0xFFFFFF);
+    int size = line == lines[0] ? 21 : line == lines[12] ? 26 : 16;
+    if (*line) drawTextCentred(&b, line, size, 64, y, 0xFFF4E4);
     y += 70;
   }
 }
 
-// The logo lettering's surface, laid over the letters from the front: the title card's gold, pale
-// at the top and burnt at the foot, with a dark horizon line a little below the middle where
-// polished metal would mirror the ground. Painted upside down: the planar map puts the picture's
-// top row at the model's largest y, which the scenes turn to the bottom of the screen.
 void goldLettering(Bitmap& b) {
   paint(b, [&b](int x, int y) {
     double v = 1 - (double)y / (b.height - 1); // 0 at the letters' foot, 1 at their top
@@ -539,9 +507,9 @@ int writePictures(const std::string& folder, std::string& error) {
       {"dat/mewmew.jpg", 320, 240, finale},
       {"dat/water.jpg", 320, 240, water},
       {"dat/cabtex.jpg", 320, 240, wood},
-      {"dat/lumoside.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xF0C0A0, 0x402010, 0x8040A0, false); }},
-      {"dat/sister.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xE8B090, 0xC03020, 0x206080, false); }},
-      {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xC0D0F0, 0x202040, 0x101030, true); }},
+      {"dat/lumoside.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, greetsPortrait()); }},
+      {"dat/sister.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, sisterPortrait()); }},
+      {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, electricPortrait()); }},
       {"dat/greets.jpg", 240, 1040, greetings},
       {"dat/white.jpg", 320, 240, goldLettering},
       {"dat/yellow.jpg", 320, 240, honeycomb},
