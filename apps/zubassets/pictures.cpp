@@ -100,10 +100,12 @@ void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t
     double v = 0.25 + 0.2 * std::sin(x * 0.02 + y * 0.015) + 0.15 * std::sin(y * 0.05);
     return scale(hue, v);
   });
-  fillRect(b, 0, 60, 320, 4, scale(hue, 1.2));
-  fillRect(b, 0, 176, 320, 4, scale(hue, 1.2));
-  title(b, role, 52, 160, 135, 0xFFFFFF, mix(hue, 0xFFFFFF, 0.5));
-  drawTextCentred(&b, who, 16, 160, 210, 0xFFFFFF);
+  // The words sit round the picture's centre, so the zooms that trail the card (they enlarge
+  // about the centre) lay its copies over it rather than beside it.
+  fillRect(b, 0, 70, 320, 3, scale(hue, 1.2));
+  fillRect(b, 0, 178, 320, 3, scale(hue, 1.2));
+  title(b, role, 52, 160, 138, 0xFFFFFF, mix(hue, 0xFFFFFF, 0.5));
+  drawTextCentred(&b, who, 15, 160, 162, 0xFFFFFF);
 }
 
 void redBackground(Bitmap& b) {
@@ -240,11 +242,18 @@ void egg(Bitmap& b) {
   });
 }
 
+// Static with a signal trying to come through: the title's ZUB, faint and warm under the snow,
+// and a brighter band where the picture rolls. The scene adds noise and trails it outward, then
+// washes it to white, out of which the finale appears.
 void tvStatic(Bitmap& b) {
+  Bitmap ghost(b.width, b.height);
+  if (!ghost.ok()) zub::fatal(ghost.failure);
+  drawTextCentred(&ghost, "ZUB", 118, 160, 160, 0xFFFFFF);
   Noise n(23);
-  paint(b, [&n](int, int y) {
-    double v = n.next() * 255 * (y % 2 ? 0.8 : 1.0);
-    return rgb(v, v, v);
+  paint(b, [&](int x, int y) {
+    double v = n.next() * (y % 2 ? 0.8 : 1.0) * (0.8 + 0.35 * std::exp(-std::pow((y - 70) / 14.0, 2)));
+    double g = channel(ghost.pixels[y * b.width + x], 8) / 255.0;
+    return rgb(255 * (0.78 * v + 0.3 * g), 255 * (0.76 * v + 0.22 * g), 255 * (0.74 * v + 0.1 * g));
   });
 }
 
@@ -350,34 +359,35 @@ void goldLettering(Bitmap& b) {
   });
 }
 
-void honeycomb(Bitmap& b) {
-  paint(b, [](int x, int y) {
-    double u = x / 18.0, v = y / 15.6;
-    double row = std::floor(v), shift = std::fmod(row, 2) * 0.5;
-    double fx = u + shift - std::floor(u + shift) - 0.5, fy = v - row - 0.5;
-    double edge = std::max(std::fabs(fx), std::fabs(fy) * 0.9 + std::fabs(fx) * 0.45);
-    return edge > 0.46 ? rgb(140, 90, 0) : mix(0xFFE040, 0xFFA000, edge * 2);
+// An environment map as the renderer reads one: the picture's centre is what a surface facing
+// the viewer mirrors, its top what a surface facing up mirrors. Soft gradients only (a sky over a
+// ground, a glowing horizon, two broad lights), so a curved mirror shows smooth reflections
+// rather than bands and hard shapes.
+void environment(Bitmap& b, uint32_t zenith, uint32_t sky, uint32_t horizon, uint32_t ground, uint32_t depths, uint32_t light) {
+  paint(b, [&](int x, int y) {
+    double up = (b.height / 2.0 - y) / (b.height / 2.0);
+    double wave = 0.04 * std::sin(x * 0.05 + 2 * std::sin(y * 0.04));
+    uint32_t c = up > 0 ? (up < 0.45 ? mix(horizon, sky, up / 0.45 + wave) : mix(sky, zenith, (up - 0.45) / 0.55))
+                        : mix(ground, depths, std::pow(-up, 0.6));
+    return add(c, scale(light, 0.45 * std::exp(-std::pow(up / 0.05, 2))));
   });
+  glow(b, b.width * 0.28, b.height * 0.22, b.width * 0.22, scale(light, 0.6));
+  glow(b, b.width * 0.78, b.height * 0.3, b.width * 0.12, scale(light, 0.35));
 }
 
-// Environment map: sky above, ground below, a bright sun and window highlights, so a sphere
-// mapped with it reads as chrome.
-void chrome(Bitmap& b) {
-  paint(b, [](int, int y) {
-    if (y < 120) return mix(0x2040A0, 0xE0F0FF, std::pow(y / 120.0, 1.5));
-    return mix(0x806040, 0x201008, std::pow((y - 120) / 120.0, 0.7));
-  });
-  fillRect(b, 0, 118, 320, 4, 0xFFFFFF);
-  glow(b, 90, 50, 40, 0xFFFFFF);
-  glow(b, 90, 50, 12, 0xFFFFFF);
-  for (int i = 0; i < 4; ++i) fillRect(b, 200 + i * 22, 40, 14, 40, 0xF0F8FF);
-}
+// The chrome ring's surroundings, in the demo's violets.
+void chrome(Bitmap& b) { environment(b, 0x18206A, 0x7A68C0, 0xF4DCF4, 0x6A4A70, 0x120818, 0xFFFFFF); }
 
+// Gold: the bump-mapped ring's surroundings and the craft's skin.
+void goldEnvironment(Bitmap& b) { environment(b, 0x6A3A08, 0xE8A030, 0xFFF0C0, 0xA06820, 0x241002, 0xFFF4D0); }
+
+// Heights for the bump map. The map stores grey - 127 in a signed byte, so white (255) would wrap
+// to the lowest height and draw a dark contour: the greys stop at 250.
 void swirlHeights(Bitmap& b) {
   paint(b, [](int x, int y) {
     double r = std::hypot(x - 160, y - 120), a = std::atan2(y - 120, x - 160);
     double v = 0.5 + 0.5 * std::sin(a * 5 + r * 0.08);
-    return rgb(255 * v, 255 * v, 255 * v);
+    return rgb(4 + 246 * v, 4 + 246 * v, 4 + 246 * v);
   });
 }
 
@@ -512,7 +522,7 @@ int writePictures(const std::string& folder, std::string& error) {
       {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, electricPortrait()); }},
       {"dat/greets.jpg", 240, 1040, greetings},
       {"dat/white.jpg", 320, 240, goldLettering},
-      {"dat/yellow.jpg", 320, 240, honeycomb},
+      {"dat/yellow.jpg", 320, 240, goldEnvironment},
       {"dat/butt.jpg", 320, 240, chrome},
       {"dat/swirl.jpg", 320, 240, swirlHeights},
   };
