@@ -242,18 +242,31 @@ void egg(Bitmap& b) {
   });
 }
 
-// Static with a signal trying to come through: the title's ZUB, faint and warm under the snow,
-// and a brighter band where the picture rolls. The scene adds noise and trails it outward, then
-// washes it to white, out of which the finale appears.
+// Static with a signal trying to come through: the title's ZUB, faint and warm under the snow.
+// The scene adds noise and trails it outward, then washes it to white, out of which the finale
+// appears.
 void tvStatic(Bitmap& b) {
   Bitmap ghost(b.width, b.height);
   if (!ghost.ok()) zub::fatal(ghost.failure);
   drawTextCentred(&ghost, "ZUB", 118, 160, 160, 0xFFFFFF);
+  // Soft edged, so the trails that come and go over it do not flicker its outline.
+  std::vector<double> soft((size_t)b.width * b.height, 0);
+  const int r = 5;
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x) {
+      double sum = 0;
+      for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) {
+          int sx = std::clamp(x + dx, 0, b.width - 1), sy = std::clamp(y + dy, 0, b.height - 1);
+          sum += channel(ghost.pixels[sy * b.width + sx], 8);
+        }
+      soft[(size_t)y * b.width + x] = sum / ((2 * r + 1) * (2 * r + 1) * 255.0);
+    }
   Noise n(23);
   paint(b, [&](int x, int y) {
-    double v = n.next() * (y % 2 ? 0.8 : 1.0) * (0.8 + 0.35 * std::exp(-std::pow((y - 70) / 14.0, 2)));
-    double g = channel(ghost.pixels[y * b.width + x], 8) / 255.0;
-    return rgb(255 * (0.78 * v + 0.3 * g), 255 * (0.76 * v + 0.22 * g), 255 * (0.74 * v + 0.1 * g));
+    double v = n.next() * (y % 2 ? 0.8 : 1.0);
+    double g = soft[(size_t)y * b.width + x];
+    return rgb(255 * (0.9 * v + 0.16 * g), 255 * (0.9 * v + 0.12 * g), 255 * (0.9 * v + 0.05 * g));
   });
 }
 
