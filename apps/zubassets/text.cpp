@@ -64,8 +64,9 @@ struct OutlineWalk {
     if (c.empty() || std::hypot(p.x - c.back().x, p.y - c.back().y) > 1e-6) c.push_back(p);
     pen = p;
   }
-  // Enough segments that the chord strays from the curve by at most the tolerance.
-  int pieces(double bend) const { return std::clamp((int)std::ceil(std::sqrt(bend / (8 * tolerance))), 1, 16); }
+  // Enough segments that the chords stray from the curve by at most the tolerance: a curve whose
+  // second difference is `bend` strays by bend / (4 n^2) from n equal chords.
+  int pieces(double bend) const { return std::clamp((int)std::ceil(std::sqrt(bend / (4 * tolerance))), 1, 24); }
 };
 
 int moveTo(const FT_Vector* to, void* user) {
@@ -93,7 +94,7 @@ int cubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vecto
   OutlineWalk* w = (OutlineWalk*)user;
   Point2 a = w->pen, c = w->at(control1), d = w->at(control2), b = w->at(to);
   double bend = std::max(std::hypot(a.x - 2 * c.x + d.x, a.y - 2 * c.y + d.y), std::hypot(c.x - 2 * d.x + b.x, c.y - 2 * d.y + b.y));
-  int n = w->pieces(1.5 * bend);
+  int n = w->pieces(3 * bend); // a cubic's second derivative reaches 6 times its control points' second difference
   for (int i = 1; i <= n; ++i) {
     double t = (double)i / n, s = 1 - t;
     w->lineTo({s * s * s * a.x + 3 * s * s * t * c.x + 3 * s * t * t * d.x + t * t * t * b.x,
