@@ -21,42 +21,56 @@ uint32_t rgb(double r, double g, double b) {
   return c(r) << 16 | c(g) << 8 | c(b);
 }
 
-// Black, with thin dark blue lines of a floor and a ceiling rushing towards the viewer.
+double clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+
+uint32_t add(uint32_t a, double r, double g, double b) {
+  return rgb(((a >> 16) & 0xFF) + r, ((a >> 8) & 0xFF) + g, (a & 0xFF) + b);
+}
+
+const int horizon = 132;
+
+// A night sky over a neon floor whose cross lines rush toward the viewer; lines are drawn with
+// their coverage, so they neither crawl nor break up as they come closer. The floor fades out
+// before the frame's sides and bottom, and the sky glows where the rings are born.
 void ground(Bitmap& frame, int n) {
   for (int y = 0; y < frame.height; ++y) {
-    const double dy = std::abs(y - 120) + 0.5, depth = 2400 / dy;
-    // Line widths in depth units that come out about two pixels wide at every distance.
-    const bool line = dy > 10 && std::fmod(depth + n * 6, 60) < std::min(20.0, 4800 / (dy * dy));
-    const double fade = std::min(1.0, dy / 110);
-    for (int x = 0; x < frame.width; ++x) frame.pixels[y * frame.width + x] = line ? rgb(8 * fade, 36 * fade, 120 * fade) : 0;
+    const double dy = y - horizon + 0.5;
+    for (int x = 0; x < frame.width; ++x) {
+      uint32_t& p = frame.pixels[y * frame.width + x];
+      const double edge = clamp01(std::min(x, frame.width - 1 - x) / 60.0) * clamp01((frame.height - 1 - y) / 30.0);
+      const double glow = std::exp(-std::pow((x - 160) / 90.0, 2) - std::pow(dy / 28.0, 2));
+      if (dy < 0) {
+        const double v = -dy / horizon;
+        p = rgb(16 + 40 * (1 - v) * (1 - v) + 150 * glow, 8 + 10 * (1 - v) + 60 * glow, 34 + 40 * (1 - v) + 110 * glow);
+        continue;
+      }
+      // 1800 / dy is the floor's distance on row y; a cross line every 12 units of it, an
+      // along line every 10 units across.
+      const double depth = 1800 / dy, perPixelDepth = 1800 / (dy * dy), worldX = (x - 160) * depth / 40;
+      const double across = std::fabs(std::remainder(depth + n * 2.4, 12.0)) / perPixelDepth;
+      const double along = std::fabs(std::remainder(worldX, 10.0)) / (depth / 40);
+      // Each family of lines fades out where it crowds closer than a few pixels (toward the
+      // horizon), which would otherwise shimmer as moire.
+      const double acrossGap = 12 / perPixelDepth, alongGap = 10 / (depth / 40);
+      const double line = std::max(clamp01(1.3 - across) * clamp01((acrossGap - 3) / 5), clamp01(1.3 - along) * clamp01((alongGap - 3) / 5)) * edge;
+      const double near = clamp01(dy / 90);
+      p = rgb(12 + 60 * glow + 230 * line * (1 - near) + 40 * line * near, 6 + 20 * glow + 50 * line * (1 - near) + 220 * line * near,
+              26 + 50 * glow + 200 * line * (1 - near) + 240 * line * near);
+    }
   }
 }
 
-void fillRect(Bitmap& frame, int x0, int y0, int x1, int y1, uint32_t colour) {
-  x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, frame.width), y1 = std::min(y1, frame.height);
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) frame.pixels[y * frame.width + x] = colour;
-}
-
-// Three thick bars, each sliding across the picture and back at its own pace.
-void bars(Bitmap& frame, int n) {
-  const uint32_t colours[3] = {0xFF3018, 0x18E0FF, 0xFFE018};
-  const int rows[3] = {34, 188, 210};
-  for (int i = 0; i < 3; ++i) {
-    const double phase = n * (0.021 + 0.009 * i) + i * 2.1;
-    const int centre = (int)(160 + 230 * std::sin(phase)), half = 70 + 30 * i;
-    fillRect(frame, centre - half, rows[i], centre + half, rows[i] + (i == 0 ? 22 : 14), colours[i]);
-  }
-}
-
-// A white ring bursting from the centre on every beat, thick enough to outlast the trails.
+// A thin ring of light on every beat, from the horizon's centre outward, cyan turning magenta as
+// it grows and fading before it would reach the frame's sides.
 void ring(Bitmap& frame, int n) {
-  const double t = (double)(n % framesPerBeat) / framesPerBeat, radius = 20 + 190 * t, width = 14 * (1 - t) + 3;
-  const int level = (int)(255 * (1 - 0.6 * t));
+  const double t = (double)(n % framesPerBeat) / framesPerBeat, radius = 14 + 150 * t, width = 2.5 - t;
+  const double fade = (1 - t) * (1 - t);
   for (int y = 0; y < frame.height; ++y)
     for (int x = 0; x < frame.width; ++x) {
-      const double r = std::hypot(x - 160, (y - 120) * 1.2);
-      if (std::fabs(r - radius) < width) frame.pixels[y * frame.width + x] = rgb(level, level, level);
+      const double r = std::hypot(x - 160, (y - horizon) * 1.35), cover = clamp01(width - std::fabs(r - radius)) * fade;
+      if (cover <= 0) continue;
+      uint32_t& p = frame.pixels[y * frame.width + x];
+      p = add(p, (80 + 150 * t) * cover, (230 - 170 * t) * cover, 240 * cover);
     }
 }
 
@@ -70,12 +84,18 @@ zub::Failure writeClipFrames(const std::string& y4mPath) {
   Camera camera;
   Light light;
   Bitmap frame(320, 240);
-  // Lettering texture: hot white over the top half, deep red below, a hard line between.
+  // Polished gold as the lettering mirrors its surroundings: palest where the faces (leaning
+  // their tops toward the viewer) look, through amber to dark bronze at the grazing rims, with a
+  // darker horizon reflected across the bevels.
   Bitmap chrome(256, 256);
   if (!frame.ok() || !chrome.ok()) zub::fatal(frame.ok() ? chrome.failure : frame.failure);
   for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x)
-      chrome.pixels[y * 256 + x] = y < 128 ? rgb(255, 250 - y / 3, 200 + y / 3) : rgb(230 - (y - 128), 30, 40);
+    for (int x = 0; x < 256; ++x) {
+      const double d = std::hypot(x / 255.0 - 0.5, y / 255.0 - 0.72) / 0.7, band = std::exp(-std::pow((y / 255.0 - 0.42) / 0.04, 2));
+      const double k = clamp01(d);
+      double r = 255 - 80 * k * k - 60 * k, g = 236 - 120 * k - 40 * k * k, b = 160 - 150 * k;
+      chrome.pixels[y * 256 + x] = rgb(r * (1 - 0.5 * band), g * (1 - 0.55 * band), b * (1 - 0.6 * band));
+    }
   Object3D letters(space);
   std::string lettering = letteringBytes("ZUB");
   std::string unreadable;
@@ -91,7 +111,6 @@ zub::Failure writeClipFrames(const std::string& y4mPath) {
   for (int n = 0; !failed && n < clipFrames; ++n) {
     ground(frame, n);
     ring(frame, n);
-    bars(frame, n);
     // The lettering swings gently, comes close on the beat and never turns its back.
     light.update(0, 0, 0);
     space.clearDepths();

@@ -1,9 +1,9 @@
-// The frames of the demo's video clip, rendered with the demo's own engine: on a black ground
-// with dark blue lines rushing past, thick bars of saturated colour sweep across, white rings burst
-// from the centre on every beat, and the ZUB lettering swings in front, big and lit. The scene
-// that shows it scrolls its lines, halves it with a picture and trails it, so everything in it
-// is bold, hard-edged and mostly horizontal. Written as a Y4M video for the encoder
-// (scripts/make-assets.sh).
+// The frames of the demo's video clip, rendered with the demo's own engine: the landscape's neon
+// floor rushing toward the viewer under a night sky, a ring of light bursting from the horizon on
+// every beat, and the gold ZUB lettering swinging in front. The scenes scroll its lines, halve it
+// with a picture, strobe and trail it, so it keeps its light in the middle of the frame and away
+// from the edges, where anything bright would read as a stray bar. Written as a Y4M video for the
+// encoder (scripts/make-assets.sh).
 #pragma once
 #include <string>
 

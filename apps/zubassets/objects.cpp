@@ -5,155 +5,175 @@
 #include <vector>
 
 #include "core/fatal.h"
-#include "image/bitmap.h"
-#include "image/tiny_font.h"
+#include "lettering.h"
+#include "mesh.h"
 #include "objects/lwo_writer.h"
 
 namespace assets {
 
 namespace {
 
-struct Mesh {
-  std::vector<Vec3> points;
-  std::vector<std::vector<int>> polygons;
-  std::vector<int> surfaces; // per polygon, from 1
-  std::vector<std::string> surfaceNames;
-  std::vector<uint32_t> surfaceColours;
-
-  int add(Vec3 p) {
-    points.push_back(p);
-    return (int)points.size() - 1;
-  }
-  int surface(const std::string& name, uint32_t colour) {
-    surfaceNames.push_back(name);
-    surfaceColours.push_back(colour);
-    return (int)surfaceNames.size();
-  }
-  // Adds a polygon whose corners turn so that (p1 - p0) x (p2 - p0) points along `outward`.
-  void face(std::vector<int> corners, int surfaceNumber, Vec3 outward) {
-    const Vec3& a = points[corners[0]];
-    const Vec3& b = points[corners[1]];
-    const Vec3& c = points[corners[2]];
-    float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z, vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
-    float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-    if (nx * outward.x + ny * outward.y + nz * outward.z < 0) std::swap(corners[1], corners[corners.size() - 1]);
-    polygons.push_back(corners);
-    surfaces.push_back(surfaceNumber);
-  }
-  std::string bytes() const {
-    LwoWriter w;
-    w.points(points);
-    w.surfaceNames(surfaceNames);
-    w.polygons(polygons, surfaces);
-    for (size_t i = 0; i < surfaceNames.size(); ++i) w.surface(surfaceNames[i], surfaceColours[i], 0);
-    return w.bytes();
-  }
-};
-
-// Block lettering from our small font, extruded `depth` deep; neighbouring cells share points so
-// the lettering bends as one piece when it waves.
-Mesh extrudedText(const char* text, float cell, float depth, uint32_t front, uint32_t side) {
-  int columns = 0;
-  for (const char* p = text; *p; ++p) columns += zub::glyphAdvance;
-  Bitmap grid(columns + 2, zub::glyphHeight + 2);
-  if (!grid.ok()) zub::fatal(grid.failure);
-  zub::drawText(&grid, 1, 1, text, 1);
-  auto lit = [&](int x, int y) {
-    return x >= 0 && y >= 0 && x < grid.width && y < grid.height && grid.pixels[y * grid.width + x] != 0;
-  };
+// A ring of a tube round the z axis, `around` x `tube` quadrilaterals; centre(φ) gives the point
+// of the ring's centre line and tube(φ, θ) the tube's radius there. The same topology and point
+// order for every shape, so two of them morph point by point.
+template <typename Centre, typename Tube>
+Mesh torus(int around, int tube, Centre centre, Tube radius, uint32_t colour) {
   Mesh m;
-  int frontSurface = m.surface("Letters", front);
-  int sideSurface = m.surface("Edges", side);
-  // Grid corner (x, y) at depth layer l (0 front, 1 back); points are made on first use.
-  std::vector<int> corner((size_t)(grid.width + 1) * (grid.height + 1) * 2, -1);
-  float x0 = -(grid.width * cell) / 2, y0 = (grid.height * cell) / 2;
-  auto at = [&](int x, int y, int l) {
-    int& index = corner[((size_t)y * (grid.width + 1) + x) * 2 + l];
-    // Rows run down the model y axis: the scenes turn the lettering half a turn about x.
-    if (index < 0) index = m.add({x0 + x * cell, y * cell - y0, l ? depth / 2 : -depth / 2});
-    return index;
-  };
-  for (int y = 0; y < grid.height; ++y)
-    for (int x = 0; x < grid.width; ++x) {
-      if (!lit(x, y)) continue;
-      m.face({at(x, y, 0), at(x + 1, y, 0), at(x + 1, y + 1, 0), at(x, y + 1, 0)}, frontSurface, {0, 0, -1});
-      m.face({at(x, y, 1), at(x + 1, y, 1), at(x + 1, y + 1, 1), at(x, y + 1, 1)}, frontSurface, {0, 0, 1});
-      if (!lit(x - 1, y)) m.face({at(x, y, 0), at(x, y + 1, 0), at(x, y + 1, 1), at(x, y, 1)}, sideSurface, {-1, 0, 0});
-      if (!lit(x + 1, y))
-        m.face({at(x + 1, y, 0), at(x + 1, y + 1, 0), at(x + 1, y + 1, 1), at(x + 1, y, 1)}, sideSurface, {1, 0, 0});
-      if (!lit(x, y - 1)) m.face({at(x, y, 0), at(x + 1, y, 0), at(x + 1, y, 1), at(x, y, 1)}, sideSurface, {0, 1, 0});
-      if (!lit(x, y + 1))
-        m.face({at(x, y + 1, 0), at(x + 1, y + 1, 0), at(x + 1, y + 1, 1), at(x, y + 1, 1)}, sideSurface, {0, -1, 0});
+  const int surface = m.surface("Chrome", colour);
+  for (int i = 0; i < around; ++i)
+    for (int j = 0; j < tube; ++j) {
+      const double phi = 2 * M_PI * i / around, theta = 2 * M_PI * j / tube;
+      const Vec3 c = centre(phi);
+      const double r = radius(phi, theta), out = std::cos(theta) * r;
+      m.add({(float)(c.x + out * std::cos(phi)), (float)(c.y + out * std::sin(phi)), (float)(c.z + std::sin(theta) * r)});
+    }
+  auto at = [&](int i, int j) { return (i % around) * tube + (j % tube); };
+  for (int i = 0; i < around; ++i)
+    for (int j = 0; j < tube; ++j) {
+      std::vector<int> q{at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
+      const Vec3 c = centre(2 * M_PI * (i + 0.5) / around);
+      Vec3 mid{0, 0, 0};
+      for (int k : q) mid = {mid.x + m.points[k].x / 4, mid.y + m.points[k].y / 4, mid.z + m.points[k].z / 4};
+      m.face(q, surface, {mid.x - c.x, mid.y - c.y, mid.z - c.z});
     }
   return m;
 }
 
-// A sphere of `slices` x `stacks` whose radius along a direction is radius(θ, φ); the same
-// topology and point order for every radius function, so two of them morph point by point.
-template <typename Radius>
-Mesh sphere(int slices, int stacks, Radius radius, const std::vector<uint32_t>& bandColours) {
+// A banded planet inside a tilted ring, for the dot scene: the ring sets the object's size, so
+// the planet fills less than half the frame and the zooming picture shows all round it. Built
+// with x right, y up and z away from the viewer as the scene shows it (it turns the object 270
+// degrees about x), then stored in the model's axes.
+Mesh ringedPlanet() {
   Mesh m;
+  const uint32_t bandColours[] = {0xF4E2B4, 0xE8A040, 0xC06030, 0xB04078, 0x6A3478, 0xB04078, 0xC06030, 0xE8A040, 0xF4E2B4};
   std::vector<int> bands;
-  for (size_t i = 0; i < bandColours.size(); ++i) bands.push_back(m.surface("Band" + std::to_string(i + 1), bandColours[i]));
-  auto point = [&](double theta, double phi) {
-    double r = radius(theta, phi);
-    return Vec3{(float)(r * std::sin(theta) * std::cos(phi)), (float)(r * std::cos(theta)),
-                (float)(r * std::sin(theta) * std::sin(phi))};
-  };
-  int top = m.add(point(0, 0));
-  for (int j = 1; j < stacks; ++j)
-    for (int i = 0; i < slices; ++i) m.add(point(M_PI * j / stacks, 2 * M_PI * i / slices));
-  int bottom = m.add(point(M_PI, 0));
-  auto ring = [slices](int j, int i) { return 1 + (j - 1) * slices + (i % slices); };
-  auto outward = [&](const std::vector<int>& c) {
-    Vec3 s{0, 0, 0};
-    for (int k : c) s = {s.x + m.points[k].x, s.y + m.points[k].y, s.z + m.points[k].z};
-    return s;
-  };
-  auto band = [&](int i) { return bands[(i * (int)bands.size() / slices) % bands.size()]; };
-  for (int i = 0; i < slices; ++i) {
-    std::vector<int> c{top, ring(1, i + 1), ring(1, i)};
-    m.face(c, band(i), outward(c));
-  }
-  for (int j = 1; j < stacks - 1; ++j)
+  for (uint32_t c : bandColours) bands.push_back(m.surface("Band" + std::to_string(bands.size() + 1), c));
+  auto model = [&](double x, double y, double z) { return m.add({(float)x, (float)-z, (float)y}); };
+  const int slices = 32, stacks = 18;
+  const double radius = 0.5;
+  std::vector<int> grid;
+  for (int j = 0; j <= stacks; ++j)
     for (int i = 0; i < slices; ++i) {
-      std::vector<int> c{ring(j, i), ring(j, i + 1), ring(j + 1, i + 1), ring(j + 1, i)};
-      m.face(c, band(i), outward(c));
+      const double theta = M_PI * j / stacks, phi = 2 * M_PI * i / slices;
+      grid.push_back(model(radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta), radius * std::sin(theta) * std::sin(phi)));
     }
-  for (int i = 0; i < slices; ++i) {
-    std::vector<int> c{bottom, ring(stacks - 1, i), ring(stacks - 1, i + 1)};
-    m.face(c, band(i), outward(c));
-  }
+  auto g = [&](int j, int i) { return grid[(size_t)(j * slices + (i % slices))]; };
+  for (int j = 0; j < stacks; ++j)
+    for (int i = 0; i < slices; ++i) {
+      const int band = bands[(size_t)(j * 9 / stacks)];
+      std::vector<int> q{g(j, i), g(j, i + 1), g(j + 1, i + 1), g(j + 1, i)};
+      if (j == 0) q = {g(0, i), g(1, i + 1), g(1, i)};
+      if (j == stacks - 1) q = {g(j, i), g(j, i + 1), g(j + 1, i)};
+      const Vec3 a = m.points[q[0]], b = m.points[q[1]], c = m.points[q[2]];
+      m.face(q, band, {a.x + b.x + c.x, a.y + b.y + c.y, a.z + b.z + c.z});
+    }
+  // The ring: three bands, leaning its near side down toward the viewer; each side has points of
+  // its own so that neither side's shading is averaged with the other's.
+  const double tilt = 28 * M_PI / 180, edges[] = {0.68, 0.78, 0.92, 1.0};
+  const uint32_t ringColours[] = {0xB0A0D0, 0xFFF4D0, 0xF0D8A8};
+  const int segments = 56;
+  for (int side = 0; side < 2; ++side)
+    for (int k = 0; k < 3; ++k) {
+      const int surface = m.surface("Ring" + std::to_string(side * 3 + k + 1), ringColours[k]);
+      std::vector<int> inner, outer;
+      for (int i = 0; i < segments; ++i) {
+        const double phi = 2 * M_PI * i / segments;
+        auto onRing = [&](double r) { return model(r * std::cos(phi), r * std::sin(phi) * std::sin(tilt), r * std::sin(phi) * std::cos(tilt)); };
+        inner.push_back(onRing(edges[k]));
+        outer.push_back(onRing(edges[k + 1]));
+      }
+      const float up = side ? -1.0f : 1.0f;
+      // The ring's upward normal in the scene's axes is (0, cos tilt, -sin tilt); in the model's
+      // (x, -z, y) that is (0, sin tilt, cos tilt).
+      const Vec3 facing{0, (float)std::sin(tilt) * up, (float)std::cos(tilt) * up};
+      for (int i = 0; i < segments; ++i)
+        m.face({inner[i], inner[(i + 1) % segments], outer[(i + 1) % segments], outer[i]}, surface, facing);
+    }
   return m;
 }
 
-// A small craft: a long pointed hull with swept wings and a fin, nose toward +z.
+// A sleek craft: a lofted hull with a canopy, swept wings with thickness and twin fins, nose
+// toward +z.
 Mesh craft() {
   Mesh m;
-  int hull = m.surface("Hull", 0xE0C040);
-  int wing = m.surface("Wings", 0xC06020);
-  int nose = m.add({0, 0, 120}), tail = m.add({0, 0, -80});
-  int top = m.add({0, 22, -20}), bottom = m.add({0, -14, -20});
-  int left = m.add({-26, 0, -20}), right = m.add({26, 0, -20});
-  for (auto [a, b] : {std::pair{top, right}, {right, bottom}, {bottom, left}, {left, top}}) {
-    Vec3 pa = m.points[a], pb = m.points[b];
-    m.face({nose, a, b}, hull, {(pa.x + pb.x), (pa.y + pb.y), 40});
-    m.face({tail, a, b}, hull, {(pa.x + pb.x), (pa.y + pb.y), -40});
+  const int hull = m.surface("Hull", 0xE0C040);
+  const int wing = m.surface("Wings", 0xC06020);
+  // The hull: cross-sections along z, each an ellipse of half width w and half height h whose
+  // top swells into the canopy.
+  const int around = 14;
+  const double sections[][4] = {// z, w, h, canopy
+                                {-96, 9, 8, 0},  {-80, 13, 10, 0}, {-50, 17, 13, 0}, {-15, 19, 15, 2}, {20, 17, 14, 8},
+                                {50, 14, 12, 9}, {78, 10, 9, 5},   {102, 6, 6, 1},   {122, 2.5, 2.5, 0}};
+  const int count = sizeof sections / sizeof sections[0];
+  std::vector<std::vector<int>> ring((size_t)count);
+  for (int s = 0; s < count; ++s)
+    for (int i = 0; i < around; ++i) {
+      const double a = 2 * M_PI * i / around, up = std::max(0.0, std::sin(a));
+      ring[(size_t)s].push_back(m.add({(float)(sections[s][1] * std::cos(a)), (float)((sections[s][2] + sections[s][3] * up * up) * std::sin(a)),
+                                       (float)sections[s][0]}));
+    }
+  const int nose = m.add({0, 0, 134}), tail = m.add({0, 0, -98});
+  for (int s = 0; s + 1 < count; ++s)
+    for (int i = 0; i < around; ++i) {
+      const int j = (i + 1) % around;
+      const Vec3 a = m.points[ring[(size_t)s][i]], b = m.points[ring[(size_t)s + 1][j]];
+      m.face({ring[(size_t)s][i], ring[(size_t)s][j], ring[(size_t)s + 1][j], ring[(size_t)s + 1][i]}, hull,
+             {(a.x + b.x) / 2, (a.y + b.y) / 2, 0});
+    }
+  for (int i = 0; i < around; ++i) {
+    const int j = (i + 1) % around;
+    const Vec3 a = m.points[ring[(size_t)count - 1][i]];
+    m.face({nose, ring[(size_t)count - 1][i], ring[(size_t)count - 1][j]}, hull, {a.x, a.y, 4});
+    m.face({tail, ring[0][i], ring[0][j]}, hull, {0, 0, -1});
   }
+  // A slab between two outlines (top and bottom), with its edges closed.
+  auto slab = [&](const std::vector<Vec3>& top, const std::vector<Vec3>& bottom, Vec3 up) {
+    std::vector<int> t, b;
+    for (const Vec3& p : top) t.push_back(m.add(p));
+    for (const Vec3& p : bottom) b.push_back(m.add(p));
+    m.face(t, wing, up);
+    m.face(b, wing, {-up.x, -up.y, -up.z});
+    const size_t n = t.size();
+    Vec3 centre{0, 0, 0};
+    for (const Vec3& p : top) centre = {centre.x + p.x / n, centre.y + p.y / n, centre.z + p.z / n};
+    for (size_t i = 0; i < n; ++i) {
+      const size_t j = (i + 1) % n;
+      const Vec3 mid{(top[i].x + top[j].x) / 2 - centre.x, (top[i].y + top[j].y) / 2 - centre.y, (top[i].z + top[j].z) / 2 - centre.z};
+      m.face({t[i], t[j], b[j], b[i]}, wing, mid);
+    }
+  };
   for (float side : {-1.0f, 1.0f}) {
-    int root1 = m.add({side * 20, 0, 10}), root2 = m.add({side * 20, 0, -50});
-    int tip1 = m.add({side * 110, -6, -60}), tip2 = m.add({side * 110, -6, -85});
-    int under1 = m.add({side * 20, -4, 10}), under2 = m.add({side * 20, -4, -50});
-    m.face({root1, tip1, tip2, root2}, wing, {0, 1, 0});
-    m.face({under1, tip1, tip2, under2}, wing, {0, -1, 0});
-    m.face({root1, under1, tip1}, wing, {0, 0, 1});
-    m.face({root2, under2, tip2}, wing, {0, 0, -1});
+    // Swept wings with a little dihedral, thinning toward the tips.
+    slab({{side * 16, 2, 28}, {side * 118, 12, -52}, {side * 118, 12, -72}, {side * 16, 2, -64}},
+         {{side * 16, -4, 28}, {side * 118, 10, -52}, {side * 118, 10, -72}, {side * 16, -4, -64}}, {0, 1, 0});
+    // Fins, leaning out.
+    slab({{side * 8, 12, -52}, {side * 22, 52, -86}, {side * 22, 52, -100}, {side * 8, 12, -96}},
+         {{side * 12, 11, -52}, {side * 26, 51, -86}, {side * 26, 51, -100}, {side * 12, 11, -96}}, {-side, 0.3f, 0});
   }
-  int finBase1 = m.add({0, 18, -30}), finBase2 = m.add({0, 18, -75}), finTip = m.add({0, 60, -85});
-  int finSide = m.add({2, 18, -50});
-  m.face({finBase1, finTip, finBase2}, wing, {-1, 0, 0});
-  m.face({finBase1, finSide, finTip}, wing, {1, 0, 0});
   return m;
+}
+
+// The logo's lettering: deep enough to show its sides as it waves, its top leaning toward the
+// viewer so the light (from the viewer) catches the bevels rather than flooding the faces, and so
+// its foot stands back behind the caption that settles over it.
+LetteringStyle logoStyle() {
+  LetteringStyle s;
+  s.bevel = 0.035;
+  s.depth = 0.2;
+  s.tilt = 26;
+  s.tracking = 0.02;
+  return s;
+}
+
+// The caption that settles over the logo's foot: flat on to the viewer, and deep, so that its face
+// (the object is centred on its depth) lies in front of the logo's.
+LetteringStyle subtitleStyle() {
+  LetteringStyle s;
+  s.bevel = 0.035;
+  s.depth = 0.6;
+  s.tracking = 0.06;
+  s.tolerance = 0.015; // small on screen: coarser curves do
+  return s;
 }
 
 zub::Failure writeFile(const std::string& path, const std::string& bytes) {
@@ -165,24 +185,28 @@ zub::Failure writeFile(const std::string& path, const std::string& bytes) {
 
 } // namespace
 
-std::string letteringBytes(const char* text) { return extrudedText(text, 10, 14, 0xFFFFFF, 0xC0C0C0).bytes(); }
+std::string letteringBytes(const char* text) { return extrudedLettering(text, logoStyle()).bytes(); }
 std::string craftBytes() { return craft().bytes(); }
 
 zub::Failure writeObjects(const std::string& folder) {
   const std::string dat = folder + "/dat/";
-  auto round = [](double, double) { return 100.0; };
-  // The morph target: six soft lobes pushed out of the same sphere.
-  auto lobed = [](double theta, double phi) { return 100.0 * (1 + 0.35 * std::sin(3 * theta) * std::sin(3 * phi)); };
-  const uint32_t beach[] = {0xE02020, 0xF0F0F0, 0x2050E0, 0xF0D020};
-  zub::Failure failed = writeFile(folder + "/default.lwo", defaultLwoBytes());
-  if (!failed) failed = writeFile(dat + "Brimvale.lwo", extrudedText("ZUB", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes());
-  if (!failed) failed = writeFile(dat + "99.lwo", extrudedText("99", 10, 14, 0xFFFFFF, 0xC0C0C0).bytes());
-  if (!failed) failed = writeFile(dat + "zub.lwo", extrudedText("ZUB", 10, 20, 0xFFD040, 0xA06010).bytes());
-  if (!failed) failed = writeFile(dat + "dot.lwo", sphere(24, 16, round, std::vector<uint32_t>(beach, beach + 4)).bytes());
-  if (!failed) failed = writeFile(dat + "vrt.lwo", craft().bytes());
-  if (!failed) failed = writeFile(dat + "ball.lwo", sphere(24, 16, round, {0xC0C0C0}).bytes());
-  if (!failed) failed = writeFile(dat + "ball2.lwo", sphere(24, 16, lobed, {0xC0C0C0}).bytes());
-  return failed;
+  // The chrome ring and its morph target, a ring that swells in three places and rises and
+  // dips twice round: a ring leaves the pictures behind it showing through its middle.
+  auto round = [](double, double) { return 0.4; };
+  auto saddle = [](double phi) { return Vec3{(float)(0.12 * std::cos(2 * phi) * std::cos(phi)), (float)(0.12 * std::cos(2 * phi) * std::sin(phi)), (float)(0.3 * std::sin(2 * phi))}; };
+  auto swelling = [](double phi, double theta) { return 0.4 * (1 + 0.3 * std::sin(3 * phi)) * (1 + 0.12 * std::cos(2 * theta)); };
+  auto ring = [](double phi) { return Vec3{(float)std::cos(phi), (float)std::sin(phi), 0}; };
+  auto ringSaddle = [&](double phi) {
+    Vec3 a = ring(phi), b = saddle(phi);
+    return Vec3{a.x + b.x, a.y + b.y, b.z};
+  };
+  return writeFile(folder + "/default.lwo", defaultLwoBytes(), error) &&
+         writeFile(dat + "Brimvale.lwo", extrudedLettering("ZUB", logoStyle()).bytes(), error) &&
+         writeFile(dat + "99.lwo", extrudedLettering("SOFTWARE DEMO", subtitleStyle()).bytes(), error) &&
+         writeFile(dat + "zub.lwo", extrudedLettering("ZUB", logoStyle()).bytes(), error) &&
+         writeFile(dat + "dot.lwo", ringedPlanet().bytes(), error) && writeFile(dat + "vrt.lwo", craft().bytes(), error) &&
+         writeFile(dat + "ball.lwo", torus(40, 20, ring, round, 0xC0C0C0).bytes(), error) &&
+         writeFile(dat + "ball2.lwo", torus(40, 20, ringSaddle, swelling, 0xC0C0C0).bytes(), error);
 }
 
 } // namespace assets

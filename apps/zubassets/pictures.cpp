@@ -12,40 +12,13 @@
 #include "core/fatal.h"
 #include "image/bitmap.h"
 #include "image/image_writers.h"
+#include "paint.h"
+#include "portraits.h"
 #include "text.h"
 
 namespace assets {
 
 namespace {
-
-// ---- colour helpers ----
-
-uint32_t rgb(double r, double g, double b) {
-  auto c = [](double v) { return (uint32_t)(v < 0 ? 0 : v > 255 ? 255 : std::lround(v)); };
-  return c(r) << 16 | c(g) << 8 | c(b);
-}
-double channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
-uint32_t mix(uint32_t a, uint32_t b, double t) {
-  t = t < 0 ? 0 : t > 1 ? 1 : t;
-  return rgb(channel(a, 16) + (channel(b, 16) - channel(a, 16)) * t, channel(a, 8) + (channel(b, 8) - channel(a, 8)) * t,
-             channel(a, 0) + (channel(b, 0) - channel(a, 0)) * t);
-}
-uint32_t scale(uint32_t c, double k) { return rgb(channel(c, 16) * k, channel(c, 8) * k, channel(c, 0) * k); }
-uint32_t add(uint32_t a, uint32_t b) {
-  return rgb(channel(a, 16) + channel(b, 16), channel(a, 8) + channel(b, 8), channel(a, 0) + channel(b, 0));
-}
-
-// A fixed linear-feedback sequence: the same "random" details on every run.
-struct Noise {
-  uint32_t state;
-  explicit Noise(uint32_t seed) : state(seed ? seed : 1) {}
-  double next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return (state & 0xFFFFFF) / 16777216.0;
-  }
-};
 
 using Painter = std::function<uint32_t(int x, int y)>;
 
@@ -54,10 +27,10 @@ void paint(Bitmap& b, const Painter& f) {
     for (int x = 0; x < b.width; ++x) b.pixels[y * b.width + x] = f(x, y);
 }
 
-void stars(Bitmap& b, uint32_t seed, int count) {
+void stars(Bitmap& b, uint32_t seed, int count, int below = 0) {
   Noise n(seed);
   for (int i = 0; i < count; ++i) {
-    int x = (int)(n.next() * b.width), y = (int)(n.next() * b.height);
+    int x = (int)(n.next() * b.width), y = (int)(n.next() * (below ? below : b.height));
     double k = 0.4 + 0.6 * n.next();
     uint32_t& p = b.pixels[y * b.width + x];
     p = add(p, rgb(255 * k, 255 * k, 255 * k));
@@ -127,10 +100,12 @@ void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t
     double v = 0.25 + 0.2 * std::sin(x * 0.02 + y * 0.015) + 0.15 * std::sin(y * 0.05);
     return scale(hue, v);
   });
-  fillRect(b, 0, 60, 320, 4, scale(hue, 1.2));
-  fillRect(b, 0, 176, 320, 4, scale(hue, 1.2));
-  title(b, role, 52, 160, 135, 0xFFFFFF, mix(hue, 0xFFFFFF, 0.5));
-  drawTextCentred(&b, who, 16, 160, 210, 0xFFFFFF);
+  // The words sit round the picture's centre, so the zooms that trail the card (they enlarge
+  // about the centre) lay its copies over it rather than beside it.
+  fillRect(b, 0, 70, 320, 3, scale(hue, 1.2));
+  fillRect(b, 0, 178, 320, 3, scale(hue, 1.2));
+  title(b, role, 52, 160, 138, 0xFFFFFF, mix(hue, 0xFFFFFF, 0.5));
+  drawTextCentred(&b, who, 15, 160, 162, 0xFFFFFF);
 }
 
 void redBackground(Bitmap& b) {
@@ -156,28 +131,55 @@ void strings(Bitmap& b) {
     }
 }
 
-// A night skyline; the lit sign sits where the scenes zoom in (picture (204..360, 166..230)).
+// A night skyline. The scenes zoom into the rectangle (204..359, 166..229) of this picture, and
+// the framed zoom draws its own green outline round it and green lines through its centre
+// (x 282, y 198): here they trace green light that belongs to the city, the trim of the tower that
+// carries the sign (its left edge and two ledges), a light strip down the tower and its mast, and
+// the lamps of an elevated track. The sign itself stands clear inside, away from the frame's edge.
 void skyline(Bitmap& b) {
   paint(b, [&b](int, int y) { return mix(0x081030, 0x402050, (double)y / b.height); });
-  stars(b, 11, 120);
-  glow(b, 80, 60, 40, 0x606060);
+  stars(b, 11, 120, 200);
+  glow(b, 100, 70, 40, 0x606060);
   Noise n(3);
-  for (int x = 0; x < b.width;) {
+  for (int x = 0; x < 204;) {
     int w = 20 + (int)(n.next() * 35), h = 80 + (int)(n.next() * 160);
     int top = b.height - h;
-    fillRect(b, x, top, w - 2, h, 0x0A0A14);
+    fillRect(b, x, top, std::min(w - 2, 202 - x), h, 0x0A0A14);
     for (int wy = top + 6; wy < b.height - 6; wy += 9)
-      for (int wx = x + 3; wx < x + w - 6; wx += 7)
+      for (int wx = x + 3; wx < std::min(x + w - 6, 198); wx += 7)
         if (n.next() < 0.35) fillRect(b, wx, wy, 3, 4, mix(0xFFD070, 0xFFFFC0, n.next()));
     x += w;
   }
-  fillRect(b, 204, 166, 156, 64, 0x100820);
-  for (int i = 0; i < 3; ++i) fillRect(b, 204 + i, 166 + i, 156 - 2 * i, 64 - 2 * i, i == 1 ? 0xFF40A0 : 0x602040);
-  fillRect(b, 207, 169, 150, 58, 0x180820);
-  drawTextCentred(&b, "ZUB BAR", 30, 282, 210, 0, [](int x, int y, void*) {
-    return mix(0x40FFFF, 0xFF60FF, (x - 204) / 156.0 + 0.2 * std::sin(y * 0.5));
+  const uint32_t neon = 0x30F060, halo = 0x0C4018;
+  auto light = [&](int x0, int y0, int w, int h) {
+    fillRect(b, x0 - 1, y0 - 1, w + 2, h + 2, halo);
+    fillRect(b, x0, y0, w, h, neon);
+  };
+  // The elevated track: a dark beam on pillars, lamps along its side.
+  fillRect(b, 0, 194, 204, 8, 0x120E1E);
+  for (int x = 30; x < 204; x += 64) fillRect(b, x, 202, 6, 98, 0x0E0A18);
+  light(0, 198, 204, 1);
+  // The tower, running off the right of the frame, its windows dark round the sign.
+  fillRect(b, 204, 110, 196, 190, 0x0C0A1C);
+  for (int wy = 118; wy < 292; wy += 9)
+    for (int wx = 210; wx < 396; wx += 8)
+      if ((wy < 160 || wy > 236) && std::abs(wx + 1 - 282) > 4 && n.next() < 0.3)
+        fillRect(b, wx, wy, 3, 4, mix(0xFFD070, 0xFFFFC0, n.next()));
+  light(204, 110, 1, 190);
+  light(204, 166, 196, 1);
+  light(204, 229, 196, 1);
+  light(282, 110, 1, 190);
+  fillRect(b, 280, 40, 5, 70, 0x0C0A1C); // the mast
+  light(282, 30, 1, 80);
+  glow(b, 282, 34, 6, 0x60FF90);
+  // The sign, mounted on the tower between the ledges.
+  glow(b, 282, 198, 80, 0x281028);
+  fillRect(b, 214, 174, 136, 48, 0x100820);
+  for (int i = 0; i < 3; ++i) fillRect(b, 214 + i, 174 + i, 136 - 2 * i, 48 - 2 * i, i == 1 ? 0xFF40A0 : 0x602040);
+  fillRect(b, 217, 177, 130, 42, 0x180820);
+  drawTextCentred(&b, "ZUB BAR", 26, 282, 208, 0, [](int x, int y, void*) {
+    return mix(0x40FFFF, 0xFF60FF, (x - 214) / 136.0 + 0.2 * std::sin(y * 0.5));
   });
-  glow(b, 282, 198, 90, 0x301030);
 }
 
 void ghosts(Bitmap& b) {
@@ -240,22 +242,63 @@ void egg(Bitmap& b) {
   });
 }
 
+// Static with a signal trying to come through: the title's ZUB, faint and warm under the snow.
+// The scene adds noise and trails it outward, then washes it to white, out of which the finale
+// appears.
 void tvStatic(Bitmap& b) {
+  Bitmap ghost(b.width, b.height);
+  if (!ghost.ok()) zub::fatal(ghost.failure);
+  drawTextCentred(&ghost, "ZUB", 118, 160, 160, 0xFFFFFF);
+  // Soft edged, so the trails that come and go over it do not flicker its outline.
+  std::vector<double> soft((size_t)b.width * b.height, 0);
+  const int r = 5;
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x) {
+      double sum = 0;
+      for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) {
+          int sx = std::clamp(x + dx, 0, b.width - 1), sy = std::clamp(y + dy, 0, b.height - 1);
+          sum += channel(ghost.pixels[sy * b.width + sx], 8);
+        }
+      soft[(size_t)y * b.width + x] = sum / ((2 * r + 1) * (2 * r + 1) * 255.0);
+    }
   Noise n(23);
-  paint(b, [&n](int, int y) {
-    double v = n.next() * 255 * (y % 2 ? 0.8 : 1.0);
-    return rgb(v, v, v);
+  paint(b, [&](int x, int y) {
+    double v = n.next() * (y % 2 ? 0.8 : 1.0);
+    double g = soft[(size_t)y * b.width + x];
+    return rgb(255 * (0.9 * v + 0.16 * g), 255 * (0.9 * v + 0.12 * g), 255 * (0.9 * v + 0.05 * g));
   });
 }
 
+// Dusk over the hills, the landscape scene's sky once more. The words stand in the upper third:
+// the logo waves across the lower two thirds (centred 50 units below the middle) and never
+// reaches them.
 void finale(Bitmap& b) {
+  const int horizon = 176;
   paint(b, [](int x, int y) {
-    uint32_t sky = mix(0x301060, 0xFF9050, y / 240.0);
-    return add(sky, scale(0x402010, 0.5 + 0.5 * std::sin(x * 0.02)));
+    if (y < horizon) {
+      double v = (double)y / horizon;
+      uint32_t sky = v < 0.55 ? mix(0x080A30, 0x4A1C68, v / 0.55) : mix(0x4A1C68, 0xF07848, std::pow((v - 0.55) / 0.45, 1.3));
+      return add(sky, scale(0x201008, 0.5 + 0.5 * std::sin(x * 0.017 + 1)));
+    }
+    return mix(0x2A1240, 0x08040E, std::pow((double)(y - horizon) / (240 - horizon), 0.7));
   });
-  glow(b, 160, 200, 90, 0xFFD080);
-  title(b, "thank you", 40, 160, 90, 0xFFFFFF, 0xFFE0A0);
-  drawTextCentred(&b, "for watching", 20, 160, 125, 0xFFF0E0);
+  stars(b, 41, 60, 120);
+  glow(b, 160, horizon, 110, 0x603018);
+  glow(b, 160, horizon, 34, 0xFFC070);
+  // Still water below the hills, with the sun's glow laid on it in broken streaks.
+  for (int y = horizon; y < 240; ++y)
+    for (int x = 0; x < 320; ++x) {
+      double d = (double)(y - horizon) / (240 - horizon), spread = (x - 160) / (26 + 40 * d);
+      double streak = std::exp(-spread * spread) * (0.5 + 0.5 * std::sin(y * 1.9 + std::sin(x * 0.3))) * (1 - d);
+      b.pixels[y * 320 + x] = add(mix(0x2A1240, 0x08040E, std::pow(d, 0.7)), scale(0xF08848, 0.55 * streak));
+    }
+  for (int x = 0; x < 320; ++x) {
+    double h = 14 + 8 * std::sin(x * 0.043 + 2) + 5 * std::sin(x * 0.11) + 3 * std::sin(x * 0.29 + 1);
+    for (int y = horizon - (int)h; y < horizon; ++y) b.pixels[y * 320 + x] = mix(0x3A1A50, 0x1A0C2C, (double)(y - horizon + h) / h);
+  }
+  title(b, "thank you", 40, 160, 52, 0xFFFFFF, 0xFFE0A0);
+  title(b, "for watching", 20, 160, 82, 0xFFF4E0, 0xFFD8A0);
 }
 
 void water(Bitmap& b) {
@@ -275,85 +318,89 @@ void wood(Bitmap& b) {
   });
 }
 
-// Stylised face: hair, oval face, eyes, mouth; `palette` picks the colours.
-void portrait(Bitmap& b, uint32_t skin, uint32_t hair, uint32_t background, bool electric) {
-  paint(b, [&](int x, int y) { return mix(background, scale(background, 0.3), std::hypot(x - 120, y - 110) / 160); });
-  auto ellipse = [&](double cx, double cy, double rx, double ry, uint32_t colour, bool shade) {
-    for (int y = 0; y < b.height; ++y)
-      for (int x = 0; x < b.width; ++x) {
-        double dx = (x - cx) / rx, dy = (y - cy) / ry, d = dx * dx + dy * dy;
-        if (d < 1) b.pixels[y * b.width + x] = shade ? scale(colour, 1.1 - 0.4 * d - 0.2 * dx) : colour;
-      }
-  };
-  ellipse(120, 100, 82, 92, hair, true);
-  ellipse(120, 200, 95, 40, scale(hair, 0.7), true);
-  ellipse(120, 115, 60, 78, skin, true);
-  ellipse(97, 102, 13, 8, 0xFFFFFF, false);
-  ellipse(143, 102, 13, 8, 0xFFFFFF, false);
-  ellipse(99, 103, 6, 6, 0x203040, false);
-  ellipse(145, 103, 6, 6, 0x203040, false);
-  ellipse(120, 150, 18, 6, 0xB02838, false);
-  ellipse(120, 60, 66, 24, hair, true);
-  if (electric) {
-    Noise n(31);
-    for (int bolt = 0; bolt < 7; ++bolt) {
-      double x = 120, y = 60, angle = -M_PI / 2 + (bolt - 3) * 0.45;
-      for (int s = 0; s < 40; ++s) {
-        angle += (n.next() - 0.5) * 0.9;
-        x += std::cos(angle) * 3;
-        y += std::sin(angle) * 3;
-        glow(b, x, y, 4, 0x60A0FF);
-      }
-    }
-  }
+// The greetings' portrait: turned toward the words, which scroll up the left of the picture
+// through the dark, and lit from the right, so the side of her face they pass stays in shadow.
+PortraitStyle greetsPortrait() {
+  PortraitStyle p;
+  p.cx = 172, p.cy = 94, p.rx = 44, p.ry = 56, p.turn = -0.35, p.lightX = 0.8, p.lightY = -0.45, p.lightZ = 0.6, p.ambient = 0.2;
+  p.skin = 0xF0C4A4, p.hair = 0x3A1E12, p.iris = 0x6A4020, p.lips = 0xB03848, p.clothes = 0x40204A;
+  p.backTop = 0x1E0C30, p.backBottom = 0x040208, p.bokeh = 0x9050D0, p.rim = 0xB070FF, p.hairStyle = 1, p.seed = 5;
+  return p;
 }
 
+// The portrait scene's: face on, waves and edge detection drawing her out in lines.
+PortraitStyle sisterPortrait() {
+  PortraitStyle p;
+  p.cx = 120, p.cy = 96, p.rx = 45, p.ry = 57, p.lightX = -0.6, p.lightY = -0.55;
+  p.skin = 0xECB898, p.hair = 0xA8381C, p.iris = 0x3A7A50, p.lips = 0xC03A48, p.clothes = 0x1A4858;
+  p.backTop = 0x124058, p.backBottom = 0x030C16, p.bokeh = 0xE0A050, p.rim = 0x70C8FF, p.hairStyle = 0, p.seed = 9;
+  return p;
+}
+
+// The last portrait: wild hair full of sparks. The scene ends zoomed into her right eye (the
+// rectangle (50, 107, 32 x 20) of this picture).
+PortraitStyle electricPortrait() {
+  PortraitStyle p;
+  p.cx = 87, p.cy = 119, p.rx = 48, p.ry = 60, p.lightX = 0.5, p.lightY = -0.6, p.ambient = 0.25;
+  p.skin = 0xC8D4F0, p.hair = 0x242448, p.iris = 0x4080E0, p.lips = 0x9A3A6A, p.clothes = 0x182040;
+  p.backTop = 0x0A1030, p.backBottom = 0x020308, p.bokeh = 0x4090FF, p.rim = 0x60A0FF, p.hairStyle = 2, p.seed = 13;
+  return p;
+}
+
+// The greetings, added over the portrait as they scroll up: a column down the left, where the
+// picture stays dark (the background and the shadowed side of her face), so the words keep their
+// contrast all the way up.
 void greetings(Bitmap& b) {
-  const char* lines[] = {"greetings to", "", "all demo makers", "the tracker crowd", "pixel pushers",
-                         "polygon fillers", "every party", "late night coders", "chiptune lovers",
-                         "the scrollers", "and you", "", "zub"};
+  const char* lines[] = {"greetings to", "", "demo makers", "trackers", "pixel pushers", "polygon fillers", "party people",
+                         "night coders", "chip lovers", "scrollers", "and you", "", "zub"};
   int y = 120;
   for (const char* line : lines) {
-    if (*line) drawTextCentred(&b, line, line == lines[0] ? 30 : 22, 120, y, 0xFFFFFF);
+    int size = line == lines[0] ? 21 : line == lines[12] ? 26 : 16;
+    if (*line) drawTextCentred(&b, line, size, 64, y, 0xFFF4E4);
     y += 70;
   }
 }
 
-void marble(Bitmap& b) {
-  paint(b, [](int x, int y) {
-    double v = std::sin(x * 0.05 + 3 * std::sin(y * 0.03) + 2 * std::sin((x + y) * 0.017));
-    return rgb(225 + 25 * v, 225 + 25 * v, 230 + 20 * v);
+void goldLettering(Bitmap& b) {
+  paint(b, [&b](int x, int y) {
+    double v = 1 - (double)y / (b.height - 1); // 0 at the letters' foot, 1 at their top
+    double shimmer = 0.04 * std::sin(x * 0.07 + y * 0.02);
+    uint32_t c = v > 0.44 ? mix(0xD88A20, 0xFFF4B8, std::pow((v - 0.44) / 0.56, 0.8))
+                          : mix(0x8A3A08, 0xE89A30, std::pow(v / 0.44, 1.4));
+    if (std::fabs(v - 0.44) < 0.02) c = mix(c, 0x5A2004, 0.6);
+    return scale(c, 1 + shimmer);
   });
 }
 
-void honeycomb(Bitmap& b) {
-  paint(b, [](int x, int y) {
-    double u = x / 18.0, v = y / 15.6;
-    double row = std::floor(v), shift = std::fmod(row, 2) * 0.5;
-    double fx = u + shift - std::floor(u + shift) - 0.5, fy = v - row - 0.5;
-    double edge = std::max(std::fabs(fx), std::fabs(fy) * 0.9 + std::fabs(fx) * 0.45);
-    return edge > 0.46 ? rgb(140, 90, 0) : mix(0xFFE040, 0xFFA000, edge * 2);
+// An environment map as the renderer reads one: the picture's centre is what a surface facing
+// the viewer mirrors, its top what a surface facing up mirrors. Soft gradients only (a sky over a
+// ground, a glowing horizon, two broad lights), so a curved mirror shows smooth reflections
+// rather than bands and hard shapes.
+void environment(Bitmap& b, uint32_t zenith, uint32_t sky, uint32_t horizon, uint32_t ground, uint32_t depths, uint32_t light) {
+  paint(b, [&](int x, int y) {
+    double up = (b.height / 2.0 - y) / (b.height / 2.0);
+    double wave = 0.04 * std::sin(x * 0.05 + 2 * std::sin(y * 0.04));
+    uint32_t c = up > 0 ? (up < 0.45 ? mix(horizon, sky, up / 0.45 + wave) : mix(sky, zenith, (up - 0.45) / 0.55))
+                        : mix(ground, depths, std::pow(-up, 0.6));
+    return add(c, scale(light, 0.45 * std::exp(-std::pow(up / 0.05, 2))));
   });
+  glow(b, b.width * 0.28, b.height * 0.22, b.width * 0.22, scale(light, 0.6));
+  glow(b, b.width * 0.78, b.height * 0.3, b.width * 0.12, scale(light, 0.35));
 }
 
-// Environment map: sky above, ground below, a bright sun and window highlights, so a sphere
-// mapped with it reads as chrome.
-void chrome(Bitmap& b) {
-  paint(b, [](int, int y) {
-    if (y < 120) return mix(0x2040A0, 0xE0F0FF, std::pow(y / 120.0, 1.5));
-    return mix(0x806040, 0x201008, std::pow((y - 120) / 120.0, 0.7));
-  });
-  fillRect(b, 0, 118, 320, 4, 0xFFFFFF);
-  glow(b, 90, 50, 40, 0xFFFFFF);
-  glow(b, 90, 50, 12, 0xFFFFFF);
-  for (int i = 0; i < 4; ++i) fillRect(b, 200 + i * 22, 40, 14, 40, 0xF0F8FF);
-}
+// The chrome ring's surroundings, in the demo's violets.
+void chrome(Bitmap& b) { environment(b, 0x18206A, 0x7A68C0, 0xF4DCF4, 0x6A4A70, 0x120818, 0xFFFFFF); }
 
+// Gold: the bump-mapped ring's surroundings and the craft's skin.
+void goldEnvironment(Bitmap& b) { environment(b, 0x6A3A08, 0xE8A030, 0xFFF0C0, 0xA06820, 0x241002, 0xFFF4D0); }
+
+// Heights for the bump map. The map stores grey - 127 in a signed byte, so white (255) would wrap
+// to the lowest height and draw a dark contour: the greys stop at 250.
 void swirlHeights(Bitmap& b) {
   paint(b, [](int x, int y) {
     double r = std::hypot(x - 160, y - 120), a = std::atan2(y - 120, x - 160);
     double v = 0.5 + 0.5 * std::sin(a * 5 + r * 0.08);
-    return rgb(255 * v, 255 * v, 255 * v);
+    return rgb(4 + 246 * v, 4 + 246 * v, 4 + 246 * v);
   });
 }
 
@@ -480,12 +527,12 @@ zub::Failure writePictures(const std::string& folder, int& written) {
       {"dat/mewmew.jpg", 320, 240, finale},
       {"dat/water.jpg", 320, 240, water},
       {"dat/cabtex.jpg", 320, 240, wood},
-      {"dat/lumoside.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xF0C0A0, 0x402010, 0x8040A0, false); }},
-      {"dat/sister.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xE8B090, 0xC03020, 0x206080, false); }},
-      {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { portrait(b, 0xC0D0F0, 0x202040, 0x101030, true); }},
+      {"dat/lumoside.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, greetsPortrait()); }},
+      {"dat/sister.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, sisterPortrait()); }},
+      {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, electricPortrait()); }},
       {"dat/greets.jpg", 240, 1040, greetings},
-      {"dat/white.jpg", 320, 240, marble},
-      {"dat/yellow.jpg", 320, 240, honeycomb},
+      {"dat/white.jpg", 320, 240, goldLettering},
+      {"dat/yellow.jpg", 320, 240, goldEnvironment},
       {"dat/butt.jpg", 320, 240, chrome},
       {"dat/swirl.jpg", 320, 240, swirlHeights},
   };

@@ -2,6 +2,10 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
 
 #include "image/bitmap.h"
 
@@ -48,7 +52,85 @@ int measure(const std::string& text) {
   return width;
 }
 
+// Collects one glyph's contours while FreeType walks its outline, flattening the curves.
+struct OutlineWalk {
+  std::vector<Contour>* contours;
+  double scale, originX, tolerance;
+  Point2 pen;
+
+  Point2 at(const FT_Vector* v) const { return {originX + v->x * scale, v->y * scale}; }
+  void lineTo(Point2 p) {
+    Contour& c = contours->back();
+    if (c.empty() || std::hypot(p.x - c.back().x, p.y - c.back().y) > 1e-6) c.push_back(p);
+    pen = p;
+  }
+  // Enough segments that the chords stray from the curve by at most the tolerance: a curve whose
+  // second difference is `bend` strays by bend / (4 n^2) from n equal chords.
+  int pieces(double bend) const { return std::clamp((int)std::ceil(std::sqrt(bend / (4 * tolerance))), 1, 24); }
+};
+
+int moveTo(const FT_Vector* to, void* user) {
+  OutlineWalk* w = (OutlineWalk*)user;
+  w->contours->emplace_back();
+  w->lineTo(w->at(to));
+  return 0;
+}
+int lineTo(const FT_Vector* to, void* user) {
+  OutlineWalk* w = (OutlineWalk*)user;
+  w->lineTo(w->at(to));
+  return 0;
+}
+int conicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
+  OutlineWalk* w = (OutlineWalk*)user;
+  Point2 a = w->pen, c = w->at(control), b = w->at(to);
+  int n = w->pieces(std::hypot(a.x - 2 * c.x + b.x, a.y - 2 * c.y + b.y));
+  for (int i = 1; i <= n; ++i) {
+    double t = (double)i / n, s = 1 - t;
+    w->lineTo({s * s * a.x + 2 * s * t * c.x + t * t * b.x, s * s * a.y + 2 * s * t * c.y + t * t * b.y});
+  }
+  return 0;
+}
+int cubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vector* to, void* user) {
+  OutlineWalk* w = (OutlineWalk*)user;
+  Point2 a = w->pen, c = w->at(control1), d = w->at(control2), b = w->at(to);
+  double bend = std::max(std::hypot(a.x - 2 * c.x + d.x, a.y - 2 * c.y + d.y), std::hypot(c.x - 2 * d.x + b.x, c.y - 2 * d.y + b.y));
+  int n = w->pieces(3 * bend); // a cubic's second derivative reaches 6 times its control points' second difference
+  for (int i = 1; i <= n; ++i) {
+    double t = (double)i / n, s = 1 - t;
+    w->lineTo({s * s * s * a.x + 3 * s * s * t * c.x + 3 * s * t * t * d.x + t * t * t * b.x,
+               s * s * s * a.y + 3 * s * s * t * c.y + 3 * s * t * t * d.y + t * t * t * b.y});
+  }
+  return 0;
+}
+
 } // namespace
+
+double textOutlines(const std::string& text, double tolerance, double tracking, std::vector<Contour>& contours) {
+  const double scale = 1.0 / face->units_per_EM;
+  FT_Outline_Funcs funcs{moveTo, lineTo, conicTo, cubicTo, 0, 0};
+  double pen = 0;
+  FT_UInt previous = 0;
+  for (unsigned char c : text) {
+    FT_UInt glyph = FT_Get_Char_Index(face, c);
+    if (previous && glyph && FT_HAS_KERNING(face)) {
+      FT_Vector kern;
+      if (FT_Get_Kerning(face, previous, glyph, FT_KERNING_UNSCALED, &kern) == 0) pen += kern.x * scale;
+    }
+    previous = glyph;
+    if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) continue;
+    size_t first = contours.size();
+    OutlineWalk walk{&contours, scale, pen, tolerance, {0, 0}};
+    FT_Outline_Decompose(&face->glyph->outline, &funcs, &walk);
+    for (size_t i = first; i < contours.size(); ++i) {
+      Contour& k = contours[i];
+      if (k.size() > 1 && std::hypot(k.front().x - k.back().x, k.front().y - k.back().y) < 1e-6) k.pop_back();
+    }
+    contours.erase(std::remove_if(contours.begin() + (long)first, contours.end(), [](const Contour& k) { return k.size() < 3; }),
+                   contours.end());
+    pen += face->glyph->advance.x * scale + tracking;
+  }
+  return pen - tracking;
+}
 
 zub::Failure textInit() {
   if (face) return {};

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/failure.h"
 
@@ -19,5 +20,16 @@ using TextPaint = uint32_t (*)(int x, int y, void* data);
 // the paint over the target. Returns the text's width in pixels.
 int drawTextCentred(Bitmap* target, const std::string& text, int pixelSize, int centreX, int baselineY,
                     uint32_t colour, TextPaint paint = nullptr, void* paintData = nullptr);
+
+struct Point2 {
+  double x, y;
+};
+using Contour = std::vector<Point2>;
+
+// The outlines of `text` in the same font, in ems: y up, the baseline at 0 and the pen starting at
+// 0, kerned, each letter `tracking` ems further on. Curves are flattened to within `tolerance`
+// ems; every contour is closed implicitly (its last point does not repeat its first). Returns the
+// advance of the whole line in ems.
+double textOutlines(const std::string& text, double tolerance, double tracking, std::vector<Contour>& contours);
 
 } // namespace assets
