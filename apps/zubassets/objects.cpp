@@ -200,13 +200,15 @@ zub::Failure writeObjects(const std::string& folder) {
     Vec3 a = ring(phi), b = saddle(phi);
     return Vec3{a.x + b.x, a.y + b.y, b.z};
   };
-  return writeFile(folder + "/default.lwo", defaultLwoBytes(), error) &&
-         writeFile(dat + "Brimvale.lwo", extrudedLettering("ZUB", logoStyle()).bytes(), error) &&
-         writeFile(dat + "99.lwo", extrudedLettering("SOFTWARE DEMO", subtitleStyle()).bytes(), error) &&
-         writeFile(dat + "zub.lwo", extrudedLettering("ZUB", logoStyle()).bytes(), error) &&
-         writeFile(dat + "dot.lwo", ringedPlanet().bytes(), error) && writeFile(dat + "vrt.lwo", craft().bytes(), error) &&
-         writeFile(dat + "ball.lwo", torus(40, 20, ring, round, 0xC0C0C0).bytes(), error) &&
-         writeFile(dat + "ball2.lwo", torus(40, 20, ringSaddle, swelling, 0xC0C0C0).bytes(), error);
+  zub::Failure failed = writeFile(folder + "/default.lwo", defaultLwoBytes());
+  if (!failed) failed = writeFile(dat + "Brimvale.lwo", extrudedLettering("ZUB", logoStyle()).bytes());
+  if (!failed) failed = writeFile(dat + "99.lwo", extrudedLettering("SOFTWARE DEMO", subtitleStyle()).bytes());
+  if (!failed) failed = writeFile(dat + "zub.lwo", extrudedLettering("ZUB", logoStyle()).bytes());
+  if (!failed) failed = writeFile(dat + "dot.lwo", ringedPlanet().bytes());
+  if (!failed) failed = writeFile(dat + "vrt.lwo", craft().bytes());
+  if (!failed) failed = writeFile(dat + "ball.lwo", torus(40, 20, ring, round, 0xC0C0C0).bytes());
+  if (!failed) failed = writeFile(dat + "ball2.lwo", torus(40, 20, ringSaddle, swelling, 0xC0C0C0).bytes());
+  return failed;
 }
 
 } // namespace assets

@@ -53,7 +53,7 @@ double likeness(const std::vector<double>& a, const std::vector<double>& b, int 
 
 TEST_F(SceneVideo, TheClipPlaysAPictureAFrameInPlace_ThenTheTitleCardFadesInHoldsAndFadesToBlack) {
   startAt(&DemoApp::sceneVideo);
-  VideoClip* clip = app->clip;
+  VideoClip* clip = app->clip.get();
   ASSERT_EQ(clip->width, 320); // the pictures below are compared with the frame pixel for pixel
   ASSERT_EQ(clip->height, 240);
   const uint32_t* card = slot(5)->pixels;
