@@ -136,7 +136,8 @@ public:
   // its progress in `viewer`'s caption.
   void drawAhead(StartPoint point, DemoApp& viewer);
   // Takes the timeline state (pictures, objects, clip, lights, scene, step, timer, frame count and
-  // the surface's pixels) of `other`, a timeline built anew; `other` gets this one's.
+  // the surface's pixels) of `other`, a timeline built anew; `other` gets this one's, all but the
+  // surface, and is discarded.
   void takeTimeline(DemoApp& other);
   // The caption over the shown picture: scene, time and length, volume; kept while paused.
   void showCaption();

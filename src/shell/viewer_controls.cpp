@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "core/clock.h"
 #include "core/frame.h"
@@ -153,12 +152,11 @@ void DemoApp::takeTimeline(DemoApp& other) {
   std::swap(frameStep, other.frameStep);
   std::swap(sceneStartedMs, other.sceneStartedMs);
   std::swap(pacer->framesIssued, other.pacer->framesIssued);
-  // The picture on the surface is part of the state: feedback effects draw over it.
+  // The picture on the surface is part of the state: feedback effects draw over it. The other's
+  // timeline is discarded once taken, so its surface needs nothing back.
   uint32_t* mine = console->lock();
-  uint32_t* theirs = other.console->lock();
-  std::vector<uint32_t> held(mine, mine + zub::framePixels);
+  const uint32_t* theirs = other.console->lock();
   std::copy(theirs, theirs + zub::framePixels, mine);
-  std::copy(held.begin(), held.end(), theirs);
   other.console->unlock();
   console->unlock();
 }
