@@ -9,7 +9,7 @@ set -u
 e2e_start "$@"
 demo="$build/zubdemo"
 
-require e2e "scripts/install-deps.sh installs it" Xvfb xdotool openbox xwininfo xprop
+require e2e "scripts/install-deps.sh installs it" Xvfb xdotool openbox xwininfo xprop xev
 
 # ---- conventions, no display needed ----
 (cd / && env -u DISPLAY "$demo" --help >"$work/out.txt" 2>"$work/err.txt")
@@ -36,19 +36,24 @@ status=$?
 start_xvfb 62 1280x960x24 "$work/xvfb.log" || { echo "e2e: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 openbox >"$work/openbox.log" 2>&1 &
 wm_pid=$!
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
 # The check window comes before openbox handles map requests; a window mapped in between is never
-# shown, and SDL waits for it forever. A probe window is mapped until openbox has framed it.
-xev -name zubprobe -geometry 20x20 >/dev/null 2>&1 &
-probe_pid=$!
+# shown, and SDL waits for it forever. A probe window is mapped until openbox has framed one; a
+# probe mapped too early is replaced. A fresh machine may first build its font cache, so openbox
+# is given up to a minute.
 framed=
-for _ in $(seq 100); do
-  probe=$(xdotool search --name zubprobe 2>/dev/null | head -n 1)
-  [ -n "$probe" ] && xprop -id "$probe" _NET_FRAME_EXTENTS 2>/dev/null | grep -q "=" && framed=1 && break
-  sleep 0.1
+for _ in $(seq 30); do
+  kill -0 $wm_pid 2>/dev/null || break
+  xev -name zubprobe -geometry 20x20 >/dev/null 2>&1 &
+  probe_pid=$!
+  for _ in $(seq 20); do
+    probe=$(xdotool search --name zubprobe 2>/dev/null | head -n 1)
+    [ -n "$probe" ] && xprop -id "$probe" _NET_FRAME_EXTENTS 2>/dev/null | grep -q "=" && framed=1 && break
+    sleep 0.1
+  done
+  kill $probe_pid 2>/dev/null
+  wait $probe_pid 2>/dev/null
+  [ -n "$framed" ] && break
 done
-kill $probe_pid 2>/dev/null
-wait $probe_pid 2>/dev/null
 [ -n "$framed" ] || { echo "e2e: openbox did not take charge of the screen"; cat "$work/openbox.log"; exit 1; }
 root_geometry=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 
