@@ -3,6 +3,7 @@
 // the limiter has to hold back every other frame.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
 #include "safety/flash_limiter.h"
@@ -18,6 +19,17 @@ void paint(std::vector<uint32_t>& frame, int n, bool strobe) {
       frame[y * 320 + x] = v << 16 | v << 8 | (v / 2);
     }
 }
+
+void BM_MeasureFrame(benchmark::State& state) {
+  std::vector<uint32_t> frame(320 * 240);
+  paint(frame, 7, false);
+  auto light = std::make_unique<zub::CellLight>();
+  for (auto _ : state) {
+    zub::FlashAnalyser::measure(frame.data(), *light);
+    benchmark::DoNotOptimize(light->luminance[0]);
+  }
+}
+BENCHMARK(BM_MeasureFrame);
 
 void BM_AnalyseFrame(benchmark::State& state) {
   zub::FlashAnalyser analyser;

@@ -70,21 +70,27 @@ int FlashLimiter::safeShare(uint32_t* out, int cell, const bool allowed[2]) {
 // Every pixel moved from the last shown frame toward the new one by the share of its place: the
 // cells' shares, each lowered near held-back cells, interpolated between cell centres.
 void FlashLimiter::blendSmoothly(uint32_t* out) {
-  int held[FlashAnalyser::cells], heldCount = 0;
-  for (int c = 0; c < FlashAnalyser::cells; ++c)
-    if (share[c] < 256) held[heldCount++] = c;
-  int spread[rows][columns];
-  for (int c = 0; c < FlashAnalyser::cells; ++c) {
-    int x = c % columns, y = c / columns, lowest = 256;
-    for (int k = 0; k < heldCount && lowest > 0; ++k) {
-      int h = held[k], dx = h % columns - x, dy = h / columns - y;
-      if (std::abs(dx) >= falloffCells || std::abs(dy) >= falloffCells) continue;
-      float distance = std::sqrt((float)(dx * dx + dy * dy));
-      int rise = (int)(256 * distance / falloffCells);
-      lowest = std::min(lowest, std::max(share[h], rise));
+  // The rise with the distance to a held-back cell, by the distance in cells along each axis.
+  static const struct Rise {
+    int by[falloffCells][falloffCells];
+    Rise() {
+      for (int dy = 0; dy < falloffCells; ++dy)
+        for (int dx = 0; dx < falloffCells; ++dx)
+          by[dy][dx] = (int)(256 * std::sqrt((float)(dx * dx + dy * dy)) / falloffCells);
     }
-    spread[y][x] = lowest;
-  }
+  } rise;
+  // Only the held-back cells nearer than the falloff count; a whole-frame strobe holds back most.
+  int spread[rows][columns];
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < columns; ++x) {
+      int lowest = 256;
+      for (int hy = std::max(0, y - falloffCells + 1); hy <= std::min(rows - 1, y + falloffCells - 1); ++hy)
+        for (int hx = std::max(0, x - falloffCells + 1); hx <= std::min(columns - 1, x + falloffCells - 1); ++hx) {
+          int held = share[hy * columns + hx];
+          if (held < 256) lowest = std::min(lowest, std::max(held, rise.by[std::abs(hy - y)][std::abs(hx - x)]));
+        }
+      spread[y][x] = lowest;
+    }
   // Each cell takes the lowest share around it, so that no pixel of a held-back cell is
   // interpolated toward a neighbour's higher share.
   int field[rows][columns];
@@ -96,17 +102,37 @@ void FlashLimiter::blendSmoothly(uint32_t* out) {
           lowest = std::min(lowest, spread[ny][nx]);
       field[y][x] = lowest;
     }
+  // Cell centres lie at 5, 15, ...: fixed point with 10 steps between two of them. The
+  // interpolation between four centres is done down the columns first, once per row (the same
+  // integers either way round).
+  static const struct Across {
+    int x0[width], x1[width], wx[width];
+    Across() {
+      for (int x = 0; x < width; ++x) {
+        int fx = std::clamp(x - cellSize / 2, 0, (columns - 1) * cellSize);
+        x0[x] = fx / cellSize, x1[x] = std::min(x0[x] + 1, columns - 1), wx[x] = fx - x0[x] * cellSize;
+      }
+    }
+  } across;
   for (int y = 0; y < height; ++y) {
-    // Cell centres lie at 5, 15, ...: fixed point with 10 steps between two of them.
     int fy = std::clamp(y - cellSize / 2, 0, (rows - 1) * cellSize);
     int y0 = fy / cellSize, y1 = std::min(y0 + 1, rows - 1), wy = fy - y0 * cellSize;
+    int down[columns];
+    bool whole = true; // every share of the row the whole way
+    for (int c = 0; c < columns; ++c) {
+      down[c] = field[y0][c] * (cellSize - wy) + field[y1][c] * wy;
+      whole = whole && field[y0][c] >= 256 && field[y1][c] >= 256;
+    }
+    const size_t row = (size_t)y * width;
+    if (whole) {
+      memcpy(out + row, incoming.get() + row, sizeof(uint32_t) * width);
+      continue;
+    }
     for (int x = 0; x < width; ++x) {
-      int fx = std::clamp(x - cellSize / 2, 0, (columns - 1) * cellSize);
-      int x0 = fx / cellSize, x1 = std::min(x0 + 1, columns - 1), wx = fx - x0 * cellSize;
-      int top = field[y0][x0] * (cellSize - wx) + field[y0][x1] * wx;
-      int bottom = field[y1][x0] * (cellSize - wx) + field[y1][x1] * wx;
-      int s = (top * (cellSize - wy) + bottom * wy + cellSize * cellSize / 2) / (cellSize * cellSize);
-      size_t i = (size_t)y * width + x;
+      int wx = across.wx[x];
+      int s = (down[across.x0[x]] * (cellSize - wx) + down[across.x1[x]] * wx + cellSize * cellSize / 2) /
+              (cellSize * cellSize);
+      size_t i = row + x;
       out[i] = s >= 256 ? incoming[i] : blendPixel(last[i], incoming[i], s);
     }
   }
@@ -114,6 +140,15 @@ void FlashLimiter::blendSmoothly(uint32_t* out) {
 
 bool FlashLimiter::apply(uint32_t* pixels, int32_t ms) {
   FlashAnalyser::measure(pixels, *light);
+  return limit(pixels, ms);
+}
+
+bool FlashLimiter::apply(uint32_t* pixels, const CellLight& measured, int32_t ms) {
+  *light = measured;
+  return limit(pixels, ms);
+}
+
+bool FlashLimiter::limit(uint32_t* pixels, int32_t ms) {
   analyser.trial(*light, ms, *trial, allowedTransitions);
   const bool acting = trial->fails;
   if (acting) {

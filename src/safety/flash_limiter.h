@@ -32,6 +32,8 @@ public:
   // `pixels`: the frame about to be shown at `ms` (320 x 240, 0x00RRGGBB), changed in place where
   // it must be. Returns true when it was changed.
   bool apply(uint32_t* pixels, int32_t ms);
+  // The same, for a frame whose light the caller has measured already (FlashAnalyser::measure).
+  bool apply(uint32_t* pixels, const CellLight& measured, int32_t ms);
 
   int framesChanged = 0; // frames apply() changed so far
 
@@ -42,6 +44,7 @@ private:
   int safeShare(uint32_t* out, int cell, const bool allowed[2]);
   void blendCell(uint32_t* out, int cell, int share256);
   void blendSmoothly(uint32_t* out);
+  bool limit(uint32_t* pixels, int32_t ms); // `light` holds the frame's light
 
   FlashAnalyser analyser;                   // follows what was shown
   int allowedTransitions;                   // per second, in an area of the limit

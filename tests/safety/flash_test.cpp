@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -92,6 +93,29 @@ TEST(FlashAnalyser, SaturatedRedAgainstGreyOfEqualLuminanceFailsOnlyAsRed_AndNoi
     }
   };
   EXPECT_EQ(analyse(noise, 3), std::make_pair(0, 0));
+}
+
+// The whole-frame measure runs a band of cells at once; its light must be measureCell's to the bit,
+// on frames with reds above and below their greens and blues.
+TEST(FlashAnalyser, TheWholeFrameMeasureGivesEachCellsOwnLightExactly) {
+  std::vector<uint32_t> frame(320 * 240);
+  uint32_t seed = 12345;
+  for (uint32_t& p : frame) {
+    seed = seed * 1664525u + 1013904223u;
+    p = seed >> 8;
+  }
+  for (int i = 0; i < 320 * 40; ++i) frame[i] &= 0xFF0F0F; // a band of nearly pure red
+  auto whole = std::make_unique<zub::CellLight>();
+  zub::FlashAnalyser::measure(frame.data(), *whole);
+  for (int c = 0; c < zub::FlashAnalyser::cells; ++c) {
+    float luminance, red;
+    bool saturated;
+    zub::FlashAnalyser::measureCell(frame.data(), c, luminance, red, saturated);
+    ASSERT_EQ(std::memcmp(&luminance, &whole->luminance[c], 4), 0) << "cell " << c;
+    ASSERT_EQ(std::memcmp(&red, &whole->red[c], 4), 0) << "cell " << c;
+    ASSERT_EQ(saturated, whole->saturated[c]) << "cell " << c;
+  }
+  EXPECT_TRUE(whole->saturated[0]);
 }
 
 TEST(FlashLimiter, AStrobeIsHeldWithinTheThreshold_WhileFramesBeforeItAreUntouched) {

@@ -163,7 +163,7 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
     zub::FlashAnalyser::measure(pixels, *light);
     measured.add(t / 1000.0, original.add(*light, t));
     memcpy(copy.data(), pixels, copy.size() * 4);
-    const bool limited = limiter->apply(copy.data(), t);
+    const bool limited = limiter->apply(copy.data(), *light, t);
     const bool same = memcmp(copy.data(), pixels, copy.size() * 4) == 0;
     if (limited) {
       long sum = 0;
@@ -176,7 +176,7 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
     }
     if ((same ? shown.add(*light, t) : shown.add(copy.data(), t)).failing()) ++shownFailing;
     memcpy(lossyCopy.data(), pixels, copy.size() * 4);
-    lossy->apply(lossyCopy.data(), t);
+    lossy->apply(lossyCopy.data(), *light, t);
     const bool lossySame = memcmp(lossyCopy.data(), pixels, copy.size() * 4) == 0;
     if ((lossySame ? shownLossy.add(*light, t) : shownLossy.add(lossyCopy.data(), t)).failing()) ++lossyFailing;
 
