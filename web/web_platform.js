@@ -1,7 +1,7 @@
 // The page's side of the web platform layer: the canvas the console shows its frames in, the
 // quit request (Escape, a left click on the picture, the page's End button), the Web Audio output
 // of the module player, and the notes the program hands to the page (frame statistics, end, test
-// hashes).
+// hashes, the scenes and the position for the control bar).
 // Linked with --js-library; the page (index.html) supplies Module.canvas and Module.zubPage.
 mergeInto(LibraryManager.library, {
   $ZUB: {
@@ -27,6 +27,8 @@ mergeInto(LibraryManager.library, {
     var controlKeys = { ' ': 0, 'ArrowRight': 1, 'ArrowLeft': 2, 'ArrowUp': 3, 'ArrowDown': 4, 'm': 5, 'M': 5 };
     window.addEventListener('keydown', function (e) {
       if (e.key === 'Escape') { ZUB.quitRequested = true; return; }
+      // A key on the page's control bar works the control it is on.
+      if (e.target && e.target.closest && e.target.closest('#controls')) return;
       if (e.altKey || e.ctrlKey || e.metaKey || !(e.key in controlKeys)) return;
       var control = controlKeys[e.key];
       e.preventDefault(); // no page scroll for Space and the arrows
@@ -123,6 +125,16 @@ mergeInto(LibraryManager.library, {
   zub_page_stats: function (frames, busyMs, reduceFlashes) {
     var page = Module['zubPage'];
     if (page && page.stats) page.stats(frames, busyMs, reduceFlashes);
+  },
+
+  zub_page_scenes: function (list, lengthMs) {
+    var page = Module['zubPage'];
+    if (page && page.scenes) page.scenes(UTF8ToString(list), lengthMs);
+  },
+
+  zub_page_position: function (ms, paused, volume, muted) {
+    var page = Module['zubPage'];
+    if (page && page.position) page.position(ms, paused !== 0, volume, muted !== 0);
   },
 
   zub_page_hashes: function (text, done) {

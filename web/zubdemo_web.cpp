@@ -3,14 +3,18 @@
 //    with its tune, one pass of the desktop frame loop after another from each animation frame, the
 //    flash limiter on when the start screen asks for it (the start screen is the photosensitivity
 //    notice here);
+//    The page's control bar moves, pauses and sets the volume through zub_web_seek, zub_web_control
+//    and zub_web_volume, and follows the demo through zub_page_scenes and zub_page_position;
 //  - zub_web_hashes, the test hook: frames 0..N on the offline renderer's virtual clock, silent,
 //    publishing the hash of each listed frame as the golden frames of the tests are hashed.
 #include <emscripten/emscripten.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <cstring>
 #include <string>
 
 #include "core/clock.h"
@@ -28,6 +32,8 @@ extern "C" {
 void zub_page_ended();
 void zub_page_stats(int frames, double busyMs, int reduceFlashes);
 void zub_page_hashes(const char* text, int done);
+void zub_page_scenes(const char* list, int lengthMs);
+void zub_page_position(int ms, int paused, int volume, int muted);
 }
 
 namespace {
@@ -60,6 +66,19 @@ void playSlice() {
     if (emscripten_get_now() - start > sliceMs) break;
   }
   zub_page_stats(framesShown, busyMs, app->limiter ? 1 : 0);
+  zub_page_position(app->timelineMs(), app->paused ? 1 : 0, app->volume, app->muted ? 1 : 0);
+}
+
+// The scenes' starts on the timeline and their names, for the marks of the page's timeline bar:
+// one "ms name" line each.
+void tellScenes() {
+  std::string list;
+  for (int s = 0; s < sceneCount; ++s) {
+    const char* name = sceneName(s);
+    if (strncmp(name, "scene", 5) == 0) name += 5;
+    list += std::to_string(app->pacer->dueTicks(sceneFirstFrame(s))) + " " + name + "\n";
+  }
+  zub_page_scenes(list.c_str(), app->pacer->dueTicks(timelineFrames() - 1));
 }
 
 // ---- the test hook ----
@@ -120,7 +139,42 @@ extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play(int reduceFlashes, const char*
   app = new DemoApp(ptc::Backend::Sdl, settings);
   printf("start running the demo\n");
   if (settings.startLater) app->moveTo(settings.start);
+  tellScenes();
   emscripten_set_main_loop(playSlice, 0, false);
+}
+
+// The page's timeline bar: to the frame the uninterrupted demo shows at `seconds`, as a start
+// there would. Called between two passes of the frame loop.
+extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_seek(double seconds) {
+  if (!app || !(seconds >= 0)) return;
+  const int32_t last = app->pacer->dueTicks(timelineFrames() - 1);
+  const int32_t ms = std::min(last, (int32_t)(seconds * 1000 + 0.5));
+  app->moveTo(StartPoint{-1, ms});
+  app->showCaption();
+  zub_page_position(app->timelineMs(), app->paused ? 1 : 0, app->volume, app->muted ? 1 : 0);
+}
+
+// The hash of the frame the demo shows (before any caption), as the golden frames are hashed: the
+// page's test reads where a move landed.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* zub_web_frame_hash() {
+  static char text[20];
+  snprintf(text, sizeof text, "%llx",
+           app ? (unsigned long long)zub::frameHash(app->console->presentedFrame(), zub::framePixels) : 0ull);
+  return text;
+}
+
+// The page's buttons: a control as its key gives it (numbered as ptc::Control).
+extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_control(int control) {
+  if (app && control >= 0 && control <= (int)ptc::Control::Mute) ptc::postControl(app->console->window, (ptc::Control)control);
+}
+
+// The page's volume slider: percent of the tune's own level; unmutes, as the volume keys do.
+extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_volume(int percent) {
+  if (!app) return;
+  app->volume = std::clamp(percent, 0, 100);
+  app->muted = false;
+  midasSetVolume(app->volume);
+  app->showCaption();
 }
 
 // `frames`: the frame numbers to hash, separated by commas.

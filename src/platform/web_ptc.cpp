@@ -79,7 +79,7 @@ void Console::close() {
   opened = false;
 }
 
-// The page shows no caption over its canvas: it has its own controls.
+// The page shows no caption over its canvas: its control bar shows the moment, pause and volume.
 int Console::displayScale() const { return 1; }
 void Console::drawOverlay() {}
 

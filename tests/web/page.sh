@@ -3,8 +3,9 @@
 # headless through the page. Checks that the page says what failed when the data pack or the wasm
 # is missing, or when it is opened as a file; that the test hook's frame hashes equal the golden
 # frames of the offline renderer (one frame of every scene); that the demo runs with a non-silent
-# tune, goes on after a tap on the picture, with its controls off the picture and no cursor over
-# it, and ends on Escape with its exit line; and that a screenshot of it running is not black.
+# tune, goes on after a tap on the picture, whose control bar then fades and leaves no cursor over
+# it, and ends on Escape with its exit line; that the control bar pauses and moves to exactly the
+# offline renderer's frames; and that a screenshot of it running is not black.
 # usage: page.sh BUILD_DIR SOURCE_DIR   (dist/web must have been built by scripts/build-web.sh)
 set -euo pipefail
 src=$(realpath "$2")
@@ -152,8 +153,9 @@ EOF
 
 # 4. The demo on the wall clock with its tune, ended by Escape. Audio needs real time. The start
 # screen's reduced-flash box reaches the program. A tap on the picture (a touch pointer, then the
-# mouse events a browser makes of it) must not end it, and shows the End button; no control covers
-# the picture, and the cursor is hidden over it. The progress counted every byte of the downloads.
+# mouse events a browser makes of it) must not end it, and shows the control bar with the End
+# button; two seconds later the bar is gone, nothing covers the picture, and the cursor is hidden
+# over it. The progress counted every byte of the downloads.
 run_page "$base?autostart&reduce-flashes&tap-after=3&escape-after=8&report" 120
 python3 - "$tmp/report" "$(($(stat -c %s "$dist/zubdemo.wasm") + $(stat -c %s "$dist/zubdemo.data")))" <<'EOF'
 import json, sys
@@ -164,13 +166,15 @@ tap = r.get("tapped")
 if not tap:
     problems.append("no tap on the picture")
 else:
-    s = tap["screen"]
     ids = [c["id"] for c in tap["controls"]]
     if "end" not in ids: problems.append(f"no End button after a tap (controls shown: {ids})")
-    for c in tap["controls"]:
-        if c["left"] < s["right"] and s["left"] < c["right"] and c["top"] < s["bottom"] and s["top"] < c["bottom"]:
-            problems.append(f"the {c['id']} button covers the picture ({c} over {s})")
-    if tap["cursor"] != "none": problems.append(f"the cursor over the playing picture is {tap['cursor']!r}")
+    later = r.get("afterTap")
+    if not later:
+        problems.append("the page was not looked at after the tap")
+    else:
+        if later["barShown"] or later["controls"]:
+            problems.append(f"the control bar still shows {[c['id'] for c in later['controls']]} 2.6 s after the tap")
+        if later["cursor"] != "none": problems.append(f"the cursor over the playing picture is {later['cursor']!r}")
 if r["seconds"] < 7: problems.append(f"the demo ended after {r['seconds']:.1f} s, before Escape (on the tap?)")
 size = int(sys.argv[2])
 if r.get("loadedBytes") != size or r.get("totalBytes") != size:
@@ -191,7 +195,44 @@ for p in problems: print("FAIL:", p)
 sys.exit(1 if problems else 0)
 EOF
 
-# 5. A screenshot of the running demo (virtual time: the page runs 6 s of it at once).
+# 5. The control bar: started at 20 s, paused with its button, moved ahead to frame 1200 and back
+# to frame 300 (the timeline built anew); each move lands on the frame the offline renderer draws
+# there. A click on the middle of the timeline moves to the middle of the demo; the bar shows its
+# controls, and two seconds later is gone.
+run_page "$base?autostart&t=20&seek-test=$(python3 -c 'print((1200 + .5) / 30, (300 + .5) / 30, sep=",")')&report" 180
+python3 - "$tmp/report" "$src/tests/data/golden_frames.txt" <<'EOF'
+import json, sys
+r = json.load(open(sys.argv[1]))
+golden = {int(n): int(h, 16) for n, _, h in (line.split() for line in open(sys.argv[2]))}
+problems = []
+results = r.get("seekResults") or []
+if len(results) != 2: problems.append(f"{len(results)} of 2 moves made")
+for got, frame in zip(results, (1200, 300)):
+    if not got["paused"]: problems.append(f"not paused after the move to {got['to']:.2f} s")
+    if int(got["hash"], 16) != golden[frame]:
+        problems.append(f"the move to {got['to']:.2f} s shows {got['hash']}, not frame {frame} ({golden[frame]:x})")
+clicked = r.get("clicked")
+if not clicked:
+    problems.append("no click on the timeline")
+else:
+    if clicked["scenes"] != 12: problems.append(f"the timeline marks {clicked['scenes']} scenes")
+    if abs(clicked["ms"] - clicked["lengthMs"] / 2) > 2000:
+        problems.append(f"a click on the middle of the timeline moved to {clicked['ms']} ms of {clicked['lengthMs']}")
+shown = [c["id"] for c in (r.get("barShown") or {}).get("controls", [])]
+for wanted in ("play", "timeline", "volume", "full"):
+    if wanted not in shown: problems.append(f"the bar does not show {wanted} (it shows {shown})")
+hidden = r.get("barHidden") or {}
+if hidden.get("barShown", True) or hidden.get("controls"): problems.append("the bar did not hide")
+if r.get("aborted"): problems.append("the page aborted: " + r["aborted"])
+if not r["ended"]: problems.append("the demo did not end")
+if clicked:
+    print(f"web: control bar: moves to frames 1200 and 300 as zubrender draws them, a click on the middle to "
+          f"{clicked['ms'] / 1000:.1f} s of {clicked['lengthMs'] / 1000:.1f} s")
+for p in problems: print("FAIL:", p)
+sys.exit(1 if problems else 0)
+EOF
+
+# 6. A screenshot of the running demo (virtual time: the page runs 6 s of it at once).
 profile=$(mktemp -d -p "$tmp")
 "$chromium" "${browser_flags[@]}" --user-data-dir="$profile" --virtual-time-budget=6000 \
   --screenshot="$tmp/shot.png" "$base?autostart" >"$tmp/chromium.log" 2>&1 || true
