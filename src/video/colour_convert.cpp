@@ -1,5 +1,5 @@
 // Chroma up-sampling (4:2:0 to 4:2:2 vertically, 4:2:2 to 4:4:4 horizontally) and the YCbCr to
-// RGB matrix, all integer with clipping through a lookup table.
+// RGB matrix, all integer, clamped to 0..255.
 #include "video/colour_convert.h"
 
 #include <cstring>
@@ -9,6 +9,10 @@
 
 namespace {
 
+// The decoder's clip table is this clamp over every index the filters and the matrix below can
+// reach (-384 to 639); as arithmetic instead of a lookup, the loops can be vectorised.
+inline uint8_t clamp255(int v) { return (uint8_t)(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
 // Clamped index into a line of n samples.
 inline int at(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
 
@@ -17,7 +21,7 @@ inline int taps6(const int* t, int a, int b, int c, int d, int e, int f) {
   return (t[0] * a + t[1] * b + t[2] * c + t[3] * d + t[4] * e + t[5] * f + 128) >> 8;
 }
 
-void verticalProgressive(const uint8_t* src, uint8_t* dst, int w, int h, const uint8_t* clip) {
+void verticalProgressive(const uint8_t* src, uint8_t* dst, int w, int h) {
   static const int t[6] = {3, -16, 67, 227, -32, 7};
   for (int j = 0; j < h; ++j) {
     const uint8_t* r[7];
@@ -25,14 +29,14 @@ void verticalProgressive(const uint8_t* src, uint8_t* dst, int w, int h, const u
     uint8_t* even = dst + (ptrdiff_t)(2 * j) * w;
     uint8_t* odd = even + w;
     for (int x = 0; x < w; ++x) {
-      even[x] = clip[taps6(t, r[0][x], r[1][x], r[2][x], r[3][x], r[4][x], r[5][x])];
-      odd[x] = clip[taps6(t, r[6][x], r[5][x], r[4][x], r[3][x], r[2][x], r[1][x])];
+      even[x] = clamp255(taps6(t, r[0][x], r[1][x], r[2][x], r[3][x], r[4][x], r[5][x]));
+      odd[x] = clamp255(taps6(t, r[6][x], r[5][x], r[4][x], r[3][x], r[2][x], r[1][x]));
     }
   }
 }
 
 // Each field filtered on its own rows: the top field is the even rows, the bottom field the odd.
-void verticalInterlaced(const uint8_t* src, uint8_t* dst, int w, int h, const uint8_t* clip) {
+void verticalInterlaced(const uint8_t* src, uint8_t* dst, int w, int h) {
   static const int a[6] = {1, -7, 30, 248, -21, 5};
   static const int b[6] = {7, -35, 194, 110, -24, 4};
   auto top = [&](int i) { return src + (ptrdiff_t)(i < 0 ? 0 : (i > h - 2 ? h - 2 : i)) * w; };
@@ -46,33 +50,45 @@ void verticalInterlaced(const uint8_t* src, uint8_t* dst, int w, int h, const ui
     uint8_t* row2 = row1 + w;
     uint8_t* row3 = row2 + w;
     for (int x = 0; x < w; ++x) {
-      row0[x] = clip[taps6(a, t[0][x], t[1][x], t[2][x], t[3][x], t[4][x], t[5][x])];
-      row2[x] = clip[taps6(b, t[1][x], t[2][x], t[3][x], t[4][x], t[5][x], t[6][x])];
-      row1[x] = clip[taps6(b, u[5][x], u[4][x], u[3][x], u[2][x], u[1][x], u[0][x])];
-      row3[x] = clip[taps6(a, u[6][x], u[5][x], u[4][x], u[3][x], u[2][x], u[1][x])];
+      row0[x] = clamp255(taps6(a, t[0][x], t[1][x], t[2][x], t[3][x], t[4][x], t[5][x]));
+      row2[x] = clamp255(taps6(b, t[1][x], t[2][x], t[3][x], t[4][x], t[5][x], t[6][x]));
+      row1[x] = clamp255(taps6(b, u[5][x], u[4][x], u[3][x], u[2][x], u[1][x], u[0][x]));
+      row3[x] = clamp255(taps6(a, u[6][x], u[5][x], u[4][x], u[3][x], u[2][x], u[1][x]));
     }
   }
 }
 
-void horizontal(const uint8_t* src, uint8_t* dst, int w, int h, bool mpeg2, const uint8_t* clip) {
+// One output pair; `m3`..`p3` are the samples three before to three after (clamped at the ends).
+inline void horizontalPair(uint8_t* d, int m3, int m2, int m1, int c0, int p1, int p2, int p3, bool mpeg2) {
+  if (mpeg2) {
+    d[0] = (uint8_t)c0;
+    d[1] = clamp255((21 * (m2 + p3) - 52 * (m1 + p2) + 159 * (c0 + p1) + 128) >> 8);
+  } else {
+    d[0] = clamp255((5 * m3 - 21 * m2 + 70 * m1 + 228 * c0 - 37 * p1 + 11 * p2 + 128) >> 8);
+    d[1] = clamp255((5 * p3 - 21 * p2 + 70 * p1 + 228 * c0 - 37 * m1 + 11 * m2 + 128) >> 8);
+  }
+}
+
+void horizontal(const uint8_t* src, uint8_t* dst, int w, int h, bool mpeg2) {
+  // Only the three samples at either end have taps past the line.
+  const int lo = w < 3 ? w : 3, hi = w - 3 > lo ? w - 3 : lo;
   for (int y = 0; y < h; ++y) {
     const uint8_t* s = src + (ptrdiff_t)y * w;
     uint8_t* d = dst + (ptrdiff_t)y * 2 * w;
-    for (int j = 0; j < w; ++j) {
-      int m3 = s[at(j - 3, w)], m2 = s[at(j - 2, w)], m1 = s[at(j - 1, w)], c0 = s[j];
-      int p1 = s[at(j + 1, w)], p2 = s[at(j + 2, w)], p3 = s[at(j + 3, w)];
-      if (mpeg2) {
-        d[2 * j] = (uint8_t)c0;
-        d[2 * j + 1] = clip[(21 * (m2 + p3) - 52 * (m1 + p2) + 159 * (c0 + p1) + 128) >> 8];
-      } else {
-        d[2 * j] = clip[(5 * m3 - 21 * m2 + 70 * m1 + 228 * c0 - 37 * p1 + 11 * p2 + 128) >> 8];
-        d[2 * j + 1] = clip[(5 * p3 - 21 * p2 + 70 * p1 + 228 * c0 - 37 * m1 + 11 * m2 + 128) >> 8];
-      }
+    auto edge = [&](int j) {
+      horizontalPair(d + 2 * j, s[at(j - 3, w)], s[at(j - 2, w)], s[at(j - 1, w)], s[j], s[at(j + 1, w)],
+                     s[at(j + 2, w)], s[at(j + 3, w)], mpeg2);
+    };
+    for (int j = 0; j < lo; ++j) edge(j);
+    if (mpeg2) {
+      for (int j = lo; j < hi; ++j) horizontalPair(d + 2 * j, 0, s[j - 2], s[j - 1], s[j], s[j + 1], s[j + 2], s[j + 3], true);
+    } else {
+      for (int j = lo; j < hi; ++j)
+        horizontalPair(d + 2 * j, s[j - 3], s[j - 2], s[j - 1], s[j], s[j + 1], s[j + 2], s[j + 3], false);
     }
+    for (int j = hi; j < w; ++j) edge(j);
   }
 }
-
-inline uint8_t clamp255(int v) { return (uint8_t)(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
 }  // namespace
 
@@ -108,24 +124,23 @@ void ColourConverter::reserve(const MpegDecoder& d) {
 void ColourConverter::convert(const MpegDecoder& d, const ShownPicture& picture, uint32_t* out, int outStride) {
   if (!picture.frame) return;
   reserve(d);
-  const uint8_t* clip = d.clip;
   const uint8_t* cb = picture.frame->plane[1];
   const uint8_t* cr = picture.frame->plane[2];
   bool progressive = d.progressiveSequence || picture.progressiveFrame;
   if (d.chromaFormat == kChroma420) {
     if (progressive) {
-      verticalProgressive(cb, cb422, d.chromaWidth, d.chromaHeight, clip);
-      verticalProgressive(cr, cr422, d.chromaWidth, d.chromaHeight, clip);
+      verticalProgressive(cb, cb422, d.chromaWidth, d.chromaHeight);
+      verticalProgressive(cr, cr422, d.chromaWidth, d.chromaHeight);
     } else {
-      verticalInterlaced(cb, cb422, d.chromaWidth, d.chromaHeight, clip);
-      verticalInterlaced(cr, cr422, d.chromaWidth, d.chromaHeight, clip);
+      verticalInterlaced(cb, cb422, d.chromaWidth, d.chromaHeight);
+      verticalInterlaced(cr, cr422, d.chromaWidth, d.chromaHeight);
     }
     cb = cb422;
     cr = cr422;
   }
   if (d.chromaFormat != kChroma444) {
-    horizontal(cb, cb444, d.chromaWidth, d.codedHeight, d.mpeg2, clip);
-    horizontal(cr, cr444, d.chromaWidth, d.codedHeight, d.mpeg2, clip);
+    horizontal(cb, cb444, d.chromaWidth, d.codedHeight, d.mpeg2);
+    horizontal(cr, cr444, d.chromaWidth, d.codedHeight, d.mpeg2);
     cb = cb444;
     cr = cr444;
   }
@@ -141,9 +156,9 @@ void ColourConverter::convert(const MpegDecoder& d, const ShownPicture& picture,
     for (int j = 0; j < width; ++j) {
       int y = 76309 * (yr[j] - 16);
       int u = ur[j] - 128, v = vr[j] - 128;
-      uint32_t r = clip[(y + m.crv * v + 32768) >> 16];
-      uint32_t g = clip[(y - m.cgu * u - m.cgv * v + 32768) >> 16];
-      uint32_t b = clip[(y + m.cbu * u + 32768) >> 16];
+      uint32_t r = clamp255((y + m.crv * v + 32768) >> 16);
+      uint32_t g = clamp255((y - m.cgu * u - m.cgv * v + 32768) >> 16);
+      uint32_t b = clamp255((y + m.cbu * u + 32768) >> 16);
       o[j] = (r << 16) | (g << 8) | b;
     }
   }
