@@ -45,27 +45,43 @@ void FlashAnalyser::reset() {
   frames = 0;
 }
 
+namespace {
+
+// The running sums of one cell's light, a row of its pixels at a time.
+struct CellSums {
+  float l = 0, red = 0, r = 0, gb = 0;
+
+  void addRow(const LinearTables& t, const uint32_t* row) {
+    for (int x = 0; x < FlashAnalyser::cellSize; ++x) {
+      uint32_t p = row[x];
+      unsigned pr = p >> 16 & 0xFF, pg = p >> 8 & 0xFF, pb = p & 0xFF;
+      l += t.lr[pr] + t.lg[pg] + t.lb[pb];
+      float R = t.linear[pr], GB = t.linear[pg] + t.linear[pb];
+      r += R;
+      gb += GB;
+      // Only red above green and blue counts; adding 0 leaves the sum as it is, without a branch.
+      const float over = R - GB;
+      red += (over > 0 ? over : 0.0f) * 320;
+    }
+  }
+
+  void finish(float& luminance, float& redValue, bool& saturated) const {
+    const float area = 1.0f / (FlashAnalyser::cellSize * FlashAnalyser::cellSize);
+    luminance = l * area;
+    redValue = red * area;
+    // R / (R + G + B) >= 0.8, that is R >= 4 (G + B).
+    saturated = r > 0 && r >= 4 * gb;
+  }
+};
+
+} // namespace
+
 void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, float& luminance, float& red, bool& saturated) {
   const LinearTables& t = tables();
   int x0 = cell % columns * cellSize, y0 = cell / columns * cellSize;
-  float sumL = 0, sumRed = 0, sumR = 0, sumGB = 0;
-  for (int y = y0; y < y0 + cellSize; ++y) {
-    const uint32_t* row = pixels + (size_t)y * frameWidth + x0;
-    for (int x = 0; x < cellSize; ++x) {
-      uint32_t p = row[x];
-      unsigned r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
-      sumL += t.lr[r] + t.lg[g] + t.lb[b];
-      float R = t.linear[r], GB = t.linear[g] + t.linear[b];
-      sumR += R;
-      sumGB += GB;
-      if (R > GB) sumRed += (R - GB) * 320;
-    }
-  }
-  const float area = 1.0f / (cellSize * cellSize);
-  luminance = sumL * area;
-  red = sumRed * area;
-  // R / (R + G + B) >= 0.8, that is R >= 4 (G + B).
-  saturated = sumR > 0 && sumR >= 4 * sumGB;
+  CellSums sums;
+  for (int y = y0; y < y0 + cellSize; ++y) sums.addRow(t, pixels + (size_t)y * frameWidth + x0);
+  sums.finish(luminance, red, saturated);
 }
 
 void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, CellLight& light) {
@@ -77,31 +93,14 @@ void FlashAnalyser::measureCell(const uint32_t* pixels, int cell, CellLight& lig
 void FlashAnalyser::measure(const uint32_t* pixels, CellLight& light) {
   const LinearTables& t = tables();
   for (int band = 0; band < rows; ++band) {
-    float sumL[columns] = {}, sumRed[columns] = {}, sumR[columns] = {}, sumGB[columns] = {};
+    CellSums sums[columns];
     for (int y = band * cellSize; y < (band + 1) * cellSize; ++y) {
       const uint32_t* row = pixels + (size_t)y * frameWidth;
-      for (int c = 0; c < columns; ++c, row += cellSize) {
-        float l = sumL[c], red = sumRed[c], r = sumR[c], gb = sumGB[c];
-        for (int x = 0; x < cellSize; ++x) {
-          uint32_t p = row[x];
-          unsigned pr = p >> 16 & 0xFF, pg = p >> 8 & 0xFF, pb = p & 0xFF;
-          l += t.lr[pr] + t.lg[pg] + t.lb[pb];
-          float R = t.linear[pr], GB = t.linear[pg] + t.linear[pb];
-          r += R;
-          gb += GB;
-          // Adding 0 leaves the sum as it is, so this is the branch of measureCell without its misses.
-          const float over = R - GB;
-          red += (over > 0 ? over : 0.0f) * 320;
-        }
-        sumL[c] = l, sumRed[c] = red, sumR[c] = r, sumGB[c] = gb;
-      }
+      for (int c = 0; c < columns; ++c) sums[c].addRow(t, row + c * cellSize);
     }
-    const float area = 1.0f / (cellSize * cellSize);
     for (int c = 0; c < columns; ++c) {
-      int cell = band * columns + c;
-      light.luminance[cell] = sumL[c] * area;
-      light.red[cell] = sumRed[c] * area;
-      light.saturated[cell] = sumR[c] > 0 && sumR[c] >= 4 * sumGB[c];
+      const int cell = band * columns + c;
+      sums[c].finish(light.luminance[cell], light.red[cell], light.saturated[cell]);
     }
   }
 }
