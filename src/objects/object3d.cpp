@@ -112,7 +112,8 @@ bool Object3D::allocatePoints(int64_t n) {
   }
   auto p = makeArray<Vec3>(n), wp = makeArray<Vec3>(n), pn = makeArray<Vec3>(n), wpn = makeArray<Vec3>(n);
   auto pf = makeArray<PointFaces>(n);
-  if (!p || !wp || !pn || !wpn || !pf) {
+  auto ws = makeArray<float>(n);
+  if (!p || !wp || !pn || !wpn || !pf || !ws) {
     printf("Point allocation error: %d points\n", (int)n);
     return false;
   }
@@ -121,6 +122,7 @@ bool Object3D::allocatePoints(int64_t n) {
   pointNormals = std::move(pn);
   workPointNormals = std::move(wpn);
   pointFaces = std::move(pf);
+  workShade = std::move(ws);
   pointCount = pointCapacity = (int32_t)n;
   printf("Points allocated: %d\n", (int)n);
   return true;

@@ -53,6 +53,7 @@ public:
   std::unique_ptr<Vec3[]> workFaceNormals;  // faceNormals rotated by the frame's angles
   std::unique_ptr<Vec3[]> pointNormals;     // per point, the mean of its faces' normals
   std::unique_ptr<Vec3[]> workPointNormals; // pointNormals rotated by the frame's angles
+  std::unique_ptr<float[]> workShade;       // per point, its shade from the lights while rendering
   int32_t faceCount = 0;
   std::unique_ptr<Face[]> faces;
   std::unique_ptr<PointFaces[]> pointFaces; // the first 20 faces that use each point

@@ -46,6 +46,9 @@ void Object3D::render(Bitmap* target, int mode) {
     const float width = (float)target->width, height = (float)target->height;
     const int texW = texture ? texture->width : 0, texH = texture ? texture->height : 0;
     ScanPolygon polygon;
+    // A point's shade depends on its normal and the lights only: worked out once for all its faces.
+    const int32_t shaded = pointCount < pointCapacity ? pointCount : pointCapacity;
+    for (int32_t i = 0; i < shaded; ++i) workShade[i] = -1;
     for (int32_t f = 0; f < faceCount; ++f) {
       const Face& face = faces[f];
       if (!faceVisible(angleBetween(camera->direction, workFaceNormals[f]), mode)) continue;
@@ -75,7 +78,9 @@ void Object3D::render(Bitmap* target, int mode) {
           vertex.u = halfW * normal.x + (float)(texW / 2 - 1);
           vertex.v = (float)(texH - 1) - (halfH * normal.y + (float)(texH / 2 - 1));
         }
-        vertex.shade = shadeFromLights(*this, normal);
+        float& shade = workShade[index];
+        if (shade < 0) shade = shadeFromLights(*this, normal);
+        vertex.shade = shade;
       }
       polygon.verts[n] = polygon.verts[0];
       polygon.colour = face.colour;
