@@ -39,6 +39,23 @@ const char* MIDASgetErrorMessage(int errorCode);
 const int MIDAS_OPTION_WINDOW = 6;        // the window the audio output belongs to
 const int MIDAS_OPTION_BACKGROUND = 5;    // background playback on
 
+// Opening the audio device and reading the module take a while (a sound system that finds no
+// card, the module's samples). A head start begins both on threads of their own while the window
+// is made and the pictures load; MIDASinit and MIDASloadModule (of the same file) then take the
+// results exactly as if they had done the work there, failures and their messages included. Made
+// on the thread that makes the window; at most one at a time. While the device is being opened
+// the process's standard error is silenced (see platform/audio_out): awaitDevice before anything
+// may be written there or the process may end. Destroying it waits for both threads and releases
+// what was not taken. Does nothing with the silent back end or in a web page.
+class MidasHeadStart {
+public:
+  explicit MidasHeadStart(const char* moduleFile);
+  ~MidasHeadStart();
+  MidasHeadStart(const MidasHeadStart&) = delete;
+  MidasHeadStart& operator=(const MidasHeadStart&) = delete;
+  void awaitDevice();
+};
+
 // True when the bytes are a tracker module (XM, or a 31-sample "M.K."-style module) that ends
 // before the structure its headers describe; the loader refuses such files.
 bool truncatedTrackerModule(const std::string& bytes);

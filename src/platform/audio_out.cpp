@@ -55,14 +55,23 @@ void SDLCALL fillFromDevice(void*, Uint8* stream, int bytes) {
   fillCallback((int16_t*)stream, bytes / 4, fillData);
 }
 
+
+bool started = false; // the audio subsystem is up, with or without a device
+
 } // namespace
 
-bool open(int rate, Fill fill, void* data, std::string& error) {
+bool start(std::string& error) {
   QuietStandardError quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     error = std::string("cannot start audio output: ") + SDL_GetError();
     return false;
   }
+  started = true;
+  return true;
+}
+
+bool openDevice(int rate, Fill fill, void* data, std::string& error) {
+  QuietStandardError quiet;
   fillCallback = fill;
   fillData = data;
   SDL_AudioSpec want, have;
@@ -75,10 +84,16 @@ bool open(int rate, Fill fill, void* data, std::string& error) {
   device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (!device) {
     error = std::string("cannot open the audio device: ") + SDL_GetError();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   return true;
+}
+
+bool open(int rate, Fill fill, void* data, std::string& error) {
+  if (!start(error)) return false;
+  if (openDevice(rate, fill, data, error)) return true;
+  close();
+  return false;
 }
 
 bool isOpen() { return device != 0; }
@@ -96,10 +111,10 @@ void unlock() {
 }
 
 void close() {
-  if (!device) return;
-  SDL_CloseAudioDevice(device);
+  if (device) SDL_CloseAudioDevice(device);
   device = 0;
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  started = false;
 }
 
 void sleepMs(int ms) { SDL_Delay((Uint32)ms); }

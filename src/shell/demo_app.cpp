@@ -29,10 +29,13 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) : settings(
   height = 240;
   originX = 0;
   originY = 0;
+  if (settings.music && display == ptc::Backend::Sdl) musicHeadStart = std::make_unique<MidasHeadStart>("music.dat");
   console =
       std::make_unique<DisplayConsole>(display, consoleWidth, consoleHeight, colourBits, originX, originY, width, height);
   windowHandle = console->windowHandle();
   context = std::make_unique<EngineContext>(width, height);
+  // The device's search silences standard error; a loader may write there, or the start end here.
+  if (musicHeadStart) musicHeadStart->awaitDevice();
   stopIfFailed(context->failure);
   big = context->effectScratch();
   work = std::make_unique<Bitmap>(320, 240);
