@@ -81,29 +81,34 @@ struct ModuleLoad {
 
 ModuleLoad readModule(const char* fileName);
 
+} // namespace
+
 // The head start's work (see MidasHeadStart). Each thread writes only its own part, which the main
-// thread reads after joining it.
-struct HeadStart {
-  bool active = false;
-  std::thread deviceThread;
-  bool deviceTaken = false;  // by MIDASinit
-  bool deviceOpen = false;
-  std::string deviceError;
+// thread reads after joining it. Held on the heap by its owner: a process that ends through exit
+// with a thread still running must not find a joinable std::thread among its static objects.
+struct MidasHeadStartState {
   std::thread moduleThread;
   std::string moduleFile;
   bool moduleTaken = false;  // by MIDASloadModule
   ModuleLoad module;
+  bool deviceBegun = false;
+  std::thread deviceThread;
+  bool deviceTaken = false;  // by MIDASinit
+  bool deviceOpen = false;
+  std::string deviceError;
 };
 
-HeadStart headStart;
+namespace {
+
+MidasHeadStartState* headStart = nullptr; // the one there is, if any
 
 // The head start's device result for MIDASinit, when there is one to take.
 bool takeHeadStartDevice(bool& open, std::string& error) {
-  if (!headStart.active || headStart.deviceTaken) return false;
-  if (headStart.deviceThread.joinable()) headStart.deviceThread.join();
-  headStart.deviceTaken = true;
-  open = headStart.deviceOpen;
-  error = headStart.deviceError;
+  if (!headStart || !headStart->deviceBegun || headStart->deviceTaken) return false;
+  if (headStart->deviceThread.joinable()) headStart->deviceThread.join();
+  headStart->deviceTaken = true;
+  open = headStart->deviceOpen;
+  error = headStart->deviceError;
   return true;
 }
 
@@ -111,36 +116,40 @@ bool takeHeadStartDevice(bool& open, std::string& error) {
 
 MidasHeadStart::MidasHeadStart(const char* moduleFile) {
 #ifndef __EMSCRIPTEN__
-  if (headStart.active) return;
-  headStart = HeadStart();
-  headStart.active = true;
-  headStart.moduleFile = moduleFile;
-  headStart.moduleThread = std::thread([] { headStart.module = readModule(headStart.moduleFile.c_str()); });
-  if (player.backend != MidasBackend::Sdl) {
-    headStart.deviceTaken = true; // no device to open
-    return;
-  }
-  if (!audio::start(headStart.deviceError)) return;
-  headStart.deviceThread = std::thread([] {
-    headStart.deviceOpen = audio::openDevice(midasSampleRate, fillAudio, nullptr, headStart.deviceError);
-  });
+  if (headStart) return;
+  state = std::make_unique<MidasHeadStartState>();
+  headStart = state.get();
+  state->moduleFile = moduleFile;
+  MidasHeadStartState* s = state.get();
+  state->moduleThread = std::thread([s] { s->module = readModule(s->moduleFile.c_str()); });
 #else
   (void)moduleFile;
 #endif
 }
 
+void MidasHeadStart::openDevice() {
+#ifndef __EMSCRIPTEN__
+  if (!state || state->deviceBegun || player.backend != MidasBackend::Sdl) return;
+  state->deviceBegun = true;
+  if (!audio::start(state->deviceError)) return;
+  MidasHeadStartState* s = state.get();
+  s->deviceThread = std::thread(
+      [s] { s->deviceOpen = audio::openDeviceAside(midasSampleRate, fillAudio, nullptr, s->deviceError); });
+#endif
+}
+
 void MidasHeadStart::awaitDevice() {
-  if (headStart.deviceThread.joinable()) headStart.deviceThread.join();
+  if (state && state->deviceThread.joinable()) state->deviceThread.join();
 }
 
 MidasHeadStart::~MidasHeadStart() {
-  if (!headStart.active) return;
+  if (!state) return;
   bool open = false;
   std::string error;
   if (takeHeadStartDevice(open, error)) audio::close();
-  if (headStart.moduleThread.joinable()) headStart.moduleThread.join();
-  if (!headStart.moduleTaken && headStart.module.module) openmpt_module_destroy(headStart.module.module);
-  headStart = HeadStart();
+  if (state->moduleThread.joinable()) state->moduleThread.join();
+  if (!state->moduleTaken && state->module.module) openmpt_module_destroy(state->module.module);
+  headStart = nullptr;
 }
 
 // The module decoder plays a cut-off file in part without a word. For the 31-sample four-, six-
@@ -249,10 +258,10 @@ MIDASmodule MIDASloadModule(const char* fileName) {
     return nullptr;
   }
   ModuleLoad load;
-  if (headStart.active && !headStart.moduleTaken && headStart.moduleFile == fileName) {
-    if (headStart.moduleThread.joinable()) headStart.moduleThread.join();
-    headStart.moduleTaken = true;
-    load = std::move(headStart.module);
+  if (headStart && !headStart->moduleTaken && headStart->moduleFile == fileName) {
+    if (headStart->moduleThread.joinable()) headStart->moduleThread.join();
+    headStart->moduleTaken = true;
+    load = std::move(headStart->module);
   } else {
     load = readModule(fileName);
   }

@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #ifndef _WIN32
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -46,6 +47,22 @@ private:
   int saved = -1;
 };
 
+// ALSA writes its messages through a handler of its own, which can be silenced without taking
+// standard error from the rest of the program. Null gives back its default handler.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int error, const char* format, ...);
+void alsaSilent(const char*, int, const char*, int, const char*, ...) {}
+void setAlsaErrorHandler(AlsaErrorHandler handler) {
+#ifndef _WIN32
+  if (getenv("ZUB_AUDIO_VERBOSE")) return;
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD); // loaded by SDL, if it uses ALSA
+  if (!alsa) return;
+  if (auto set = (int (*)(AlsaErrorHandler))dlsym(alsa, "snd_lib_error_set_handler")) set(handler);
+  dlclose(alsa);
+#else
+  (void)handler;
+#endif
+}
+
 SDL_AudioDeviceID device = 0;
 Fill fillCallback = nullptr;
 void* fillData = nullptr;
@@ -70,8 +87,8 @@ bool start(std::string& error) {
   return true;
 }
 
-bool openDevice(int rate, Fill fill, void* data, std::string& error) {
-  QuietStandardError quiet;
+// Opens the device; the caller silences the sound libraries.
+static bool openDeviceHere(int rate, Fill fill, void* data, std::string& error) {
   fillCallback = fill;
   fillData = data;
   SDL_AudioSpec want, have;
@@ -89,9 +106,21 @@ bool openDevice(int rate, Fill fill, void* data, std::string& error) {
   return true;
 }
 
+bool openDeviceAside(int rate, Fill fill, void* data, std::string& error) {
+  setAlsaErrorHandler(alsaSilent);
+  bool opened = openDeviceHere(rate, fill, data, error);
+  setAlsaErrorHandler(nullptr);
+  return opened;
+}
+
 bool open(int rate, Fill fill, void* data, std::string& error) {
   if (!start(error)) return false;
-  if (openDevice(rate, fill, data, error)) return true;
+  bool opened;
+  {
+    QuietStandardError quiet;
+    opened = openDeviceHere(rate, fill, data, error);
+  }
+  if (opened) return true;
   close();
   return false;
 }
