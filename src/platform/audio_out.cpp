@@ -48,18 +48,20 @@ private:
 };
 
 // ALSA writes its messages through a handler of its own, which can be silenced without taking
-// standard error from the rest of the program. Null gives back its default handler.
-using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int error, const char* format, ...);
-void alsaSilent(const char*, int, const char*, int, const char*, ...) {}
-void setAlsaErrorHandler(AlsaErrorHandler handler) {
+// standard error from the rest of the program: on for true, its default handler back for false.
+void silenceAlsa(bool silent) {
 #ifndef _WIN32
+  using Handler = void (*)(const char* file, int line, const char* function, int error, const char* format, ...);
+  struct Silent {
+    static void handler(const char*, int, const char*, int, const char*, ...) {}
+  };
   if (getenv("ZUB_AUDIO_VERBOSE")) return;
   void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD); // loaded by SDL, if it uses ALSA
   if (!alsa) return;
-  if (auto set = (int (*)(AlsaErrorHandler))dlsym(alsa, "snd_lib_error_set_handler")) set(handler);
+  if (auto set = (int (*)(Handler))dlsym(alsa, "snd_lib_error_set_handler")) set(silent ? Silent::handler : nullptr);
   dlclose(alsa);
 #else
-  (void)handler;
+  (void)silent;
 #endif
 }
 
@@ -71,7 +73,6 @@ void SDLCALL fillFromDevice(void*, Uint8* stream, int bytes) {
   memset(stream, 0, (size_t)bytes);
   fillCallback((int16_t*)stream, bytes / 4, fillData);
 }
-
 
 bool started = false; // the audio subsystem is up, with or without a device
 
@@ -107,9 +108,9 @@ static bool openDeviceHere(int rate, Fill fill, void* data, std::string& error) 
 }
 
 bool openDeviceAside(int rate, Fill fill, void* data, std::string& error) {
-  setAlsaErrorHandler(alsaSilent);
+  silenceAlsa(true);
   bool opened = openDeviceHere(rate, fill, data, error);
-  setAlsaErrorHandler(nullptr);
+  silenceAlsa(false);
   return opened;
 }
 
