@@ -48,6 +48,10 @@ void stopProcess(ChildProcess& child);
 
 // CPU seconds this process has used, all threads together.
 double processCpuSeconds();
+// Seconds since the operating system started this process (before the program and its libraries
+// were loaded), as the system records it; negative when it cannot be read. Linux keeps the start
+// in clock ticks (10 ms), Windows in 100 ns steps.
+double processAgeSeconds();
 
 // Makes `stream` carry bytes unchanged: on Windows a stream in text mode (standard output is one) puts
 // a CR before every LF, which corrupts a video. Elsewhere streams are always so.

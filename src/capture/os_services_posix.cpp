@@ -154,6 +154,30 @@ double processCpuSeconds() {
   return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
 }
 
+double processAgeSeconds() {
+#ifdef __linux__
+  // Field 22 of /proc/self/stat: the start in clock ticks after boot, on the boot-time clock.
+  FILE* stat = fopen("/proc/self/stat", "r");
+  if (!stat) return -1;
+  char text[1024];
+  size_t length = fread(text, 1, sizeof text - 1, stat);
+  fclose(stat);
+  text[length] = 0;
+  const char* field = strrchr(text, ')'); // the command name before it may hold spaces
+  if (!field) return -1;
+  unsigned long long startTicks = 0;
+  // After ')': state (3) and fields 4 to 21, then starttime (22).
+  if (sscanf(field + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+             &startTicks) != 1)
+    return -1;
+  timespec now;
+  if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
+  return (double)now.tv_sec + (double)now.tv_nsec * 1e-9 - (double)startTicks / (double)sysconf(_SC_CLK_TCK);
+#else
+  return -1;
+#endif
+}
+
 void binaryMode(FILE*) {}
 
 FILE* divertStandardOutput(const char* target) {

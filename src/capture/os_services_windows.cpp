@@ -68,6 +68,14 @@ double processCpuSeconds() {
   return (double)(ticks(kernel) + ticks(user)) * 1e-7;
 }
 
+double processAgeSeconds() {
+  FILETIME created, exited, kernel, user, now;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
+  GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& t) { return ((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime; };
+  return (double)(int64_t)(ticks(now) - ticks(created)) * 1e-7;
+}
+
 void binaryMode(FILE* stream) {
   fflush(stream);
   _setmode(_fileno(stream), _O_BINARY);

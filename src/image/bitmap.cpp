@@ -20,8 +20,14 @@ Bitmap::Bitmap(int32_t w, int32_t h) {
   bitsPerPixel = 32;
   int64_t pixelCount = (int64_t)(w < 0 ? 0 : w) * (h < 0 ? 0 : h);
   // A size whose byte count does not fit the 32-bit capacity cannot be allocated either.
-  if (w >= 0 && h >= 0 && pixelCount * 4 <= INT32_MAX)
-    adoptPixels(std::unique_ptr<uint32_t[]>(new (std::nothrow) uint32_t[pixelCount > 0 ? pixelCount : 1]));
+  // Zeroed by the allocator: a large array comes as fresh pages from the system, which take no
+  // memory until something draws on them (the effects' 1600 x 1200 scratch pictures are mostly
+  // used far smaller), and need no clearing at start-up.
+  if (w >= 0 && h >= 0 && pixelCount * 4 <= INT32_MAX) {
+    storage = std::unique_ptr<uint32_t[], PixelRelease>((uint32_t*)calloc((size_t)(pixelCount > 0 ? pixelCount : 1), 4),
+                                                        PixelRelease{true});
+    pixels = storage.get();
+  }
   if (!pixels) {
     // Nothing to draw on: no size either, so an operation called on it anyway touches nothing.
     width = height = 0;
@@ -29,7 +35,6 @@ Bitmap::Bitmap(int32_t w, int32_t h) {
     return;
   }
   capacity = (int32_t)(pixelCount * 4);
-  memset(pixels, 0, (size_t)pixelCount * 4);
   printf("Allocated bitmap: %d x %d x %d \n", width, height, (int)bitsPerPixel);
   name = "[None]";
   description = "Untitled";
@@ -37,7 +42,7 @@ Bitmap::Bitmap(int32_t w, int32_t h) {
 }
 
 void Bitmap::adoptPixels(std::unique_ptr<uint32_t[]> array) {
-  storage = std::move(array);
+  storage = std::unique_ptr<uint32_t[], PixelRelease>(array.release(), PixelRelease{false});
   pixels = storage.get();
 }
 

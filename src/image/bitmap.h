@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,16 @@ struct EffectScratch {
   Bitmap* b = nullptr;
 };
 
+// Frees a Bitmap's own pixel array the way it was allocated: zeroed by the C allocator (a blank
+// picture), or by new[] (a decoded file).
+struct PixelRelease {
+  bool zeroed = false;
+  void operator()(uint32_t* pixels) const {
+    if (zeroed) std::free(pixels);
+    else delete[] pixels;
+  }
+};
+
 class Bitmap {
 public:
   std::string name;          // picture: the path it was loaded from; blank: "[None]"
@@ -26,7 +37,7 @@ public:
   int32_t width = 0;         // pixels
   int32_t height = 0;        // pixels
   uint32_t* pixels = nullptr;// width x height words: storage's, or memory borrowed from the display
-  std::unique_ptr<uint32_t[]> storage; // the pixel array this Bitmap allocated; null once it borrows
+  std::unique_ptr<uint32_t[], PixelRelease> storage; // the pixel array this Bitmap allocated; null once it borrows
   int32_t capacity = 0;      // size of the pixel array in bytes
   int8_t bitsPerPixel = 32;  // 32, or a TGA file's pixel depth byte (informational)
   std::unique_ptr<int32_t[]> rowOffsets; // per-row start offsets of horizlinescroll, made on its first call

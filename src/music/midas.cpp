@@ -1,8 +1,10 @@
 #include "music/midas.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include <libopenmpt/libopenmpt.h>
 
@@ -70,7 +72,85 @@ void fillAudio(int16_t* out, int frames, void*) {
 
 void logToNowhere(const char*, void*) {}
 
+// A module read and checked, or why not.
+struct ModuleLoad {
+  openmpt_module* module = nullptr;
+  int error = errOk;
+  std::string message;
+};
+
+ModuleLoad readModule(const char* fileName);
+
 } // namespace
+
+// The head start's work (see MidasHeadStart). Each thread writes only its own part, which the main
+// thread reads after joining it. Held on the heap by its owner: a process that ends through exit
+// with a thread still running must not find a joinable std::thread among its static objects.
+struct MidasHeadStartState {
+  std::thread moduleThread;
+  std::string moduleFile;
+  bool moduleTaken = false;  // by MIDASloadModule
+  ModuleLoad module;
+  bool deviceBegun = false;
+  std::thread deviceThread;
+  bool deviceTaken = false;  // by MIDASinit
+  bool deviceOpen = false;
+  std::string deviceError;
+};
+
+namespace {
+
+MidasHeadStartState* headStart = nullptr; // the one there is, if any
+
+// The head start's device result for MIDASinit, when there is one to take.
+bool takeHeadStartDevice(bool& open, std::string& error) {
+  if (!headStart || !headStart->deviceBegun || headStart->deviceTaken) return false;
+  if (headStart->deviceThread.joinable()) headStart->deviceThread.join();
+  headStart->deviceTaken = true;
+  open = headStart->deviceOpen;
+  error = headStart->deviceError;
+  return true;
+}
+
+} // namespace
+
+MidasHeadStart::MidasHeadStart(const char* moduleFile) {
+#ifndef __EMSCRIPTEN__
+  if (headStart) return;
+  state = std::make_unique<MidasHeadStartState>();
+  headStart = state.get();
+  state->moduleFile = moduleFile;
+  MidasHeadStartState* s = state.get();
+  state->moduleThread = std::thread([s] { s->module = readModule(s->moduleFile.c_str()); });
+#else
+  (void)moduleFile;
+#endif
+}
+
+void MidasHeadStart::openDevice() {
+#ifndef __EMSCRIPTEN__
+  if (!state || state->deviceBegun || player.backend != MidasBackend::Sdl) return;
+  state->deviceBegun = true;
+  if (!audio::start(state->deviceError)) return;
+  MidasHeadStartState* s = state.get();
+  s->deviceThread = std::thread(
+      [s] { s->deviceOpen = audio::openDeviceAside(midasSampleRate, fillAudio, nullptr, s->deviceError); });
+#endif
+}
+
+void MidasHeadStart::awaitDevice() {
+  if (state && state->deviceThread.joinable()) state->deviceThread.join();
+}
+
+MidasHeadStart::~MidasHeadStart() {
+  if (!state) return;
+  bool open = false;
+  std::string error;
+  if (takeHeadStartDevice(open, error)) audio::close();
+  if (state->moduleThread.joinable()) state->moduleThread.join();
+  if (!state->moduleTaken && state->module.module) openmpt_module_destroy(state->module.module);
+  headStart = nullptr;
+}
 
 // The module decoder plays a cut-off file in part without a word. For the 31-sample four-, six-
 // and eight-channel layouts the size the header promises is known; an XM file is walked through
@@ -149,7 +229,13 @@ bool MIDASinit() {
   }
   if (player.backend == MidasBackend::Sdl) {
     std::string error;
-    if (!audio::open(midasSampleRate, fillAudio, nullptr, error)) {
+    bool open = false;
+    if (takeHeadStartDevice(open, error)) {
+      if (!open) audio::close(); // what the head start began
+    } else {
+      open = audio::open(midasSampleRate, fillAudio, nullptr, error);
+    }
+    if (!open) {
       fail(errAudioDevice, error + withoutSound);
       return false;
     }
@@ -171,37 +257,62 @@ MIDASmodule MIDASloadModule(const char* fileName) {
     fail(errNotInitialised, "the player is not initialised");
     return nullptr;
   }
-  std::string bytes;
-  if (!zub::readDataFile(fileName, bytes)) {
-    fail(errModuleFile, std::string("cannot read ") + fileName + ": " + strerror(errno));
+  ModuleLoad load;
+  if (headStart && !headStart->moduleTaken && headStart->moduleFile == fileName) {
+    if (headStart->moduleThread.joinable()) headStart->moduleThread.join();
+    headStart->moduleTaken = true;
+    load = std::move(headStart->module);
+  } else {
+    load = readModule(fileName);
+  }
+  if (!load.module) {
+    fail(load.error, load.message);
     return nullptr;
   }
+  ++player.loaded;
+  return load.module;
+}
+
+namespace {
+
+ModuleLoad readModule(const char* fileName) {
+  ModuleLoad load;
+  std::string bytes;
+  if (!zub::readDataFile(fileName, bytes)) {
+    load.error = errModuleFile;
+    load.message = std::string("cannot read ") + fileName + ": " + strerror(errno);
+    return load;
+  }
+  load.error = errModuleFormat;
   if (bytes.empty()) {
-    fail(errModuleFormat, std::string("cannot load ") + fileName + ": the file is empty");
-    return nullptr;
+    load.message = std::string("cannot load ") + fileName + ": the file is empty";
+    return load;
   }
   int error = 0;
   const char* errorMessage = nullptr;
   openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), logToNowhere, nullptr, nullptr,
                                                               nullptr, &error, &errorMessage, nullptr);
   if (!module) {
-    fail(errModuleFormat, std::string("cannot load ") + fileName + ": not a module the player can read" +
-                              (errorMessage && *errorMessage ? std::string(" (") + errorMessage + ")" : ""));
+    load.message = std::string("cannot load ") + fileName + ": not a module the player can read" +
+                   (errorMessage && *errorMessage ? std::string(" (") + errorMessage + ")" : "");
     openmpt_free_string(errorMessage);
-    return nullptr;
+    return load;
   }
   openmpt_free_string(errorMessage);
   // A module whose data stops short of what its header promises is refused, not played in part.
   if (truncatedTrackerModule(bytes)) {
     openmpt_module_destroy(module);
-    fail(errModuleFormat, std::string("cannot load ") + fileName + ": the file is truncated");
-    return nullptr;
+    load.message = std::string("cannot load ") + fileName + ": the file is truncated";
+    return load;
   }
   openmpt_module_set_repeat_count(module, -1);
   openmpt_module_ctl_set_integer(module, "dither", 0);
-  ++player.loaded;
-  return module;
+  load.module = module;
+  load.error = errOk;
+  return load;
 }
+
+} // namespace
 
 MIDASmodulePlayHandle MIDASplayModule(MIDASmodule module, int loopSong) {
   record("MIDASplayModule(module, " + std::to_string(loopSong) + ")");

@@ -6,6 +6,7 @@
 // The layer can record the calls made to it, for tests.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,29 @@ const char* MIDASgetErrorMessage(int errorCode);
 
 const int MIDAS_OPTION_WINDOW = 6;        // the window the audio output belongs to
 const int MIDAS_OPTION_BACKGROUND = 5;    // background playback on
+
+// Opening the audio device and reading the module take a while (a sound system that finds no
+// card, the module's samples). A head start does both on threads of their own while the window is
+// made and the pictures load; MIDASinit and MIDASloadModule (of the same file) then take the
+// results exactly as if they had done the work there, failures and their messages included. Made
+// on the thread that makes the window, at most one at a time; the module is read from the start.
+// Destroying it waits for its threads and releases what was not taken. The device is left alone
+// with the silent back end, and a web page gets no threads.
+struct MidasHeadStartState;
+class MidasHeadStart {
+public:
+  explicit MidasHeadStart(const char* moduleFile);
+  ~MidasHeadStart();
+  MidasHeadStart(const MidasHeadStart&) = delete;
+  MidasHeadStart& operator=(const MidasHeadStart&) = delete;
+  // Begins opening the device, once the window is made: SDL's own settings are not guarded, so
+  // this thread makes no other SDL call until awaitDevice.
+  void openDevice();
+  void awaitDevice();
+
+private:
+  std::unique_ptr<MidasHeadStartState> state;
+};
 
 // True when the bytes are a tracker module (XM, or a 31-sample "M.K."-style module) that ends
 // before the structure its headers describe; the loader refuses such files.

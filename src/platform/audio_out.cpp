@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #ifndef _WIN32
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -46,6 +47,24 @@ private:
   int saved = -1;
 };
 
+// ALSA writes its messages through a handler of its own, which can be silenced without taking
+// standard error from the rest of the program: on for true, its default handler back for false.
+void silenceAlsa(bool silent) {
+#ifndef _WIN32
+  using Handler = void (*)(const char* file, int line, const char* function, int error, const char* format, ...);
+  struct Silent {
+    static void handler(const char*, int, const char*, int, const char*, ...) {}
+  };
+  if (getenv("ZUB_AUDIO_VERBOSE")) return;
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD); // loaded by SDL, if it uses ALSA
+  if (!alsa) return;
+  if (auto set = (int (*)(Handler))dlsym(alsa, "snd_lib_error_set_handler")) set(silent ? Silent::handler : nullptr);
+  dlclose(alsa);
+#else
+  (void)silent;
+#endif
+}
+
 SDL_AudioDeviceID device = 0;
 Fill fillCallback = nullptr;
 void* fillData = nullptr;
@@ -55,14 +74,22 @@ void SDLCALL fillFromDevice(void*, Uint8* stream, int bytes) {
   fillCallback((int16_t*)stream, bytes / 4, fillData);
 }
 
+bool started = false; // the audio subsystem is up, with or without a device
+
 } // namespace
 
-bool open(int rate, Fill fill, void* data, std::string& error) {
+bool start(std::string& error) {
   QuietStandardError quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     error = std::string("cannot start audio output: ") + SDL_GetError();
     return false;
   }
+  started = true;
+  return true;
+}
+
+// Opens the device; the caller silences the sound libraries.
+static bool openDeviceHere(int rate, Fill fill, void* data, std::string& error) {
   fillCallback = fill;
   fillData = data;
   SDL_AudioSpec want, have;
@@ -75,10 +102,28 @@ bool open(int rate, Fill fill, void* data, std::string& error) {
   device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (!device) {
     error = std::string("cannot open the audio device: ") + SDL_GetError();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   return true;
+}
+
+bool openDeviceAside(int rate, Fill fill, void* data, std::string& error) {
+  silenceAlsa(true);
+  bool opened = openDeviceHere(rate, fill, data, error);
+  silenceAlsa(false);
+  return opened;
+}
+
+bool open(int rate, Fill fill, void* data, std::string& error) {
+  if (!start(error)) return false;
+  bool opened;
+  {
+    QuietStandardError quiet;
+    opened = openDeviceHere(rate, fill, data, error);
+  }
+  if (opened) return true;
+  close();
+  return false;
 }
 
 bool isOpen() { return device != 0; }
@@ -96,10 +141,10 @@ void unlock() {
 }
 
 void close() {
-  if (!device) return;
-  SDL_CloseAudioDevice(device);
+  if (device) SDL_CloseAudioDevice(device);
   device = 0;
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  started = false;
 }
 
 void sleepMs(int ms) { SDL_Delay((Uint32)ms); }

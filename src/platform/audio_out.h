@@ -12,6 +12,13 @@ using Fill = void (*)(int16_t* samples, int frames, void* data);
 
 // Opens the default device at `rate` frames per second, paused. False with `error` saying why.
 bool open(int rate, Fill fill, void* data, std::string& error);
+// open in two halves, for a device opened on a thread of its own: start (on the thread that
+// makes the window, since SDL's subsystems share their counts), then openDeviceAside on the other
+// thread while this one makes no SDL call. open silences standard error while it looks for the
+// device; openDeviceAside silences only the messages of the sound library (ALSA), so the rest of
+// the program may write there meanwhile. After a failed openDeviceAside, close ends what start began.
+bool start(std::string& error);
+bool openDeviceAside(int rate, Fill fill, void* data, std::string& error);
 bool isOpen();
 // Starts or pauses the device's thread.
 void play(bool playing);

@@ -112,6 +112,41 @@ bool softwareRenderer(SDL_Renderer* renderer) {
                   strstr(name, "swrast"));
 }
 
+// True when an X server offers no direct rendering (no DRI2 or DRI3, no NVIDIA GLX): OpenGL there
+// could only draw with the processor, as on a virtual X server. Asked on a connection of our own
+// before the window is made, so the window is made once, without OpenGL: loading the GL stack alone
+// takes longer than the first frame may, and holds tens of megabytes.
+bool x11WithoutDirectRendering() {
+#ifdef _WIN32
+  return false;
+#else
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || strcmp(driver, "x11") != 0) return false;
+  // libX11 is loaded already by SDL's own X11 driver.
+  void* xlib = SDL_LoadObject("libX11.so.6");
+  if (!xlib) return false;
+  using OpenDisplay = void* (*)(const char*);
+  using QueryExtension = int (*)(void*, const char*, int*, int*, int*);
+  using CloseDisplay = int (*)(void*);
+  auto openDisplay = (OpenDisplay)SDL_LoadFunction(xlib, "XOpenDisplay");
+  auto queryExtension = (QueryExtension)SDL_LoadFunction(xlib, "XQueryExtension");
+  auto closeDisplay = (CloseDisplay)SDL_LoadFunction(xlib, "XCloseDisplay");
+  bool without = false;
+  if (openDisplay && queryExtension && closeDisplay) {
+    if (void* display = openDisplay(nullptr)) {
+      without = true;
+      for (const char* direct : {"DRI3", "DRI2", "NV-GLX"}) {
+        int opcode, event, error;
+        if (queryExtension(display, direct, &opcode, &event, &error)) without = false;
+      }
+      closeDisplay(display);
+    }
+  }
+  SDL_UnloadObject(xlib);
+  return without;
+#endif
+}
+
 // The window flags the renderer SDL will pick needs. A window made without them is destroyed and
 // made anew when the renderer is created: a flash on screen, and a dead window for anyone who
 // found the first one.
@@ -157,9 +192,14 @@ Window* createWindow(const char* title, Backend backend) {
   }
   int w, h;
   windowSize(desktop, w, h);
+  // A render driver asked for by name is obeyed.
+  const char* renderDriver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  window->framebufferOnly = !(renderDriver && *renderDriver) && x11WithoutDirectRendering();
+  // The window's own pixels (shared memory with the X server), not a GL texture standing in for them.
+  if (window->framebufferOnly) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Created at its windowed size, so that leaving fullscreen gives a window that fits the desktop.
   Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (presentation.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
-                 rendererWindowFlags();
+                 (window->framebufferOnly ? 0 : rendererWindowFlags());
   SDL_Window* sdlWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
   if (!sdlWindow) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -249,6 +289,10 @@ void destroyWindow(Window* window) {
 
 void Console::openDisplay() {
   SDL_Window* sdlWindow = (SDL_Window*)windowHandle;
+  if (framebufferOnly) {
+    scaler = std::make_unique<FrameScaler>();
+    return;
+  }
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   // Vsync where the driver offers it; a renderer without it is still better than none.
   SDL_Renderer* r = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_PRESENTVSYNC);

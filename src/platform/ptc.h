@@ -42,6 +42,9 @@ enum class Control : uint8_t { Pause, Next, Previous, VolumeUp, VolumeDown, Mute
 struct Window {
   Backend backend = Backend::Sdl;
   void* handle = nullptr; // SDL_Window*, or a non-null token in the memory back end
+  // The display has no accelerated drawing: the frame goes straight into the window's pixels, and
+  // the window was made without what a renderer would need.
+  bool framebufferOnly = false;
   bool quitPosted = false;
   static constexpr int controlRoom = 16; // a burst beyond this between two frames is dropped
   Control controls[controlRoom];         // pressed since the frame loop last took them, oldest first
@@ -119,6 +122,7 @@ private:
   void drawOverlay();                   // the caption, with the renderer
   Backend backend = Backend::Sdl;
   void* windowHandle = nullptr;
+  bool framebufferOnly = false; // the window's, see Window
   void* renderer = nullptr;   // SDL_Renderer*, when the display has an accelerated one
   void* texture = nullptr;    // SDL_Texture*
   // Without an accelerated renderer the frame is scaled by our own code into the window's pixels,

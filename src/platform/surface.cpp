@@ -35,6 +35,7 @@ void Console::open(const Window* window, int w, int h, const Format& format, int
   height = h;
   backend = window->backend;
   windowHandle = window->handle;
+  framebufferOnly = window->framebufferOnly;
   framePixels = new (std::nothrow) uint32_t[(size_t)w * h]();
   if (!framePixels) throw DynamicError("console open: out of memory");
   if (backend == Backend::Sdl) {

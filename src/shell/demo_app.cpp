@@ -29,18 +29,28 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) : settings(
   height = 240;
   originX = 0;
   originY = 0;
+  // The tune is read, and the audio device opened, while the window is made and the pictures load;
+  // the music player's start takes them.
+  if (settings.music && display == ptc::Backend::Sdl) musicHeadStart = std::make_unique<MidasHeadStart>("music.dat");
   console =
       std::make_unique<DisplayConsole>(display, consoleWidth, consoleHeight, colourBits, originX, originY, width, height);
   windowHandle = console->windowHandle();
+  if (musicHeadStart) musicHeadStart->openDevice();
+  // Until the device is awaited this thread makes no SDL call, and a failure waits for the threads.
+  auto stop = [this](const zub::Failure& failure) {
+    if (failure) musicHeadStart.reset();
+    stopIfFailed(failure);
+  };
   context = std::make_unique<EngineContext>(width, height);
-  stopIfFailed(context->failure);
+  stop(context->failure);
   big = context->effectScratch();
   work = std::make_unique<Bitmap>(320, 240);
-  stopIfFailed(work->failure);
+  stop(work->failure);
   camera = std::make_unique<Camera>();
   mainLight = std::make_unique<Light>();
   sideLight = std::make_unique<Light>();
-  stopIfFailed(loadAssets());
+  stop(loadAssets());
+  if (musicHeadStart) musicHeadStart->awaitDevice();
   if (settings.music) music = std::make_unique<MusicPlayer>("music.dat", windowHandle);
   if (settings.reduceFlashes) {
     limiter = std::make_unique<zub::FlashLimiter>(settings.lossyVideo ? zub::FlashLimiter::Margin::LossyVideo

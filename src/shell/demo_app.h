@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
+#include "music/midas.h"
 #include "music/music_player.h"
 #include "objects/geometry.h"
 #include "objects/object3d.h"
@@ -53,6 +54,9 @@ public:
   int step = 0;                        // state of the current scene's state machine
   SceneFn sceneFn = nullptr;           // current scene step function
   void* windowHandle = nullptr;        // the console's window, for the music player
+  // The audio device and the tune got ready while the window is made and the pictures load; taken
+  // by the music player's start.
+  std::unique_ptr<MidasHeadStart> musicHeadStart;
   std::unique_ptr<DisplayConsole> console;
   std::unique_ptr<EngineContext> context;
   EffectScratch big;                   // the context's two large scratch pictures, lent to effects

@@ -9,6 +9,7 @@ void PresentStats::record(const FramePacer& pacer, int nowMs) {
   if (shown == 0) {
     firstPresentMs = nowMs;
     cpuAtFirstPresent = processCpuSeconds();
+    firstPresentAge = processAgeSeconds();
   } else if (nowMs - lastPresentMs > worstGapMs) {
     worstGapMs = nowMs - lastPresentMs;
   }
@@ -29,6 +30,8 @@ void PresentStats::print(FILE* out) const {
   fprintf(out, "zubdemo stats: pacer frame count: %d\n", framesIssued);
   fprintf(out, "zubdemo stats: CPU time: %.2f s in all, %.2f s over %.1f s of playing (%.1f%% of one core)\n", cpuTotal,
           cpuPlaying, playing, playing > 0 ? 100.0 * cpuPlaying / playing : 0.0);
+  if (firstPresentAge >= 0)
+    fprintf(out, "zubdemo stats: first frame presented %.3f s after the process started\n", firstPresentAge);
 }
 
 } // namespace zub
