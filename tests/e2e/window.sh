@@ -80,7 +80,7 @@ expect_exit close 10
 start_shown() {
   (cd "$source/data" && SDL_AUDIODRIVER=dummy exec "$demo" "$@" >"$work/out.txt" 2>"$work/err.txt") &
   demo_pid=$!
-  sleep 1 # SDL may replace its first window while it sets up the renderer
+  sleep 1 # where the display renders directly, SDL may replace its first window while it sets up the renderer
   window=
   for _ in $(seq 100); do
     window=$(xdotool search --all --onlyvisible --pid $demo_pid --name "ZUB demo" 2>/dev/null | tail -n 1)
