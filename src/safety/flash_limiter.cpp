@@ -21,7 +21,10 @@ uint32_t blendPixel(uint32_t from, uint32_t to, int share256) {
   for (int shift = 0; shift <= 16; shift += 8) {
     int a = (int)(from >> shift & 0xFF), b = (int)(to >> shift & 0xFF);
     int d = (b - a) * share256;
-    d = d >= 0 ? (d + 128) / 256 : -((128 - d) / 256); // rounded half away from zero
+    // Rounded half away from zero, without a branch (the sign of a pixel's change is anyone's
+    // guess): the magnitude rounded, then the sign put back.
+    const int sign = d >> 31;
+    d = ((((d ^ sign) - sign) + 128) >> 8 ^ sign) - sign;
     out |= (uint32_t)(a + d) << shift;
   }
   return out;
@@ -53,6 +56,7 @@ void FlashLimiter::blendCell(uint32_t* out, int cell, int share256) {
 int FlashLimiter::safeShare(uint32_t* out, int cell, const bool allowed[2]) {
   // None of the way (the last shown cell) is always safe: it completed nothing when it was shown.
   int safe = 0, unsafe = 256;
+  bool holdsSafe = false; // the cell in `out`, and its light, are those of the share `safe`
   while (unsafe - safe > 1) {
     int tried = (safe + unsafe) / 2;
     blendCell(out, cell, tried);
@@ -61,9 +65,12 @@ int FlashLimiter::safeShare(uint32_t* out, int cell, const bool allowed[2]) {
     analyser.cellTrial(cell, *light, transition, holdMargin);
     bool ok = (!transition[0] || allowed[0]) && (!transition[1] || allowed[1]);
     (ok ? safe : unsafe) = tried;
+    holdsSafe = ok;
   }
-  blendCell(out, cell, safe);
-  FlashAnalyser::measureCell(out, cell, *light);
+  if (!holdsSafe) {
+    blendCell(out, cell, safe);
+    FlashAnalyser::measureCell(out, cell, *light);
+  }
   return safe;
 }
 
@@ -82,14 +89,16 @@ void FlashLimiter::blendSmoothly(uint32_t* out) {
   // Only the held-back cells nearer than the falloff count; a whole-frame strobe holds back most.
   int spread[rows][columns];
   for (int y = 0; y < rows; ++y)
-    for (int x = 0; x < columns; ++x) {
-      int lowest = 256;
-      for (int hy = std::max(0, y - falloffCells + 1); hy <= std::min(rows - 1, y + falloffCells - 1); ++hy)
-        for (int hx = std::max(0, x - falloffCells + 1); hx <= std::min(columns - 1, x + falloffCells - 1); ++hx) {
-          int held = share[hy * columns + hx];
-          if (held < 256) lowest = std::min(lowest, std::max(held, rise.by[std::abs(hy - y)][std::abs(hx - x)]));
-        }
-      spread[y][x] = lowest;
+    for (int x = 0; x < columns; ++x) spread[y][x] = 256;
+  for (int hy = 0; hy < rows; ++hy)
+    for (int hx = 0; hx < columns; ++hx) {
+      const int held = share[hy * columns + hx];
+      if (held >= 256) continue;
+      for (int y = std::max(0, hy - falloffCells + 1); y <= std::min(rows - 1, hy + falloffCells - 1); ++y) {
+        const int* by = rise.by[std::abs(hy - y)];
+        for (int x = std::max(0, hx - falloffCells + 1); x <= std::min(columns - 1, hx + falloffCells - 1); ++x)
+          spread[y][x] = std::min(spread[y][x], std::max(held, by[std::abs(hx - x)]));
+      }
     }
   // Each cell takes the lowest share around it, so that no pixel of a held-back cell is
   // interpolated toward a neighbour's higher share.
