@@ -17,15 +17,14 @@ protected:
   std::vector<uint64_t> reference;  // hash of every frame of the uninterrupted run
   std::map<int, int> firstFrame;     // scene -> its first frame
 
-  // The uninterrupted run up to the start of `lastScene`, then a fresh demo for the controls.
-  void recordUpTo(int lastScene) {
+  // The uninterrupted run's first `frames` frames, then a fresh demo for the controls.
+  void record(int frames) {
     testing::internal::CaptureStdout();
-    for (int frame = 0;; ++frame) {
+    for (int frame = 0; frame < frames; ++frame) {
       app->clockToFrame(frame);
       ASSERT_TRUE(app->passUntilNextFrame());
       const int scene = sceneIndex(app->frameScene);
       if (!firstFrame.count(scene)) firstFrame[scene] = frame;
-      if (scene == lastScene) break;
       reference.push_back(zub::frameHash(app->console->presentedFrame(), zub::framePixels));
     }
     app.reset();
@@ -62,9 +61,9 @@ protected:
 };
 
 TEST_F(ViewerControls, JumpsAndStartsLandOnTheUninterruptedFrames) {
-  recordUpTo(4);
-  // The scene table's walk of the steps gives the same first frames (the progress of a jump, the caption).
-  for (int s = 0; s <= 4; ++s) EXPECT_EQ(sceneFirstFrame(s), firstFrame[s]) << sceneName(s);
+  // As far as the last check below reaches: 30 frames past the start at 40 s.
+  record(40 * 30 + 32);
+  ASSERT_TRUE(firstFrame.count(2)) << "the video scene starts after 41 s";
   testing::internal::CaptureStdout();
   playOn(20, "the first frames");
   press(ptc::Control::Next, "next scene");

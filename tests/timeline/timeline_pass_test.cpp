@@ -155,7 +155,13 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
     int32_t t = zub::clockNow() - app->pacer->startTicks;
     last = t;
     int scene = sceneIndex(app->frameScene);
-    if (order.empty() || order.back() != scene) order.push_back(scene);
+    if (order.empty() || order.back() != scene) {
+      order.push_back(scene);
+      // The scene table's walk of the steps (a jump's target and progress, the caption) counts the same frames.
+      if (frame != sceneFirstFrame(scene))
+        failures.push_back(std::string(sceneName(scene)) + " starts at frame " + std::to_string(frame) +
+                           ", the scene table says " + std::to_string(sceneFirstFrame(scene)));
+    }
     const uint32_t* pixels = app->console->presentedFrame();
     if (std::string wrong = golden.check(frame, pixels, sceneName(scene)); !wrong.empty()) failures.push_back(wrong);
 
