@@ -2,6 +2,7 @@
 // picture-in-picture of a marked rectangle, a window growing to the whole picture, and tiling.
 // Intermediates live in the two scratch pictures the caller lends; nothing is allocated here.
 #include <cmath>
+#include <cstring>
 
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
@@ -163,7 +164,11 @@ void Bitmap::tile(Bitmap* dst, float a, float b, const EffectScratch& scratch) {
   if (piece->width < 1 || piece->height < 1) return;
   const int64_t nx = tileCount(dst->width, piece->width), ny = tileCount(dst->height, piece->height);
   if (!fitSize(sheet, piece->width * nx, piece->height * ny)) return;
-  for (int64_t i = 0; i < ny; ++i)
-    for (int64_t j = 0; j < nx; ++j) piece->blit(sheet, (int)(j * piece->width), (int)(i * piece->height));
+  // One row of tiles, then each later row of the sheet is the row a piece's height above it: the
+  // same pixels as a blit per tile, without thousands of blits when the piece is a few pixels.
+  for (int64_t j = 0; j < nx; ++j) piece->blit(sheet, (int)(j * piece->width), 0);
+  const size_t rowBytes = (size_t)sheet->width * 4;
+  for (int y = piece->height; y < sheet->height; ++y)
+    memcpy(sheet->pixels + (size_t)y * sheet->width, sheet->pixels + (size_t)(y - piece->height) * sheet->width, rowBytes);
   sheet->blit_centered(dst);
 }
