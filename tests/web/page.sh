@@ -5,7 +5,8 @@
 # frames of the offline renderer (one frame of every scene); that the demo runs with a non-silent
 # tune, goes on after a tap on the picture, whose control bar then fades and leaves no cursor over
 # it, and ends on Escape with its exit line; that the control bar pauses and moves to exactly the
-# offline renderer's frames; and that a screenshot of it running is not black.
+# offline renderer's frames; and that a screenshot of it running is not black. It also measures what
+# the page costs in CPU time per frame, beside zubrender's cost for the same frames.
 # usage: page.sh BUILD_DIR SOURCE_DIR   (dist/web must have been built by scripts/build-web.sh)
 set -euo pipefail
 src=$(realpath "$2")
@@ -55,6 +56,9 @@ run_page() {
   rm -f "$tmp/report"
   "$chromium" "${browser_flags[@]}" --user-data-dir="$profile" "$url" >"$tmp/chromium.log" 2>&1 &
   browser=$!
+  # The CPU time of the browser's processes, read while the page runs.
+  python3 "$here/cpu_sampler.py" "$browser" "$tmp/cpu" &
+  local sampler=$!
   local waited=0
   while [ ! -f "$tmp/report" ] && [ "$waited" -lt $((limit * 10)) ]; do
     sleep 0.1
@@ -62,6 +66,7 @@ run_page() {
   done
   kill "$browser" 2>/dev/null || true
   wait "$browser" 2>/dev/null || true
+  wait "$sampler" 2>/dev/null || true
   browser=""
   [ -f "$tmp/report" ] || { tail -n 20 "$tmp/chromium.log" >&2; fail "no report from $url within ${limit}s"; }
 }
@@ -188,11 +193,47 @@ if not r.get("reduceFlashes"): problems.append("the reduced-flash mode asked for
 if r["audioLoudChecks"] == 0 or r["audioPeak"] < 0.01:
     problems.append(f"silent audio graph (peak {r['audioPeak']:.4f} over {r['audioChecks']} checks)")
 fps = r["frames"] / r["seconds"] if r["seconds"] else 0
-cpu = r["busyMs"] / r["frames"] if r["frames"] else 0
-print(f"web: {r['frames']} frames in {r['seconds']:.1f} s ({fps:.1f} frames/s), {cpu:.2f} ms of CPU per frame; "
+busy = r["busyMs"] / r["frames"] if r["frames"] else 0
+print(f"web: {r['frames']} frames in {r['seconds']:.1f} s ({fps:.1f} frames/s), {busy:.2f} ms of wall time per frame in its passes; "
       f"audio peak {r['audioPeak']:.3f}, loud in {r['audioLoudChecks']} of {r['audioChecks']} checks")
 for p in problems: print("FAIL:", p)
 sys.exit(1 if problems else 0)
+EOF
+
+# 4b. What the page costs: the CPU time of the browser's processes (from /proc, sampled while the
+# page plays untouched from 60 s of the timeline) per frame, from five seconds in to the last frame
+# counted, against zubrender's CPU time for the same frames on this machine in the same run.
+run_page "$base?autostart&t=60&escape-after=25&report" 120
+"$1/zubrender" --data "$src/data" --bench --quiet --from 65 --to 84 >"$tmp/bench" 2>/dev/null || true
+python3 - "$tmp/report" "$tmp/cpu" "$tmp/bench" <<'EOF'
+import json, sys
+r = json.load(open(sys.argv[1]))
+samples = [tuple(map(float, line.split())) for line in open(sys.argv[2]) if len(line.split()) == 3]
+# CPU milliseconds used by a moment: linearly between the samples on each side of it.
+def used(at, column):
+    before = [s for s in samples if s[0] <= at]
+    after = [s for s in samples if s[0] >= at]
+    if not before or not after: return None
+    a, b = before[-1], after[0]
+    return a[column] if b[0] == a[0] else a[column] + (b[column] - a[column]) * (at - a[0]) / (b[0] - a[0])
+frames = r["frames"] - r.get("warmFrames", 0)
+start, end = r.get("warmEpochMs"), r.get("statsEpochMs")
+if not start or not end or frames < 300:
+    print(f"FAIL: too few frames counted after five seconds ({frames})")
+    sys.exit(1)
+spans = [(used(start, c), used(end, c)) for c in (1, 2)]
+if any(a is None or b is None for a, b in spans):
+    print("FAIL: the browser's CPU time was not read over the frames counted")
+    sys.exit(1)
+total, renderer = ((b - a) / frames for a, b in spans)
+# zubrender's "frames: N timed in ..." and "cpu: S s: ..." lines.
+bench = dict(line.split(":", 1) for line in open(sys.argv[3]) if line.startswith(("frames:", "cpu:")))
+desktop = float(bench["cpu"].split()[0]) * 1000 / int(bench["frames"].split()[0]) if len(bench) == 2 else 0
+line = (f"web: CPU time per frame over {frames} frames from 65 s: {total:.2f} ms in all the browser's processes, "
+        f"{renderer:.2f} ms in the page's renderer process")
+if desktop:
+    line += f"; zubrender {desktop:.2f} ms for the frames from 65 to 84 s ({renderer / desktop:.1f} times in the renderer)"
+print(line)
 EOF
 
 # 5. The control bar: started at 20 s, paused with its button, moved ahead to frame 1200 and back
