@@ -355,7 +355,8 @@ void greetings(Bitmap& b) {
                          "night coders", "chip lovers", "scrollers", "and you", "", "zub"};
   int y = 120;
   for (const char* line : lines) {
-    int size = line == lines[0] ? 21 : line == lines[12] ? 26 : 16;
+    // The heading a little larger than the names, and no wider than the column it is centred in.
+    int size = line == lines[0] ? 17 : line == lines[12] ? 26 : 16;
     if (*line) drawTextCentred(&b, line, size, 64, y, 0xFFF4E4);
     y += 70;
   }
@@ -367,7 +368,6 @@ void goldLettering(Bitmap& b) {
     double shimmer = 0.04 * std::sin(x * 0.07 + y * 0.02);
     uint32_t c = v > 0.44 ? mix(0xD88A20, 0xFFF4B8, std::pow((v - 0.44) / 0.56, 0.8))
                           : mix(0x8A3A08, 0xE89A30, std::pow(v / 0.44, 1.4));
-    if (std::fabs(v - 0.44) < 0.02) c = mix(c, 0x5A2004, 0.6);
     return scale(c, 1 + shimmer);
   });
 }
