@@ -68,27 +68,49 @@ Mesh ringedPlanet() {
       m.face(q, band, {a.x + b.x + c.x, a.y + b.y + c.y, a.z + b.z + c.z});
     }
   // The ring: three bands, leaning its near side down toward the viewer; each side has points of
-  // its own so that neither side's shading is averaged with the other's.
-  const double tilt = 28 * M_PI / 180, edges[] = {0.68, 0.78, 0.92, 1.0};
+  // its own so that neither side's shading is averaged with the other's. It is a thin slab, its
+  // two sides `thickness` apart and joined by an outer and an inner wall, so that seen edge-on it
+  // is a lit band rather than a dark line (a face seen edge-on takes no light).
+  const double tilt = 28 * M_PI / 180, edges[] = {0.68, 0.78, 0.92, 1.0}, thickness = 0.04;
   const uint32_t ringColours[] = {0xB0A0D0, 0xFFF4D0, 0xF0D8A8};
   const int segments = 56;
+  // A point of the ring at radius r and angle phi, `lift` along its upward normal, which in the
+  // scene's axes is (0, cos tilt, -sin tilt); in the model's (x, -z, y) that is (0, sin tilt, cos tilt).
+  auto onRing = [&](double r, double phi, double lift) {
+    return model(r * std::cos(phi), r * std::sin(phi) * std::sin(tilt) + lift * std::cos(tilt),
+                 r * std::sin(phi) * std::cos(tilt) - lift * std::sin(tilt));
+  };
   for (int side = 0; side < 2; ++side)
     for (int k = 0; k < 3; ++k) {
       const int surface = m.surface("Ring" + std::to_string(side * 3 + k + 1), ringColours[k]);
+      const float up = side ? -1.0f : 1.0f;
       std::vector<int> inner, outer;
       for (int i = 0; i < segments; ++i) {
         const double phi = 2 * M_PI * i / segments;
-        auto onRing = [&](double r) { return model(r * std::cos(phi), r * std::sin(phi) * std::sin(tilt), r * std::sin(phi) * std::cos(tilt)); };
-        inner.push_back(onRing(edges[k]));
-        outer.push_back(onRing(edges[k + 1]));
+        inner.push_back(onRing(edges[k], phi, up * thickness / 2));
+        outer.push_back(onRing(edges[k + 1], phi, up * thickness / 2));
       }
-      const float up = side ? -1.0f : 1.0f;
-      // The ring's upward normal in the scene's axes is (0, cos tilt, -sin tilt); in the model's
-      // (x, -z, y) that is (0, sin tilt, cos tilt).
       const Vec3 facing{0, (float)std::sin(tilt) * up, (float)std::cos(tilt) * up};
       for (int i = 0; i < segments; ++i)
         m.face({inner[i], inner[(i + 1) % segments], outer[(i + 1) % segments], outer[i]}, surface, facing);
     }
+  // The walls, in the outer and the inner band's colours, facing away from and toward the centre.
+  for (int wall = 0; wall < 2; ++wall) {
+    const double r = wall == 0 ? edges[3] : edges[0];
+    const int surface = m.surface(wall == 0 ? "RingOuterWall" : "RingInnerWall", ringColours[wall == 0 ? 2 : 0]);
+    std::vector<int> top, bottom;
+    for (int i = 0; i < segments; ++i) {
+      const double phi = 2 * M_PI * i / segments;
+      top.push_back(onRing(r, phi, thickness / 2));
+      bottom.push_back(onRing(r, phi, -thickness / 2));
+    }
+    for (int i = 0; i < segments; ++i) {
+      const int j = (i + 1) % segments;
+      const Vec3 a = m.points[(size_t)top[i]], b = m.points[(size_t)top[j]];
+      const float out = wall == 0 ? 1.0f : -1.0f; // the points' own direction from the centre, outward or in
+      m.face({top[i], top[j], bottom[j], bottom[i]}, surface, {out * (a.x + b.x), out * (a.y + b.y), out * (a.z + b.z)});
+    }
+  }
   return m;
 }
 
