@@ -46,10 +46,14 @@ void clearBorder(Bitmap& bm) {
 // Channel edge strength: gain times the summed differences, truncated, at most 255. The product
 // is exact in double (a float rounding could lift 6.9999999 to 7). Clamping before the conversion
 // keeps huge or negative gains from overflowing it.
-inline uint32_t edgeChannel(int above, int left, int centre, double gain) {
-  int e = (above > centre ? above - centre : centre - above) + (left > centre ? left - centre : centre - left);
+inline uint32_t edgeStrength(int e, double gain) {
   double v = e * gain;
   return v < 255.0 ? (v > 0.0 ? (uint32_t)(int)v : 0u) : 255u;
+}
+
+// The summed differences of one channel, 0 to 510: the index into the pass's strength table.
+inline int edgeSum(int above, int left, int centre) {
+  return (above > centre ? above - centre : centre - above) + (left > centre ? left - centre : centre - left);
 }
 
 } // namespace
@@ -117,10 +121,14 @@ void Bitmap::edges(float gain, const EffectScratch& scratch) {
   memset(pixels, 0, (size_t)w * 4);
   const uint32_t* src = pixels;
   uint32_t* dst = out->pixels;
+  // One strength per possible sum, each worked out exactly as the pixels would.
+  uint8_t strength[511];
+  for (int e = 0; e < 511; ++e) strength[e] = (uint8_t)edgeStrength(e, gain);
   for (int64_t i = w; i < count; ++i) {
     uint32_t a = src[i - w], l = src[i - 1], c = src[i];
-    dst[i] = edgeChannel(red(a), red(l), red(c), gain) << 16 | edgeChannel(green(a), green(l), green(c), gain) << 8 |
-             edgeChannel(blue(a), blue(l), blue(c), gain);
+    dst[i] = (uint32_t)strength[edgeSum(red(a), red(l), red(c))] << 16 |
+             (uint32_t)strength[edgeSum(green(a), green(l), green(c))] << 8 |
+             (uint32_t)strength[edgeSum(blue(a), blue(l), blue(c))];
   }
   memset(dst, 0, (size_t)w * 4);
   out->blit(this, 0, 0);

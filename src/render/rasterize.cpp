@@ -87,17 +87,24 @@ EdgeEnd edgeEnd(const ScanVertex& p) {
 // Fills the edge table; returns the rows to span, clamped to the target.
 template <int Attrs>
 void buildEdges(const ScanPolygon& polygon, int32_t w, int32_t h, int32_t& minY, int32_t& maxY) {
-  for (int32_t y = 0; y < h; ++y) {
-    table.left[y] = w - 1;
-    table.right[y] = 0;
-  }
   minY = 32000;
   maxY = -32000;
   for (int k = 0; k < polygon.count; ++k) {
+    int32_t y = (int32_t)polygon.verts[k].y;
+    if (y > maxY) maxY = y;
+    if (y < minY) minY = y;
+  }
+  if (maxY > h - 1) maxY = h - 1;
+  if (minY < 0) minY = 0;
+  // Only the rows spanned below are read, so only they need resetting; rows an edge writes
+  // outside them are reset by whichever later polygon reads them.
+  for (int32_t y = minY; y <= maxY; ++y) {
+    table.left[y] = w - 1;
+    table.right[y] = 0;
+  }
+  for (int k = 0; k < polygon.count; ++k) {
     EdgeEnd a = edgeEnd<Attrs>(polygon.verts[k]);
     EdgeEnd b = edgeEnd<Attrs>(polygon.verts[k + 1]);
-    if (a.y > maxY) maxY = a.y;
-    if (a.y < minY) minY = a.y;
     if (b.y < a.y) std::swap(a, b);
     int32_t dy = b.y - a.y;
     int64_t stepX = (int64_t)(b.x - a.x) * kOne, stepD = (int64_t)(b.depth - a.depth) * kOne;
@@ -137,8 +144,6 @@ void buildEdges(const ScanPolygon& polygon, int32_t w, int32_t h, int32_t& minY,
       for (int i = 0; i < Attrs; ++i) attr[i] += step[i];
     }
   }
-  if (maxY > h - 1) maxY = h - 1;
-  if (minY < 0) minY = 0;
 }
 
 template <int Attrs, typename Paint>
