@@ -32,10 +32,19 @@ inline int32_t truncate(float f) {
 
 inline int32_t clampInt(int32_t i, int32_t lo, int32_t hi) { return i < lo ? lo : i > hi ? hi : i; }
 
-// Remainder in 0..n-1 whatever the sign of i.
+// Remainder in 0..n-1 whatever the sign of i. Texture coordinates are nearly always inside
+// already, and then no division is needed.
 inline int32_t wrap(int32_t i, int32_t n) {
+  if ((uint32_t)i < (uint32_t)n) return i;
   int32_t r = i % n;
   return r < 0 ? r + n : r;
+}
+
+// a / b truncated toward zero, as int64_t division gives it; the 32-bit division is much
+// quicker and gives the same quotient whenever a fits in it.
+inline int64_t divide(int64_t a, int32_t b) {
+  if (a > INT32_MIN && a <= INT32_MAX) return (int32_t)a / b;
+  return a / b;
 }
 
 inline uint32_t lit(uint32_t colour, int32_t shade, const Object3D& object) {
@@ -111,8 +120,8 @@ void buildEdges(const ScanPolygon& polygon, int32_t w, int32_t h, int32_t& minY,
     float step[kMaxAttrs];
     for (int i = 0; i < Attrs; ++i) step[i] = b.attr[i] - a.attr[i];
     if (dy != 0) {
-      stepX /= dy;
-      stepD /= dy;
+      stepX = divide(stepX, dy);
+      stepD = divide(stepD, dy);
       for (int i = 0; i < Attrs; ++i) step[i] = step[i] / (float)dy;
     }
     int64_t x = a.x * kOne, d = a.depth * kOne;
@@ -162,7 +171,7 @@ void fillPolygon(Bitmap* target, const ScanPolygon& polygon, const RenderSpace& 
       attr[i] = table.leftAttr[y][i];
     }
     if (span != 0) {
-      stepD /= span;
+      stepD = divide(stepD, span);
       for (int i = 0; i < Attrs; ++i) step[i] = step[i] / (float)span;
     }
     int64_t d = table.leftDepth[y] * kOne;
