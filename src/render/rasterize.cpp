@@ -227,8 +227,16 @@ bool usableTexture(const Bitmap* texture) {
 
 void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object) {
   uint32_t colour = polygon.colour;
+  // The shade moves slowly along a span, so the last pixel's colour is usually this one's too.
+  int32_t lastShade = -1;
+  uint32_t lastLit = 0;
   fillPolygon<1>(target, polygon, *object.space, [&](const float* attr) {
-    return lit(colour, clampInt(truncate(attr[0]), 0, 89), object);
+    int32_t shade = clampInt(truncate(attr[0]), 0, 89);
+    if (shade != lastShade) {
+      lastShade = shade;
+      lastLit = lit(colour, shade, object);
+    }
+    return lastLit;
   });
 }
 
