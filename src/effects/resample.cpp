@@ -2,6 +2,7 @@
 // picture-in-picture of a marked rectangle, a window growing to the whole picture, and tiling.
 // Intermediates live in the two scratch pictures the caller lends; nothing is allocated here.
 #include <cmath>
+#include <cstring>
 
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
@@ -41,8 +42,16 @@ void resampleFill(const Bitmap& src, Bitmap& dst, double x0, double y0, float st
     for (int x = 0; x < bandWidth; ++x, sx += stepX) columns[x] = (int)sx;
     uint32_t* out = dst.pixels + bandStart;
     double sy = y0;
+    int previousRow = 0;
     for (int y = 0; y < h; ++y, sy += stepY, out += w) {
-      const uint32_t* row = src.pixels + (int64_t)(int)sy * src.width;
+      const int sourceRow = (int)sy;
+      // An enlargement repeats rows: a repeated one is the row just made.
+      if (y > 0 && sourceRow == previousRow) {
+        memcpy(out, out - w, (size_t)bandWidth * 4);
+        continue;
+      }
+      previousRow = sourceRow;
+      const uint32_t* row = src.pixels + (int64_t)sourceRow * src.width;
       for (int x = 0; x < bandWidth; ++x) out[x] = row[columns[x]];
     }
   }
