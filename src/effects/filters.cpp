@@ -3,14 +3,11 @@
 // already rewritten; that order is part of their look and must not be "fixed" with a second buffer.
 #include <cstring>
 
+#include "effects/effect_kernels.h"
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
 
 namespace {
-
-inline uint32_t red(uint32_t p) { return (p >> 16) & 0xFF; }
-inline uint32_t green(uint32_t p) { return (p >> 8) & 0xFF; }
-inline uint32_t blue(uint32_t p) { return p & 0xFF; }
 
 constexpr uint32_t kRB = 0x00FF00FF, kG = 0x0000FF00;
 
@@ -49,11 +46,6 @@ void clearBorder(Bitmap& bm) {
 inline uint32_t edgeStrength(int e, double gain) {
   double v = e * gain;
   return v < 255.0 ? (v > 0.0 ? (uint32_t)(int)v : 0u) : 255u;
-}
-
-// The summed differences of one channel, 0 to 510: the index into the pass's strength table.
-inline int edgeSum(int above, int left, int centre) {
-  return (above > centre ? above - centre : centre - above) + (left > centre ? left - centre : centre - left);
 }
 
 } // namespace
@@ -122,14 +114,9 @@ void Bitmap::edges(float gain, const EffectScratch& scratch) {
   const uint32_t* src = pixels;
   uint32_t* dst = out->pixels;
   // One strength per possible sum, each worked out exactly as the pixels would.
-  uint8_t strength[511];
-  for (int e = 0; e < 511; ++e) strength[e] = (uint8_t)edgeStrength(e, gain);
-  for (int64_t i = w; i < count; ++i) {
-    uint32_t a = src[i - w], l = src[i - 1], c = src[i];
-    dst[i] = (uint32_t)strength[edgeSum(red(a), red(l), red(c))] << 16 |
-             (uint32_t)strength[edgeSum(green(a), green(l), green(c))] << 8 |
-             (uint32_t)strength[edgeSum(blue(a), blue(l), blue(c))];
-  }
+  uint32_t strength[511];
+  for (int e = 0; e < 511; ++e) strength[e] = edgeStrength(e, gain);
+  bestEffectKernels().edgePixels(src, dst, w, count, w, strength);
   memset(dst, 0, (size_t)w * 4);
   out->blit(this, 0, 0);
 }
