@@ -31,14 +31,22 @@ inline uint32_t edgeSum(uint32_t above, uint32_t left, uint32_t centre) {
   return (above > centre ? above - centre : centre - above) + (left > centre ? left - centre : centre - left);
 }
 
+// Channel edge strength: gain times the summed differences, truncated, at most 255. The product
+// is exact in double (a float rounding could lift 6.9999999 to 7). Clamping before the conversion
+// keeps huge or negative gains from overflowing it.
+inline uint32_t edgeStrength(int e, double gain) {
+  double v = e * gain;
+  return v < 255.0 ? (v > 0.0 ? (uint32_t)(int)v : 0u) : 255u;
+}
+
 // dst[i] for i in from .. count - 1 from src's pixel, the one above (w back) and the one to the
-// left, each channel's sum looked up in `strength` (511 entries).
-void edgePixels(const uint32_t* src, uint32_t* dst, int64_t from, int64_t count, int64_t w, const uint32_t* strength) {
+// left. Worked out per channel rather than looked up, so that the loop can run many pixels at once.
+void edgePixels(const uint32_t* src, uint32_t* dst, int64_t from, int64_t count, int64_t w, double gain) {
   for (int64_t i = from; i < count; ++i) {
     uint32_t a = src[i - w], l = src[i - 1], c = src[i];
-    dst[i] = strength[edgeSum(a >> 16 & 0xFF, l >> 16 & 0xFF, c >> 16 & 0xFF)] << 16 |
-             strength[edgeSum(a >> 8 & 0xFF, l >> 8 & 0xFF, c >> 8 & 0xFF)] << 8 |
-             strength[edgeSum(a & 0xFF, l & 0xFF, c & 0xFF)];
+    dst[i] = edgeStrength((int)edgeSum(a >> 16 & 0xFF, l >> 16 & 0xFF, c >> 16 & 0xFF), gain) << 16 |
+             edgeStrength((int)edgeSum(a >> 8 & 0xFF, l >> 8 & 0xFF, c >> 8 & 0xFF), gain) << 8 |
+             edgeStrength((int)edgeSum(a & 0xFF, l & 0xFF, c & 0xFF), gain);
   }
 }
 

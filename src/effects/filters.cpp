@@ -40,14 +40,6 @@ void clearBorder(Bitmap& bm) {
   for (int y = 0; y < h; ++y) px[(int64_t)y * w] = px[(int64_t)y * w + w - 1] = 0;
 }
 
-// Channel edge strength: gain times the summed differences, truncated, at most 255. The product
-// is exact in double (a float rounding could lift 6.9999999 to 7). Clamping before the conversion
-// keeps huge or negative gains from overflowing it.
-inline uint32_t edgeStrength(int e, double gain) {
-  double v = e * gain;
-  return v < 255.0 ? (v > 0.0 ? (uint32_t)(int)v : 0u) : 255u;
-}
-
 } // namespace
 
 // Inner pixels are rows 1..height-2, columns 1..width-2, in array order. The pixel just written
@@ -113,10 +105,7 @@ void Bitmap::edges(float gain, const EffectScratch& scratch) {
   memset(pixels, 0, (size_t)w * 4);
   const uint32_t* src = pixels;
   uint32_t* dst = out->pixels;
-  // One strength per possible sum, each worked out exactly as the pixels would.
-  uint32_t strength[511];
-  for (int e = 0; e < 511; ++e) strength[e] = edgeStrength(e, gain);
-  bestEffectKernels().edgePixels(src, dst, w, count, w, strength);
+  bestEffectKernels().edgePixels(src, dst, w, count, w, gain);
   memset(dst, 0, (size_t)w * 4);
   out->blit(this, 0, 0);
 }

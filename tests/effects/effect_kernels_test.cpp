@@ -3,6 +3,7 @@
 // makes them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -50,16 +51,18 @@ TEST(EffectKernels, WideLoopsMatchPortable) {
         ASSERT_EQ(b, c) << "mix colour " << n << " u " << u;
       }
     }
-    // The edge pass over whole pictures, with a strength table of distinct values.
-    uint32_t strength[511];
-    for (int e = 0; e < 511; ++e) strength[e] = (uint32_t)(e * 7 % 256);
+    // The edge pass over whole pictures, at gains that truncate, clamp at either end, or are not
+    // numbers at all.
     for (int w : {1, 2, 5, 8, 17, 33}) {
       const int h = 9;
-      std::vector<uint32_t> src((size_t)w * h), a((size_t)w * h, 0xDEADBEEF), b = a;
+      std::vector<uint32_t> src((size_t)w * h);
       for (uint32_t& p : src) p = pixel();
-      portable->edgePixels(src.data(), a.data(), w, (int64_t)w * h, w, strength);
-      wide->edgePixels(src.data(), b.data(), w, (int64_t)w * h, w, strength);
-      ASSERT_EQ(a, b) << "edges " << w << " wide";
+      for (double gain : {0.0, 0.5, 1.0, (double)(1.0f / 3.0f), 2.5, 6.0, 10.0, 1e12, -3.0, std::nan("")}) {
+        std::vector<uint32_t> a((size_t)w * h, 0xDEADBEEF), b = a;
+        portable->edgePixels(src.data(), a.data(), w, (int64_t)w * h, w, gain);
+        wide->edgePixels(src.data(), b.data(), w, (int64_t)w * h, w, gain);
+        ASSERT_EQ(a, b) << "edges " << w << " wide, gain " << gain;
+      }
     }
   }
 }
