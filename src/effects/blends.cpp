@@ -5,19 +5,12 @@
 #include <cstdlib>
 #include <new>
 
+#include "effects/effect_kernels.h"
 #include "image/bitmap.h"
 #include "image/blit_clip.h"
 #include "core/random.h"
 
 namespace {
-
-// Packed mix: a weighted u, b weighted 255 - u, divisor 256.
-inline uint32_t packedMix(uint32_t a, uint32_t b, uint32_t u) {
-  uint32_t v = 255 - u;
-  uint32_t rb = ((((a & 0x00FF00FF) * u) >> 8) + (((b & 0x00FF00FF) * v) >> 8)) & 0x00FF00FF;
-  uint32_t g = ((((a & 0x0000FF00) * u) >> 8) + (((b & 0x0000FF00) * v) >> 8)) & 0x0000FF00;
-  return rb | g;
-}
 
 inline uint32_t minChannel(uint32_t a, uint32_t b) { return a < b ? a : b; }
 
@@ -54,7 +47,14 @@ void Bitmap::blit_add(Bitmap* dst, int x, int y) {
 
 void Bitmap::blit_mix(Bitmap* dst, int x, int y, int t) {
   uint32_t u = (uint32_t)t & 0xFF;
-  blitEach(this, dst, x, y, [u](uint32_t d, uint32_t s) { return packedMix(d, s, u); });
+  BlitSpan s;
+  if (!clipBlit(this, dst, x, y, s)) return;
+  const EffectKernels& k = bestEffectKernels();
+  for (int row = 0; row < s.rows; ++row) {
+    k.mixRow(s.dst, s.src, s.cols, u);
+    s.src += s.cols + s.srcSkip;
+    s.dst += s.cols + s.dstSkip;
+  }
 }
 
 void Bitmap::blit_ceiling(Bitmap* dst, int x, int y, int r, int g, int b) {
@@ -66,8 +66,7 @@ void Bitmap::blit_ceiling(Bitmap* dst, int x, int y, int r, int g, int b) {
 
 void Bitmap::mix_colour(uint32_t colour, int t) {
   uint32_t u = (uint32_t)t & 0xFF;
-  uint32_t* p = pixels;
-  for (int64_t i = 0, n = (int64_t)width * height; i < n; ++i) p[i] = packedMix(colour, p[i], u);
+  if (width > 0 && height > 0) bestEffectKernels().mixColourRow(pixels, (int64_t)width * height, colour, u);
 }
 
 void Bitmap::invert() {

@@ -3,14 +3,11 @@
 // already rewritten; that order is part of their look and must not be "fixed" with a second buffer.
 #include <cstring>
 
+#include "effects/effect_kernels.h"
 #include "effects/pixel_room.h"
 #include "image/bitmap.h"
 
 namespace {
-
-inline uint32_t red(uint32_t p) { return (p >> 16) & 0xFF; }
-inline uint32_t green(uint32_t p) { return (p >> 8) & 0xFF; }
-inline uint32_t blue(uint32_t p) { return p & 0xFF; }
 
 constexpr uint32_t kRB = 0x00FF00FF, kG = 0x0000FF00;
 
@@ -41,15 +38,6 @@ void clearBorder(Bitmap& bm) {
   memset(px, 0, (size_t)w * 4);
   memset(px + (int64_t)(h - 1) * w, 0, (size_t)w * 4);
   for (int y = 0; y < h; ++y) px[(int64_t)y * w] = px[(int64_t)y * w + w - 1] = 0;
-}
-
-// Channel edge strength: gain times the summed differences, truncated, at most 255. The product
-// is exact in double (a float rounding could lift 6.9999999 to 7). Clamping before the conversion
-// keeps huge or negative gains from overflowing it.
-inline uint32_t edgeChannel(int above, int left, int centre, double gain) {
-  int e = (above > centre ? above - centre : centre - above) + (left > centre ? left - centre : centre - left);
-  double v = e * gain;
-  return v < 255.0 ? (v > 0.0 ? (uint32_t)(int)v : 0u) : 255u;
 }
 
 } // namespace
@@ -117,11 +105,7 @@ void Bitmap::edges(float gain, const EffectScratch& scratch) {
   memset(pixels, 0, (size_t)w * 4);
   const uint32_t* src = pixels;
   uint32_t* dst = out->pixels;
-  for (int64_t i = w; i < count; ++i) {
-    uint32_t a = src[i - w], l = src[i - 1], c = src[i];
-    dst[i] = edgeChannel(red(a), red(l), red(c), gain) << 16 | edgeChannel(green(a), green(l), green(c), gain) << 8 |
-             edgeChannel(blue(a), blue(l), blue(c), gain);
-  }
+  bestEffectKernels().edgePixels(src, dst, w, count, w, gain);
   memset(dst, 0, (size_t)w * 4);
   out->blit(this, 0, 0);
 }

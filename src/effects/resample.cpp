@@ -30,14 +30,30 @@ inline int truncPinned(float v) {
 
 // Fills dst (at its current size) from src. The sample position is a running sum of the 32-bit
 // step added in double precision, never a product: truncating the sum decides which pixels repeat.
+// The column sum is the same for every row, so it is worked out once per band of columns and the
+// rows only look their columns up.
 void resampleFill(const Bitmap& src, Bitmap& dst, double x0, double y0, float stepX, float stepY) {
-  uint32_t* out = dst.pixels;
+  constexpr int kBand = 1024;
+  int32_t columns[kBand];
   const int w = dst.width, h = dst.height;
-  double sy = y0;
-  for (int y = 0; y < h; ++y, sy += stepY) {
-    const uint32_t* row = src.pixels + (int64_t)(int)sy * src.width;
-    double sx = x0;
-    for (int x = 0; x < w; ++x, sx += stepX) *out++ = row[(int)sx];
+  double sx = x0;
+  for (int bandStart = 0; bandStart < w; bandStart += kBand) {
+    const int bandWidth = w - bandStart < kBand ? w - bandStart : kBand;
+    for (int x = 0; x < bandWidth; ++x, sx += stepX) columns[x] = (int)sx;
+    uint32_t* out = dst.pixels + bandStart;
+    double sy = y0;
+    int previousRow = 0;
+    for (int y = 0; y < h; ++y, sy += stepY, out += w) {
+      const int sourceRow = (int)sy;
+      // An enlargement repeats rows: a repeated one is the row just made.
+      if (y > 0 && sourceRow == previousRow) {
+        memcpy(out, out - w, (size_t)bandWidth * 4);
+        continue;
+      }
+      previousRow = sourceRow;
+      const uint32_t* row = src.pixels + (int64_t)sourceRow * src.width;
+      for (int x = 0; x < bandWidth; ++x) out[x] = row[columns[x]];
+    }
   }
 }
 

@@ -32,10 +32,19 @@ inline int32_t truncate(float f) {
 
 inline int32_t clampInt(int32_t i, int32_t lo, int32_t hi) { return i < lo ? lo : i > hi ? hi : i; }
 
-// Remainder in 0..n-1 whatever the sign of i.
+// Remainder in 0..n-1 whatever the sign of i. Texture coordinates are nearly always inside
+// already, and then no division is needed.
 inline int32_t wrap(int32_t i, int32_t n) {
+  if ((uint32_t)i < (uint32_t)n) return i;
   int32_t r = i % n;
   return r < 0 ? r + n : r;
+}
+
+// a / b truncated toward zero, as int64_t division gives it; the 32-bit division is much
+// quicker and gives the same quotient whenever a fits in it.
+inline int64_t divide(int64_t a, int32_t b) {
+  if (a > INT32_MIN && a <= INT32_MAX) return (int32_t)a / b;
+  return a / b;
 }
 
 inline uint32_t lit(uint32_t colour, int32_t shade, const Object3D& object) {
@@ -87,25 +96,32 @@ EdgeEnd edgeEnd(const ScanVertex& p) {
 // Fills the edge table; returns the rows to span, clamped to the target.
 template <int Attrs>
 void buildEdges(const ScanPolygon& polygon, int32_t w, int32_t h, int32_t& minY, int32_t& maxY) {
-  for (int32_t y = 0; y < h; ++y) {
-    table.left[y] = w - 1;
-    table.right[y] = 0;
-  }
   minY = 32000;
   maxY = -32000;
   for (int k = 0; k < polygon.count; ++k) {
+    int32_t y = (int32_t)polygon.verts[k].y;
+    if (y > maxY) maxY = y;
+    if (y < minY) minY = y;
+  }
+  if (maxY > h - 1) maxY = h - 1;
+  if (minY < 0) minY = 0;
+  // Only the rows spanned below are read, so only they need resetting; rows an edge writes
+  // outside them are reset by whichever later polygon reads them.
+  for (int32_t y = minY; y <= maxY; ++y) {
+    table.left[y] = w - 1;
+    table.right[y] = 0;
+  }
+  for (int k = 0; k < polygon.count; ++k) {
     EdgeEnd a = edgeEnd<Attrs>(polygon.verts[k]);
     EdgeEnd b = edgeEnd<Attrs>(polygon.verts[k + 1]);
-    if (a.y > maxY) maxY = a.y;
-    if (a.y < minY) minY = a.y;
     if (b.y < a.y) std::swap(a, b);
     int32_t dy = b.y - a.y;
     int64_t stepX = (int64_t)(b.x - a.x) * kOne, stepD = (int64_t)(b.depth - a.depth) * kOne;
     float step[kMaxAttrs];
     for (int i = 0; i < Attrs; ++i) step[i] = b.attr[i] - a.attr[i];
     if (dy != 0) {
-      stepX /= dy;
-      stepD /= dy;
+      stepX = divide(stepX, dy);
+      stepD = divide(stepD, dy);
       for (int i = 0; i < Attrs; ++i) step[i] = step[i] / (float)dy;
     }
     int64_t x = a.x * kOne, d = a.depth * kOne;
@@ -137,8 +153,6 @@ void buildEdges(const ScanPolygon& polygon, int32_t w, int32_t h, int32_t& minY,
       for (int i = 0; i < Attrs; ++i) attr[i] += step[i];
     }
   }
-  if (maxY > h - 1) maxY = h - 1;
-  if (minY < 0) minY = 0;
 }
 
 template <int Attrs, typename Paint>
@@ -157,7 +171,7 @@ void fillPolygon(Bitmap* target, const ScanPolygon& polygon, const RenderSpace& 
       attr[i] = table.leftAttr[y][i];
     }
     if (span != 0) {
-      stepD /= span;
+      stepD = divide(stepD, span);
       for (int i = 0; i < Attrs; ++i) step[i] = step[i] / (float)span;
     }
     int64_t d = table.leftDepth[y] * kOne;
@@ -213,8 +227,16 @@ bool usableTexture(const Bitmap* texture) {
 
 void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object) {
   uint32_t colour = polygon.colour;
+  // The shade moves slowly along a span, so the last pixel's colour is usually this one's too.
+  int32_t lastShade = -1;
+  uint32_t lastLit = 0;
   fillPolygon<1>(target, polygon, *object.space, [&](const float* attr) {
-    return lit(colour, clampInt(truncate(attr[0]), 0, 89), object);
+    int32_t shade = clampInt(truncate(attr[0]), 0, 89);
+    if (shade != lastShade) {
+      lastShade = shade;
+      lastLit = lit(colour, shade, object);
+    }
+    return lastLit;
   });
 }
 

@@ -8,7 +8,10 @@
 #include "objects/object3d.h"
 #include "render/rasterize.h"
 
-float angleBetween(const Vec3& a, const Vec3& b) {
+namespace {
+
+// The cosine angleBetween takes the arc cosine of.
+float cosineBetween(const Vec3& a, const Vec3& b) {
   float dot = a.x * b.x + a.y * b.y + a.z * b.z;
   float lengths = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z) * std::sqrt(b.x * b.x + b.y * b.y + b.z * b.z);
   if (lengths < 0.001f) lengths = 0.001f;
@@ -16,8 +19,12 @@ float angleBetween(const Vec3& a, const Vec3& b) {
   // Unit vectors can give a cosine a rounding step beyond 1; acos of that is NaN.
   if (c > 1.0f) c = 1.0f;
   if (c < -1.0f) c = -1.0f;
-  return (float)(std::acos((double)c) * 57.29578);
+  return c;
 }
+
+} // namespace
+
+float angleBetween(const Vec3& a, const Vec3& b) { return (float)(std::acos((double)cosineBetween(a, b)) * 57.29578); }
 
 namespace {
 
@@ -51,7 +58,10 @@ void Object3D::render(Bitmap* target, int mode) {
     for (int32_t i = 0; i < shaded; ++i) workShade[i] = -1;
     for (int32_t f = 0; f < faceCount; ++f) {
       const Face& face = faces[f];
-      if (!faceVisible(angleBetween(camera->direction, workFaceNormals[f]), mode)) continue;
+      // Only a face nearly edge-on needs its angle: a cosine above 0.01 is an angle below 89.43
+      // degrees, visible in every mode; one below -0.01 is past 90 degrees (NaN goes the long way).
+      const float c = cosineBetween(camera->direction, workFaceNormals[f]);
+      if (!(c > 0.01f) && (c < -0.01f || !faceVisible((float)(std::acos((double)c) * 57.29578), mode))) continue;
       int n = face.sides < 0 ? 0 : face.sides > 4 ? 4 : face.sides;
       bool near = false, inX = false, inY = false;
       for (int j = 0; j < n; ++j) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "video/colour_kernels.h"
 #include "video/mpeg_decoder.h"
 
 class ColourConverter {
@@ -15,6 +16,7 @@ public:
   uint8_t* cb444 = nullptr;  // coded width x coded height (4:2:0 and 4:2:2 input)
   uint8_t* cr444 = nullptr;
   int64_t allocated = 0;     // luma samples the planes above were allocated for
+  const ColourKernels* kernels = nullptr; // null: the best set for this machine
 
   // Makes the up-sampled planes for the decoder's current coded size, so that converting the
   // pictures of a clip allocates nothing.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "video/clip_reader.h"
+#include "video/colour_kernels.h"
 #include "video/mpeg_decoder.h"
 #include "video/mpeg_kernels.h"
 #include "video_test_util.h"
@@ -151,6 +152,50 @@ TEST(VideoKernels, BlockAdditionAndPredictionMatchPortable) {
           ASSERT_EQ(memcmp(a, b, sizeof a), 0) << k->name << " " << w << "x" << h << " mode " << mode;
         }
   }
+}
+
+// The colour conversion's wide set against the portable loops: every filter and the matrix, on
+// sizes around the vector widths and the filters' clamped ends, with random and saturated samples.
+TEST(VideoKernels, ColourConversionMatchesPortable) {
+  const ColourKernels* portable = colourKernels(MpegKernelSet::Portable);
+  const ColourKernels* wide = colourKernels(MpegKernelSet::Avx2);
+  ASSERT_NE(portable, nullptr);
+  if (!wide) GTEST_SKIP() << "no AVX2 colour conversion in this build or on this processor";
+  std::mt19937 random(11);
+  for (int w : {1, 2, 3, 4, 5, 7, 8, 15, 16, 17, 31, 33, 63, 160, 161})
+    for (int h : {2, 4, 6, 8, 14, 16, 30}) {
+      for (int fill = 0; fill < 3; ++fill) {
+        std::vector<uint8_t> src((size_t)w * h), y((size_t)4 * w * h), cb((size_t)4 * w * h), cr((size_t)4 * w * h);
+        auto sample = [&]() {
+          return fill == 0 ? (uint8_t)random() : fill == 1 ? (uint8_t)(random() % 2 ? 0 : 255) : (uint8_t)(random() % 3 + 126);
+        };
+        for (uint8_t& s : src) s = sample();
+        std::vector<uint8_t> a((size_t)2 * w * h), b((size_t)2 * w * h);
+        portable->verticalProgressive(src.data(), a.data(), w, h);
+        wide->verticalProgressive(src.data(), b.data(), w, h);
+        ASSERT_EQ(a, b) << "progressive " << w << "x" << h;
+        portable->verticalInterlaced(src.data(), a.data(), w, h);
+        wide->verticalInterlaced(src.data(), b.data(), w, h);
+        ASSERT_EQ(a, b) << "interlaced " << w << "x" << h;
+        for (bool mpeg2 : {false, true}) {
+          portable->horizontal(src.data(), a.data(), w, h, mpeg2);
+          wide->horizontal(src.data(), b.data(), w, h, mpeg2);
+          ASSERT_EQ(a, b) << "horizontal " << w << "x" << h << " mpeg2 " << mpeg2;
+        }
+        for (uint8_t& s : y) s = sample();
+        for (uint8_t& s : cb) s = sample();
+        for (uint8_t& s : cr) s = sample();
+        const int coded = 2 * w, rows = 2 * h;
+        for (int code = 0; code <= 8; ++code) {
+          const ColourMatrix& m = colourMatrixFor(code);
+          // One column of stride to spare, so a row overrun would show.
+          std::vector<uint32_t> p((size_t)(coded + 1) * rows, 0xDEADBEEF), q = p;
+          portable->matrix(y.data(), cb.data(), cr.data(), coded, rows, coded, m, p.data(), coded + 1);
+          wide->matrix(y.data(), cb.data(), cr.data(), coded, rows, coded, m, q.data(), coded + 1);
+          ASSERT_EQ(p, q) << "matrix " << coded << "x" << rows << " code " << code;
+        }
+      }
+    }
 }
 
 }  // namespace
