@@ -13,4 +13,8 @@ int demoRand() {
 
 void demoRandReset() { state = 1; }
 
+uint32_t demoRandState() { return state; }
+
+void demoRandRestore(uint32_t value) { state = value; }
+
 } // namespace zub

@@ -11,4 +11,8 @@ int demoRand();
 // Back to the state of a fresh process (1). Used by tests and the offline renderer, never by the demo.
 void demoRandReset();
 
+// The generator's state, kept with a scene's mark and put back when the timeline returns there.
+uint32_t demoRandState();
+void demoRandRestore(uint32_t state);
+
 } // namespace zub

@@ -84,6 +84,10 @@ void Bitmap::add_noise() {
 
 void Bitmap::strobeReset() { strobeFlag = true; }
 
+bool Bitmap::strobePhase() { return strobeFlag; }
+
+void Bitmap::strobeRestore(bool phase) { strobeFlag = phase; }
+
 void Bitmap::strobe() {
   if (!strobeFlag) {
     strobeFlag = true;

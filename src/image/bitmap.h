@@ -79,6 +79,9 @@ public:
   void strobe();
   // The strobe's phase back to that of a fresh process, for a timeline built anew.
   static void strobeReset();
+  // Its phase, kept with a scene's mark and put back when the timeline returns there.
+  static bool strobePhase();
+  static void strobeRestore(bool phase);
   // A bump map of this picture; when its heights cannot be allocated it has none and says why in failure.
   BumpMap make_bumpmap();
 

@@ -4,6 +4,7 @@
 #include "render/rasterize.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "image/bitmap.h"
 #include "objects/object3d.h"
@@ -224,6 +225,11 @@ bool usableTexture(const Bitmap* texture) {
 }
 
 } // namespace
+
+static_assert(sizeof(EdgeTable) == edgeTableSize * 4, "the table is whole words, without padding");
+void saveEdgeTable(uint32_t* into) { memcpy(into, &table, sizeof table); }
+void restoreEdgeTable(const uint32_t* from) { memcpy(&table, from, sizeof table); }
+void clearEdgeTable() { table = EdgeTable{}; }
 
 void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object) {
   uint32_t colour = polygon.colour;

@@ -1,6 +1,7 @@
 // The scanline rasterizers: each fills one convex screen polygon into a bitmap, z-buffered against
 // the object's depth buffer, through a per-scanline edge table walked in 16.16 fixed point.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 class Bitmap;
@@ -22,9 +23,19 @@ struct ScanPolygon {
 
 // Rows the edge table holds; a taller target draws nothing.
 constexpr int kMaxScanlines = 1280;
+// The edge table's size in 32-bit words: per row, the two ends' x and depth and four attributes each.
+constexpr size_t edgeTableSize = kMaxScanlines * (4 + 2 * 4);
 
 // Depths must fit the 16 integer bits of the 16.16 stepping.
 constexpr float kMaxDepth = 32768.0f;
+
+// The rasterizers' edge table lives on between polygons, and a span ending past the target's last
+// column reads the entry an earlier polygon left there; a timeline that returns to a moment keeps a
+// copy of it and puts it back, so that its frames come out as they did.
+void saveEdgeTable(uint32_t* into);
+void restoreEdgeTable(const uint32_t* from);
+// Back to the table of a fresh process, for a timeline that starts from its first frame.
+void clearEdgeTable();
 
 void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object);
 void fillTexturedLit(Bitmap* target, const Bitmap* texture, const ScanPolygon& polygon, const Object3D& object);

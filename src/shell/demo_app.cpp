@@ -4,12 +4,16 @@
 
 #include "core/clock.h"
 #include "core/fatal.h"
+#include "render/rasterize.h"
 #include "safety/flash_limiter.h"
 #include "scenes/scene_table.h"
 #include "shell/notice.h"
 #include "shell/stop_signal.h"
 
 namespace {
+
+// Room for the scene marks' packed pictures (all twelve take about 3 MB).
+constexpr size_t markStoreWords = 1u << 20;
 
 void limitFlashes(uint32_t* pixels, int, int, void* limiter) {
   ((zub::FlashLimiter*)limiter)->apply(pixels, zub::clockNow());
@@ -69,6 +73,11 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) : settings(
   pacer->restart();
   pacer->setRate(30.0f);
   timer = std::make_unique<SceneTimer>();
+  marks.resize(sceneCount);
+  for (SceneMark& mark : marks) mark.textured.resize(context->objects.size());
+  if (settings.keepMarks) markStore = std::make_unique<MarkStore>(markStoreWords, edgeTableSize);
+  // A timeline from its first frame draws as in a fresh process, also when another came before it.
+  clearEdgeTable();
   step = 0;
   quit = viewerLeft;
   screen = context->bitmaps[0].get();
@@ -123,7 +132,11 @@ void DemoApp::drawFrame() {
   screen->borrowPixels(pixels);
   frameScene = sceneFn;
   frameStep = step;
-  if (step == 0) sceneStartedMs = due - pacer->startTicks;
+  if (step == 0) {
+    sceneStartedMs = due - pacer->startTicks;
+    const int scene = sceneIndex(sceneFn);
+    if (!marks[scene].taken) takeMark(scene);
+  }
   (this->*sceneFn)();
   if (wall) zub::clockUseWall();
   stopIfFailed(stepFailure);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "platform/display_console.h"
 #include "shell/engine_context.h"
 #include "shell/frame_pacer.h"
+#include "shell/scene_marks.h"
 
 class DemoApp;
 namespace zub {
@@ -39,6 +41,7 @@ struct DemoSettings {
   bool reduceFlashes = false; // the flash limiter between each frame and what is shown or written
   bool lossyVideo = false;    // ... keeping the margin a video coded with loss needs
   bool music = true;          // false: no tune at all (a timeline built anew for a jump)
+  bool keepMarks = true;      // false: no store of its own for the scene marks (one built anew borrows its viewer's)
   bool startLater = false;    // --start: the run begins at `start` instead of the first frame
   StartPoint start;
 };
@@ -90,6 +93,8 @@ public:
   void* frameHookData = nullptr;
   // With reduceFlashes: works on the console's copy of each frame, never on the demo's own pictures.
   std::unique_ptr<zub::FlashLimiter> limiter;
+  std::vector<SceneMark> marks;        // one per scene, taken at its first frame on this timeline
+  std::unique_ptr<MarkStore> markStore;// their pictures, packed
 
   // `display`: the real window, or the memory console of the offline renderer and the tests.
   explicit DemoApp(ptc::Backend display, const DemoSettings& settings = {});
@@ -143,6 +148,11 @@ public:
   // the surface's pixels) of `other`, a timeline built anew; `other` gets this one's, all but the
   // surface, and is discarded.
   void takeTimeline(DemoApp& other);
+  // Keeps the state at the start of `scene`'s first frame, once per timeline; puts it back into a
+  // timeline built anew so that the next frame drawn is that scene's first.
+  void takeMark(int scene);
+  // From `markStore`; false when it did not give back what the mark kept.
+  bool restoreMark(const SceneMark& mark);
   // The caption over the shown picture: scene, time and length, volume; kept while paused.
   void showCaption();
   // A caption of this text, shown at once.

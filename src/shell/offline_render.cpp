@@ -342,6 +342,7 @@ int renderDemo(const RenderOptions& options) {
     DemoSettings settings;
     settings.reduceFlashes = options.reduceFlashes;
     settings.lossyVideo = !options.mp4Path.empty();
+    settings.keepMarks = false; // it never jumps back
     status = runDemo(ptc::Backend::Memory, onFrame, &run, settings);
   } catch (const ptc::DynamicError& e) {
     fprintf(stderr, "%s\n", e.message());

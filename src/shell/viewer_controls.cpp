@@ -16,6 +16,7 @@
 #include "core/random.h"
 #include "image/tiny_font.h"
 #include "music/midas.h"
+#include "render/rasterize.h"
 #include "scenes/scene_table.h"
 #include "shell/demo_app.h"
 
@@ -161,6 +162,72 @@ void DemoApp::takeTimeline(DemoApp& other) {
   console->unlock();
 }
 
+void DemoApp::takeMark(int scene) {
+  if (!markStore) return;
+  SceneMark& mark = marks[scene];
+  const size_t storeHeld = markStore->usedBytes();
+  // A picture no scene changed since the mark before shares that mark's packed words.
+  const SceneMark* before = nullptr;
+  for (const SceneMark& other : marks)
+    if (other.taken && other.framesBefore < pacer->framesIssued - 1 && (!before || other.framesBefore > before->framesBefore))
+      before = &other;
+  auto keep = [&](PackedSpan SceneMark::*span, const Bitmap& picture) {
+    const size_t count = (size_t)picture.width * picture.height;
+    if (before && markStore->holds(before->*span, picture.pixels, count)) {
+      mark.*span = before->*span;
+      return true;
+    }
+    return markStore->keep(picture.pixels, count, mark.*span);
+  };
+  bool kept = markStore->keep(pixels, zub::framePixels, mark.surface);
+  kept = kept && keep(&SceneMark::scratch, *context->scratch) && keep(&SceneMark::work, *work);
+  if (clip) {
+    kept = kept && keep(&SceneMark::clipPicture, *clip->bitmap);
+    mark.clipCalls = clip->calls;
+  }
+  saveEdgeTable(markStore->staging());
+  kept = kept && markStore->keep(markStore->staging(), edgeTableSize, mark.edgeTable);
+  if (!kept) {
+    // The store is full: this scene start is not kept, and a jump back to it draws from an earlier one.
+    markStore->dropTo(storeHeld);
+    return;
+  }
+  mark.framesBefore = pacer->framesIssued - 1;
+  mark.randState = zub::demoRandState();
+  mark.strobePhase = Bitmap::strobePhase();
+  mark.timer = *timer;
+  mark.camera = *camera;
+  mark.mainLight = *mainLight;
+  mark.sideLight = *sideLight;
+  for (size_t i = 0; i < context->objects.size(); ++i) mark.textured[i] = context->objects[i] && context->objects[i]->textured;
+  mark.taken = true;
+}
+
+bool DemoApp::restoreMark(const SceneMark& mark) {
+  MarkStore& store = *markStore;
+  pacer->framesIssued = mark.framesBefore;
+  zub::demoRandRestore(mark.randState);
+  Bitmap::strobeRestore(mark.strobePhase);
+  *timer = *mark.timer;
+  *camera = *mark.camera;
+  *mainLight = *mark.mainLight;
+  *sideLight = *mark.sideLight;
+  for (size_t i = 0; i < context->objects.size(); ++i)
+    if (context->objects[i]) context->objects[i]->textured = mark.textured[i];
+  bool whole = store.put(mark.edgeTable, store.staging(), edgeTableSize);
+  restoreEdgeTable(store.staging());
+  whole = whole && store.put(mark.surface, console->lock(), zub::framePixels);
+  console->unlock();
+  whole = whole && store.put(mark.scratch, context->scratch->pixels, (size_t)context->scratch->width * context->scratch->height);
+  whole = whole && store.put(mark.work, work->pixels, (size_t)work->width * work->height);
+  if (clip) {
+    clip->skipTo(mark.clipCalls);
+    whole = whole && store.put(mark.clipPicture, clip->bitmap->pixels, (size_t)clip->bitmap->width * clip->bitmap->height);
+  }
+  step = 0;
+  return whole;
+}
+
 void DemoApp::moveTo(StartPoint point) {
   const bool wall = !zub::clockIsVirtual();
   const int current = sceneIndex(sceneFn);
@@ -170,19 +237,38 @@ void DemoApp::moveTo(StartPoint point) {
   if (ahead) {
     drawAhead(point, *this);
   } else {
-    // Built anew from the start, silently (its load lines were printed once already), on the virtual
-    // clock from this run's own start, with the process-wide sequences back at their first values.
+    // Built anew (silently: its load lines were printed once already), on the virtual clock from this
+    // run's own start, and taken to the latest scene start this timeline has passed that is not past
+    // the target; from the very beginning when there is none.
+    int from = -1;
+    for (int scene = 0; scene < sceneCount; ++scene) {
+      const SceneMark& mark = marks[scene];
+      if (!mark.taken) continue;
+      if (point.scene >= 0 ? scene <= point.scene : pacer->dueTicks(mark.framesBefore) <= point.ms) from = scene;
+    }
     const int32_t now = zub::clockNow();
     zub::clockUseVirtual(pacer->startTicks);
     zub::demoRandReset();
     Bitmap::strobeReset();
     DemoSettings fresh;
     fresh.music = false;
+    fresh.keepMarks = false;
     {
       zub::QuietStandardOutput quiet;
       DemoApp anew(ptc::Backend::Memory, fresh);
+      // The marks it takes on the way go into this timeline's store.
+      std::swap(anew.markStore, markStore);
+      if (from >= 0) {
+        anew.sceneFn = sceneTable[from].fn;
+        if (!anew.restoreMark(marks[from])) stopIfFailed({true, 1, "a kept scene start could not be read back\n"});
+        anew.marks[from] = marks[from];
+      }
       anew.drawAhead(point, *this);
       takeTimeline(anew);
+      // The scene starts it passed on the way are this timeline's too.
+      for (int scene = 0; scene < sceneCount; ++scene)
+        if (!marks[scene].taken && anew.marks[scene].taken) marks[scene] = anew.marks[scene];
+      std::swap(anew.markStore, markStore);
     }
     if (wall) zub::clockUseWall();
     else zub::clockSetVirtual(now);

@@ -65,17 +65,23 @@ std::unique_ptr<VideoClip> VideoClip::open(const char* path, MpegFatal& failure)
   return clip;
 }
 
-int VideoClip::nextFrame() {
+int VideoClip::nextFrame() { return advance(true); }
+
+void VideoClip::skipTo(int target) {
+  while (calls < target && !failed) advance(false);
+}
+
+int VideoClip::advance(bool show) {
+  ++calls;
   if (failed) return frameIndex;
   MpegDecoder& d = decoder;
   try {
     if (frameCount == 0) {
       // A clip of one picture: open decoded it and display order would never reach it, and a
       // restart would only decode it again. It is shown, and held.
-      converter.convert(d, d.lastReferencePicture(), bitmap->pixels, bitmap->width);
+      if (show) converter.convert(d, d.lastReferencePicture(), bitmap->pixels, bitmap->width);
     } else if (d.pictureCounter < frameCount) {
-      if (d.readHeaders() == 1 && d.decodeFrame(1))
-        converter.convert(d, d.shown, bitmap->pixels, bitmap->width);
+      if (d.readHeaders() == 1 && d.decodeFrame(1) && show) converter.convert(d, d.shown, bitmap->pixels, bitmap->width);
     } else {
       d.releaseSequence();
       d.closeStream();

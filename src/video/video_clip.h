@@ -16,6 +16,7 @@ public:
   int height = 0;             // vertical size
   int frameIndex = 0;         // the decoder's picture counter after the last nextFrame
   int frameCount = 0;         // pictures yielded before the clip restarts
+  int calls = 0;              // nextFrame calls since open: the clip's place, as a timeline returns to it
   std::unique_ptr<Bitmap> bitmap; // width x height, receives every displayed picture
   std::string path;           // kept for restarts
   MpegDecoder decoder;        // this clip's decoder, frame stores kept across restarts
@@ -29,12 +30,16 @@ public:
   // Decodes the next frame into `bitmap` (or restarts the clip) and returns the new frame index.
   // A decoder failure sets `failed` and `failure`; the clip then stays on its picture.
   int nextFrame();
+  // Goes on to where `calls` nextFrame calls since open leave the clip, without converting the
+  // pictures on the way (the caller restores the picture itself).
+  void skipTo(int calls);
 
   VideoClip(const VideoClip&) = delete;
   VideoClip& operator=(const VideoClip&) = delete;
 
 private:
   VideoClip() = default;
+  int advance(bool show);
 };
 
 // The counting rule for the picture whose header was just read: true when it completes a frame (a

@@ -3,7 +3,7 @@
 // is allocated once the frames run, the golden frames hold, and the flashes are measured and
 // limited (the published warning list matches what the analyser measures, and the limiter keeps
 // every second of what is shown within the thresholds while leaving every frame outside the failing
-// stretches exactly as the demo drew it).
+// stretches exactly as the demo drew it), and the viewer's jumps back land on the pass's frames.
 #include "demo_fixture.h"
 
 #include <algorithm>
@@ -119,7 +119,15 @@ private:
 
 using TimelinePass = DemoOnVirtualClock;
 
-TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFlashesAreMeasuredAndLimited) {
+// A frame's hash for comparing it within this process: quick, in four interleaved lanes.
+uint64_t quickHash(const uint32_t* pixels) {
+  uint64_t lane[4] = {1, 2, 3, 4};
+  for (int i = 0; i < pixelCount; i += 4)
+    for (int k = 0; k < 4; ++k) lane[k] = (lane[k] ^ pixels[i + k]) * 0x9E3779B97F4A7C15ull;
+  return lane[0] ^ (lane[1] << 1 | lane[1] >> 63) ^ (lane[2] << 2 | lane[2] >> 62) ^ (lane[3] << 3 | lane[3] >> 61);
+}
+
+TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_FlashesAreMeasuredAndLimited_AndJumpsBackLand) {
   GoldenFrames golden;
   ASSERT_TRUE(golden.read(std::string(ZUB_SOURCE_DIR) + "/tests/data/golden_frames.txt"))
       << "tests/data/golden_frames.txt is missing";
@@ -143,6 +151,9 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
   int32_t last = 0;
   std::vector<std::string> failures; // reported once the demo's printing is no longer captured
 
+  std::vector<uint64_t> frameHashes; // every frame's, for the jumps back at the end
+  frameHashes.reserve(timelineFrames() + 100);
+
   testing::internal::CaptureStdout();
   zub::clockSetVirtual(0);
   allocCounter::count = allocCounter::bytes = 0;
@@ -163,6 +174,7 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
                            ", the scene table says " + std::to_string(sceneFirstFrame(scene)));
     }
     const uint32_t* pixels = app->console->presentedFrame();
+    frameHashes.push_back(quickHash(pixels));
     if (std::string wrong = golden.check(frame, pixels, sceneName(scene)); !wrong.empty()) failures.push_back(wrong);
 
     // The demo's frame is measured once; a frame the limiters leave as it is has the same light.
@@ -247,6 +259,35 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_AndTheFl
          "absolute difference %.2f per channel in the changed frames; for lossy video it changed %d\n",
          measured.failingFrames, stretches.size(), changed.size(), outside,
          changed.empty() ? 0.0 : inside / (double)changed.size(), lossy->framesChanged);
+
+  // Jumps back from the end to each scene's start, and from there the whole scene played on; then
+  // one back into the middle of a scene (drawn unseen from its start). Each lands on this pass's
+  // frame and every frame after it matches, so nothing a scene reads from those before it is
+  // missing from what the timeline keeps of each scene start.
+  failures.clear();
+  auto playAndCompare = [&](const std::string& jump, int untilFrame) {
+    for (;;) {
+      const int frame = app->pacer->framesIssued - 1;
+      if (frame >= 0 && (frame >= (int)frameHashes.size() || quickHash(app->console->presentedFrame()) != frameHashes[frame])) {
+        failures.push_back("after a jump back to " + jump + ", frame " + std::to_string(frame) + " differs from the pass's");
+        return;
+      }
+      if (frame + 1 >= untilFrame) return;
+      app->clockToFrame(app->pacer->framesIssued);
+      if (!app->passUntilNextFrame()) return;
+    }
+  };
+  testing::internal::CaptureStdout();
+  for (int scene = sceneCount - 1; scene >= 0; --scene) {
+    app->moveTo(StartPoint{scene, 0});
+    playAndCompare(std::string("the start of ") + sceneName(scene),
+                   scene + 1 < sceneCount ? sceneFirstFrame(scene + 1) + 1 : timelineFrames());
+  }
+  const int middle = (sceneFirstFrame(6) + sceneFirstFrame(7)) / 2;
+  app->moveTo(StartPoint{-1, app->pacer->dueTicks(middle)});
+  playAndCompare("the middle of " + std::string(sceneName(6)), middle + 30);
+  testing::internal::GetCapturedStdout();
+  for (const std::string& failure : failures) ADD_FAILURE() << failure;
 }
 
 } // namespace
