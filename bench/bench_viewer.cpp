@@ -68,6 +68,26 @@ void BM_JumpBackTo(benchmark::State& state) {
 }
 BENCHMARK(BM_JumpBackTo)->Arg(0)->Arg(5)->Arg(6)->Arg(10)->Iterations(2)->Unit(benchmark::kMillisecond);
 
+// From the end back to the last frame of scene N: its start as kept, then the whole scene drawn unseen
+// (the longest way back a jump can take).
+void BM_JumpBackToSceneEnd(benchmark::State& state) {
+  const int scene = (int)state.range(0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto app = freshDemo();
+    {
+      zub::QuietStandardOutput quiet;
+      app->moveTo(StartPoint{-1, 1 << 30});
+    }
+    const int last = (scene + 1 < sceneCount ? sceneFirstFrame(scene + 1) : timelineFrames()) - 1;
+    state.ResumeTiming();
+    zub::QuietStandardOutput quiet;
+    app->moveTo(StartPoint{-1, app->pacer->dueTicks(last)});
+  }
+  state.SetLabel(sceneName(scene));
+}
+BENCHMARK(BM_JumpBackToSceneEnd)->DenseRange(0, 11)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void BM_WholeTimelineUnseen(benchmark::State& state) {
   int frames = 0;
   for (auto _ : state) {

@@ -116,7 +116,8 @@ public:
 
   // Moves the timeline to `point` exactly as the uninterrupted demo draws it there (the offline
   // renderer's frames): forward by drawing the frames between, unseen; back by building the
-  // timeline anew and drawing up to it. The frame shown at that moment is then on screen, and the
+  // timeline anew, setting it to the latest scene start kept that is not past the point, and
+  // drawing from there. The frame shown at that moment is then on screen, and the
   // tune is moved there too.
   void moveTo(StartPoint point);
   // The timeline's moment of the frame last drawn (ms after the pacer's start).

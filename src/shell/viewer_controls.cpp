@@ -2,7 +2,8 @@
 // caption that shows what they did. A jump lands on exactly the frame the uninterrupted demo (the
 // offline renderer's frames) shows at that moment: the timeline is deterministic, so the frames
 // between are drawn unseen on the virtual clock, from where the demo stands when the target lies
-// ahead, or from a timeline built anew when it lies behind.
+// ahead, or from a timeline built anew and set to the latest scene start kept (scene_marks.h) when it
+// lies behind.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
