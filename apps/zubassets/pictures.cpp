@@ -242,31 +242,38 @@ void egg(Bitmap& b) {
   });
 }
 
-// Static with a signal trying to come through: the title's ZUB, faint and warm under the snow.
-// The scene adds noise and trails it outward, then washes it to white, out of which the finale
-// appears.
+// The broadcast breaking up: the demo's own test card (bars in its palette, the title's ZUB on an
+// ident plate) half lost in snow, with scanlines and a rolling bright band. The scene adds
+// noise and trails it outward, then washes it to white, out of which the finale appears. Every
+// bar and the plate sit near the snow's own mean light, so the noise the scene adds on some frames
+// and not on others changes the colour, not the brightness: no flashing.
 void tvStatic(Bitmap& b) {
-  Bitmap ghost(b.width, b.height);
-  if (!ghost.ok()) zub::fatal(ghost.failure);
-  drawTextCentred(&ghost, "ZUB", 118, 160, 160, 0xFFFFFF);
-  // Soft edged, so the trails that come and go over it do not flicker its outline.
-  std::vector<double> soft((size_t)b.width * b.height, 0);
-  const int r = 5;
-  for (int y = 0; y < b.height; ++y)
-    for (int x = 0; x < b.width; ++x) {
-      double sum = 0;
-      for (int dy = -r; dy <= r; ++dy)
-        for (int dx = -r; dx <= r; ++dx) {
-          int sx = std::clamp(x + dx, 0, b.width - 1), sy = std::clamp(y + dy, 0, b.height - 1);
-          sum += channel(ghost.pixels[sy * b.width + sx], 8);
-        }
-      soft[(size_t)y * b.width + x] = sum / ((2 * r + 1) * (2 * r + 1) * 255.0);
+  Bitmap card(b.width, b.height);
+  if (!card.ok()) zub::fatal(card.failure);
+  const uint32_t bars[] = {0x8C8C8C, 0xA09040, 0x3C9CA0, 0x48A050, 0xA04898, 0xB04848, 0x4858C0};
+  const int barCount = (int)(sizeof bars / sizeof bars[0]);
+  paint(card, [&](int x, int y) {
+    if (y < 160) return bars[x * barCount / 320];
+    if (y < 176) return scale(bars[barCount - 1 - x * barCount / 320], 0.75);
+    return mix(0x584878, 0x7080B0, (double)x / 320);
+  });
+  // The ident plate: a dark rounded panel with the title's gold ZUB.
+  for (int y = 58; y < 146; ++y)
+    for (int x = 58; x < 262; ++x) {
+      const double cx = std::max({0.0, 68.0 - x, x - 251.0}), cy = std::max({0.0, 68.0 - y, y - 135.0});
+      if (std::hypot(cx, cy) <= 10) card.pixels[y * 320 + x] = mix(0x5A4C7A, 0x3C3058, (y - 58) / 88.0);
     }
+  // The title's gold, a little darker: brighter letters would flash as the scene's noise comes and goes.
+  title(card, "ZUB", 72, 160, 128, 0xD8B060, 0x905818);
   Noise n(23);
   paint(b, [&](int x, int y) {
-    double v = n.next() * (y % 2 ? 0.8 : 1.0);
-    double g = soft[(size_t)y * b.width + x];
-    return rgb(255 * (0.9 * v + 0.16 * g), 255 * (0.9 * v + 0.12 * g), 255 * (0.9 * v + 0.05 * g));
+    const uint32_t c = card.pixels[y * b.width + x];
+    // A bright band rolls down the picture a quarter of the way.
+    const double band = std::exp(-std::pow((y - 200) / 14.0, 2)) * 0.35;
+    const double snow = n.next();
+    const double keep = 0.55 - band * 0.4, line = y % 2 ? 0.82 : 1.0;
+    auto mixChannel = [&](int shift) { return line * (keep * channel(c, shift) + (1 - keep) * 255 * snow) + 255 * band * 0.3; };
+    return rgb(mixChannel(16), mixChannel(8), mixChannel(0));
   });
 }
 
