@@ -84,7 +84,7 @@ zub::Failure writeClipFrames(const std::string& y4mPath) {
   Camera camera;
   Light light;
   Bitmap frame(320, 240);
-  // Polished gold as the lettering mirrors its surroundings: palest where the faces (leaning
+  // Polished gold as the knot mirrors its surroundings: palest where the faces (leaning
   // their tops toward the viewer) look, through amber to dark bronze at the grazing rims, with a
   // darker horizon reflected across the bevels.
   Bitmap chrome(256, 256);
@@ -96,31 +96,31 @@ zub::Failure writeClipFrames(const std::string& y4mPath) {
       double r = 255 - 80 * k * k - 60 * k, g = 236 - 120 * k - 40 * k * k, b = 160 - 150 * k;
       chrome.pixels[y * 256 + x] = rgb(r * (1 - 0.5 * band), g * (1 - 0.55 * band), b * (1 - 0.6 * band));
     }
-  Object3D letters(space);
-  std::string lettering = letteringBytes("ZUB");
+  // A gold knot rather than the logo, which the title, the waving letters and the finale show.
+  Object3D knot(space);
+  std::string knotLwo = knotBytes();
   std::string unreadable;
   zub::Failure failed;
-  if (!letters.loadFromBytes((const uint8_t*)lettering.data(), lettering.size(), unreadable))
+  if (!knot.loadFromBytes((const uint8_t*)knotLwo.data(), knotLwo.size(), unreadable))
     failed = zub::failure(1, "%s\n", unreadable.c_str());
   zub::Y4mWriter writer;
   if (!failed) failed = writer.open(y4mPath, 320, 240, clipFrameRate, false);
-  letters.camera = &camera;
-  letters.addLight(&light);
-  letters.texture = &chrome;
-  letters.planarMap();
+  knot.camera = &camera;
+  knot.addLight(&light);
+  knot.texture = &chrome;
+  knot.planarMap();
   for (int n = 0; !failed && n < clipFrames; ++n) {
     ground(frame, n);
     ring(frame, n);
-    // The lettering swings gently, comes close on the beat and never turns its back.
+    // The knot turns over the floor and comes close on the beat.
     light.update(0, 0, 0);
     space.clearDepths();
-    letters.restorePoints();
-    letters.wave((float)(n * 6), 0);
+    knot.restorePoints();
     const double beat = (double)(n % framesPerBeat) / framesPerBeat;
-    const float swing = (float)(35 * std::sin(n * 0.05)), tilt = (float)(12 * std::sin(n * 0.031));
-    letters.transformAndProject(180 + tilt, std::fmod(360 + swing, 360.0f), 0, 0, -5, (float)(1000 - 140 * (1 - beat)), 1, 1,
-                                1, 320, 240);
-    letters.render(&frame, EnvMap);
+    const float tilt = (float)(150 + 25 * std::sin(n * 0.031)), turn = (float)std::fmod(n * 2.5, 360.0),
+                roll = (float)std::fmod(n * 1.2, 360.0);
+    knot.transformAndProject(tilt, turn, roll, 0, -5, (float)(1300 - 140 * (1 - beat)), 1, 1, 1, 320, 240);
+    knot.render(&frame, EnvMap);
     failed = writer.writeFrame(frame.pixels);
   }
   if (!failed) failed = writer.close();

@@ -39,6 +39,57 @@ Mesh torus(int around, int tube, Centre centre, Tube radius, uint32_t colour) {
   return m;
 }
 
+// A (2, 3) torus knot: a tube `around` x `tube` quadrilaterals following the knot's line, its
+// cross-section carried along without twisting (each ring's frame is the last one turned onto the
+// new direction), so the quadrilaterals stay even all the way round.
+Mesh trefoil(int around, int tube, double radius, uint32_t colour) {
+  Mesh m;
+  const int surface = m.surface("Gold", colour);
+  auto line = [](double t) {
+    const double r = 0.62 + 0.3 * std::cos(3 * t);
+    return Vec3{(float)(r * std::cos(2 * t)), (float)(r * std::sin(2 * t)), (float)(0.3 * std::sin(3 * t))};
+  };
+  auto sub = [](Vec3 a, Vec3 b) { return Vec3{a.x - b.x, a.y - b.y, a.z - b.z}; };
+  auto cross = [](Vec3 a, Vec3 b) { return Vec3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; };
+  auto unit = [](Vec3 a) {
+    const float l = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+    return Vec3{a.x / l, a.y / l, a.z / l};
+  };
+  std::vector<Vec3> centres;
+  Vec3 normal{0, 0, 1};
+  for (int i = 0; i < around; ++i) {
+    const double t = 2 * M_PI * i / around;
+    const Vec3 c = line(t), along = unit(sub(line(t + 1e-4), line(t - 1e-4)));
+    // The last ring's normal, made square to the new direction.
+    const Vec3 side = unit(cross(along, normal));
+    normal = cross(side, along);
+    centres.push_back(c);
+    for (int j = 0; j < tube; ++j) {
+      const double theta = 2 * M_PI * j / tube, a = std::cos(theta) * radius, b = std::sin(theta) * radius;
+      m.add({(float)(c.x + a * normal.x + b * side.x), (float)(c.y + a * normal.y + b * side.y), (float)(c.z + a * normal.z + b * side.z)});
+    }
+  }
+  // The frame has turned a little by the time it comes round; the last rings are joined to the
+  // first at the nearest twist.
+  int shift = 0;
+  double best = 1e9;
+  for (int k = 0; k < tube; ++k) {
+    const Vec3 d = sub(m.points[(size_t)(around - 1) * tube], m.points[(size_t)k]);
+    const double e = d.x * d.x + d.y * d.y + d.z * d.z;
+    if (e < best) best = e, shift = k;
+  }
+  auto at = [&](int i, int j) { return i == around ? (j + shift) % tube : i * tube + j % tube; };
+  for (int i = 0; i < around; ++i)
+    for (int j = 0; j < tube; ++j) {
+      std::vector<int> q{at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
+      const Vec3 c = centres[(size_t)i];
+      Vec3 mid{0, 0, 0};
+      for (int k : q) mid = {mid.x + m.points[k].x / 4, mid.y + m.points[k].y / 4, mid.z + m.points[k].z / 4};
+      m.face(q, surface, sub(mid, c));
+    }
+  return m;
+}
+
 // A banded planet inside a tilted ring, for the dot scene: the ring sets the object's size, so
 // the planet fills less than half the frame and the zooming picture shows all round it. Built
 // with x right, y up and z away from the viewer as the scene shows it (it turns the object 270
@@ -209,6 +260,7 @@ zub::Failure writeFile(const std::string& path, const std::string& bytes) {
 
 std::string letteringBytes(const char* text) { return extrudedLettering(text, logoStyle()).bytes(); }
 std::string craftBytes() { return craft().bytes(); }
+std::string knotBytes() { return trefoil(150, 12, 0.14, 0xD0A040).bytes(); }
 
 zub::Failure writeObjects(const std::string& folder) {
   const std::string dat = folder + "/dat/";

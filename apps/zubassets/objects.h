@@ -10,8 +10,9 @@ namespace assets {
 // Writes every object into `folder` (default.lwo) and `folder`/dat.
 zub::Failure writeObjects(const std::string& folder);
 
-// LWOB bytes of the lettering and of the craft, for the clip's frames.
+// LWOB bytes of the lettering, the craft and the knot, for the clip's frames.
 std::string letteringBytes(const char* text);
 std::string craftBytes();
+std::string knotBytes();
 
 } // namespace assets
