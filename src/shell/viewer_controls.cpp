@@ -44,7 +44,9 @@ int32_t DemoApp::timelineMs() const {
 void DemoApp::takeControls() {
   ptc::Control control;
   while (ptc::takeControl(console->window, control)) {
-    const int scene = frameScene ? sceneIndex(frameScene) : 0;
+    // The scene whose frames come next: at a scene's start (after a jump there) that is the scene
+    // jumped to, though the picture shown is still the last of the one before.
+    const int scene = sceneIndex(sceneFn);
     switch (control) {
     case ptc::Control::Pause:
       paused = !paused;
@@ -55,7 +57,7 @@ void DemoApp::takeControls() {
       if (scene + 1 < sceneCount) moveTo({scene + 1, 0});
       break;
     case ptc::Control::Previous: {
-      const bool atStart = timelineMs() - sceneStartedMs < backToPreviousMs;
+      const bool atStart = step == 0 || timelineMs() - sceneStartedMs < backToPreviousMs;
       moveTo({atStart && scene > 0 ? scene - 1 : scene, 0});
       break;
     }
@@ -76,7 +78,7 @@ void DemoApp::takeControls() {
 }
 
 void DemoApp::showCaption() {
-  const int scene = frameScene ? sceneIndex(frameScene) : 0;
+  const int scene = sceneIndex(sceneFn);
   const char* name = sceneName(scene);
   if (strncmp(name, "scene", 5) == 0) name += 5;
   char text[96];

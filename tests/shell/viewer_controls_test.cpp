@@ -74,6 +74,11 @@ TEST_F(ViewerControls, JumpsAndStartsLandOnTheUninterruptedFrames) {
   playOn(100, "into the video scene");
   press(ptc::Control::Previous, "back to this scene's start");
   EXPECT_EQ(app->pacer->framesIssued, firstFrame[2]);
+  // At a scene's very start, nothing of it drawn yet, Left goes to the one before.
+  press(ptc::Control::Previous, "back again at once");
+  EXPECT_EQ(app->pacer->framesIssued, firstFrame[1]);
+  press(ptc::Control::Next, "and on again");
+  EXPECT_EQ(app->pacer->framesIssued, firstFrame[2]);
   playOn(10, "after the jump back");
   press(ptc::Control::Previous, "back within the first seconds");
   EXPECT_EQ(app->pacer->framesIssued, firstFrame[1]);
