@@ -38,43 +38,51 @@ size_t packWords(const uint32_t* words, size_t count, uint32_t* out) {
   return written;
 }
 
-bool unpackWords(const uint32_t* packed, size_t packedCount, uint32_t* out, size_t count) {
-  size_t read = 0, filled = 0;
+namespace {
+
+// Reads packed words in order: `run(value, at, n)` for n copies of a word and `plain(words, at, n)`
+// for n words as they are, `at` counting the words given before. False when a callback returns
+// false or the packed words do not give exactly `count` words.
+template <typename Run, typename Plain>
+bool readPacked(const uint32_t* packed, size_t packedCount, size_t count, Run run, Plain plain) {
+  size_t read = 0, given = 0;
   while (read < packedCount) {
     const uint32_t header = packed[read++];
     const size_t n = header & ~runBit;
-    if (n > count - filled) return false;
+    if (n > count - given) return false;
     if (header & runBit) {
-      if (read >= packedCount) return false;
-      std::fill(out + filled, out + filled + n, packed[read++]);
+      if (read >= packedCount || !run(packed[read++], given, n)) return false;
     } else {
-      if (n > packedCount - read) return false;
-      std::copy(packed + read, packed + read + n, out + filled);
+      if (n > packedCount - read || !plain(packed + read, given, n)) return false;
       read += n;
     }
-    filled += n;
+    given += n;
   }
-  return filled == count;
+  return given == count;
+}
+
+} // namespace
+
+bool unpackWords(const uint32_t* packed, size_t packedCount, uint32_t* out, size_t count) {
+  return readPacked(
+      packed, packedCount, count,
+      [out](uint32_t value, size_t at, size_t n) {
+        std::fill(out + at, out + at + n, value);
+        return true;
+      },
+      [out](const uint32_t* words, size_t at, size_t n) {
+        std::copy(words, words + n, out + at);
+        return true;
+      });
 }
 
 bool packedEquals(const uint32_t* packed, size_t packedCount, const uint32_t* words, size_t count) {
-  size_t read = 0, seen = 0;
-  while (read < packedCount) {
-    const uint32_t header = packed[read++];
-    const size_t n = header & ~runBit;
-    if (n > count - seen) return false;
-    if (header & runBit) {
-      if (read >= packedCount) return false;
-      const uint32_t value = packed[read++];
-      if (std::find_if(words + seen, words + seen + n, [value](uint32_t w) { return w != value; }) != words + seen + n)
-        return false;
-    } else {
-      if (n > packedCount - read || !std::equal(packed + read, packed + read + n, words + seen)) return false;
-      read += n;
-    }
-    seen += n;
-  }
-  return seen == count;
+  return readPacked(
+      packed, packedCount, count,
+      [words](uint32_t value, size_t at, size_t n) {
+        return std::all_of(words + at, words + at + n, [value](uint32_t w) { return w == value; });
+      },
+      [words](const uint32_t* plain, size_t at, size_t n) { return std::equal(plain, plain + n, words + at); });
 }
 
 } // namespace zub
