@@ -20,7 +20,10 @@ TEST(SceneMarks, PicturesComeBackWordForWordAndAFullStoreKeepsNothing) {
   };
   std::vector<uint32_t> noisy(5000);
   uint32_t state = 1;
-  for (uint32_t& w : noisy) w = (state = state * 1103515245u + 12345u) >> (state % 3 == 0 ? 30 : 8);
+  for (uint32_t& w : noisy) {
+    state = state * 1103515245u + 12345u;
+    w = state >> (state % 3 == 0 ? 30 : 8); // now and then runs of small values
+  }
   pictures.push_back(noisy);
 
   MarkStore store(1 << 16, 16);
