@@ -242,38 +242,31 @@ void egg(Bitmap& b) {
   });
 }
 
-// The broadcast breaking up: the demo's own test card (bars in its palette, the title's ZUB on an
-// ident plate) half lost in snow, with scanlines and a rolling bright band. The scene adds
-// noise and trails it outward, then washes it to white, out of which the finale appears. Every
-// bar and the plate sit near the snow's own mean light, so the noise the scene adds on some frames
-// and not on others changes the colour, not the brightness: no flashing.
+// The broadcast breaking up: the demo's own test card, clean (bars in its palette, the title's ZUB
+// on an ident plate, faint scanlines, a rolling band); the scene supplies the snow, the trails and
+// the wash to white, out of which the finale appears. Every bar and the plate sit near the light of
+// mid grey, and the letters are a darker gold than the title's, so the noise the scene adds on some
+// frames and not on others changes the colour, not the brightness: no flashing.
 void tvStatic(Bitmap& b) {
-  Bitmap card(b.width, b.height);
-  if (!card.ok()) zub::fatal(card.failure);
-  const uint32_t bars[] = {0x8C8C8C, 0xA09040, 0x3C9CA0, 0x48A050, 0xA04898, 0xB04848, 0x4858C0};
+  const uint32_t bars[] = {0x808080, 0x9C8418, 0x1890A0, 0x28943C, 0xC040B0, 0xD03838, 0x4868F0};
   const int barCount = (int)(sizeof bars / sizeof bars[0]);
-  paint(card, [&](int x, int y) {
+  paint(b, [&](int x, int y) {
     if (y < 160) return bars[x * barCount / 320];
-    if (y < 176) return scale(bars[barCount - 1 - x * barCount / 320], 0.75);
-    return mix(0x584878, 0x7080B0, (double)x / 320);
+    if (y < 176) return scale(bars[barCount - 1 - x * barCount / 320], 0.8);
+    return mix(0x5C4C88, 0x6878B0, (double)x / 320);
   });
-  // The ident plate: a dark rounded panel with the title's gold ZUB.
+  // The ident plate, rounded, with the title's lettering.
   for (int y = 58; y < 146; ++y)
     for (int x = 58; x < 262; ++x) {
       const double cx = std::max({0.0, 68.0 - x, x - 251.0}), cy = std::max({0.0, 68.0 - y, y - 135.0});
-      if (std::hypot(cx, cy) <= 10) card.pixels[y * 320 + x] = mix(0x5A4C7A, 0x3C3058, (y - 58) / 88.0);
+      if (std::hypot(cx, cy) <= 10) b.pixels[y * 320 + x] = mix(0x706494, 0x5C5080, (y - 58) / 88.0);
     }
-  // The title's gold, a little darker: brighter letters would flash as the scene's noise comes and goes.
-  title(card, "ZUB", 72, 160, 128, 0xD8B060, 0x905818);
-  Noise n(23);
+  title(b, "ZUB", 72, 160, 128, 0xC8A050, 0x8C6020);
   paint(b, [&](int x, int y) {
-    const uint32_t c = card.pixels[y * b.width + x];
-    // A bright band rolls down the picture a quarter of the way.
-    const double band = std::exp(-std::pow((y - 200) / 14.0, 2)) * 0.35;
-    const double snow = n.next();
-    const double keep = 0.55 - band * 0.4, line = y % 2 ? 0.82 : 1.0;
-    auto mixChannel = [&](int shift) { return line * (keep * channel(c, shift) + (1 - keep) * 255 * snow) + 255 * band * 0.3; };
-    return rgb(mixChannel(16), mixChannel(8), mixChannel(0));
+    const uint32_t c = b.pixels[y * b.width + x];
+    // Scanlines, and a brighter band a quarter of the way up, rolling as on a set losing its hold.
+    const double band = 1 + 0.18 * std::exp(-std::pow((y - 200) / 10.0, 2)), line = y % 2 ? 0.9 : 1.0;
+    return scale(c, band * line);
   });
 }
 
