@@ -91,7 +91,7 @@ void secondTitle(Bitmap& b) {
     return rgb(90 + 70 * p, 30 + 30 * p, 120 + 90 * std::sin(p * 3));
   });
   title(b, "presents", 22, 160, 70, 0xFFFFFF, 0xB0B0FF);
-  title(b, "320 x 240", 56, 160, 150, 0xFFFFFF, 0x80FFFF);
+  title(b, "320 x 240", 46, 160, 146, 0xFFFFFF, 0x80FFFF);
   title(b, "in true colour", 24, 160, 195, 0xFFE0F0, 0xFF80C0);
 }
 
@@ -376,13 +376,14 @@ void goldLettering(Bitmap& b) {
 // the viewer mirrors, its top what a surface facing up mirrors. Soft gradients only (a sky over a
 // ground, a glowing horizon, two broad lights), so a curved mirror shows smooth reflections
 // rather than bands and hard shapes.
-void environment(Bitmap& b, uint32_t zenith, uint32_t sky, uint32_t horizon, uint32_t ground, uint32_t depths, uint32_t light) {
+void environment(Bitmap& b, uint32_t zenith, uint32_t sky, uint32_t horizon, uint32_t ground, uint32_t depths, uint32_t light,
+                 double horizonWidth = 0.05, double horizonGain = 0.45) {
   paint(b, [&](int x, int y) {
     double up = (b.height / 2.0 - y) / (b.height / 2.0);
     double wave = 0.04 * std::sin(x * 0.05 + 2 * std::sin(y * 0.04));
     uint32_t c = up > 0 ? (up < 0.45 ? mix(horizon, sky, up / 0.45 + wave) : mix(sky, zenith, (up - 0.45) / 0.55))
                         : mix(ground, depths, std::pow(-up, 0.6));
-    return add(c, scale(light, 0.45 * std::exp(-std::pow(up / 0.05, 2))));
+    return add(c, scale(light, horizonGain * std::exp(-std::pow(up / horizonWidth, 2))));
   });
   glow(b, b.width * 0.28, b.height * 0.22, b.width * 0.22, scale(light, 0.6));
   glow(b, b.width * 0.78, b.height * 0.3, b.width * 0.12, scale(light, 0.35));
@@ -391,8 +392,10 @@ void environment(Bitmap& b, uint32_t zenith, uint32_t sky, uint32_t horizon, uin
 // The chrome ring's surroundings, in the demo's violets.
 void chrome(Bitmap& b) { environment(b, 0x18206A, 0x7A68C0, 0xF4DCF4, 0x6A4A70, 0x120818, 0xFFFFFF); }
 
-// Gold: the bump-mapped ring's surroundings and the craft's skin.
-void goldEnvironment(Bitmap& b) { environment(b, 0x6A3A08, 0xE8A030, 0xFFF0C0, 0xA06820, 0x241002, 0xFFF4D0); }
+// Gold: the bump-mapped ring's surroundings and the craft's skin. Its horizon is a broad warm glow
+// and sky and ground meet without a step: the ring's rippling surface sweeps the horizon across
+// whole faces, where a thin bright line read as a seam.
+void goldEnvironment(Bitmap& b) { environment(b, 0x5A3208, 0xC88A2C, 0xE0A850, 0xE0A850, 0x241002, 0xFFE8B0, 0.18, 0.3); }
 
 // Heights for the bump map. The map stores grey - 127 in a signed byte, so white (255) would wrap
 // to the lowest height and draw a dark contour: the greys stop at 250.
