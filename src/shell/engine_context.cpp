@@ -17,4 +17,8 @@ EngineContext::EngineContext(int w, int h) : space(w, h), bitmaps(slotCount), ob
     }
   }
   space.scratch = scratch.get();
+  // The tiling effect lays out up to three by three frames on the first of these; its pages are
+  // taken now, so that the frame that first needs them is not held up by the system handing them out.
+  const size_t sheet = (size_t)9 * w * h;
+  for (size_t i = 0; i < sheet; i += 1024) bigA->pixels[i] = 0;
 }
