@@ -77,7 +77,7 @@ inline void horizontalPair(uint8_t* d, int m3, int m2, int m1, int c0, int p1, i
   }
 }
 
-void horizontal(const uint8_t* src, uint8_t* dst, int w, int h, bool mpeg2) {
+[[maybe_unused]] void horizontal(const uint8_t* src, uint8_t* dst, int w, int h, bool mpeg2) {
   // Only the three samples at either end have taps past the line.
   const int lo = w < 3 ? w : 3, hi = w - 3 > lo ? w - 3 : lo;
   for (int y = 0; y < h; ++y) {
