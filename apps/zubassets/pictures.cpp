@@ -322,7 +322,7 @@ void wood(Bitmap& b) {
 // through the dark, and lit from the right, so the side of her face they pass stays in shadow.
 PortraitStyle greetsPortrait() {
   PortraitStyle p;
-  p.cx = 172, p.cy = 94, p.rx = 44, p.ry = 56, p.turn = -0.35, p.lightX = 0.8, p.lightY = -0.45, p.lightZ = 0.6, p.ambient = 0.2;
+  p.cx = 212, p.cy = 104, p.rx = 44, p.ry = 56, p.turn = -0.35, p.lightX = 0.8, p.lightY = -0.45, p.lightZ = 0.6, p.ambient = 0.2;
   p.skin = 0xF0C4A4, p.hair = 0x3A1E12, p.iris = 0x6A4020, p.lips = 0xB03848, p.clothes = 0x40204A;
   p.backTop = 0x1E0C30, p.backBottom = 0x040208, p.bokeh = 0x9050D0, p.rim = 0xB070FF, p.hairStyle = 1, p.seed = 5;
   return p;
@@ -331,7 +331,7 @@ PortraitStyle greetsPortrait() {
 // The portrait scene's: face on, waves and edge detection drawing her out in lines.
 PortraitStyle sisterPortrait() {
   PortraitStyle p;
-  p.cx = 120, p.cy = 96, p.rx = 45, p.ry = 57, p.lightX = -0.6, p.lightY = -0.55;
+  p.cx = 160, p.cy = 106, p.rx = 45, p.ry = 57, p.lightX = -0.6, p.lightY = -0.55;
   p.skin = 0xECB898, p.hair = 0xA8381C, p.iris = 0x3A7A50, p.lips = 0xC03A48, p.clothes = 0x1A4858;
   p.backTop = 0x124058, p.backBottom = 0x030C16, p.bokeh = 0xE0A050, p.rim = 0x70C8FF, p.hairStyle = 0, p.seed = 9;
   return p;
@@ -530,9 +530,20 @@ zub::Failure writePictures(const std::string& folder, int& written) {
       {"dat/mewmew.jpg", 320, 240, finale},
       {"dat/water.jpg", 320, 240, water},
       {"dat/cabtex.jpg", 320, 240, wood},
-      {"dat/lumoside.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, greetsPortrait()); }},
-      {"dat/sister.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, sisterPortrait()); }},
-      {"dat/lumoelec.jpg", 240, 220, [](Bitmap& b) { paintPortrait(b, electricPortrait()); }},
+      {"dat/lumoside.jpg", 320, 240, [](Bitmap& b) { paintPortrait(b, greetsPortrait()); }},
+      {"dat/sister.jpg", 320, 240, [](Bitmap& b) { paintPortrait(b, sisterPortrait()); }},
+      {"dat/lumoelec.jpg", 240, 220,
+       [](Bitmap& b) {
+         paintPortrait(b, electricPortrait());
+         // It is mixed in over the middle of the full-frame portrait scene: its sides fade to black,
+         // so it melts into the dark around it instead of showing as a box.
+         for (int y = 0; y < b.height; ++y)
+           for (int x = 0; x < b.width; ++x) {
+             double edge = std::min(std::min(x, b.width - 1 - x), std::min(y, b.height - 1 - y)) / 18.0;
+             uint32_t& p = b.pixels[y * b.width + x];
+             if (edge < 1) p = scale(p, edge * edge * (3 - 2 * edge));
+           }
+       }},
       {"dat/greets.jpg", 240, 1040, greetings},
       {"dat/white.jpg", 320, 240, goldLettering},
       {"dat/yellow.jpg", 320, 240, goldEnvironment},
