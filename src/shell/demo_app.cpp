@@ -1,6 +1,7 @@
 #include "shell/demo_app.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/clock.h"
 #include "core/fatal.h"
@@ -50,6 +51,8 @@ DemoApp::DemoApp(ptc::Backend display, const DemoSettings& settings) : settings(
   big = context->effectScratch();
   work = std::make_unique<Bitmap>(320, 240);
   stop(work->failure);
+  // Its pages are taken now rather than by the first frame that composes in it.
+  memset(work->pixels, 0, (size_t)work->width * work->height * 4);
   camera = std::make_unique<Camera>();
   mainLight = std::make_unique<Light>();
   sideLight = std::make_unique<Light>();
