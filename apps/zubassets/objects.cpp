@@ -260,7 +260,7 @@ zub::Failure writeFile(const std::string& path, const std::string& bytes) {
 
 std::string letteringBytes(const char* text) { return extrudedLettering(text, logoStyle()).bytes(); }
 std::string craftBytes() { return craft().bytes(); }
-std::string knotBytes() { return trefoil(150, 12, 0.14, 0xD0A040).bytes(); }
+std::string knotBytes() { return trefoil(150, 12, 0.2, 0xD0A040).bytes(); }
 
 zub::Failure writeObjects(const std::string& folder) {
   const std::string dat = folder + "/dat/";
