@@ -116,19 +116,45 @@ void redBackground(Bitmap& b) {
   });
 }
 
+// A close-up of a guitar: six strings ringing across the sound hole and its rosette. Every edge is
+// soft and worked out from its exact distance: the scene shakes the picture by a few pixels every
+// frame, and a thin, hard line would blink in and out of place (a flash) where a soft one glides.
 void strings(Bitmap& b) {
-  paint(b, [](int x, int y) { return mix(0x200830, 0x080010, std::hypot(x - 160, y - 120) / 200); });
-  glow(b, 160, 120, 70, 0x402000);
-  for (int s = 0; s < 6; ++s)
-    for (int x = 0; x < 320; ++x) {
-      double y = 40 + s * 32 + (x - 160) * 0.25 + 3 * std::sin(x * 0.09 + s);
-      for (int dy = -3; dy <= 3; ++dy) {
-        int py = (int)y + dy;
-        if (py < 0 || py >= 240) continue;
-        uint32_t& p = b.pixels[py * 320 + x];
-        p = add(p, scale(mix(0xFFD060, 0xFF40C0, s / 5.0), 1.0 / (1 + dy * dy * 1.5)));
-      }
+  const double hx = 150, hy = 122, hole = 58;
+  auto stringY = [](int s, double x) {
+    // Each string rings with its own wave, widest in the middle of the picture.
+    double swing = 4.5 * std::sin(M_PI * x / 320) * (1 - s * 0.1);
+    return 62 + s * 23 + (x - 160) * 0.12 + swing * std::sin(x * (0.045 + 0.008 * s) + s * 1.3);
+  };
+  paint(b, [&](int px, int py) {
+    double x = px + 0.5, y = py + 0.5;
+    // Dark wood, its grain running along the strings, lighter toward the hole.
+    double grain = 0.5 + 0.5 * std::sin(y * 0.35 + 2.5 * std::sin(x * 0.013 + y * 0.021));
+    double r = std::hypot(x - hx, y - hy);
+    double lift = 1 - std::min(1.0, r / 260);
+    double R = 40 + 34 * lift + 6 * grain, G = 16 + 14 * lift + 3 * grain, B = 34 + 18 * lift + 4 * grain;
+    // The sound hole, darker toward its middle, its edge a few pixels soft.
+    double inside = std::clamp((hole - r) / 4 + 0.5, 0.0, 1.0);
+    double depth = std::clamp((hole - r) / hole, 0.0, 1.0);
+    R = R * (1 - inside) + inside * (16 + 16 * (1 - depth));
+    G = G * (1 - inside) + inside * (6 + 7 * (1 - depth));
+    B = B * (1 - inside) + inside * (24 + 16 * (1 - depth));
+    // The rosette: a soft gold ring, a band of pink inlay and a second gold ring.
+    auto ring = [&](double radius, double width) { return std::exp(-(r - radius) * (r - radius) / (width * width)); };
+    double angle = std::atan2(y - hy, x - hx);
+    double gold = 0.45 * (ring(hole + 6, 1.6) + ring(hole + 19, 1.6));
+    double inlay = 0.4 * ring(hole + 12.5, 2.6) * (0.75 + 0.25 * std::cos(angle * 24));
+    R += 170 * gold + 170 * inlay, G += 120 * gold + 60 * inlay, B += 40 * gold + 130 * inlay;
+    // The strings: a soft glowing line each, gold on the low strings to pink on the high ones.
+    for (int s = 0; s < 6; ++s) {
+      double d = std::fabs(y - stringY(s, x));
+      if (d > 14) continue;
+      double k = 0.85 * std::exp(-d * d / 1.3) + 0.06 * std::exp(-d * d / 20);
+      uint32_t c = mix(0xFFD070, 0xFF50C8, s / 5.0);
+      R += channel(c, 16) * k, G += channel(c, 8) * k, B += channel(c, 0) * k;
     }
+    return rgb(R, G, B);
+  });
 }
 
 // A night skyline. The scenes zoom into the rectangle (204..359, 166..229) of this picture, and
