@@ -48,19 +48,16 @@ inline void sixteenPairs(const uint8_t* s, uint8_t* d, bool mpeg2) {
 }
 
 void horizontalWide(const uint8_t* src, uint8_t* dst, int w, int h, bool mpeg2) {
-  // Only the three samples at either end have taps past the line.
+  // The three pairs at either end have taps past the line; every other is made sixteen at a time
+  // where sixteen fit, and the few left over one by one.
   const int lo = w < 3 ? w : 3, hi = w - 3 > lo ? w - 3 : lo;
   for (int y = 0; y < h; ++y) {
     const uint8_t* s = src + (ptrdiff_t)y * w;
     uint8_t* d = dst + (ptrdiff_t)y * 2 * w;
-    auto pair = [&](int j) {
-      horizontalPair(d + 2 * j, s[at(j - 3, w)], s[at(j - 2, w)], s[at(j - 1, w)], s[j], s[at(j + 1, w)],
-                     s[at(j + 2, w)], s[at(j + 3, w)], mpeg2);
-    };
     int j = 0;
-    for (; j < lo; ++j) pair(j);
+    for (; j < lo; ++j) clampedPair(s, d, j, w, mpeg2);
     for (; j + 16 <= hi; j += 16) sixteenPairs(s + j, d + 2 * j, mpeg2);
-    for (; j < w; ++j) pair(j);
+    for (; j < w; ++j) clampedPair(s, d, j, w, mpeg2);
   }
 }
 

@@ -77,24 +77,26 @@ inline void horizontalPair(uint8_t* d, int m3, int m2, int m1, int c0, int p1, i
   }
 }
 
+// Output pair j of line s (w samples) into d, its taps past the line's ends clamped to them.
+inline void clampedPair(const uint8_t* s, uint8_t* d, int j, int w, bool mpeg2) {
+  horizontalPair(d + 2 * j, s[at(j - 3, w)], s[at(j - 2, w)], s[at(j - 1, w)], s[j], s[at(j + 1, w)], s[at(j + 2, w)],
+                 s[at(j + 3, w)], mpeg2);
+}
+
 [[maybe_unused]] void horizontal(const uint8_t* src, uint8_t* dst, int w, int h, bool mpeg2) {
   // Only the three samples at either end have taps past the line.
   const int lo = w < 3 ? w : 3, hi = w - 3 > lo ? w - 3 : lo;
   for (int y = 0; y < h; ++y) {
     const uint8_t* s = src + (ptrdiff_t)y * w;
     uint8_t* d = dst + (ptrdiff_t)y * 2 * w;
-    auto edge = [&](int j) {
-      horizontalPair(d + 2 * j, s[at(j - 3, w)], s[at(j - 2, w)], s[at(j - 1, w)], s[j], s[at(j + 1, w)],
-                     s[at(j + 2, w)], s[at(j + 3, w)], mpeg2);
-    };
-    for (int j = 0; j < lo; ++j) edge(j);
+    for (int j = 0; j < lo; ++j) clampedPair(s, d, j, w, mpeg2);
     if (mpeg2) {
       for (int j = lo; j < hi; ++j) horizontalPair(d + 2 * j, 0, s[j - 2], s[j - 1], s[j], s[j + 1], s[j + 2], s[j + 3], true);
     } else {
       for (int j = lo; j < hi; ++j)
         horizontalPair(d + 2 * j, s[j - 3], s[j - 2], s[j - 1], s[j], s[j + 1], s[j + 2], s[j + 3], false);
     }
-    for (int j = hi; j < w; ++j) edge(j);
+    for (int j = hi; j < w; ++j) clampedPair(s, d, j, w, mpeg2);
   }
 }
 
