@@ -74,6 +74,8 @@ void Bitmap::fire() {
   clearBorder(*this);
 }
 
+namespace {
+
 // Rows y to y + Rows - 1 side by side: a row reads none of the pixels another row writes (its ends
 // are border pixels, which the pass leaves alone), so several chains of results run at once.
 template <int Rows>
@@ -94,6 +96,8 @@ inline void blurRowsHorizontally(uint32_t* first, int64_t w) {
     }
   }
 }
+
+} // namespace
 
 // Two to each side by array index: at the row ends that is the old border pixel of the row above
 // or the first pixel of the row below.
