@@ -434,16 +434,20 @@ void chrome(Bitmap& b) { environment(b, 0x18206A, 0x7A68C0, 0xF4DCF4, 0x6A4A70, 
 
 // Gold: the bump-mapped ring's surroundings and the craft's skin. Its horizon is a broad warm glow
 // and sky and ground meet without a step: the ring's rippling surface sweeps the horizon across
-// whole faces, where a thin bright line read as a seam.
-void goldEnvironment(Bitmap& b) { environment(b, 0x5A3208, 0xC88A2C, 0xE0A850, 0xE0A850, 0x241002, 0xFFE8B0, 0.18, 0.3); }
+// whole faces, where a thin bright line read as a seam. Its light is a deep gold with little blue,
+// so that the white the lights' highlight adds turns the brightest reflections pale gold rather
+// than flat white.
+void goldEnvironment(Bitmap& b) { environment(b, 0x5A3208, 0xC88A2C, 0xE09C3C, 0xE09C3C, 0x241002, 0xFFB040, 0.18, 0.3); }
 
 // Heights for the bump map. The map stores grey - 127 in a signed byte, so white (255) would wrap
-// to the lowest height and draw a dark contour: the greys stop at 250.
+// to the lowest height and draw a dark contour. The greys stop at 170: the scene lifts the shading
+// by the height plus a bias, and from the greys above that the lift reached past the angle to the
+// light over whole swirl arms, which then all took the full highlight and went flat white.
 void swirlHeights(Bitmap& b) {
   paint(b, [](int x, int y) {
     double r = std::hypot(x - 160, y - 120), a = std::atan2(y - 120, x - 160);
     double v = 0.5 + 0.5 * std::sin(a * 5 + r * 0.08);
-    return rgb(4 + 246 * v, 4 + 246 * v, 4 + 246 * v);
+    return rgb(4 + 166 * v, 4 + 166 * v, 4 + 166 * v);
   });
 }
 
