@@ -8,8 +8,12 @@ endif()
 
 # WebAssembly SIMD: the compiler vectorises the pixel loops with it (the frames are the same; the
 # page's test compares them with the golden ones). Every current browser has it; the page says so
-# where one does not.
-add_compile_options(-msimd128)
+# where one does not. Every browser with SIMD also has the two smaller extensions: saturating
+# float-to-integer conversion, one instruction where a conversion was otherwise a range check
+# and a branch (the rasterizers convert several times per pixel), and bulk memory, whose copies
+# serve memcpy without a call out to JavaScript for large blocks.
+add_compile_options(-msimd128 -mnontrapping-fptoint -mbulk-memory)
+add_link_options(-mnontrapping-fptoint -mbulk-memory)
 
 # The demo's layers as on the desktop, with the browser's console and audio back ends
 # (src/platform/web_*.cpp) and without the file writers of the offline tools.
