@@ -164,17 +164,71 @@ void strings(Bitmap& b) {
 // carries the sign (its left edge and two ledges), a light strip down the tower and its mast, and
 // the lamps of an elevated track. The sign itself stands clear inside, away from the frame's edge.
 void skyline(Bitmap& b) {
-  paint(b, [&b](int, int y) { return mix(0x081030, 0x402050, (double)y / b.height); });
+  // The sky darkens upward from the city's own warm haze along the rooftops.
+  paint(b, [&b](int, int y) {
+    double t = (double)y / b.height;
+    uint32_t sky = mix(0x060C2A, 0x3A1C50, t);
+    return mix(sky, 0x6A2C5A, std::pow(std::max(0.0, t - 0.45) / 0.55, 1.5));
+  });
   stars(b, 11, 120, 200);
-  glow(b, 100, 70, 40, 0x606060);
+  // The moon: a pale disc with a few soft shadows, in a wide halo. It stands clear of the corner
+  // the city scene's first zoom starts from (50, 40), so that it does not fill the frame in blocks.
+  const int moonX = 168, moonY = 44;
+  glow(b, moonX, moonY, 46, 0x282838);
+  for (int y = moonY - 14; y <= moonY + 14; ++y)
+    for (int x = moonX - 14; x <= moonX + 14; ++x) {
+      double d = std::hypot(x - moonX, y - moonY) / 13;
+      if (d >= 1.08) continue;
+      double shade = 1 - 0.12 * std::exp(-std::pow(std::hypot(x - moonX + 5, y - moonY + 4) / 4, 2)) -
+                     0.08 * std::exp(-std::pow(std::hypot(x - moonX - 4, y - moonY - 5) / 3, 2)) - 0.15 * d * d;
+      uint32_t& p = b.pixels[y * b.width + x];
+      p = mix(p, scale(0xF0ECDC, shade), std::min(1.0, (1.08 - d) / 0.16));
+    }
   Noise n(3);
+  // A block of the city: a body shaded darker toward its foot, a lit edge on the moon's side, a
+  // setback or a mast on some roofs, and windows lit at random, warm or cool.
+  auto block = [&](int x, int w, int top, uint32_t body, double lit, double bright, int winW, int winH) {
+    const int right = std::min(x + w - 2, 203);
+    for (int y = std::max(top, 0); y < b.height; ++y)
+      for (int px = x; px < right; ++px) {
+        double t = (double)(y - top) / (b.height - top);
+        uint32_t c = scale(body, 1.25 - 0.45 * t);
+        if (px == x && x > moonX) c = mix(c, 0x3A3450, 0.5);  // the side facing the moon
+        if (px == right - 1 && x + w < moonX) c = mix(c, 0x3A3450, 0.5);
+        b.pixels[y * b.width + px] = c;
+      }
+    if (n.next() < 0.35) {  // a narrower storey set back on the roof
+      int inset = w / 4, h = 8 + (int)(n.next() * 14);
+      fillRect(b, x + inset, top - h, std::max(2, std::min(right, 204) - x - 2 * inset), h, scale(body, 1.2));
+      top -= h;
+    }
+    if (n.next() < 0.3) {  // a mast with a red warning lamp
+      int mx = x + w / 2, h = 10 + (int)(n.next() * 16);
+      fillRect(b, mx, top - h, 1, h, scale(body, 1.4));
+      glow(b, mx + 0.5, top - h, 3, 0xC02010);
+    }
+    for (int wy = top + 6; wy < b.height - 4; wy += winH + 5)
+      for (int wx = x + 3; wx + winW < right - 1; wx += winW + 4)
+        if (n.next() < lit) {
+          double k = n.next();
+          uint32_t c = k < 0.7 ? mix(0xFFC060, 0xFFF0B0, k / 0.7) : k < 0.9 ? 0xC8E0FF : 0x7090FF;
+          fillRect(b, wx, wy, winW, winH, scale(c, bright));
+        }
+  };
+  // Three layers, the far ones hazier and smaller.
+  for (int x = -10; x < 204;) {
+    int w = 14 + (int)(n.next() * 22);
+    block(x, w, 150 + (int)(n.next() * 50), 0x30285A, 0.25, 0.45, 2, 2);
+    x += w;
+  }
+  for (int x = -6; x < 204;) {
+    int w = 18 + (int)(n.next() * 26);
+    block(x, w, 110 + (int)(n.next() * 70), 0x181430, 0.3, 0.7, 2, 3);
+    x += w + (int)(n.next() * 10);
+  }
   for (int x = 0; x < 204;) {
     int w = 20 + (int)(n.next() * 35), h = 80 + (int)(n.next() * 160);
-    int top = b.height - h;
-    fillRect(b, x, top, std::min(w - 2, 202 - x), h, 0x0A0A14);
-    for (int wy = top + 6; wy < b.height - 6; wy += 9)
-      for (int wx = x + 3; wx < std::min(x + w - 6, 198); wx += 7)
-        if (n.next() < 0.35) fillRect(b, wx, wy, 3, 4, mix(0xFFD070, 0xFFFFC0, n.next()));
+    block(x, w, b.height - h, 0x0C0C18, 0.35, 1.0, 3, 4);
     x += w;
   }
   const uint32_t neon = 0x30F060, halo = 0x0C4018;
@@ -187,7 +241,7 @@ void skyline(Bitmap& b) {
   for (int x = 30; x < 204; x += 64) fillRect(b, x, 202, 6, 98, 0x0E0A18);
   light(0, 198, 204, 1);
   // The tower, running off the right of the frame, its windows dark round the sign.
-  fillRect(b, 204, 110, 196, 190, 0x0C0A1C);
+  for (int y = 110; y < 300; ++y) fillRect(b, 204, y, 196, 1, mix(0x17142E, 0x0A0818, (y - 110) / 190.0));
   for (int wy = 118; wy < 292; wy += 9)
     for (int wx = 210; wx < 396; wx += 8)
       if ((wy < 160 || wy > 236) && std::abs(wx + 1 - 282) > 4 && n.next() < 0.3)
