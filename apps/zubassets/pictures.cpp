@@ -445,8 +445,9 @@ PortraitStyle electricPortrait() {
 // picture stays dark (the background and the shadowed side of her face), so the words keep their
 // contrast all the way up.
 void greetings(Bitmap& b) {
-  const char* lines[] = {"greetings to", "", "demo makers", "trackers", "pixel pushers", "polygon fillers", "party people",
-                         "night coders", "chip lovers", "scrollers", "and you", "", "zub"};
+  // Groups of our own invention, as a demo greets its friends by name.
+  const char* lines[] = {"greetings to", "", "Byte Orchard", "Null Carrot", "Sine Harbour", "Quartz Owls", "Vector Tea",
+                         "Lumen Drift", "Paper Moth", "Hex Lantern", "and you", "", "zub"};
   int y = 120;
   for (const char* line : lines) {
     // The heading a little larger than the names, and no wider than the column it is centred in.
