@@ -278,19 +278,33 @@ void pinkRings(Bitmap& b) {
   });
 }
 
+// The floor's grid is the mean of 4 x 4 samples a pixel: toward the horizon its lines come closer
+// than a pixel, and one sample each drew them as a band of moire there; the mean fades them into
+// an even glow.
 void landscape(Bitmap& b) {
   const int horizon = 150;
-  paint(b, [](int x, int y) {
-    if (y < horizon) return mix(0x10186A, 0xFF8040, std::pow((double)y / horizon, 1.6));
+  auto floor = [](double x, double y) {
     double depth = (y - horizon) / 90.0;
     double gx = (x - 160) / (depth + 0.05), gz = 1 / (depth + 0.05);
     bool line = std::fabs(gx / 40 - std::round(gx / 40)) < 0.04 * gz || std::fabs(gz * 4 - std::round(gz * 4)) < 0.06;
     return line ? mix(0xFF60C0, 0x60FFFF, depth) : mix(0x301040, 0x100818, depth);
+  };
+  paint(b, [&](int x, int y) {
+    if (y < horizon) return mix(0x10186A, 0xFF8040, std::pow((double)y / horizon, 1.6));
+    double c[3] = {0, 0, 0};
+    for (int k = 0; k < 16; ++k) {
+      uint32_t s = floor(x + 0.125 + 0.25 * (k & 3), y + 0.125 + 0.25 * (k >> 2));
+      c[0] += channel(s, 16) / 16, c[1] += channel(s, 8) / 16, c[2] += channel(s, 0) / 16;
+    }
+    return rgb(c[0], c[1], c[2]);
   });
   glow(b, 160, horizon - 10, 60, 0xFFC060);
   for (int x = 0; x < 320; ++x) {
     double h = 30 + 14 * std::sin(x * 0.031) + 9 * std::sin(x * 0.087 + 1) + 5 * std::sin(x * 0.21);
     for (int y = horizon - (int)h; y < horizon; ++y) b.pixels[y * 320 + x] = mix(0x281848, 0x140A28, (horizon - y) / h);
+    // The ridge's top pixel, covered in part: mixed by its share, so the ridge has no steps.
+    uint32_t& top = b.pixels[(horizon - (int)h - 1) * 320 + x];
+    top = mix(top, 0x140A28, h - (int)h);
   }
 }
 
