@@ -648,11 +648,13 @@ zub::Failure writePictures(const std::string& folder, int& written) {
       {"dat/lumoelec.jpg", 240, 220,
        [](Bitmap& b) {
          paintPortrait(b, electricPortrait());
-         // It is mixed in over the middle of the full-frame portrait scene: its sides fade to black,
-         // so it melts into the dark around it instead of showing as a box.
+         // It is mixed in over the middle of the full-frame portrait scene, whose smeared edge
+         // picture lies round it: it fades to black in an oval, a spotlight on her, where a fade along
+         // its sides drew a dark frame round a box.
          for (int y = 0; y < b.height; ++y)
            for (int x = 0; x < b.width; ++x) {
-             double edge = std::min(std::min(x, b.width - 1 - x), std::min(y, b.height - 1 - y)) / 18.0;
+             double r = std::hypot((x + 0.5 - b.width / 2.0) / (b.width / 2.0), (y + 0.5 - b.height / 2.0) / (b.height / 2.0));
+             double edge = std::clamp((1.0 - r) / 0.3, 0.0, 1.0);
              uint32_t& p = b.pixels[y * b.width + x];
              if (edge < 1) p = scale(p, edge * edge * (3 - 2 * edge));
            }
