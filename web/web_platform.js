@@ -13,6 +13,30 @@ mergeInto(LibraryManager.library, {
     audioBlock: 0,     // address of the player's block of interleaved 16-bit stereo
     audioFrames: 0,
     audioPlaying: false,
+    // The frame loop. The demo's 30 frames a second come every second (or third, fourth) display
+    // refresh, and every animation frame the page asks for costs the browser a whole rendering
+    // pass (style, layout, paint, commit), also one in which nothing changes. So between frames
+    // the loop waits on a timer until the next frame is due, and only then asks for an animation
+    // frame: one a frame. (Asked for earlier, the browser can serve it at once, before the frame is
+    // due, and the loop then needs a second one.)
+    loopTimer: 0,      // the timer the loop waits on between frames, or 0
+    loopEnded: false,
+    loopRun: function () {
+      var wait = Module['_zub_web_slice']();
+      if (wait < 0) ZUB.loopEnded = true;
+      else if (wait > 0) ZUB.loopTimer = setTimeout(ZUB.loopAsk, wait);
+      else requestAnimationFrame(ZUB.loopRun);
+    },
+    loopAsk: function () {
+      ZUB.loopTimer = 0;
+      requestAnimationFrame(ZUB.loopRun);
+    },
+    // A key, a button or a move: taken at the next animation frame, not after the wait.
+    loopWake: function () {
+      if (ZUB.loopEnded || !ZUB.loopTimer) return;
+      clearTimeout(ZUB.loopTimer);
+      ZUB.loopAsk();
+    },
   },
 
   zub_canvas_open__deps: ['$ZUB'],
@@ -26,7 +50,7 @@ mergeInto(LibraryManager.library, {
     // volume keys repeat while held; every other key is swallowed by the demo.
     var controlKeys = { ' ': 0, 'ArrowRight': 1, 'ArrowLeft': 2, 'ArrowUp': 3, 'ArrowDown': 4, 'm': 5, 'M': 5 };
     window.addEventListener('keydown', function (e) {
-      if (e.key === 'Escape') { ZUB.quitRequested = true; return; }
+      if (e.key === 'Escape') { ZUB.quitRequested = true; ZUB.loopWake(); return; }
       // A key on the page's control bar works the control it is on.
       if (e.target && e.target.closest && e.target.closest('#controls')) return;
       if (e.altKey || e.ctrlKey || e.metaKey || !(e.key in controlKeys)) return;
@@ -34,14 +58,19 @@ mergeInto(LibraryManager.library, {
       e.preventDefault(); // no page scroll for Space and the arrows
       if (e.repeat && control !== 3 && control !== 4) return;
       if (ZUB.controls.length < 16) ZUB.controls.push(control);
+      ZUB.loopWake();
     });
     // Only a mouse's left button: a tap on a touch screen also sends a mousedown, and must not end
     // the demo (touch screens end it with the page's End button, through Module.zubQuit).
     canvas.addEventListener('pointerdown', function (e) {
-      if (e.pointerType === 'mouse' && e.button === 0) ZUB.quitRequested = true;
+      if (e.pointerType === 'mouse' && e.button === 0) {
+        ZUB.quitRequested = true;
+        ZUB.loopWake();
+      }
     });
     Module['zubQuit'] = function () {
       ZUB.quitRequested = true;
+      ZUB.loopWake();
     };
   },
 
@@ -49,6 +78,17 @@ mergeInto(LibraryManager.library, {
   zub_canvas_show: function (rgba, width, height) {
     ZUB.image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
     ZUB.context2d.putImageData(ZUB.image, 0, 0);
+  },
+
+  zub_loop_start__deps: ['$ZUB'],
+  zub_loop_start: function () {
+    ZUB.loopEnded = false;
+    ZUB.loopAsk();
+  },
+
+  zub_loop_wake__deps: ['$ZUB'],
+  zub_loop_wake: function () {
+    ZUB.loopWake();
   },
 
   zub_canvas_take_control__deps: ['$ZUB'],

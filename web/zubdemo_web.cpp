@@ -1,8 +1,8 @@
 // zubdemo in a web browser. The page calls one of two entries:
 //  - zub_web_play, from a click (browsers start sound only after one): the demo on the wall clock
-//    with its tune, one pass of the desktop frame loop after another from each animation frame, the
-//    flash limiter on when the start screen asks for it (the start screen is the photosensitivity
-//    notice here);
+//    with its tune, one pass of the desktop frame loop after another from the animation frame in
+//    which a frame falls due, the flash limiter on when the start screen asks for it (the start
+//    screen is the photosensitivity notice here);
 //    The page's control bar moves, pauses and sets the volume through zub_web_seek, zub_web_control
 //    and zub_web_volume, and follows the demo through zub_page_scenes and zub_page_position;
 //  - zub_web_hashes, the test hook: frames 0..N on the offline renderer's virtual clock, silent,
@@ -34,6 +34,8 @@ void zub_page_stats(int frames, double busyMs, int reduceFlashes);
 void zub_page_hashes(const char* text, int done);
 void zub_page_scenes(const char* list, int lengthMs);
 void zub_page_position(int ms, int paused, int volume, int muted);
+void zub_loop_start();
+void zub_loop_wake();
 }
 
 namespace {
@@ -46,28 +48,48 @@ double busyMs = 0;      // time spent in passes that drew a frame
 // has granted, as the desktop loop does back to back, but gives the page back after this long.
 const double sliceMs = 50;
 
+// While paused nothing falls due; the controls are still taken this often (a key or a button on
+// the bar wakes the loop at once anyway).
+const int pausedPollMs = 100;
+
 void finish() {
-  emscripten_cancel_main_loop();
   app->shutdown();
   delete app;
   app = nullptr;
   zub_page_ended();
 }
 
-void playSlice() {
+} // namespace
+
+// One animation frame of play (web_platform.js calls it): every pass that is due, then the
+// milliseconds until the next frame falls due (0: at once), or -1 when the demo has ended.
+extern "C" EMSCRIPTEN_KEEPALIVE int zub_web_slice() {
+  if (!app) return -1;
   const double start = emscripten_get_now();
+  bool behind = false; // frames still due after the slice's time: the next animation frame goes on
   for (;;) {
     const int before = app->pacer->framesIssued;
     const double passStart = emscripten_get_now();
-    if (!app->runPass()) return finish();
+    if (!app->runPass()) {
+      finish();
+      return -1;
+    }
     if (app->pacer->framesIssued == before) break; // nothing due yet
     ++framesShown;
     busyMs += emscripten_get_now() - passStart;
-    if (emscripten_get_now() - start > sliceMs) break;
+    if (emscripten_get_now() - start > sliceMs) {
+      behind = true;
+      break;
+    }
   }
   zub_page_stats(framesShown, busyMs, app->limiter ? 1 : 0);
   zub_page_position(app->timelineMs(), app->paused ? 1 : 0, app->volume, app->muted ? 1 : 0);
+  if (behind) return 0;
+  if (app->paused) return pausedPollMs;
+  return app->pacer->ticksUntilDue();
 }
+
+namespace {
 
 // The scenes' starts on the timeline and their names, for the marks of the page's timeline bar:
 // one "ms name" line each.
@@ -140,7 +162,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_play(int reduceFlashes, const char*
   printf("start running the demo\n");
   if (settings.startLater) app->moveTo(settings.start);
   tellScenes();
-  emscripten_set_main_loop(playSlice, 0, false);
+  zub_loop_start();
 }
 
 // The page's timeline bar: to the frame the uninterrupted demo shows at `seconds`, as a start
@@ -152,6 +174,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_seek(double seconds) {
   app->moveTo(StartPoint{-1, ms});
   app->showCaption();
   zub_page_position(app->timelineMs(), app->paused ? 1 : 0, app->volume, app->muted ? 1 : 0);
+  zub_loop_wake();
 }
 
 // The hash of the frame the demo shows (before any caption), as the golden frames are hashed: the
@@ -165,7 +188,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* zub_web_frame_hash() {
 
 // The page's buttons: a control as its key gives it (numbered as ptc::Control).
 extern "C" EMSCRIPTEN_KEEPALIVE void zub_web_control(int control) {
-  if (app && control >= 0 && control <= (int)ptc::Control::Mute) ptc::postControl(app->console->window, (ptc::Control)control);
+  if (!app || control < 0 || control > (int)ptc::Control::Mute) return;
+  ptc::postControl(app->console->window, (ptc::Control)control);
+  zub_loop_wake();
 }
 
 // The page's volume slider: percent of the tune's own level; unmutes, as the volume keys do.
