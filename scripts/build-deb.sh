@@ -125,7 +125,7 @@ Architecture: $arch
 Maintainer: $maintainer
 Installed-Size: $installed_size
 Depends: $depends
-Recommends: fonts-dejavu-core
+Recommends: fonts-league-spartan
 Suggests: ffmpeg
 Section: video
 Priority: optional

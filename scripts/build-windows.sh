@@ -193,7 +193,9 @@ for program in zubdemo zubrender zubclip zubassets; do
 done
 cp -r "$root/data" "$dist/data"
 # zubassets draws its lettering with this font; on Windows it looks for it beside the programs.
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf "$dist/"
+cp /usr/share/fonts/opentype/league-spartan/LeagueSpartan-Bold.otf "$dist/"
+# The font's licence asks that its copyright notice and licence travel with it.
+sed 's/$/\r/' /usr/share/doc/fonts-league-spartan/copyright >"$dist/LeagueSpartan-licence.txt"
 sed 's/$/\r/' "$root/packaging/windows-readme.txt" >"$dist/README.txt"
 (cd "$root/dist" && zip -q -r -X zubdemo-windows-x64.zip zubdemo-windows-x64)
 say "release in dist/zubdemo-windows-x64/ ($(du -sh "$dist" | cut -f1)), dist/zubdemo-windows-x64.zip ($(du -h "$root/dist/zubdemo-windows-x64.zip" | cut -f1))"

@@ -4,15 +4,15 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libjpeg62-turbo-dev libpng-dev libsdl2-dev libopenmpt-dev libx11-dev libfreetype-dev fonts-dejavu-core
+  libjpeg62-turbo-dev libpng-dev libsdl2-dev libopenmpt-dev libx11-dev libfreetype-dev fonts-league-spartan
   libgtest-dev libbenchmark-dev clang
   xvfb xdotool openbox x11-utils help2man desktop-file-utils file shellcheck
 )
 # ffmpeg is needed only to regenerate the clip and the video test streams, and for --mp4 output;
 # jq reads the JSON of zubclip in the end-to-end test that compares it with ffprobe.
 [ "${ZUB_WITH_FFMPEG:-0}" = 1 ] && packages+=(ffmpeg jq)
-# sox too, for the pictures of the README (scripts/make-docs.sh).
-[ "${ZUB_WITH_TOOLS:-0}" = 1 ] && packages+=(ffmpeg sox jq)
+# sox too, and a font for the labels, for the pictures of the README (scripts/make-docs.sh).
+[ "${ZUB_WITH_TOOLS:-0}" = 1 ] && packages+=(ffmpeg sox jq fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -150,7 +150,26 @@ struct Outline {
   int group;               // the outline (itself, for an outline) whose letter face it belongs to
 };
 
-std::vector<Outline> outlines(const std::string& text, double tracking, double tolerance) {
+// Each point's mitred offset outward and whether it is a corner.
+void mitre(Outline& o) {
+  const Contour& c = o.points;
+  const size_t n = c.size();
+  o.out.clear();
+  o.sharp.clear();
+  for (size_t i = 0; i < n; ++i) {
+    Point2 a = c[(i + n - 1) % n], p = c[i], b = c[(i + 1) % n];
+    double l1 = std::hypot(p.x - a.x, p.y - a.y), l2 = std::hypot(b.x - p.x, b.y - p.y);
+    // Outward normals of the edges in and out (to the right of the way round).
+    Point2 n1{(p.y - a.y) / l1, -(p.x - a.x) / l1}, n2{(b.y - p.y) / l2, -(b.x - p.x) / l2};
+    Point2 m{n1.x + n2.x, n1.y + n2.y};
+    double lm = std::hypot(m.x, m.y), cosHalf = lm / 2;
+    double k = 1 / (lm * std::max(cosHalf, 0.3));
+    o.out.push_back({m.x * k, m.y * k});
+    o.sharp.push_back(n1.x * n2.x + n1.y * n2.y < std::cos(28 * M_PI / 180));
+  }
+}
+
+std::vector<Outline> outlines(const std::string& text, double tracking, double tolerance, double bevel) {
   std::vector<Contour> raw;
   textOutlines(text, tolerance, tracking, raw);
   std::vector<Outline> list;
@@ -172,18 +191,41 @@ std::vector<Outline> outlines(const std::string& text, double tracking, double t
     if ((area(list[i].points) > 0) == hole) std::reverse(list[i].points.begin(), list[i].points.end());
   }
   for (Outline& o : list) {
-    const Contour& c = o.points;
-    const size_t n = c.size();
-    for (size_t i = 0; i < n; ++i) {
-      Point2 a = c[(i + n - 1) % n], p = c[i], b = c[(i + 1) % n];
-      double l1 = std::hypot(p.x - a.x, p.y - a.y), l2 = std::hypot(b.x - p.x, b.y - p.y);
-      // Outward normals of the edges in and out (to the right of the way round).
-      Point2 n1{(p.y - a.y) / l1, -(p.x - a.x) / l1}, n2{(b.y - p.y) / l2, -(b.x - p.x) / l2};
-      Point2 m{n1.x + n2.x, n1.y + n2.y};
-      double lm = std::hypot(m.x, m.y), cosHalf = lm / 2;
-      double k = 1 / (lm * std::max(cosHalf, 0.3));
-      o.out.push_back({m.x * k, m.y * k});
-      o.sharp.push_back(n1.x * n2.x + n1.y * n2.y < std::cos(28 * M_PI / 180));
+    // A slit narrower than the bevel (where a letter's stroke meets another at a sharp angle, as
+    // inside an M) would turn the face inside out when it is inset: it is filled, its tip dropped
+    // until no corner turns back toward the outside by more than 155 degrees.
+    for (bool filled = true; filled && o.points.size() > 3;) {
+      filled = false;
+      Contour& c = o.points;
+      for (size_t i = 0; i < c.size() && c.size() > 3; ++i) {
+        Point2 a = c[(i + c.size() - 1) % c.size()], p = c[i], b = c[(i + 1) % c.size()];
+        double ux = a.x - p.x, uy = a.y - p.y, vx = b.x - p.x, vy = b.y - p.y;
+        double cosine = (ux * vx + uy * vy) / (std::hypot(ux, uy) * std::hypot(vx, vy));
+        if (cross(a, p, b) < 0 && cosine > std::cos(25 * M_PI / 180)) {
+          c.erase(c.begin() + (long)i);
+          filled = true;
+        }
+      }
+    }
+    mitre(o);
+    // An edge shorter than the bevel's inset at its two ends would turn over on the face: its two
+    // points become one, at its middle, until no edge turns over. A face's outline of a font
+    // can have such edges at the joins of its curves.
+    for (size_t guard = o.points.size(); guard > 3; --guard) {
+      const size_t n = o.points.size();
+      size_t fold = n;
+      for (size_t i = 0; i < n && fold == n; ++i) {
+        const size_t j = (i + 1) % n;
+        Point2 e{o.points[j].x - o.points[i].x, o.points[j].y - o.points[i].y};
+        Point2 inset{o.points[j].x - o.out[j].x * bevel - o.points[i].x + o.out[i].x * bevel,
+                     o.points[j].y - o.out[j].y * bevel - o.points[i].y + o.out[i].y * bevel};
+        if (inset.x * e.x + inset.y * e.y <= 0) fold = i;
+      }
+      if (fold == n) break;
+      const size_t j = (fold + 1) % n;
+      o.points[fold] = {(o.points[fold].x + o.points[j].x) / 2, (o.points[fold].y + o.points[j].y) / 2};
+      o.points.erase(o.points.begin() + (long)j);
+      mitre(o);
     }
   }
   return list;
@@ -192,7 +234,7 @@ std::vector<Outline> outlines(const std::string& text, double tracking, double t
 } // namespace
 
 Mesh extrudedLettering(const std::string& text, const LetteringStyle& style) {
-  std::vector<Outline> list = outlines(text, style.tracking, style.tolerance);
+  std::vector<Outline> list = outlines(text, style.tracking, style.tolerance, style.bevel);
   Mesh m;
   const int faceSurface = m.surface("Face", style.colour);
   const int bevelSurface = m.surface("Bevel", style.colour);

@@ -83,7 +83,7 @@ void logo(Bitmap& b) {
   glow(b, 160, 110, 150, 0x302060);
   title(b, "ZUB", 118, 160, 150, 0xFFF0A0, 0xC06010);
   for (int x = 40; x < 280; ++x) b.pixels[172 * 320 + x] = mix(0x000000, 0xFFC040, 1 - std::fabs(x - 160) / 120.0);
-  drawTextCentred(&b, "a software demo", 16, 160, 200, 0xC0C8FF);
+  drawTextCentred(&b, "a software demo", 20, 160, 200, 0xC0C8FF);
 }
 
 void secondTitle(Bitmap& b) {
@@ -91,9 +91,9 @@ void secondTitle(Bitmap& b) {
     double p = plasma(x, y, 0.031, 0.027, 0.019);
     return rgb(90 + 70 * p, 30 + 30 * p, 120 + 90 * std::sin(p * 3));
   });
-  title(b, "presents", 22, 160, 70, 0xFFFFFF, 0xB0B0FF);
+  title(b, "presents", 26, 160, 70, 0xFFFFFF, 0xB0B0FF);
   title(b, "320 x 240", 46, 160, 146, 0xFFFFFF, 0x80FFFF);
-  title(b, "in true colour", 24, 160, 195, 0xFFE0F0, 0xFF80C0);
+  title(b, "in true colour", 28, 160, 195, 0xFFE0F0, 0xFF80C0);
 }
 
 void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t hue) {
@@ -106,7 +106,7 @@ void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t
   fillRect(b, 0, 70, 320, 3, scale(hue, 1.2));
   fillRect(b, 0, 178, 320, 3, scale(hue, 1.2));
   title(b, role, 52, 160, 138, 0xFFFFFF, mix(hue, 0xFFFFFF, 0.5));
-  drawTextCentred(&b, who, 15, 160, 162, 0xFFFFFF);
+  drawTextCentred(&b, who, 19, 160, 163, 0xFFFFFF);
 }
 
 void redBackground(Bitmap& b) {
@@ -406,7 +406,7 @@ void finale(Bitmap& b) {
     for (int y = horizon - (int)h; y < horizon; ++y) b.pixels[y * 320 + x] = mix(0x3A1A50, 0x1A0C2C, (double)(y - horizon + h) / h);
   }
   title(b, "thank you", 40, 160, 52, 0xFFFFFF, 0xFFE0A0);
-  title(b, "for watching", 20, 160, 82, 0xFFF4E0, 0xFFD8A0);
+  title(b, "for watching", 24, 160, 82, 0xFFF4E0, 0xFFD8A0);
 }
 
 void water(Bitmap& b) {
@@ -465,7 +465,7 @@ void greetings(Bitmap& b) {
   int y = 120;
   for (const char* line : lines) {
     // The heading a little larger than the names, and no wider than the column it is centred in.
-    int size = line == lines[0] ? 17 : line == lines[12] ? 26 : 16;
+    int size = line == lines[0] ? 20 : line == lines[12] ? 30 : 19;
     if (*line) drawTextCentred(&b, line, size, 64, y, 0xFFF4E4);
     y += 70;
   }

@@ -18,6 +18,8 @@ namespace assets {
 namespace {
 
 FT_Library library = nullptr;
+// One geometric face for every word the demo shows, from the title card to the lettering of its
+// objects, so that the whole reads as one piece.
 FT_Face face = nullptr;
 #ifdef _WIN32
 // The Windows release carries the font beside the programs.
@@ -26,12 +28,12 @@ std::string fontFile() {
   DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string path(exe, n > 0 && n < MAX_PATH ? n : 0);
   size_t slash = path.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "DejaVuSans-Bold.ttf";
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "LeagueSpartan-Bold.otf";
 }
 const char* fontHint = " (it belongs beside zubassets.exe)";
 #else
-std::string fontFile() { return "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"; }
-const char* fontHint = " (Debian package fonts-dejavu-core)";
+std::string fontFile() { return "/usr/share/fonts/opentype/league-spartan/LeagueSpartan-Bold.otf"; }
+const char* fontHint = " (Debian package fonts-league-spartan)";
 #endif
 
 uint32_t blend(uint32_t under, uint32_t over, int coverage) {
