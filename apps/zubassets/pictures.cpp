@@ -240,8 +240,17 @@ void skyline(Bitmap& b) {
   fillRect(b, 0, 194, 204, 8, 0x120E1E);
   for (int x = 30; x < 204; x += 64) fillRect(b, x, 202, 6, 98, 0x0E0A18);
   light(0, 198, 204, 1);
-  // The tower, running off the right of the frame, its windows dark round the sign.
-  for (int y = 110; y < 300; ++y) fillRect(b, 204, y, 196, 1, mix(0x17142E, 0x0A0818, (y - 110) / 190.0));
+  // The tower, running off the right of the frame, its windows dark round the sign: a glass wall
+  // of storeys and mullions, darker toward its foot, with the sky's glow sliding across it.
+  for (int y = 110; y < 300; ++y)
+    for (int x = 204; x < 400; ++x) {
+      uint32_t c = mix(0x1C1836, 0x0A0818, (y - 110) / 190.0);
+      double sheen = std::exp(-std::pow(((x - 204) * 0.55 + (y - 110) - 60) / 26.0, 2));
+      c = mix(c, 0x3A2C5C, 0.45 * sheen);
+      if ((x - 209) % 8 == 0) c = scale(c, 1.35);       // a mullion
+      if ((y - 117) % 9 == 0) c = mix(c, 0x2A2448, 0.5); // a floor's edge
+      b.pixels[y * b.width + x] = c;
+    }
   for (int wy = 118; wy < 292; wy += 9)
     for (int wx = 210; wx < 396; wx += 8)
       if ((wy < 160 || wy > 236) && std::abs(wx + 1 - 282) > 4 && n.next() < 0.3)
