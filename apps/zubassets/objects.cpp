@@ -100,7 +100,9 @@ Mesh ringedPlanet() {
   std::vector<int> bands;
   for (uint32_t c : bandColours) bands.push_back(m.surface("Band" + std::to_string(bands.size() + 1), c));
   auto model = [&](double x, double y, double z) { return m.add({(float)x, (float)-z, (float)y}); };
-  const int slices = 32, stacks = 18;
+  // Fine enough that the shading, which is worked out at the corners, draws the highlight round
+  // rather than as a diamond.
+  const int slices = 48, stacks = 24;
   const double radius = 0.5;
   std::vector<int> grid;
   for (int j = 0; j <= stacks; ++j)
