@@ -193,7 +193,9 @@ std::vector<Outline> outlines(const std::string& text, double tracking, double t
   for (Outline& o : list) {
     // A slit narrower than the bevel (where a letter's stroke meets another at a sharp angle, as
     // inside an M) would turn the face inside out when it is inset: it is filled, its tip dropped
-    // until no corner turns back toward the outside by more than 155 degrees.
+    // while the tip is sharp (the outline turns back by more than 155 degrees) and the points on
+    // either side of it lie closer together than the two bevels' width. A notch that opens wider,
+    // as between the strokes of a W, stays.
     for (bool filled = true; filled && o.points.size() > 3;) {
       filled = false;
       Contour& c = o.points;
@@ -201,7 +203,7 @@ std::vector<Outline> outlines(const std::string& text, double tracking, double t
         Point2 a = c[(i + c.size() - 1) % c.size()], p = c[i], b = c[(i + 1) % c.size()];
         double ux = a.x - p.x, uy = a.y - p.y, vx = b.x - p.x, vy = b.y - p.y;
         double cosine = (ux * vx + uy * vy) / (std::hypot(ux, uy) * std::hypot(vx, vy));
-        if (cross(a, p, b) < 0 && cosine > std::cos(25 * M_PI / 180)) {
+        if (cross(a, p, b) < 0 && cosine > std::cos(25 * M_PI / 180) && std::hypot(b.x - a.x, b.y - a.y) < 2 * bevel) {
           c.erase(c.begin() + (long)i);
           filled = true;
         }

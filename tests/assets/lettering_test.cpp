@@ -49,6 +49,43 @@ TEST(Lettering, LettersWithAndWithoutHolesCloseIntoSolidsFacingOut) {
   for (const char* text : {"ZUB", "B", "SOFTWARE DEMO", "98"}) expectClosedAndOutward(assets::extrudedLettering(text, style), text);
 }
 
+double signedArea(const assets::Contour& c) {
+  double a = 0;
+  for (size_t i = 0; i < c.size(); ++i) a += c[i].x * c[(i + 1) % c.size()].y - c[(i + 1) % c.size()].x * c[i].y;
+  return a / 2;
+}
+
+// Outlines are made ready for the bevel by filling slits narrower than it; a notch that opens wider
+// must stay open, or a W reads as a block. The letter's face is its outline inset by the bevel, so
+// its area stays below the outline's less half the bevel's strip along the outline.
+TEST(Lettering, FacesKeepTheLettersNotches) {
+  const zub::Failure failed = assets::textInit();
+  ASSERT_FALSE(failed) << failed.message;
+  assets::LetteringStyle style;
+  for (const char* text : {"W", "M", "V", "SOFTWARE DEMO"}) {
+    std::vector<assets::Contour> outlines;
+    assets::textOutlines(text, style.tolerance, style.tracking, outlines);
+    double outline = 0, perimeter = 0;
+    for (const assets::Contour& c : outlines) {
+      outline += signedArea(c);
+      for (size_t i = 0; i < c.size(); ++i)
+        perimeter += std::hypot(c[(i + 1) % c.size()].x - c[i].x, c[(i + 1) % c.size()].y - c[i].y);
+    }
+    const assets::Mesh m = assets::extrudedLettering(text, style);
+    double face = 0;
+    for (size_t f = 0; f < m.polygons.size(); ++f) {
+      if (m.surfaces[f] != 1) continue; // the first surface is the letters' face
+      const std::vector<int>& p = m.polygons[f];
+      for (size_t i = 1; i + 1 < p.size(); ++i) {
+        const Vec3 &a = m.points[p[0]], &b = m.points[p[i]], &c = m.points[p[i + 1]];
+        face += std::fabs((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / 2;
+      }
+    }
+    EXPECT_LT(face, std::fabs(outline) - 0.5 * perimeter * style.bevel) << text;
+    EXPECT_GT(face, 0.5 * std::fabs(outline)) << text;
+  }
+}
+
 double area(const assets::Contour& c) {
   double a = 0;
   for (size_t i = 0; i < c.size(); ++i) a += c[i].x * c[(i + 1) % c.size()].y - c[(i + 1) % c.size()].x * c[i].y;
