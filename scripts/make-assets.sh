@@ -12,7 +12,8 @@ trap 'rm -f "$frames"' EXIT
 ./build/zubassets --out data --clip-frames "$frames"
 ./build/zubassets --icons packaging/icons
 ffmpeg -nostdin -loglevel error -y -threads 1 -f yuv4mpegpipe -i "$frames" \
-  -c:v mpeg1video -b:v 900k -maxrate 1800k -bufsize 1835k -g 12 -bf 2 -flags +bitexact -fflags +bitexact \
+  -c:v mpeg1video -b:v 900k -maxrate 1800k -bufsize 1835k -g 12 -bf 2 -mbd rd -trellis 2 -cmp 2 -subcmp 2 \
+  -flags +bitexact -fflags +bitexact \
   -f mpeg data/dat/guns.mpg
 # The muxer leaves out the system stream's end code; the clip carries one.
 printf '\x00\x00\x01\xb9' >> data/dat/guns.mpg

@@ -1,5 +1,6 @@
 #include "objects.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "core/fatal.h"
 #include "lettering.h"
 #include "mesh.h"
+#include "paint.h"
 #include "objects/lwo_writer.h"
 
 namespace assets {
@@ -98,7 +100,6 @@ Mesh ringedPlanet() {
   Mesh m;
   const uint32_t bandColours[] = {0xF4E2B4, 0xE8A040, 0xC06030, 0xB04078, 0x6A3478, 0xB04078, 0xC06030, 0xE8A040, 0xF4E2B4};
   std::vector<int> bands;
-  for (uint32_t c : bandColours) bands.push_back(m.surface("Band" + std::to_string(bands.size() + 1), c));
   auto model = [&](double x, double y, double z) { return m.add({(float)x, (float)-z, (float)y}); };
   // Fine enough that the shading, which is worked out at the corners, draws the highlight round
   // rather than as a diamond.
@@ -111,9 +112,17 @@ Mesh ringedPlanet() {
       grid.push_back(model(radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta), radius * std::sin(theta) * std::sin(phi)));
     }
   auto g = [&](int j, int i) { return grid[(size_t)(j * slices + (i % slices))]; };
+  // A colour for each row of faces: the nine bands, each blending into the next over the row
+  // between them, so the stripes read as a gas giant's soft belts rather than painted rings.
+  for (int j = 0; j < stacks; ++j) {
+    const double u = (j + 0.5) * 9 / stacks - 0.5;
+    const int i = std::clamp((int)std::floor(u), 0, 8), next = std::min(i + 1, 8);
+    const double f = u - std::floor(u), blend = std::clamp((f - 0.25) / 0.5, 0.0, 1.0);
+    bands.push_back(m.surface("Band" + std::to_string(j + 1), mix(bandColours[i], bandColours[next], u < 0 ? 0 : blend)));
+  }
   for (int j = 0; j < stacks; ++j)
     for (int i = 0; i < slices; ++i) {
-      const int band = bands[(size_t)(j * 9 / stacks)];
+      const int band = bands[(size_t)j];
       std::vector<int> q{g(j, i), g(j, i + 1), g(j + 1, i + 1), g(j + 1, i)};
       if (j == 0) q = {g(0, i), g(1, i + 1), g(1, i)};
       if (j == stacks - 1) q = {g(j, i), g(j, i + 1), g(j + 1, i)};

@@ -109,11 +109,16 @@ void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t
   drawTextCentred(&b, who, 19, 160, 163, 0xFFFFFF);
 }
 
+// Deep red behind the gold logo: soft rays of light fanning out from a point above the centre,
+// brightest near it, over a slow plasma, darkening toward the corners.
 void redBackground(Bitmap& b) {
   paint(b, [](int x, int y) {
     double p = plasma(x, y, 0.023, 0.031, 0.017);
     double v = 1 - std::hypot(x - 160, y - 120) / 260;
-    return rgb((150 + 100 * p) * v, (20 + 20 * p) * v, (30 + 25 * p) * v);
+    double angle = std::atan2(y - 100.0, x - 160.0), r = std::hypot(x - 160.0, y - 100.0);
+    double ray = std::pow(0.5 + 0.5 * std::cos(14 * angle + 0.004 * r), 3) * std::exp(-r / 170) * std::min(1.0, r / 40);
+    double k = v * (1 + 0.55 * ray);
+    return rgb((150 + 100 * p) * k, (20 + 20 * p + 30 * ray) * k, (30 + 25 * p + 10 * ray) * k);
   });
 }
 
