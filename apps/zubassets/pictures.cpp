@@ -343,12 +343,34 @@ void tunnel(Bitmap& b) {
   });
 }
 
+// A gilded birdcage round the gold ball: a warm glow deep behind it in a dark chamber, and round
+// bars of brass that rise straight, then bow in toward a dome above the frame, with a hoop at
+// their foot. Each pixel is the mean of 4 x 4 samples, so the thin bars stay smooth.
 void cage(Bitmap& b) {
-  paint(b, [](int x, int y) {
-    double bar = std::fmod(x + 1000, 40) / 40, cross = std::fmod(y + 1000, 80) / 80;
-    if (bar > 0.78) return mix(0x707880, 0xF0F4FF, std::sin((bar - 0.78) / 0.22 * M_PI));
-    if (cross > 0.9) return mix(0x505860, 0xC0C8D0, std::sin((cross - 0.9) / 0.1 * M_PI));
-    return mix(0x401010, 0x100404, std::hypot(x - 160, y - 120) / 200);
+  auto at = [](double x, double y) {
+    const double glowK = std::exp(-std::pow(std::hypot(x - 160, (y - 120) * 1.2) / 120, 2));
+    uint32_t c = mix(mix(0x200808, 0x050204, std::hypot(x - 160, y - 120) / 220), 0x6A2A14, 0.8 * glowK);
+    // The bars: thirteen across, bowing inward above y 120 as if they met in a dome at y -60.
+    const double rise = std::clamp((120 - y) / 180, 0.0, 1.0), w = std::sqrt(1 - rise * rise);
+    const double spread = 27 * w, u = (x - 160) / std::max(spread, 1e-6) + 6.5;
+    const double k = u - std::floor(u), half = 0.075 / std::max(w, 0.25);
+    if (w > 0.05 && u > 0 && u < 13 && std::fabs(k - 0.5) < half) {
+      const double across = (k - 0.5) / half;  // -1 .. 1 over the bar's round
+      const double light = 0.35 + 0.65 * std::pow(std::max(0.0, 1 - std::pow(across + 0.3, 2)), 2);
+      c = mix(0x2A1808, 0xF0C878, light * (0.55 + 0.45 * glowK + 0.2 * (1 - w)));
+    }
+    // The hoop at the bars' foot, its near half in front of them.
+    const double e = std::hypot((x - 160) / (27 * 6.5), (y - 200) / 16.0);
+    if (std::fabs(e - 1) < 0.06 && y > 200) c = mix(0x3A2410, 0xF0C878, 0.85 - 10 * std::fabs(e - 1));
+    return c;
+  };
+  paint(b, [&](int x, int y) {
+    double r = 0, g = 0, bl = 0;
+    for (int k = 0; k < 16; ++k) {
+      uint32_t c = at(x + 0.125 + 0.25 * (k & 3), y + 0.125 + 0.25 * (k >> 2));
+      r += (c >> 16 & 0xFF) / 16.0, g += (c >> 8 & 0xFF) / 16.0, bl += (c & 0xFF) / 16.0;
+    }
+    return rgb(r, g, bl);
   });
 }
 
