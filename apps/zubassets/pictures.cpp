@@ -277,11 +277,11 @@ void skyline(Bitmap& b) {
   });
 }
 
+// Green out-of-focus lights for the chrome rings to turn over, without words.
 void ghosts(Bitmap& b) {
   paint(b, [](int x, int y) { return mix(0x002010, 0x000000, std::hypot(x - 160, y - 100) / 220); });
   Noise n(17);
   for (int i = 0; i < 14; ++i) glow(b, n.next() * 320, n.next() * 240, 20 + n.next() * 50, mix(0x40FF80, 0x80FFFF, n.next()));
-  title(b, "boo", 64, 160, 150, 0xE0FFE0, 0x40C080);
 }
 
 void pinkRings(Bitmap& b) {
