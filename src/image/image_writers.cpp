@@ -48,6 +48,7 @@ Failure writeJpeg(const std::string& path, const uint32_t* pixels, int width, in
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
+  cinfo.optimize_coding = TRUE; // Huffman tables fitted to the picture: smaller, the same pixels
   jpeg_start_compress(&cinfo, TRUE);
   for (int y = 0; y < height; ++y) {
     const uint32_t* src = pixels + (size_t)y * width;
