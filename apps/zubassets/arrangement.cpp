@@ -239,7 +239,7 @@ struct Composer {
     gain = style.gain;
     const int first = (int)patterns.size(), totalRows = beats * rowsPerBeat, bars = (beats + 3) / 4;
     const int riseRow =
-        (style.edges & RiseOut) ? std::max(0, totalRows - (int)std::lround(reverseCrashSeconds / (15.0 / bpm))) : -1;
+        (style.edges & RiseOut) ? std::max(0, totalRows - reverseCrashRows) : -1;
     const bool drumsPlay = std::any_of(style.blocks.begin(), style.blocks.end(),
                                        [](const Block& b) { return b.parts & (Snares | SnareHalf | Stabs); });
     // A moment of near silence before a phrase that opens on a cymbal, so its first beat is heard

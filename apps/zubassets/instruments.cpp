@@ -1,6 +1,7 @@
 // The tune's instruments, synthesized: a pitch-falling sine kick, noise snare, square-wave
-// cymbals, a filter-swept bass, a pulse lead, a plucked string and a detuned pad. Every sample is
-// made at four times the XM base rate and played with relative note +24.
+// cymbals, a filter-swept bass, a pulse lead, a plucked string and a detuned pad. Samples are made
+// at four times the XM base rate and played with relative note +24, the low drums at twice the rate
+// with +12.
 #include "instruments.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@ namespace assets {
 
 using zub::XmInstrument;
 
-const double reverseCrashSeconds = 2.0;
+const int reverseCrashRows = 16;
 
 namespace {
 
@@ -46,18 +47,28 @@ XmInstrument oneShot(const char* name, const std::vector<double>& v, int volume,
   return in;
 }
 
+// The kick and the boom hold nothing above a few kilohertz but their beater's click: half the
+// rate keeps everything up to 8 kHz in half the bytes.
+const double lowRate = rate / 2;
+
+XmInstrument lowOneShot(const char* name, const std::vector<double>& v, int volume, int panning) {
+  XmInstrument in = oneShot(name, v, volume, panning);
+  in.relativeNote = relativeNote - 12;
+  return in;
+}
+
 // A sine whose pitch falls from 165 to 45 Hz, with a short noise click for the beater.
 XmInstrument kick() {
   std::vector<double> v;
   Lfsr lfsr{0x1234567u};
   double phase = 0;
-  for (int i = 0; i < (int)(rate * 0.4); ++i) {
-    double t = i / rate;
-    phase += 2 * M_PI * (45 + 120 * std::exp(-t * 28)) / rate;
+  for (int i = 0; i < (int)(lowRate * 0.4); ++i) {
+    double t = i / lowRate;
+    phase += 2 * M_PI * (45 + 120 * std::exp(-t * 28)) / lowRate;
     double x = std::sin(phase) * std::exp(-t * 6.5) + 0.3 * lfsr.noise() * std::exp(-t * 400);
     v.push_back(std::tanh(1.6 * x));
   }
-  return oneShot("kick", v, 64, 128);
+  return lowOneShot("kick", v, 64, 128);
 }
 
 // High-passed noise (first difference) over a short two-tone body.
@@ -90,6 +101,42 @@ std::vector<double> metal(double seconds, double decay, uint32_t seed) {
     v.push_back(hp * std::exp(-t * decay) * std::min(1.0, t * 2000));
   }
   return v;
+}
+
+// The crash's ring without its decay, as a loop: the squares' frequencies are rounded to whole
+// cycles of the loop and the noise is high-passed around it, so it repeats without a seam. The
+// instruments' volume envelopes give it its decay or its swell, which is what lets a second of
+// sample ring for as long as a phrase needs (a whole ring for each would be 280 KB of noise).
+// The swell's loop is the longer one: it is heard alone before a drop, where the crash's decay is
+// heard under the drop's drums.
+const int crashLoop = 16726, swellLoop = 25089; // 0.5 s and 0.75 s
+
+std::vector<double> metalLoop(int length, uint32_t seed) {
+  const double freqs[6] = {2050, 2751, 3131, 3389, 4002, 4412};
+  std::vector<double> x(length), v(length);
+  Lfsr lfsr{seed};
+  for (int i = 0; i < length; ++i) {
+    double sum = 0;
+    for (double f : freqs) {
+      const double cycles = std::round(f * length / rate);
+      sum += std::fmod(cycles * i / length, 1.0) < 0.5 ? 1 : -1;
+    }
+    x[i] = sum / 6 * 0.6 + lfsr.noise() * 0.7;
+  }
+  for (int i = 0; i < length; ++i) v[i] = x[i] - 2 * x[(i + length - 1) % length] + x[(i + length - 2) % length];
+  return v;
+}
+
+// Envelope points of exp(-1.8 t), the crash's decay, at 48 ticks a second (120 beats a minute):
+// t is in seconds from the note, or before its end when `swell` runs it backwards.
+std::vector<zub::XmEnvelopePoint> cymbalEnvelope(const std::vector<int>& ticks, bool swell) {
+  std::vector<zub::XmEnvelopePoint> points;
+  const int last = ticks.back();
+  for (int tick : ticks) {
+    const double t = (swell ? last - tick : tick) / 48.0;
+    points.push_back({tick, (int)std::lround(64 * std::exp(-1.8 * t))});
+  }
+  return points;
 }
 
 // Saw-like waveform of 128 samples with harmonic h weighted by exp(-h / brightness).
@@ -177,12 +224,29 @@ XmInstrument pad() {
   return in;
 }
 
-// The crash played backwards: a swell that peaks where the sample ends, so a phrase can
-// open on it.
+// A crash: the ring from its first sample, its attack ramped in over half a millisecond, then the
+// loop; it dies away over 2.2 s.
+XmInstrument crash() {
+  std::vector<double> ring = metalLoop(crashLoop, 0x3C4D5Eu), v;
+  const int attack = 32;
+  for (int i = 0; i < crashLoop + attack; ++i) v.push_back(ring[i % crashLoop] * std::min(1.0, i / rate * 2000));
+  XmInstrument in = oneShot("crash", v, 40, 110);
+  in.loopStart = attack;
+  in.loopLength = crashLoop;
+  in.envelope = cymbalEnvelope({0, 8, 18, 30, 45, 64, 84, 106}, false);
+  in.envelope.back().value = 0;
+  return in;
+}
+
+// The crash played backwards: a swell over reverseCrashRows rows that peaks where it ends, so a
+// phrase can open on it.
 XmInstrument reverseCrash() {
-  std::vector<double> v = metal(reverseCrashSeconds, 1.8, 0x3C4D5Eu);
-  std::reverse(v.begin(), v.end());
-  return oneShot("reverse crash", v, 40, 128);
+  XmInstrument in = oneShot("reverse crash", metalLoop(swellLoop, 0x4D5E6Fu), 40, 128);
+  in.loopLength = swellLoop;
+  const int end = reverseCrashRows * 6;
+  in.envelope = cymbalEnvelope({0, end / 4, end / 2, end * 2 / 3, end * 19 / 24, end * 43 / 48, end * 23 / 24, end}, true);
+  in.envelope.push_back({end + 1, 0});
+  return in;
 }
 
 // A long, deep kick for the drops: the pitch falls to 38 Hz and rings for a second and a half.
@@ -190,13 +254,13 @@ XmInstrument boom() {
   std::vector<double> v;
   Lfsr lfsr{0x7654321u};
   double phase = 0;
-  for (int i = 0; i < (int)(rate * 1.6); ++i) {
-    double t = i / rate;
-    phase += 2 * M_PI * (38 + 140 * std::exp(-t * 18)) / rate;
+  for (int i = 0; i < (int)(lowRate * 1.6); ++i) {
+    double t = i / lowRate;
+    phase += 2 * M_PI * (38 + 140 * std::exp(-t * 18)) / lowRate;
     double x = std::sin(phase) * std::exp(-t * 2.2) + 0.25 * lfsr.noise() * std::exp(-t * 300);
     v.push_back(std::tanh(1.8 * x) * std::min(1.0, (1.6 - t) * 20));
   }
-  return oneShot("boom", v, 64, 128);
+  return lowOneShot("boom", v, 64, 128);
 }
 
 } // namespace
@@ -206,7 +270,7 @@ std::vector<XmInstrument> tuneInstruments() {
           snare(),
           oneShot("closed hat", metal(0.09, 45, 0x1A2B3Cu), 40, 150),
           oneShot("open hat", metal(0.5, 8, 0x2B3C4Du), 40, 150),
-          oneShot("crash", metal(2.2, 1.8, 0x3C4D5Eu), 40, 110),
+          crash(),
           bass(),
           lead(),
           pluck(),

@@ -12,7 +12,7 @@ enum TuneInstrument { Kick = 1, Snare, ClosedHat, OpenHat, Crash, Bass, Lead, Pl
 
 std::vector<zub::XmInstrument> tuneInstruments();
 
-// Seconds a one-shot cymbal swell takes from its start to its peak when played at C-4.
-extern const double reverseCrashSeconds;
+// Rows the cymbal swell takes from its start to its peak, at the tune's six ticks a row.
+extern const int reverseCrashRows;
 
 } // namespace assets
