@@ -6,7 +6,8 @@
 # tune, goes on after a tap on the picture, whose control bar then fades and leaves no cursor over
 # it, and ends on Escape with its exit line; that the control bar pauses and moves to exactly the
 # offline renderer's frames; and that a screenshot of it running is not black. It also measures what
-# the page costs in CPU time per frame, beside zubrender's cost for the same frames.
+# the page costs in CPU time per frame, beside zubrender's cost for the same frames, and that its
+# files come to at most 2 MB gzipped.
 # usage: page.sh BUILD_DIR SOURCE_DIR   (dist/web must have been built by scripts/build-web.sh)
 set -euo pipefail
 src=$(realpath "$2")
@@ -15,6 +16,10 @@ here=$(dirname "$(realpath "$0")")
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ -f "$dist/index.html" ] && [ -f "$dist/zubdemo.wasm" ] || fail "no web build in $dist (run scripts/build-web.sh)"
+# What a viewer downloads, compressed as a server that compresses would send it: at most 2 MB.
+packed=0
+for f in "$dist"/*; do packed=$((packed + $(gzip -9c "$f" | wc -c))); done
+[ "$packed" -le 2000000 ] || fail "the page's files come to $packed bytes gzipped, more than 2 MB"
 chromium=$(command -v chromium) || fail "chromium is not installed (ZUB_WITH_CHROMIUM=1 scripts/build-web.sh installs it)"
 
 tmp=$(mktemp -d)
