@@ -472,12 +472,15 @@ PortraitStyle greetsPortrait() {
   return p;
 }
 
-// The portrait scene's: face on, waves and edge detection drawing her out in lines.
+// The portrait scene's: face on, waves and edge detection drawing her out in lines. The edge
+// detector sees a black row above the picture, so the background fades to black at the top:
+// otherwise its first row comes out as a bright line along the frame's edge.
 PortraitStyle sisterPortrait() {
   PortraitStyle p;
   p.cx = 160, p.cy = 106, p.rx = 45, p.ry = 57, p.lightX = -0.6, p.lightY = -0.55;
   p.skin = 0xECB898, p.hair = 0xA8381C, p.iris = 0x3A7A50, p.lips = 0xC03A48, p.clothes = 0x1A4858;
   p.backTop = 0x124058, p.backBottom = 0x030C16, p.bokeh = 0xE0A050, p.rim = 0x70C8FF, p.hairStyle = 0, p.seed = 9;
+  p.topFade = 32;
   return p;
 }
 

@@ -337,6 +337,10 @@ void paintPortrait(Bitmap& b, const PortraitStyle& style) {
       for (int k = 0; k < 4; ++k) sum = sum + p.at(x + 0.25 + 0.5 * (k & 1), y + 0.25 + 0.5 * (k >> 1)) * 0.25;
       double g = p.sparkAt(x, y);
       sum = sum + Colour{90, 160, 255} * g;
+      if (y < style.topFade) {
+        const double f = (y + 0.5) / style.topFade;
+        sum = sum * (f * f * (3 - 2 * f));
+      }
       b.pixels[y * b.width + x] = rgb(sum.r, sum.g, sum.b);
     }
 }
