@@ -85,15 +85,17 @@ XmInstrument snare() {
   return oneShot("snare", v, 56, 120);
 }
 
+// The clashing square waves of every cymbal, in Hz.
+const double metalFreqs[6] = {2050, 2751, 3131, 3389, 4002, 4412};
+
 // Square waves at clashing frequencies plus noise, high-passed: a metallic cymbal of any length.
 std::vector<double> metal(double seconds, double decay, uint32_t seed) {
-  const double freqs[6] = {2050, 2751, 3131, 3389, 4002, 4412};
   std::vector<double> v;
   Lfsr lfsr{seed};
   double prev = 0, prev2 = 0;
   for (int i = 0; i < (int)(rate * seconds); ++i) {
     double t = i / rate, x = 0;
-    for (double f : freqs) x += std::fmod(t * f, 1.0) < 0.5 ? 1 : -1;
+    for (double f : metalFreqs) x += std::fmod(t * f, 1.0) < 0.5 ? 1 : -1;
     x = x / 6 * 0.6 + lfsr.noise() * 0.7;
     double hp = x - 2 * prev + prev2; // second difference keeps only the top end
     prev2 = prev;
@@ -112,12 +114,11 @@ std::vector<double> metal(double seconds, double decay, uint32_t seed) {
 const int crashLoop = 16726, swellLoop = 25089; // 0.5 s and 0.75 s
 
 std::vector<double> metalLoop(int length, uint32_t seed) {
-  const double freqs[6] = {2050, 2751, 3131, 3389, 4002, 4412};
   std::vector<double> x(length), v(length);
   Lfsr lfsr{seed};
   for (int i = 0; i < length; ++i) {
     double sum = 0;
-    for (double f : freqs) {
+    for (double f : metalFreqs) {
       const double cycles = std::round(f * length / rate);
       sum += std::fmod(cycles * i / length, 1.0) < 0.5 ? 1 : -1;
     }
