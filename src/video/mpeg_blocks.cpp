@@ -181,9 +181,7 @@ namespace {
 // How a block's coefficients are coded and weighted.
 struct BlockCoding {
   DctCodes codes;
-  const uint8_t* scan;
-  const uint8_t* matrix;      // raster order
-  int scale;                  // quantiser scale
+  const MpegDecoder::ScanWeights* weights;
 };
 
 // The coefficients after the DC (intra) or from the start (non-intra, `i` = -1), inverse
@@ -191,20 +189,19 @@ struct BlockCoding {
 // Kept out of line, so that the loop gets the registers to itself.
 template <bool MPEG2, bool INTRA>
 [[gnu::noinline]] BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
-  const uint8_t* scan = coding.scan;
-  const uint8_t* matrix = coding.matrix;
-  const int scale = coding.scale;
+  const uint16_t* weight = coding.weights->weight;
+  const uint8_t* raster = coding.weights->raster;
   int parity = sum;
   BlockEnd end = readDctCoefficients<MPEG2>(input, coding.codes, i, [&](int position, int level, int sign) {
-    int j = scan[position];
-    int weighted = (INTRA ? level : 2 * level + 1) * scale * matrix[j];
+    int j = raster[position];
+    int weighted = (INTRA ? level : 2 * level + 1) * weight[position];
     int v;
     if (MPEG2)
       v = saturatedWithSign(weighted >> (INTRA ? 4 : 5), sign);
     else
       v = oddified(weighted >> (INTRA ? 3 : 4), sign);
     bp[j] = (int16_t)v;
-    parity ^= v;
+    if (MPEG2) parity ^= v;
   });
   sum = parity;
   return end;
@@ -232,6 +229,20 @@ bool MpegDecoder::blockFailed(BlockEnd end, const char* function, const char* ki
   return true;
 }
 
+const MpegDecoder::ScanWeights* MpegDecoder::weightsFor(int which, const uint8_t* matrix, const uint8_t* scan) {
+  ScanWeights& w = scanWeights[which];
+  if (w.scale != quantiserScale || w.scan != scan || w.generation != matrixGeneration) {
+    for (int k = 0; k < 64; ++k) {
+      w.weight[k] = (uint16_t)(quantiserScale * matrix[scan[k]]);
+      w.raster[k] = scan[k];
+    }
+    w.scale = quantiserScale;
+    w.scan = scan;
+    w.generation = matrixGeneration;
+  }
+  return &w;
+}
+
 void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   int16_t* bp = block[comp];
   int cc = comp < 4 ? 0 : (comp & 1) + 1;
@@ -243,7 +254,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
   }
   dcPredictor[cc] = clampPredictor(dcPredictor[cc] + diff);
   bp[0] = (int16_t)saturate(dcPredictor[cc] * 8);
-  BlockCoding coding{dctCodesFor(vlc, true, false), kZigzagScan, intraMatrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, true, false), weightsFor(0, intraMatrix, kZigzagScan)};
   int sum = 0;
   BlockEnd end = readCoefficients<false, true>(input, coding, bp, 0, sum);
   if (blockFailed(end, "Decode_MPEG1_Intra_Block", "intra")) return;
@@ -252,7 +263,7 @@ void MpegDecoder::Decode_MPEG1_Intra_Block(int comp) {
 void MpegDecoder::Decode_MPEG1_Non_Intra_Block(int comp) {
   // The first code is read with "1s" as run 0, level 1; a first code that starts with 0 is never
   // end of block.
-  BlockCoding coding{dctCodesFor(vlc, false, false), kZigzagScan, nonIntraMatrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, false, false), weightsFor(2, nonIntraMatrix, kZigzagScan)};
   int sum = 0;
   BlockEnd end = readCoefficients<false, false>(input, coding, block[comp], -1, sum);
   if (blockFailed(end, "Decode_MPEG1_Non_Intra_Block", "inter")) return;
@@ -275,7 +286,7 @@ void MpegDecoder::Decode_MPEG2_Intra_Block(int comp) {
   // the 128 comes back when the block is added. Parity, and so mismatch control, is unchanged.
   bp[0] = (int16_t)saturate(value);
   int sum = bp[0];
-  BlockCoding coding{dctCodesFor(vlc, true, intraVlcFormat), scan, matrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, true, intraVlcFormat), weightsFor(cc == 0 ? 0 : 1, matrix, scan)};
   BlockEnd end = readCoefficients<true, true>(input, coding, bp, 0, sum);
   if (blockFailed(end, "Decode_MPEG2_Intra_Block", "intra2")) return;
   if ((sum & 1) == 0) bp[63] ^= 1;
@@ -287,7 +298,7 @@ void MpegDecoder::Decode_MPEG2_Non_Intra_Block(int comp) {
   const uint8_t* matrix = cc == 0 ? nonIntraMatrix : chromaNonIntraMatrix;
   const uint8_t* scan = alternateScan ? kAlternateScan : kZigzagScan;
   int sum = 0;
-  BlockCoding coding{dctCodesFor(vlc, false, false), scan, matrix, quantiserScale};
+  BlockCoding coding{dctCodesFor(vlc, false, false), weightsFor(cc == 0 ? 2 : 3, matrix, scan)};
   BlockEnd end = readCoefficients<true, false>(input, coding, bp, -1, sum);
   if (blockFailed(end, "Decode_MPEG2_Non_Intra_Block", "inter2")) return;
   if ((sum & 1) == 0) bp[63] ^= 1;

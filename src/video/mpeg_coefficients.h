@@ -118,8 +118,8 @@ inline bool fastCoefficient(MpegBitCursor& bits, const DctFastEntry* fast, const
   if (i + e.advance >= 64) return false;
   bits.consume(e.length);
   i += e.advance;
-  sign = e.level >> 15;
-  level = withSign(e.level, sign);
+  sign = e.sign;
+  level = e.magnitude;
   return true;
 }
 
@@ -137,8 +137,8 @@ inline bool otherCode(MpegBitCursor& bits, const DctFastEntry* fast, const DctFa
   if (e.advance < kDctFastEndOfBlock) {
     bits.skip(e.length);
     run = e.advance - 1;
-    sign = e.level >> 15;
-    level = withSign(e.level, sign);
+    sign = e.sign;
+    level = e.magnitude;
   } else {
     result = slowCoefficient<MPEG2>(bits, table, run, level, sign);
   }

@@ -86,6 +86,7 @@ public:
   int displayHorizontalSize = 0, displayVerticalSize = 0;
   uint8_t intraMatrix[64], nonIntraMatrix[64];            // raster order
   uint8_t chromaIntraMatrix[64], chromaNonIntraMatrix[64];
+  uint32_t matrixGeneration = 0;      // moves on whenever a matrix may have changed
 
   // Derived at the start of the sequence.
   int mbWidth = 0, mbHeight = 0;
@@ -131,6 +132,17 @@ public:
   int previousType = 0;               // macroblock_type of the last coded macroblock (B skips)
   int previousMotionType = kMotionFrame;  // its motion type (counted in `features`)
   int16_t block[12][64];              // coefficients of the current macroblock, cleared after use
+  // A matrix times the quantiser scale (at most 112 x 255), and the raster index, in scan order, so
+  // that a coefficient's weight takes one read; one per matrix (intra and non-intra, luma and
+  // chroma), rebuilt when the scale, the scan or the matrices change.
+  struct ScanWeights {
+    uint16_t weight[64];
+    uint8_t raster[64];
+    int scale = -1;
+    const uint8_t* scan = nullptr;
+    uint32_t generation = 0;
+  };
+  ScanWeights scanWeights[4];
   int currentMba = 0;                 // address of the macroblock being decoded (for messages)
 
   // ---- tables ----
@@ -195,6 +207,7 @@ private:
   // blocks (mpeg_blocks.cpp)
   int dct_dc_differential(int cc);
   bool blockFailed(BlockEnd end, const char* function, const char* kind);
+  const ScanWeights* weightsFor(int which, const uint8_t* matrix, const uint8_t* scan);
   void Decode_MPEG1_Intra_Block(int comp);
   void Decode_MPEG1_Non_Intra_Block(int comp);
   void Decode_MPEG2_Intra_Block(int comp);

@@ -68,6 +68,7 @@ void MpegDecoder::sequence_header() {
     memset(nonIntraMatrix, 16, 64);
   memcpy(chromaIntraMatrix, intraMatrix, 64);
   memcpy(chromaNonIntraMatrix, nonIntraMatrix, 64);
+  ++matrixGeneration;
 
   mpeg2 = false;
   matrixCoefficients = 1;
@@ -221,6 +222,7 @@ void MpegDecoder::quant_matrix_extension() {
   }
   if (input.getBit()) loadMatrix(chromaIntraMatrix);
   if (input.getBit()) loadMatrix(chromaNonIntraMatrix);
+  ++matrixGeneration;
 }
 
 // The player has no second input layer, so every scalable stream ends here.

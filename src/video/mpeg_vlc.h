@@ -25,10 +25,19 @@ struct VlcLookup {
 constexpr int kDctFastBits = 10;
 constexpr uint8_t kDctFastEndOfBlock = 128;
 constexpr uint8_t kDctFastOther = 192;
+// The length comes first, in the low byte of the word the block loop reads, so the window can be
+// shifted by the word itself: one step less on the chain from one code to the next. The level is
+// kept as its magnitude (at most 40 in these tables) and its sign, ready for the reconstruction.
 struct DctFastEntry {
-  int16_t level;    // signed level
-  uint8_t advance;  // run + 1, or one of the two markers above
-  uint8_t length;   // bits of the code and the sign (end of block: of the code)
+  uint8_t length;     // bits of the code and the sign (end of block: of the code)
+  uint8_t advance;    // run + 1, or one of the two markers above
+  uint8_t magnitude;  // of the level
+  int8_t sign;        // 0 for a positive level, -1 for a negative one
+  DctFastEntry() = default;
+  constexpr DctFastEntry(int16_t level, uint8_t advance, uint8_t length)
+      : length(length), advance(advance), magnitude((uint8_t)(level < 0 ? -level : level)),
+        sign((int8_t)(level < 0 ? -1 : 0)) {}
+  constexpr int level() const { return sign ? -magnitude : magnitude; }
 };
 
 // The codes that start with six zeros (12 to 16 bits and the sign) in the same form, indexed by the
