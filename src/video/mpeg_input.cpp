@@ -144,7 +144,14 @@ int MpegInput::nextVideoByte() {
 
 void MpegInput::nextStartCode() {
   alignToByte();
-  while (showBits(24) != 0x000001) flushBits(8);
+  // Other than one at the first byte shown, a prefix starting at any of the three bytes shown needs
+  // the third to be 0, so when it is not all three go at once: tools that read the headers alone
+  // skip whole pictures this way.
+  for (;;) {
+    uint32_t next = showBits(24);
+    if (next == 0x000001) return;
+    flushBits((next & 0xFF) != 0 ? 24 : 8);
+  }
 }
 
 // Reads system-layer packets until a video packet with payload starts. The clip simply ending is

@@ -70,6 +70,36 @@ TEST(VideoBitReader, NextStartCodeSkipsToTheNextPrefixOnAByteBoundary) {
   EXPECT_EQ(in.getBits(8), 0x42u);
 }
 
+// Bytes of 0, 1 and 2 crowd around prefixes planted at random, across buffer refills: every prefix
+// is found, in order, and none where there is none, whichever byte the skipping lands on.
+TEST(VideoBitReader, NextStartCodeFindsEveryPrefixAmongZerosAndOnes) {
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u, seed >> 24; };
+  std::vector<uint8_t> data;
+  while (data.size() < 3 * MpegInput::kBufferSize) {
+    uint32_t r = next();
+    data.push_back((uint8_t)(r < 96 ? r % 3 : r));  // often 0, 1 or 2
+    if (next() < 6) data.insert(data.end(), {0x00, 0x00, 0x01, (uint8_t)(0xB0 + next() % 16)});
+  }
+  std::vector<size_t> want;
+  for (size_t i = 0; i + 2 < data.size(); ++i)
+    if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) want.push_back(i);
+  MpegInput in;
+  in.openMemory(data.data(), data.size());
+  in.rewind(false);
+  size_t at = 0;  // bytes served so far
+  for (size_t expected : want) {
+    in.nextStartCode();
+    // The reader's position: bytes read from the clip, less those not yet served from the buffer
+    // and those still in the window.
+    size_t position = in.memoryPos - (size_t)(in.bufferReal - in.bufferPos) - (size_t)in.bitCount / 8;
+    ASSERT_EQ(position, expected) << "after the prefix at " << at;
+    in.getBits(8);
+    at = expected;
+  }
+  EXPECT_GT(want.size(), 20u);
+}
+
 // ---- stream-type detection ----
 
 std::string fatalMessage(const std::vector<uint8_t>& data) {
