@@ -23,6 +23,9 @@ void forgetTemporary(const std::string& path);
 void removeTemporaries(int (*removeFile)(const char* path));
 // Replaces `target` by `from` in one step. A failure gives the system's reason.
 Failure replaceFile(const std::string& from, const std::string& target);
+// True for an existing target that is not a plain file (a device such as /dev/null, a named pipe):
+// it is written directly, since a finished file renamed over it would replace the device itself.
+bool isSpecialFile(const std::string& path);
 // Makes a folder unless it exists. A failure gives the system's reason.
 Failure makeFolder(const std::string& path);
 // This process's id, for names of temporary files.

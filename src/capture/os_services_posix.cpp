@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -58,6 +59,11 @@ void installInterruptCleanup() {
 Failure replaceFile(const std::string& from, const std::string& target) {
   if (rename(from.c_str(), target.c_str()) == 0) return {};
   return failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
+}
+
+bool isSpecialFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
 int processId() { return (int)getpid(); }

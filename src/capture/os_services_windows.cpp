@@ -2,6 +2,7 @@
 // output says it is not supported), so there is no child to end on an interrupt.
 #include "capture/os_services.h"
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -37,6 +38,15 @@ void installInterruptCleanup() {
 Failure replaceFile(const std::string& from, const std::string& target) {
   if (MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return {};
   return failure(1, "cannot write %s: %s\n", target.c_str(), strerror(EACCES));
+}
+
+bool isSpecialFile(const std::string& path) {
+  // The devices a user names as outputs; Windows finds them in any folder and with any extension.
+  size_t slash = path.find_last_of("\\/:");
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  name = name.substr(0, name.find('.'));
+  for (char& c : name) c = (char)tolower((unsigned char)c);
+  return name == "nul" || name == "con";
 }
 
 int processId() { return _getpid(); }

@@ -25,9 +25,24 @@ OutputFile::~OutputFile() { discard(); }
 Failure OutputFile::begin(const std::string& name, bool openStream, FILE* standardOutput) {
   discard();
   target = name;
+  direct = toStandardOutput() || isSpecialFile(target);
   if (toStandardOutput()) {
     temporary = target;
     file = openStream ? standardOutput : nullptr;
+    return {};
+  }
+  if (direct) {
+    temporary = target;
+    FILE* opened = fopen(target.c_str(), "wb");
+    if (!opened) {
+      Failure cannot = failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
+      temporary.clear();
+      return cannot;
+    }
+    if (openStream)
+      file = opened;
+    else
+      fclose(opened);
     return {};
   }
   temporary = temporaryNameFor(target);
@@ -55,7 +70,7 @@ Failure OutputFile::commit() {
     file = nullptr;
     if (!closed) result = failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
   }
-  if (!result && !toStandardOutput()) result = replaceFile(temporary, target);
+  if (!result && !direct) result = replaceFile(temporary, target);
   if (result) {
     discard();
     return result;
@@ -74,7 +89,7 @@ Failure OutputFile::asTarget(Failure failure) const {
 void OutputFile::discard() {
   if (file && !toStandardOutput()) fclose(file);
   file = nullptr;
-  if (!temporary.empty() && !toStandardOutput()) {
+  if (!temporary.empty() && !direct) {
     remove(temporary.c_str());
     forgetTemporary(temporary);
   }

@@ -1,6 +1,7 @@
 // One output of a tool, made under a temporary name beside its target and renamed over it only
 // when complete, so a failed or interrupted run never leaves a partial file under the real name.
-// "-" stands for standard output, which is written directly.
+// "-" stands for standard output, which is written directly, as is a target that is a device or a
+// named pipe.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -23,8 +24,9 @@ public:
   bool toStandardOutput() const { return target == "-"; }
 
   std::string target;     // the name the user gave
-  std::string temporary;  // where the bytes go until commit ("-" for standard output)
+  std::string temporary;  // where the bytes go until commit (the target itself when direct)
   FILE* file = nullptr;   // open stream on `temporary`, when asked for
+  bool direct = false;    // standard output, a device or a named pipe: no temporary, no rename
 };
 
 // Where an output lands when `target` is written under a temporary name.

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "capture/os_services.h"
@@ -126,6 +128,34 @@ TEST(OutputFile, AppearsOnlyWhenCommittedAndLeavesNoTemporaryOtherwise) {
   failed = nowhere.begin((dir / "no-such-folder" / "x.bin").string(), true);
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.message, "cannot write " + (dir / "no-such-folder" / "x.bin").string() + ": No such file or directory\n");
+  fs::remove_all(dir);
+}
+
+// A named pipe (like /dev/null, a device) is written into, never replaced by a finished file
+// renamed over it; abandoned, it is left where it was.
+TEST(OutputFile, WritesIntoANamedPipeAndLeavesItInPlace) {
+  fs::path dir = fs::temp_directory_path() / ("zub_pipe_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::path pipe = dir / "video.y4m";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  for (bool commit : {true, false}) {
+    std::string got;
+    std::thread reader([&] { got = readAll(pipe); });
+    {
+      zub::OutputFile out;
+      zub::Failure failed = out.begin(pipe.string(), true);
+      ASSERT_FALSE(failed) << failed.message;
+      fputs("frames", out.file);
+      if (commit) {
+        failed = out.commit();
+        EXPECT_FALSE(failed) << failed.message;
+      }
+    }
+    reader.join();
+    EXPECT_EQ(got, "frames");
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temporary
+  }
   fs::remove_all(dir);
 }
 
