@@ -31,27 +31,15 @@ Failure OutputFile::begin(const std::string& name, bool openStream, FILE* standa
     file = openStream ? standardOutput : nullptr;
     return {};
   }
-  if (direct) {
-    temporary = target;
-    FILE* opened = fopen(target.c_str(), "wb");
-    if (!opened) {
-      Failure cannot = failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
-      temporary.clear();
-      return cannot;
-    }
-    if (openStream)
-      file = opened;
-    else
-      fclose(opened);
-    return {};
+  temporary = direct ? target : temporaryNameFor(target);
+  if (!direct) {
+    installInterruptCleanup();
+    registerTemporary(temporary);
   }
-  temporary = temporaryNameFor(target);
-  installInterruptCleanup();
-  registerTemporary(temporary);
   FILE* probe = fopen(temporary.c_str(), "wb");
   if (!probe) {
     Failure cannot = failure(1, "cannot write %s: %s\n", target.c_str(), strerror(errno));
-    forgetTemporary(temporary);
+    if (!direct) forgetTemporary(temporary);
     temporary.clear();
     return cannot;
   }

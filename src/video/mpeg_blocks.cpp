@@ -190,10 +190,10 @@ struct BlockCoding {
 template <bool MPEG2, bool INTRA>
 [[gnu::noinline]] BlockEnd readCoefficients(MpegInput& input, const BlockCoding& coding, int16_t* bp, int i, int& sum) {
   const uint16_t* weight = coding.weights->weight;
-  const uint8_t* raster = coding.weights->raster;
+  const uint8_t* scan = coding.weights->scan;
   int parity = sum;
   BlockEnd end = readDctCoefficients<MPEG2>(input, coding.codes, i, [&](int position, int level, int sign) {
-    int j = raster[position];
+    int j = scan[position];
     int weighted = (INTRA ? level : 2 * level + 1) * weight[position];
     int v;
     if (MPEG2)
@@ -232,10 +232,7 @@ bool MpegDecoder::blockFailed(BlockEnd end, const char* function, const char* ki
 const MpegDecoder::ScanWeights* MpegDecoder::weightsFor(int which, const uint8_t* matrix, const uint8_t* scan) {
   ScanWeights& w = scanWeights[which];
   if (w.scale != quantiserScale || w.scan != scan || w.generation != matrixGeneration) {
-    for (int k = 0; k < 64; ++k) {
-      w.weight[k] = (uint16_t)(quantiserScale * matrix[scan[k]]);
-      w.raster[k] = scan[k];
-    }
+    for (int k = 0; k < 64; ++k) w.weight[k] = (uint16_t)(quantiserScale * matrix[scan[k]]);
     w.scale = quantiserScale;
     w.scan = scan;
     w.generation = matrixGeneration;

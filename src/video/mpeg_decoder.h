@@ -132,14 +132,13 @@ public:
   int previousType = 0;               // macroblock_type of the last coded macroblock (B skips)
   int previousMotionType = kMotionFrame;  // its motion type (counted in `features`)
   int16_t block[12][64];              // coefficients of the current macroblock, cleared after use
-  // A matrix times the quantiser scale (at most 112 x 255), and the raster index, in scan order, so
-  // that a coefficient's weight takes one read; one per matrix (intra and non-intra, luma and
-  // chroma), rebuilt when the scale, the scan or the matrices change.
+  // A matrix times the quantiser scale (at most 112 x 255) in scan order, so that a coefficient's
+  // weight takes one read beside the read of its place in `scan`; one per matrix (intra and
+  // non-intra, luma and chroma), rebuilt when the scale, the scan or the matrices change.
   struct ScanWeights {
     uint16_t weight[64];
-    uint8_t raster[64];
     int scale = -1;
-    const uint8_t* scan = nullptr;
+    const uint8_t* scan = nullptr;  // the scan it was built for, and read with
     uint32_t generation = 0;
   };
   ScanWeights scanWeights[4];
