@@ -22,6 +22,7 @@ struct EdgeTable {
   float leftAttr[kMaxScanlines][kMaxAttrs], rightAttr[kMaxScanlines][kMaxAttrs];
 };
 EdgeTable table;
+bool edgesOnly = false;
 
 constexpr int64_t kOne = 65536; // 1.0 in 16.16; multiplying avoids left shifts of negative values
 
@@ -162,6 +163,7 @@ void fillPolygon(Bitmap* target, const ScanPolygon& polygon, const RenderSpace& 
   const int32_t w = target->width, h = target->height;
   int32_t minY, maxY;
   buildEdges<Attrs>(polygon, w, h, minY, maxY);
+  if (edgesOnly) return;
   uint16_t* zBuffer = space.depths;
   for (int32_t y = minY; y <= maxY; ++y) {
     int32_t xl = table.left[y], xr = table.right[y], span = xr - xl;
@@ -230,6 +232,7 @@ static_assert(sizeof(EdgeTable) == edgeTableSize * 4, "the table is whole words,
 void saveEdgeTable(uint32_t* into) { memcpy(into, &table, sizeof table); }
 void restoreEdgeTable(const uint32_t* from) { memcpy(&table, from, sizeof table); }
 void clearEdgeTable() { table = EdgeTable{}; }
+void setEdgesOnly(bool on) { edgesOnly = on; }
 
 void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object) {
   uint32_t colour = polygon.colour;

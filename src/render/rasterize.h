@@ -36,6 +36,9 @@ void saveEdgeTable(uint32_t* into);
 void restoreEdgeTable(const uint32_t* from);
 // Back to the table of a fresh process, for a timeline that starts from its first frame.
 void clearEdgeTable();
+// While set, the fills walk their polygons' edges into the table and draw nothing: a frame nobody
+// sees leaves the table as drawing it would have.
+void setEdgesOnly(bool on);
 
 void fillShaded(Bitmap* target, const ScanPolygon& polygon, const Object3D& object);
 void fillTexturedLit(Bitmap* target, const Bitmap* texture, const ScanPolygon& polygon, const Object3D& object);

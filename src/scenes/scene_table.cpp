@@ -20,13 +20,28 @@ const float finaleSteps[5] = {4.0f, 4.0f, 4.0f, 4.0f, 5.0f};
 
 } // namespace
 
-#define SCENE(fn, steps) {&DemoApp::fn, #fn, steps, sizeof steps / sizeof steps[0]}
+#define SCENE(fn, steps, covering, unseen) {&DemoApp::fn, #fn, steps, sizeof steps / sizeof steps[0], covering, unseen}
+// Steps k..l as bits.
+constexpr uint32_t stepsFrom(int k, int l) { return ((2u << l) - 1) & ~((1u << k) - 1); }
 
+// What each step does with the screen, read from the scenes' code: a step covers the screen when it
+// starts with a clear, a zoom or a blit of a whole-screen picture at the origin; the shaken guitar,
+// the greetings' slide-in and the scrolled lines leave parts of the last picture, and a step that
+// draws nothing leaves all of it. Drawing the screen into another picture (the greetings' rotation)
+// or noise onto it (the static) needs the real screen.
 const SceneEntry sceneTable[] = {
-    SCENE(sceneLogo, logoSteps),       SCENE(sceneLogoObjects, logoObjectsSteps), SCENE(sceneVideo, videoSteps),
-    SCENE(sceneBazooka, bazookaSteps), SCENE(sceneDot, dotSteps),                 SCENE(sceneBalls, ballsSteps),
-    SCENE(sceneScape, scapeSteps),     SCENE(sceneGreets, greetsSteps),           SCENE(sceneSister, sisterSteps),
-    SCENE(sceneBumpBall, bumpBallSteps), SCENE(sceneStatic, staticSteps),         SCENE(sceneFinale, finaleSteps),
+    SCENE(sceneLogo, logoSteps, stepsFrom(1, 6), stepsFrom(1, 6)),
+    SCENE(sceneLogoObjects, logoObjectsSteps, stepsFrom(1, 6), stepsFrom(1, 6)),
+    SCENE(sceneVideo, videoSteps, stepsFrom(2, 5), stepsFrom(1, 5)),
+    SCENE(sceneBazooka, bazookaSteps, stepsFrom(1, 6), stepsFrom(1, 6)),
+    SCENE(sceneDot, dotSteps, stepsFrom(1, 7), stepsFrom(1, 7)),
+    SCENE(sceneBalls, ballsSteps, stepsFrom(1, 9), stepsFrom(1, 9)),
+    SCENE(sceneScape, scapeSteps, stepsFrom(1, 10), stepsFrom(1, 13)),
+    SCENE(sceneGreets, greetsSteps, stepsFrom(2, 3), stepsFrom(1, 2)),
+    SCENE(sceneSister, sisterSteps, stepsFrom(1, 8), stepsFrom(1, 8)),
+    SCENE(sceneBumpBall, bumpBallSteps, stepsFrom(1, 4), stepsFrom(1, 4)),
+    SCENE(sceneStatic, staticSteps, stepsFrom(1, 2), 0),
+    SCENE(sceneFinale, finaleSteps, stepsFrom(1, 5), stepsFrom(1, 5)),
 };
 const int sceneCount = sizeof sceneTable / sizeof sceneTable[0];
 
@@ -40,6 +55,16 @@ float sceneSeconds(const SceneEntry& scene) {
   float total = 0;
   for (int i = 0; i < scene.stepCount; ++i) total += scene.steps[i];
   return total;
+}
+
+bool stepCovers(int scene, int step) {
+  return scene >= 0 && scene < sceneCount && step >= 1 && step <= sceneTable[scene].stepCount &&
+         (sceneTable[scene].coveringSteps >> step & 1);
+}
+
+bool stepMayGoUnseen(int scene, int step) {
+  return scene >= 0 && scene < sceneCount && step >= 1 && step <= sceneTable[scene].stepCount &&
+         (sceneTable[scene].unseenSteps >> step & 1);
 }
 
 const char* sceneName(int index) { return index >= 0 && index < sceneCount ? sceneTable[index].name : "?"; }

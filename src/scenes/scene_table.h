@@ -2,6 +2,8 @@
 // functions take their step lengths from here; tools and tests use it to say where in the demo a
 // frame comes from.
 #pragma once
+#include <cstdint>
+
 #include "shell/demo_app.h"
 
 struct SceneEntry {
@@ -9,7 +11,16 @@ struct SceneEntry {
   const char* name;
   const float* steps; // length in seconds of steps 1..stepCount
   int stepCount;
+  // Bit k for step k. Covering: every frame of the step paints the whole screen before it reads any
+  // of it, so nothing an earlier frame left there shows. Unseen: a frame of the step whose picture
+  // the next frame covers may leave the screen undrawn, the rest of its work done: it draws nothing
+  // from the screen into another picture and takes no random numbers for what it puts there.
+  uint32_t coveringSteps, unseenSteps;
 };
+// True when frame `step` of `scene` (step 0 included, which draws nothing) covers the whole screen.
+bool stepCovers(int scene, int step);
+// True when a frame of that step may go undrawn on the screen, the next frame covering it.
+bool stepMayGoUnseen(int scene, int step);
 
 extern const SceneEntry sceneTable[];
 extern const int sceneCount;

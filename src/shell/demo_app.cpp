@@ -103,6 +103,17 @@ void DemoApp::begin3D(float ax, float ay, float az) {
 void DemoApp::draw3D(Object3D* object, float ax, float ay, float az, float tx, float ty, float tz, Bitmap* target,
                      RenderMode mode) {
   object->transformAndProject(ax, ay, az, tx, ty, tz, 1, 1, 1, width, height);
+  if (target == screen && unseenWidth > 0) {
+    // The screen of an unseen frame: the polygons' edges still go through the rasterizers' table,
+    // which later frames read, at the screen's own size.
+    screen->width = unseenWidth;
+    screen->height = unseenHeight;
+    setEdgesOnly(true);
+    object->render(target, mode);
+    setEdgesOnly(false);
+    screen->width = screen->height = 0;
+    return;
+  }
   object->render(target, mode);
 }
 
@@ -125,7 +136,7 @@ bool DemoApp::runPass() {
   return true;
 }
 
-void DemoApp::drawFrame() {
+void DemoApp::drawFrame(bool unseen) {
   // Drawn at the moment the frame falls due, as the offline renderer draws it: what the window shows
   // is exactly its frames, however late a frame comes.
   const bool wall = !zub::clockIsVirtual();
@@ -133,6 +144,14 @@ void DemoApp::drawFrame() {
   if (wall) zub::clockUseVirtual(due);
   pixels = console->lock();
   screen->borrowPixels(pixels);
+  // An unseen frame draws on an empty screen: every drawing onto it is skipped, and the rest of
+  // the frame's work (the clip, the other pictures, the objects, the random numbers) is done.
+  const int32_t screenWidth = screen->width, screenHeight = screen->height;
+  if (unseen) {
+    unseenWidth = screenWidth;
+    unseenHeight = screenHeight;
+    screen->width = screen->height = 0;
+  }
   frameScene = sceneFn;
   frameStep = step;
   if (step == 0) {
@@ -141,6 +160,9 @@ void DemoApp::drawFrame() {
     if (!marks[scene].taken) takeMark(scene);
   }
   (this->*sceneFn)();
+  screen->width = screenWidth;
+  screen->height = screenHeight;
+  unseenWidth = unseenHeight = 0;
   if (wall) zub::clockUseWall();
   stopIfFailed(stepFailure);
   if (clip && clip->failed) stopIfFailed(asFailure(clip->failure, clip->path));

@@ -55,6 +55,7 @@ public:
   int colourBits = 0;                  // 32
   int originX = 0, originY = 0;        // where the render surface lands in the console
   int step = 0;                        // state of the current scene's state machine
+  int32_t unseenWidth = 0, unseenHeight = 0; // the screen's size while an unseen frame has it empty
   SceneFn sceneFn = nullptr;           // current scene step function
   void* windowHandle = nullptr;        // the console's window, for the music player
   // The audio device and the tune got ready while the window is made and the pictures load; taken
@@ -137,8 +138,9 @@ public:
               RenderMode mode);
 
   // Draws the frame the pacer has just issued into the console's surface; the caller shows it
-  // (present) or not (unlock).
-  void drawFrame();
+  // (present) or not (unlock). `unseen`: the frame's picture is covered by the next frame before
+  // anyone sees it, so the screen is left undrawn (see the scene table's steps).
+  void drawFrame(bool unseen = false);
   // Acts on the controls the window collected since the last pass; false when nothing waits.
   void takeControls();
   // Draws frames unseen, each at its due time on the virtual clock, until the next frame to draw

@@ -124,9 +124,20 @@ void DemoApp::drawAhead(StartPoint point, DemoApp& viewer) {
         shown = now;
       }
     }
-    zub::clockUseVirtual(pacer->startTicks + pacer->dueTicks(pacer->framesIssued));
+    const int frame = pacer->framesIssued;
+    zub::clockUseVirtual(pacer->startTicks + pacer->dueTicks(frame));
+    // A frame whose picture the next frame covers is never seen: its screen is left undrawn. The
+    // last frame is the one shown, and the first of a scene (step 0) draws nothing over its
+    // predecessor, so both of those are drawn.
+    const int scene = sceneIndex(sceneFn);
+    bool unseen = step >= 1 && stepMayGoUnseen(scene, step) && (target >= 0 || pacer->dueTicks(frame + 1) <= point.ms);
+    if (unseen) {
+      // The step's timer, read at this frame's moment, says whether the next frame begins the next step.
+      const bool ends = timer->done();
+      unseen = ends ? step < sceneTable[scene].stepCount && stepCovers(scene, step + 1) : stepCovers(scene, step);
+    }
     pacer->frameDue();
-    drawFrame();
+    drawFrame(unseen);
     console->unlock();
   }
   if (wall) zub::clockUseWall();
