@@ -287,17 +287,13 @@ TEST_F(TimelinePass, ScenesRunInOrderWithoutAllocating_GoldenFramesHold_FlashesA
   app->moveTo(StartPoint{-1, app->pacer->dueTicks(middle)});
   playAndCompare("the middle of " + std::string(sceneName(6)), middle + 30);
   // Jumps ahead, which leave the screen undrawn in the frames the next one covers: from the start
-  // to every 23rd frame (so they land at every place in a step), each checked with the frame after
-  // it; then the whole way from the start to the finale at once.
+  // to every 23rd frame, so that they land at every place in a step and cross every scene's start,
+  // each checked with the frame after it.
   app->moveTo(StartPoint{0, 0});
   for (int frame = 23; frame + 1 < timelineFrames() && failures.empty(); frame += 23) {
     app->moveTo(StartPoint{-1, app->pacer->dueTicks(frame)});
     playAndCompare("frame " + std::to_string(frame) + " (ahead)", frame + 2);
   }
-  app->moveTo(StartPoint{0, 0});
-  const int finale = sceneFirstFrame(sceneCount - 1) + 100;
-  app->moveTo(StartPoint{-1, app->pacer->dueTicks(finale)});
-  playAndCompare("the finale (ahead from the start)", finale + 30);
   testing::internal::GetCapturedStdout();
   for (const std::string& failure : failures) ADD_FAILURE() << failure;
 }
