@@ -147,6 +147,9 @@ void DemoApp::drawFrame(bool unseen) {
   // An unseen frame draws on an empty screen: every drawing onto it is skipped, and the rest of
   // the frame's work (the clip, the other pictures, the objects, the random numbers) is done.
   const int32_t screenWidth = screen->width, screenHeight = screen->height;
+  // The clip's pictures of such a frame are only drawn onto the screen (or waved in place, and
+  // the next picture replaces them), so they are decoded and not converted.
+  if (clip) clip->unseen = unseen;
   if (unseen) {
     unseenWidth = screenWidth;
     unseenHeight = screenHeight;
@@ -163,6 +166,7 @@ void DemoApp::drawFrame(bool unseen) {
   screen->width = screenWidth;
   screen->height = screenHeight;
   unseenWidth = unseenHeight = 0;
+  if (clip) clip->unseen = false;
   if (wall) zub::clockUseWall();
   stopIfFailed(stepFailure);
   if (clip && clip->failed) stopIfFailed(asFailure(clip->failure, clip->path));

@@ -81,7 +81,8 @@ int VideoClip::advance(bool show) {
       // restart would only decode it again. It is shown, and held.
       if (show) converter.convert(d, d.lastReferencePicture(), bitmap->pixels, bitmap->width);
     } else if (d.pictureCounter < frameCount) {
-      if (d.readHeaders() == 1 && d.decodeFrame(1) && show) converter.convert(d, d.shown, bitmap->pixels, bitmap->width);
+      if (d.readHeaders() == 1 && d.decodeFrame(1) && show && (!unseen || d.pictureCounter >= frameCount))
+        converter.convert(d, d.shown, bitmap->pixels, bitmap->width);
     } else {
       d.releaseSequence();
       d.closeStream();

@@ -22,6 +22,9 @@ public:
   MpegDecoder decoder;        // this clip's decoder, frame stores kept across restarts
   ColourConverter converter;  // up-sampled chroma planes, kept between pictures
   bool failed = false;        // the decoder failed during playback; the clip holds its last picture
+  // Set while nobody sees the frames the picture goes into: nextFrame decodes but leaves the bitmap
+  // as it was, except for the last picture before a restart, which the restart goes on showing.
+  bool unseen = false;
   MpegFatal failure;          // why, when `failed`
 
   // Counting pass, reopen, first picture decoded. Null when the clip cannot be played, with the

@@ -110,6 +110,25 @@ TEST(VideoClip, PlaysInDisplayOrderThenRestartsAndRepeats) {
   EXPECT_EQ(pixelsOf(clip.get()), expect[0]);
 }
 
+// Unseen calls decode without converting; a seen call shows its own picture, and a restart after
+// unseen calls goes on showing the last picture as it always does.
+TEST(VideoClip, UnseenCallsLeaveThePictureForTheNextSeenOneAndTheRestart) {
+  std::string path = videoFixture("m1_ipb.m1v");
+  std::vector<std::vector<uint32_t>> expect = convertedPictures(path);
+  std::unique_ptr<VideoClip> clip = openClip(path);
+  ASSERT_TRUE(clip);
+  for (int call = 1; call <= 8; ++call) {
+    clip->unseen = call != 4;
+    EXPECT_EQ(clip->nextFrame(), call + 1);
+    if (call == 4) EXPECT_EQ(pixelsOf(clip.get()), expect[3]);
+  }
+  clip->unseen = false;
+  EXPECT_EQ(clip->nextFrame(), 1);
+  EXPECT_EQ(pixelsOf(clip.get()), expect[7]) << "the picture a restart shows";
+  EXPECT_EQ(clip->nextFrame(), 2);
+  EXPECT_EQ(pixelsOf(clip.get()), expect[0]);
+}
+
 // The file shrinks under the open clip: the decoder meets the end of the sequence before the
 // counter reaches frameCount, and the index and the picture stay as they were.
 TEST(VideoClip, EndOfStreamBeforeFrameCountKeepsIndexAndPicture) {
