@@ -20,7 +20,8 @@ const float finaleSteps[5] = {4.0f, 4.0f, 4.0f, 4.0f, 5.0f};
 
 } // namespace
 
-#define SCENE(fn, steps, covering, unseen) {&DemoApp::fn, #fn, steps, sizeof steps / sizeof steps[0], covering, unseen}
+#define SCENE(fn, steps, covering, unseen, composing) \
+  {&DemoApp::fn, #fn, steps, sizeof steps / sizeof steps[0], covering, unseen, composing}
 // Steps k..l as bits.
 constexpr uint32_t stepsFrom(int k, int l) { return ((2u << l) - 1) & ~((1u << k) - 1); }
 
@@ -28,20 +29,22 @@ constexpr uint32_t stepsFrom(int k, int l) { return ((2u << l) - 1) & ~((1u << k
 // starts with a clear, a zoom or a blit of a whole-screen picture at the origin; the shaken guitar,
 // the greetings' slide-in and the scrolled lines leave parts of the last picture, and a step that
 // draws nothing leaves all of it. Drawing the screen into another picture (the greetings' rotation)
-// or noise onto it (the static) needs the real screen.
+// or noise onto it (the static) needs the real screen. The composing picture is painted whole in
+// each frame by the bazooka's channel limits, the dot's swirl, the greetings and the portrait's
+// waves and last zoom; the balls keep a background on it and the landscape adds noise to it.
 const SceneEntry sceneTable[] = {
-    SCENE(sceneLogo, logoSteps, stepsFrom(1, 6), stepsFrom(1, 6)),
-    SCENE(sceneLogoObjects, logoObjectsSteps, stepsFrom(1, 6), stepsFrom(1, 6)),
-    SCENE(sceneVideo, videoSteps, stepsFrom(2, 5), stepsFrom(1, 5)),
-    SCENE(sceneBazooka, bazookaSteps, stepsFrom(1, 6), stepsFrom(1, 6)),
-    SCENE(sceneDot, dotSteps, stepsFrom(1, 7), stepsFrom(1, 7)),
-    SCENE(sceneBalls, ballsSteps, stepsFrom(1, 9), stepsFrom(1, 9)),
-    SCENE(sceneScape, scapeSteps, stepsFrom(1, 10), stepsFrom(1, 13)),
-    SCENE(sceneGreets, greetsSteps, stepsFrom(2, 3), stepsFrom(1, 2)),
-    SCENE(sceneSister, sisterSteps, stepsFrom(1, 8), stepsFrom(1, 8)),
-    SCENE(sceneBumpBall, bumpBallSteps, stepsFrom(1, 4), stepsFrom(1, 4)),
-    SCENE(sceneStatic, staticSteps, stepsFrom(1, 2), 0),
-    SCENE(sceneFinale, finaleSteps, stepsFrom(1, 5), stepsFrom(1, 5)),
+    SCENE(sceneLogo, logoSteps, stepsFrom(1, 6), stepsFrom(1, 6), 0),
+    SCENE(sceneLogoObjects, logoObjectsSteps, stepsFrom(1, 6), stepsFrom(1, 6), 0),
+    SCENE(sceneVideo, videoSteps, stepsFrom(2, 5), stepsFrom(1, 5), 0),
+    SCENE(sceneBazooka, bazookaSteps, stepsFrom(1, 6), stepsFrom(1, 6), stepsFrom(2, 6)),
+    SCENE(sceneDot, dotSteps, stepsFrom(1, 7), stepsFrom(1, 7), stepsFrom(7, 7)),
+    SCENE(sceneBalls, ballsSteps, stepsFrom(1, 9), stepsFrom(1, 9), 0),
+    SCENE(sceneScape, scapeSteps, stepsFrom(1, 10), stepsFrom(1, 13), 0),
+    SCENE(sceneGreets, greetsSteps, stepsFrom(2, 3), stepsFrom(1, 2), stepsFrom(1, 3)),
+    SCENE(sceneSister, sisterSteps, stepsFrom(1, 8), stepsFrom(1, 8), stepsFrom(3, 4) | stepsFrom(8, 8)),
+    SCENE(sceneBumpBall, bumpBallSteps, stepsFrom(1, 4), stepsFrom(1, 4), 0),
+    SCENE(sceneStatic, staticSteps, stepsFrom(1, 2), 0, 0),
+    SCENE(sceneFinale, finaleSteps, stepsFrom(1, 5), stepsFrom(1, 5), 0),
 };
 const int sceneCount = sizeof sceneTable / sizeof sceneTable[0];
 
@@ -65,6 +68,11 @@ bool stepCovers(int scene, int step) {
 bool stepMayGoUnseen(int scene, int step) {
   return scene >= 0 && scene < sceneCount && step >= 1 && step <= sceneTable[scene].stepCount &&
          (sceneTable[scene].unseenSteps >> step & 1);
+}
+
+bool stepComposes(int scene, int step) {
+  return scene >= 0 && scene < sceneCount && step >= 1 && step <= sceneTable[scene].stepCount &&
+         (sceneTable[scene].composingSteps >> step & 1);
 }
 
 const char* sceneName(int index) { return index >= 0 && index < sceneCount ? sceneTable[index].name : "?"; }

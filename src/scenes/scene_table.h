@@ -15,12 +15,17 @@ struct SceneEntry {
   // of it, so nothing an earlier frame left there shows. Unseen: a frame of the step whose picture
   // the next frame covers may leave the screen undrawn, the rest of its work done: it draws nothing
   // from the screen into another picture and takes no random numbers for what it puts there.
-  uint32_t coveringSteps, unseenSteps;
+  // Composing: every frame of the step paints the whole composing picture (scratch) before it
+  // reads any of it, and draws it onto the screen only, without random numbers; between two such
+  // frames, a frame nobody sees need not draw it.
+  uint32_t coveringSteps, unseenSteps, composingSteps;
 };
 // True when frame `step` of `scene` (step 0 included, which draws nothing) covers the whole screen.
 bool stepCovers(int scene, int step);
 // True when a frame of that step may go undrawn on the screen, the next frame covering it.
 bool stepMayGoUnseen(int scene, int step);
+// True when every frame of that step paints the whole composing picture, for the screen only.
+bool stepComposes(int scene, int step);
 
 extern const SceneEntry sceneTable[];
 extern const int sceneCount;

@@ -103,15 +103,16 @@ void DemoApp::begin3D(float ax, float ay, float az) {
 void DemoApp::draw3D(Object3D* object, float ax, float ay, float az, float tx, float ty, float tz, Bitmap* target,
                      RenderMode mode) {
   object->transformAndProject(ax, ay, az, tx, ty, tz, 1, 1, 1, width, height);
-  if (target == screen && unseenWidth > 0) {
-    // The screen of an unseen frame: the polygons' edges still go through the rasterizers' table,
-    // which later frames read, at the screen's own size.
-    screen->width = unseenWidth;
-    screen->height = unseenHeight;
+  for (int i = 0; i < emptiedCount; ++i) {
+    if (emptied[i].picture != target) continue;
+    // A picture an unseen frame emptied: the polygons' edges still go through the rasterizers'
+    // table, which later frames read, at the picture's own size.
+    target->width = emptied[i].width;
+    target->height = emptied[i].height;
     setEdgesOnly(true);
     object->render(target, mode);
     setEdgesOnly(false);
-    screen->width = screen->height = 0;
+    target->width = target->height = 0;
     return;
   }
   object->render(target, mode);
@@ -136,7 +137,7 @@ bool DemoApp::runPass() {
   return true;
 }
 
-void DemoApp::drawFrame(bool unseen) {
+void DemoApp::drawFrame(bool unseen, bool composingUnseen) {
   // Drawn at the moment the frame falls due, as the offline renderer draws it: what the window shows
   // is exactly its frames, however late a frame comes.
   const bool wall = !zub::clockIsVirtual();
@@ -144,17 +145,16 @@ void DemoApp::drawFrame(bool unseen) {
   if (wall) zub::clockUseVirtual(due);
   pixels = console->lock();
   screen->borrowPixels(pixels);
-  // An unseen frame draws on an empty screen: every drawing onto it is skipped, and the rest of
-  // the frame's work (the clip, the other pictures, the objects, the random numbers) is done.
-  const int32_t screenWidth = screen->width, screenHeight = screen->height;
-  // The clip's pictures of such a frame are only drawn onto the screen (or waved in place, and
-  // the next picture replaces them), so they are decoded and not converted.
+  // An unseen frame draws on an empty screen (and composing picture, when the next frame paints it
+  // anew): every drawing onto them is skipped, and the rest of the frame's work (the other pictures,
+  // the objects, the random numbers, the clip's decoding) is done.
   if (clip) clip->unseen = unseen;
-  if (unseen) {
-    unseenWidth = screenWidth;
-    unseenHeight = screenHeight;
-    screen->width = screen->height = 0;
-  }
+  auto empty = [&](Bitmap* picture) {
+    emptied[emptiedCount++] = {picture, picture->width, picture->height};
+    picture->width = picture->height = 0;
+  };
+  if (unseen) empty(screen);
+  if (unseen && composingUnseen) empty(context->scratch.get());
   frameScene = sceneFn;
   frameStep = step;
   if (step == 0) {
@@ -163,9 +163,11 @@ void DemoApp::drawFrame(bool unseen) {
     if (!marks[scene].taken) takeMark(scene);
   }
   (this->*sceneFn)();
-  screen->width = screenWidth;
-  screen->height = screenHeight;
-  unseenWidth = unseenHeight = 0;
+  for (; emptiedCount > 0; --emptiedCount) {
+    const Emptied& e = emptied[emptiedCount - 1];
+    e.picture->width = e.width;
+    e.picture->height = e.height;
+  }
   if (clip) clip->unseen = false;
   if (wall) zub::clockUseWall();
   stopIfFailed(stepFailure);

@@ -55,7 +55,13 @@ public:
   int colourBits = 0;                  // 32
   int originX = 0, originY = 0;        // where the render surface lands in the console
   int step = 0;                        // state of the current scene's state machine
-  int32_t unseenWidth = 0, unseenHeight = 0; // the screen's size while an unseen frame has it empty
+  // The pictures an unseen frame has emptied (drawing onto them is skipped), with their sizes.
+  struct Emptied {
+    Bitmap* picture = nullptr;
+    int32_t width = 0, height = 0;
+  };
+  Emptied emptied[2];
+  int emptiedCount = 0;
   SceneFn sceneFn = nullptr;           // current scene step function
   void* windowHandle = nullptr;        // the console's window, for the music player
   // The audio device and the tune got ready while the window is made and the pictures load; taken
@@ -139,8 +145,9 @@ public:
 
   // Draws the frame the pacer has just issued into the console's surface; the caller shows it
   // (present) or not (unlock). `unseen`: the frame's picture is covered by the next frame before
-  // anyone sees it, so the screen is left undrawn (see the scene table's steps).
-  void drawFrame(bool unseen = false);
+  // anyone sees it, so the screen is left undrawn, and with `composingUnseen` the composing picture
+  // too, which the next frame paints anew (see the scene table's steps).
+  void drawFrame(bool unseen = false, bool composingUnseen = false);
   // Acts on the controls the window collected since the last pass; false when nothing waits.
   void takeControls();
   // Draws frames unseen, each at its due time on the virtual clock, until the next frame to draw

@@ -131,13 +131,16 @@ void DemoApp::drawAhead(StartPoint point, DemoApp& viewer) {
     // predecessor, so both of those are drawn.
     const int scene = sceneIndex(sceneFn);
     bool unseen = step >= 1 && stepMayGoUnseen(scene, step) && (target >= 0 || pacer->dueTicks(frame + 1) <= point.ms);
+    bool composingUnseen = false;
     if (unseen) {
-      // The step's timer, read at this frame's moment, says whether the next frame begins the next step.
-      const bool ends = timer->done();
-      unseen = ends ? step < sceneTable[scene].stepCount && stepCovers(scene, step + 1) : stepCovers(scene, step);
+      // The step's timer, read at this frame's moment, says whether the next frame begins the next
+      // step; a scene's first frame (step 0) covers nothing.
+      const int next = !timer->done() ? step : step < sceneTable[scene].stepCount ? step + 1 : 0;
+      unseen = stepCovers(scene, next);
+      composingUnseen = stepComposes(scene, step) && stepComposes(scene, next);
     }
     pacer->frameDue();
-    drawFrame(unseen);
+    drawFrame(unseen, composingUnseen);
     console->unlock();
   }
   if (wall) zub::clockUseWall();
