@@ -103,7 +103,9 @@ TEST(VideoClip, PlaysInDisplayOrderThenRestartsAndRepeats_AlsoAfterUnseenCalls) 
     for (int call = 1; call <= 8; ++call) {
       clip->unseen = unseenBetween && call != 4;
       EXPECT_EQ(clip->nextFrame(), call + 1);
-      if (!clip->unseen) EXPECT_EQ(pixelsOf(clip.get()), expect[call - 1]) << "call " << call;
+      if (!clip->unseen) {
+        EXPECT_EQ(pixelsOf(clip.get()), expect[call - 1]) << "call " << call;
+      }
     }
     clip->unseen = false;
     // Exhausted: the next call restarts, shows nothing new and leaves the counter at 1.
