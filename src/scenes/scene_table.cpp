@@ -60,20 +60,18 @@ float sceneSeconds(const SceneEntry& scene) {
   return total;
 }
 
-bool stepCovers(int scene, int step) {
+namespace {
+
+bool stepBit(int scene, int step, uint32_t SceneEntry::*bits) {
   return scene >= 0 && scene < sceneCount && step >= 1 && step <= sceneTable[scene].stepCount &&
-         (sceneTable[scene].coveringSteps >> step & 1);
+         (sceneTable[scene].*bits >> step & 1);
 }
 
-bool stepMayGoUnseen(int scene, int step) {
-  return scene >= 0 && scene < sceneCount && step >= 1 && step <= sceneTable[scene].stepCount &&
-         (sceneTable[scene].unseenSteps >> step & 1);
-}
+} // namespace
 
-bool stepComposes(int scene, int step) {
-  return scene >= 0 && scene < sceneCount && step >= 1 && step <= sceneTable[scene].stepCount &&
-         (sceneTable[scene].composingSteps >> step & 1);
-}
+bool stepCovers(int scene, int step) { return stepBit(scene, step, &SceneEntry::coveringSteps); }
+bool stepMayGoUnseen(int scene, int step) { return stepBit(scene, step, &SceneEntry::unseenSteps); }
+bool stepComposes(int scene, int step) { return stepBit(scene, step, &SceneEntry::composingSteps); }
 
 const char* sceneName(int index) { return index >= 0 && index < sceneCount ? sceneTable[index].name : "?"; }
 
