@@ -89,8 +89,8 @@ void BM_JumpBackToSceneEnd(benchmark::State& state) {
 }
 BENCHMARK(BM_JumpBackToSceneEnd)->DenseRange(0, 11)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The whole timeline drawn unseen, scene by scene: each scene's counter is its frames per second of
-// CPU time (its first frame, where each step lands, is drawn in full as a jump there would show it).
+// The whole timeline drawn unseen, scene by scene, as one pass: each scene's counter is its frames per
+// second of CPU time.
 void BM_WholeTimelineUnseen(benchmark::State& state) {
   int frames = 0;
   double sceneFrames[sceneCount] = {}, sceneCpu[sceneCount] = {};
