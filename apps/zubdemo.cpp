@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
   if (!zub::reachParentConsole()) zub::fatalInMessageBox("zubdemo");
   // Line-buffered so the demo's lines and any library messages keep their order in a log.
   zub::lineBufferedStdout();
+  // A jump back frees a whole timeline's pictures: their memory must go back to the system.
+  zub::mapLargeBlocksApart();
   zub::DemoOptions options;
   std::string error;
   switch (zub::parseDemoArgs(argc, argv, options, error)) {

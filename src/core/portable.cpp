@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #ifdef _WIN32
 #include <direct.h>
 #include <io.h>
@@ -59,6 +62,19 @@ int makeFolder(const char* path, unsigned mode) { return mkdir(path, (mode_t)mod
 void lineBufferedStdout() { setvbuf(stdout, nullptr, _IOLBF, 0); }
 bool reachParentConsole() { return true; }
 #endif
+
+void mapLargeBlocksApart() {
+#if defined(__GLIBC__)
+  // Setting the threshold fixes it: glibc no longer raises it when a mapped block is freed.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+}
+
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
 
 #ifdef _WIN32
 QuietStandardOutput::QuietStandardOutput() {

@@ -19,6 +19,16 @@ void lineBufferedStdout();
 // both streams then write to the null device. Elsewhere it does nothing and returns true.
 bool reachParentConsole();
 
+// Large blocks (pictures) each get memory of their own from the system, and give it back when freed.
+// glibc otherwise moves large blocks into its heap once one has been freed: there a blank picture is
+// cleared page by page, all of it resident even where nothing is ever drawn, and a freed one stays
+// with the process. A jump back builds the timeline anew and frees the old one, so both would stay
+// resident. To be called before the first picture is made; elsewhere it does nothing.
+void mapLargeBlocksApart();
+// Gives the free pages the allocator holds back to the system (glibc; elsewhere nothing): after a
+// jump back, the replaced timeline's smaller blocks, which would otherwise stay resident.
+void releaseFreedMemory();
+
 // Standard output goes to the null device while one lives (what was printed before is flushed
 // first): for work the viewer asked for that would repeat the start-up's lines, such as a jump
 // that builds the timeline anew.

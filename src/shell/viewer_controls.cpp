@@ -287,6 +287,8 @@ void DemoApp::moveTo(StartPoint point) {
         if (!marks[scene].taken && anew.marks[scene].taken) marks[scene] = anew.marks[scene];
       std::swap(anew.markStore, markStore);
     }
+    // The replaced timeline is freed; its memory goes back to the system.
+    zub::releaseFreedMemory();
     if (wall) zub::clockUseWall();
     else zub::clockSetVirtual(now);
   }
