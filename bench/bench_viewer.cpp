@@ -24,6 +24,7 @@ std::unique_ptr<DemoApp> freshDemo() {
     const char* data = getenv("ZUB_DATA");
     std::filesystem::current_path(data ? data : "data");
     midasUseBackend(MidasBackend::Silent);
+    zub::mapLargeBlocksApart();  // as zubdemo does
     return true;
   }();
   (void)entered;
