@@ -3,13 +3,11 @@
 // moment; and the frames after a jump go on matching, feedback effects and all.
 #include "demo_fixture.h"
 
-#include <cstdio>
 #include <map>
 #include <vector>
 
 #include "core/frame.h"
 #include "core/frame_hash.h"
-#include "core/portable.h"
 #include "scenes/scene_table.h"
 
 namespace {
@@ -98,43 +96,6 @@ TEST_F(ViewerControls, JumpsAndStartsLandOnTheUninterruptedFrames) {
   expectShownIsReference("a start at 40 s");
   playOn(30, "after the start");
   testing::internal::GetCapturedStdout();
-}
-
-// The memory this process holds resident, in kB: Linux's count, or -1 elsewhere.
-long residentKb() {
-  FILE* status = fopen("/proc/self/status", "r");
-  if (!status) return -1;
-  char line[256];
-  long kb = -1;
-  while (fgets(line, sizeof line, status))
-    if (sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
-  fclose(status);
-  return kb;
-}
-
-// A jump back builds the timeline anew and frees the old one: repeated, it must not leave the old
-// ones resident (the desktop demo went from 45 to 84 MB over a few jumps).
-TEST_F(ViewerControls, JumpsBackGiveTheReplacedTimelinesMemoryBack) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the sanitizer's allocator keeps freed memory on purpose";
-#endif
-  zub::mapLargeBlocksApart();  // as zubdemo does at its start
-  testing::internal::CaptureStdout();
-  app->moveTo(StartPoint{3, 0});
-  app->moveTo(StartPoint{1, 0});
-  const long before = residentKb();
-  if (before < 0) {
-    testing::internal::GetCapturedStdout();
-    GTEST_SKIP() << "no resident size to read here";
-  }
-  for (int round = 0; round < 6; ++round) {
-    app->moveTo(StartPoint{3, 0});
-    app->moveTo(StartPoint{1, 0});
-  }
-  const long after = residentKb();
-  testing::internal::GetCapturedStdout();
-  EXPECT_LT(after - before, 4096) << "resident " << before << " kB after the first jump back, " << after
-                                  << " kB after six more";
 }
 
 } // namespace
