@@ -1,4 +1,4 @@
-// The few file-system calls whose POSIX and Windows forms differ, behind one spelling.
+// The few system calls whose POSIX and Windows (or glibc and other) forms differ, behind one spelling.
 #pragma once
 
 namespace zub {
