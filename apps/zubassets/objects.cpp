@@ -92,8 +92,9 @@ Mesh trefoil(int around, int tube, double radius, uint32_t colour) {
   return m;
 }
 
-// A banded planet inside a tilted ring, for the dot scene: the ring sets the object's size, so
-// the planet fills less than half the frame and the zooming picture shows all round it. Built
+// A banded planet inside a tilted ring, for the dot scene: the ring sets the object's size (the
+// loader scales its width to 240 units), so the planet is kept to a little over a third of it and the
+// zooming and tiling city shows all round it and between planet and ring. Built
 // with x right, y up and z away from the viewer as the scene shows it (it turns the object 270
 // degrees about x), then stored in the model's axes.
 Mesh ringedPlanet() {
@@ -104,7 +105,7 @@ Mesh ringedPlanet() {
   // Fine enough that the shading, which is worked out at the corners, draws the highlight round
   // rather than as a diamond.
   const int slices = 48, stacks = 24;
-  const double radius = 0.5;
+  const double radius = 0.38;
   std::vector<int> grid;
   for (int j = 0; j <= stacks; ++j)
     for (int i = 0; i < slices; ++i) {
@@ -135,7 +136,7 @@ Mesh ringedPlanet() {
   // is a lit band rather than a dark line (a face seen edge-on takes no light).
   const double tilt = 28 * M_PI / 180, edges[] = {0.68, 0.78, 0.92, 1.0}, thickness = 0.04;
   const uint32_t ringColours[] = {0xB0A0D0, 0xFFF4D0, 0xF0D8A8};
-  const int segments = 56;
+  const int segments = 72; // fewer show as corners along the ring's outer edge
   // A point of the ring at radius r and angle phi, `lift` along its upward normal, which in the
   // scene's axes is (0, cos tilt, -sin tilt); in the model's (x, -z, y) that is (0, sin tilt, cos tilt).
   auto onRing = [&](double r, double phi, double lift) {
