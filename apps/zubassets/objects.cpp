@@ -277,10 +277,12 @@ std::string knotBytes() { return trefoil(150, 12, 0.2, 0xD0A040).bytes(); }
 zub::Failure writeObjects(const std::string& folder) {
   const std::string dat = folder + "/dat/";
   // The chrome ring and its morph target, a ring that swells in three places and rises and
-  // dips twice round: a ring leaves the pictures behind it showing through its middle.
-  auto round = [](double, double) { return 0.4; };
+  // dips twice round: a ring leaves the pictures behind it showing through its middle, and a
+  // tube a little over a third of the ring's radius keeps that middle wide where the bump-mapped
+  // scene brings the ring close enough to fill the frame.
+  auto round = [](double, double) { return 0.35; };
   auto saddle = [](double phi) { return Vec3{(float)(0.12 * std::cos(2 * phi) * std::cos(phi)), (float)(0.12 * std::cos(2 * phi) * std::sin(phi)), (float)(0.3 * std::sin(2 * phi))}; };
-  auto swelling = [](double phi, double theta) { return 0.4 * (1 + 0.3 * std::sin(3 * phi)) * (1 + 0.12 * std::cos(2 * theta)); };
+  auto swelling = [](double phi, double theta) { return 0.35 * (1 + 0.3 * std::sin(3 * phi)) * (1 + 0.12 * std::cos(2 * theta)); };
   auto ring = [](double phi) { return Vec3{(float)std::cos(phi), (float)std::sin(phi), 0}; };
   auto ringSaddle = [&](double phi) {
     Vec3 a = ring(phi), b = saddle(phi);

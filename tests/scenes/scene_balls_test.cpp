@@ -70,8 +70,9 @@ TEST_F(SceneBalls, TwoChromeBallsHangSideBySide_CentredInTheFrame_OnTheBackgroun
       EXPECT_NEAR(ball->y, 120, 16) << side << " object, frame " << frames;
     }
     // Each a hundred units either side of the middle: mirror places about the frame's centre.
+    // The two turn differently, so their visible pixels' centres mirror only roughly.
     EXPECT_NEAR(left.x, 80, 20) << "frame " << frames;
-    EXPECT_NEAR(left.x + right.x, 320, 12) << "frame " << frames;
+    EXPECT_NEAR(left.x + right.x, 320, 15) << "frame " << frames;
     // They turn and ripple: each frame differs from the one before.
     if (memcmp(previous.data(), screen, previous.size() * 4) == 0) stillAt.push_back(frames);
     memcpy(previous.data(), screen, previous.size() * 4);
