@@ -480,7 +480,7 @@ PortraitStyle sisterPortrait() {
   p.cx = 160, p.cy = 106, p.rx = 45, p.ry = 57, p.lightX = -0.6, p.lightY = -0.55;
   p.skin = 0xECB898, p.hair = 0xA8381C, p.iris = 0x3A7A50, p.lips = 0xC03A48, p.clothes = 0x1A4858;
   p.backTop = 0x124058, p.backBottom = 0x030C16, p.bokeh = 0xE0A050, p.rim = 0x70C8FF, p.hairStyle = 0, p.seed = 9;
-  p.topFade = 32;
+  p.topFade = 32, p.freckles = 1;
   return p;
 }
 

@@ -74,7 +74,7 @@ private:
 
   double headDistance(double x, double y) const {
     double u = (x - s.cx) / s.rx, v = (y - s.cy) / s.ry;
-    u /= 1 - 0.22 * std::pow(std::max(0.0, v), 2); // the jaw narrows to the chin
+    u /= 1 - 0.3 * std::pow(std::max(0.0, v), 2); // the jaw narrows to the chin
     return (std::sqrt(u * u + v * v) - 1) * std::min(s.rx, s.ry);
   }
 
@@ -145,13 +145,13 @@ private:
     // Neck and chest: the neck's sides flare into the shoulders; the clothes start at a scooped
     // neckline and slope down to the shoulders.
     const double neckX = s.cx + s.turn * s.rx * 0.1, base = s.cy + s.ry * 1.15;
-    double halfWidth = s.rx * 0.34 + std::pow(std::max(0.0, y - base), 1.6) * 0.12;
+    double halfWidth = s.rx * 0.47 + std::pow(std::max(0.0, y - base), 1.6) * 0.12;
     double skinEdge = std::max(std::fabs(x - neckX) - halfWidth, (s.cy + s.ry * 0.4) - y);
     double ux = (x - neckX) / s.rx;
     double neckline = s.cy + s.ry * 1.42 + s.ry * 0.3 * std::max(0.0, 1 - std::pow(ux / 0.8, 2));
-    double shoulder = s.cy + s.ry * 1.32 + s.ry * 0.16 * ux * ux;
+    double shoulder = s.cy + s.ry * 1.3 + s.ry * 0.12 * ux * ux + s.ry * 0.6 * std::pow(std::max(0.0, std::fabs(ux) - 1.7), 2);
     double clothesTop = std::max(neckline, shoulder);
-    double widthEdge = std::fabs(x - s.cx) - s.rx * (2.1 + 0.3 * clamp01((y - shoulder) / s.ry));
+    double widthEdge = std::fabs(x - s.cx) - s.rx * (2.05 + 0.45 * std::sqrt(clamp01((y - shoulder) / (s.ry * 0.6))));
     double skinA = cover(skinEdge);
     if (skinA > 0) {
       double nx = clamp01((x - neckX) / (halfWidth * 2) + 0.5) * 2 - 1, nz = std::sqrt(std::max(0.05, 1 - nx * nx * 0.8));
@@ -176,13 +176,31 @@ private:
     double a = cover(d);
     if (a <= 0) return c;
     double u = (x - s.cx) / s.rx, v = (y - s.cy) / s.ry;
-    u /= 1 - 0.22 * std::pow(std::max(0.0, v), 2);
+    u /= 1 - 0.3 * std::pow(std::max(0.0, v), 2);
     double nz = std::sqrt(std::max(0.03, 1 - u * u - v * v)), len = std::sqrt(u * u + v * v * 0.8 + nz * nz);
     Colour skin = colour(s.skin);
+    // A face is not one colour: the forehead a little golden, the middle (cheeks, nose, ears)
+    // ruddier, the jaw cooler; and skin is never smooth, so a faint mottle breaks up the plastic.
+    skin = over(skin, tint(skin, 1.03, 1.0, 0.9), clamp01((-v - 0.25) / 0.4));
+    skin = over(skin, tint(skin, 0.95, 0.97, 1.04), clamp01((v - 0.5) / 0.35));
+    skin = skin * (0.97 + 0.06 * smoothNoise(x * 0.6, y * 0.6, s.seed + 3));
     // Cheeks warmer, the eye sockets and under the nose a little darker.
     for (int side = -1; side <= 1; side += 2) {
       skin = over(skin, Colour{236, 118, 118}, 0.18 * gauss(x - (fx + side * s.rx * 0.5), y - (s.cy + s.ry * 0.3), s.rx * 0.24));
       skin = skin * (1 - 0.12 * gauss(x - eyeX(side), y - eyeY(), s.rx * 0.26));
+    }
+    skin = over(skin, Colour{226, 110, 100}, 0.14 * gauss(x - (fx + s.turn * s.rx * 0.08), y - (s.cy + s.ry * 0.3), s.rx * 0.1));
+    // Freckles over the nose and cheeks: small soft dots, denser toward the middle.
+    if (s.freckles > 0) {
+      const double cell = 3.2;
+      int gx = (int)std::floor(x / cell), gy = (int)std::floor(y / cell);
+      for (int j = gy - 1; j <= gy + 1; ++j)
+        for (int i = gx - 1; i <= gx + 1; ++i) {
+          double px = (i + hash(i, j, s.seed + 11)) * cell, py = (j + hash(i, j, s.seed + 12)) * cell;
+          double band = gauss((px - fx) * 0.6, (py - (s.cy + s.ry * 0.2)) * 2.2, s.rx * 0.5);
+          if (hash(i, j, s.seed + 13) > band * s.freckles) continue;
+          skin = over(skin, tint(skin, 0.84, 0.72, 0.62), 0.5 * gauss(x - px, y - py, 0.65));
+        }
     }
     Colour face = lit(skin, u / len, v * 0.9 / len, nz / len, 0.18, 0.25);
     face = nose(face, x, y);
@@ -268,13 +286,15 @@ private:
     double bow = std::max(0.0, 1 - std::pow(std::fabs(dx), 2.2));
     double cupid = 1 - 0.35 * std::exp(-std::pow(dx * 5, 2));
     double top = my - lh * cupid * bow * 1.1, bottom = my + lh * 1.35 * bow;
-    Colour lips = colour(s.lips);
+    Colour lips = over(colour(s.lips), colour(s.skin), 0.25); // lips are skin too, only redder
     double upperA = cover(std::max(top - y, y - my));
     c = over(c, lips * 0.78, upperA);
     double lowerA = cover(std::max(my - y, y - bottom));
     Colour lower = lips * (0.95 + 0.3 * gauss(x - mx, y - (my + lh * 0.55), mw * 0.35));
     c = over(c, lower, lowerA);
-    c = over(c, Colour{255, 236, 236}, 0.45 * gauss((x - mx - mw * 0.15) * 0.5, y - (my + lh * 0.5), lh * 0.45));
+    c = over(c, Colour{255, 236, 236}, 0.3 * gauss((x - mx - mw * 0.15) * 0.5, y - (my + lh * 0.5), lh * 0.45));
+    // The corners tuck in, a little darker.
+    for (int k = -1; k <= 1; k += 2) c = c * (1 - 0.18 * gauss(x - (mx + k * mw * 0.98), y - my, lh * 0.8));
     c = over(c, lips * 0.35, cover(std::fabs(y - my) - 0.6) * clamp01(bow * 3));
     return c * (1 - 0.15 * gauss(x - mx, (y - (bottom + lh * 0.9)) * 1.5, mw * 0.5)); // shade under the lip
   }

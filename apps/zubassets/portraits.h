@@ -19,6 +19,7 @@ struct PortraitStyle {
   uint32_t bokeh = 0x8060C0;     // the out-of-focus lights behind
   uint32_t rim = 0x8080FF;       // light from behind along the silhouette
   int hairStyle = 0;             // 0 long and straight, 1 a bob to the jaw, 2 wild and lit by sparks
+  double freckles = 0;           // 0..1: how many freckles over the nose and cheeks
   int topFade = 0;               // rows at the top that fade smoothly to black
   uint32_t seed = 1;
 };
