@@ -489,7 +489,7 @@ PortraitStyle sisterPortrait() {
 PortraitStyle electricPortrait() {
   PortraitStyle p;
   p.cx = 87, p.cy = 119, p.rx = 48, p.ry = 60, p.lightX = 0.5, p.lightY = -0.6, p.ambient = 0.25;
-  p.skin = 0xC8D4F0, p.hair = 0x242448, p.iris = 0x4080E0, p.lips = 0x9A3A6A, p.clothes = 0x182040;
+  p.skin = 0xC8D4F0, p.hair = 0x242448, p.iris = 0x4080E0, p.lips = 0x9A3A6A, p.clothes = 0x2A3468;
   p.backTop = 0x0A1030, p.backBottom = 0x020308, p.bokeh = 0x4090FF, p.rim = 0x60A0FF, p.hairStyle = 2, p.seed = 13;
   return p;
 }
@@ -537,8 +537,10 @@ void environment(Bitmap& b, uint32_t zenith, uint32_t sky, uint32_t horizon, uin
   glow(b, b.width * 0.78, b.height * 0.3, b.width * 0.12, scale(light, 0.35));
 }
 
-// The chrome ring's surroundings, in the demo's violets.
-void chrome(Bitmap& b) { environment(b, 0x18206A, 0x7A68C0, 0xF4DCF4, 0x6A4A70, 0x120818, 0xFFFFFF); }
+// The chrome ring's surroundings: a deep blue sky over a bright horizon and a dark, warm ground.
+// Chrome reads as metal by the contrast of what it mirrors; surroundings in the backdrops' own
+// violets made it read as lilac plastic on lilac.
+void chrome(Bitmap& b) { environment(b, 0x08186A, 0x3C8ED8, 0xFFF2E0, 0x7E5634, 0x140A06, 0xFFFFFF); }
 
 // Gold: the bump-mapped ring's surroundings and the craft's skin. Its horizon is a broad warm glow
 // and sky and ground meet without a step: the ring's rippling surface sweeps the horizon across

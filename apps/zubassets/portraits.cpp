@@ -81,8 +81,11 @@ private:
   // Shade of a surface with normal (nx, ny, nz): wrapped diffuse, so skin turns into shadow
   // softly, and a warm band along the turn.
   Colour lit(const Colour& base, double nx, double ny, double nz, double shine, double rimShare = 0.55) const {
-    double d = nx * lx + ny * ly + nz * lz, wrap = clamp01((d + 0.2) / 1.2);
-    double light = s.ambient + (1 - s.ambient) * wrap;
+    double d = nx * lx + ny * ly + nz * lz, wrap = clamp01((d + 0.45) / 1.45);
+    // A soft fill from the viewer's side opposite the key, so the shadow side keeps its form
+    // instead of dropping off at a hard line.
+    double fill = 0.22 * clamp01(-nx * lx * 0.6 + nz * 0.8);
+    double light = std::min(1.0, s.ambient + (1 - s.ambient) * wrap * wrap * (3 - 2 * wrap) + fill);
     Colour c = tint(base, light, light * (0.92 + 0.08 * wrap), light * (0.88 + 0.12 * wrap));
     double hx = lx, hy = ly, hz = lz + 1, hl = std::sqrt(hx * hx + hy * hy + hz * hz);
     double spec = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hl), 28) * shine;
@@ -130,7 +133,9 @@ private:
       double spikes = 0.22 * std::fabs(std::sin(angle * 7 + 1)) + 0.12 * std::fabs(std::sin(angle * 13 + 2));
       double rr = std::hypot(dx / (s.rx * 1.35), dy / (s.ry * 1.25));
       edge = (rr - 1 - spikes) * s.rx;
-      edge = std::max(edge, y - (s.cy + s.ry * 0.75));
+      // Below the ears it thins out over a ragged line rather than stopping at a level cut.
+      double bottom = s.cy + s.ry * (0.75 + 0.1 * std::sin(x * 0.23) + 0.06 * std::sin(x * 0.61 + 1));
+      edge = std::max(edge, (y - bottom) * 0.25);
     }
     double a = cover(edge);
     if (a <= 0) return c;
@@ -151,7 +156,9 @@ private:
     double neckline = s.cy + s.ry * 1.42 + s.ry * 0.3 * std::max(0.0, 1 - std::pow(ux / 0.8, 2));
     double shoulder = s.cy + s.ry * 1.3 + s.ry * 0.12 * ux * ux + s.ry * 0.6 * std::pow(std::max(0.0, std::fabs(ux) - 1.7), 2);
     double clothesTop = std::max(neckline, shoulder);
-    double widthEdge = std::fabs(x - s.cx) - s.rx * (2.05 + 0.45 * std::sqrt(clamp01((y - shoulder) / (s.ry * 0.6))));
+    // Rounded shoulders, then sleeves that cover the arms down to the frame's bottom.
+    double widthEdge = std::fabs(x - s.cx) - s.rx * (2.05 + 0.45 * std::sqrt(clamp01((y - shoulder) / (s.ry * 0.6))) +
+                                                     1.8 * clamp01((y - shoulder) / s.ry));
     double skinA = cover(skinEdge);
     if (skinA > 0) {
       double nx = clamp01((x - neckX) / (halfWidth * 2) + 0.5) * 2 - 1, nz = std::sqrt(std::max(0.05, 1 - nx * nx * 0.8));
