@@ -130,12 +130,14 @@ Mesh ringedPlanet() {
       const Vec3 a = m.points[q[0]], b = m.points[q[1]], c = m.points[q[2]];
       m.face(q, band, {a.x + b.x + c.x, a.y + b.y + c.y, a.z + b.z + c.z});
     }
-  // The ring: three bands, leaning its near side down toward the viewer; each side has points of
-  // its own so that neither side's shading is averaged with the other's. It is a thin slab, its
-  // two sides `thickness` apart and joined by an outer and an inner wall, so that seen edge-on it
-  // is a lit band rather than a dark line (a face seen edge-on takes no light).
-  const double tilt = 28 * M_PI / 180, edges[] = {0.68, 0.78, 0.92, 1.0}, thickness = 0.04;
-  const uint32_t ringColours[] = {0xB0A0D0, 0xFFF4D0, 0xF0D8A8};
+  // The ring: bands of several tones (dim and lavender inside, brightest in the middle, a duller
+  // lane before the outer one), leaning its near side down toward the viewer; each side has
+  // points of its own so that neither side's shading is averaged with the other's. It is a thin
+  // slab, its two sides `thickness` apart and joined by an outer and an inner wall, so that seen
+  // edge-on it is a lit band rather than a dark line (a face seen edge-on takes no light).
+  const double tilt = 28 * M_PI / 180, edges[] = {0.68, 0.73, 0.8, 0.88, 0.93, 1.0}, thickness = 0.04;
+  const uint32_t ringColours[] = {0x9888B8, 0xC4B4DC, 0xFFF4D0, 0xD8C8B0, 0xF0D8A8};
+  const int bandCount = (int)(sizeof ringColours / sizeof ringColours[0]);
   const int segments = 72; // fewer show as corners along the ring's outer edge
   // A point of the ring at radius r and angle phi, `lift` along its upward normal, which in the
   // scene's axes is (0, cos tilt, -sin tilt); in the model's (x, -z, y) that is (0, sin tilt, cos tilt).
@@ -144,8 +146,8 @@ Mesh ringedPlanet() {
                  r * std::sin(phi) * std::cos(tilt) - lift * std::sin(tilt));
   };
   for (int side = 0; side < 2; ++side)
-    for (int k = 0; k < 3; ++k) {
-      const int surface = m.surface("Ring" + std::to_string(side * 3 + k + 1), ringColours[k]);
+    for (int k = 0; k < bandCount; ++k) {
+      const int surface = m.surface("Ring" + std::to_string(side * bandCount + k + 1), ringColours[k]);
       const float up = side ? -1.0f : 1.0f;
       std::vector<int> inner, outer;
       for (int i = 0; i < segments; ++i) {
@@ -159,8 +161,8 @@ Mesh ringedPlanet() {
     }
   // The walls, in the outer and the inner band's colours, facing away from and toward the centre.
   for (int wall = 0; wall < 2; ++wall) {
-    const double r = wall == 0 ? edges[3] : edges[0];
-    const int surface = m.surface(wall == 0 ? "RingOuterWall" : "RingInnerWall", ringColours[wall == 0 ? 2 : 0]);
+    const double r = wall == 0 ? edges[bandCount] : edges[0];
+    const int surface = m.surface(wall == 0 ? "RingOuterWall" : "RingInnerWall", ringColours[wall == 0 ? bandCount - 1 : 0]);
     std::vector<int> top, bottom;
     for (int i = 0; i < segments; ++i) {
       const double phi = 2 * M_PI * i / segments;
