@@ -397,7 +397,16 @@ void tvStatic(Bitmap& b) {
   paint(b, [&](int x, int y) {
     if (y < 160) return bars[x * barCount / 320];
     if (y < 176) return scale(bars[barCount - 1 - x * barCount / 320], 0.8);
-    return mix(0x5C4C88, 0x6878B0, (double)x / 320);
+    // Below, a castellation of blocks in four hues of the same light, then a sweep through the
+    // hues, also of one light. No words here: the scene's zoom trails would double them.
+    if (y < 194) {
+      const uint32_t blocks[] = {0x3C9C9C, 0xC060B0, 0xB08840, 0x6C78E0};
+      return blocks[(x / 20 + (y < 185 ? 0 : 2)) % 4];
+    }
+    const double hue = 2 * M_PI * x / 320;
+    const double r = 128 + 52 * std::cos(hue), g = 128 + 52 * std::cos(hue - 2.1), bl = 128 + 52 * std::cos(hue + 2.1);
+    const double lift = 128 / (0.2126 * r + 0.7152 * g + 0.0722 * bl); // every hue at mid grey's light
+    return mix(rgb(r * lift, g * lift, bl * lift), 0x6A6A8A, std::clamp((y - 194) / 46.0, 0.0, 1.0) * 0.6);
   });
   // The ident plate, rounded, with the title's lettering.
   for (int y = 58; y < 146; ++y)
