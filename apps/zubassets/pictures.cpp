@@ -122,44 +122,108 @@ void redBackground(Bitmap& b) {
   });
 }
 
-// A close-up of a guitar: six strings ringing across the sound hole and its rosette. Every edge is
-// soft and worked out from its exact distance: the scene shakes the picture by a few pixels every
-// frame, and a thin, hard line would blink in and out of place (a flash) where a soft one glides.
+// A close-up of an acoustic guitar's top: the fretboard running in from the left, six strings
+// over the sound hole and its rosette to the bridge on the right, on a sunburst spruce top under a
+// warm light. Every edge is soft and worked out from its exact distance: the scene shakes the
+// picture by up to ten pixels every frame, and a thin, hard line would blink in and out of place
+// (a flash) where a soft one glides. For the same reason the whole picture is kept low in light,
+// at 0.6 of the colours it is painted in: at 0.7 the shaken edges of the sound hole, the board and
+// the strings already flash. Each pixel is the mean of 3 x 3 samples.
 void strings(Bitmap& b) {
-  const double hx = 150, hy = 122, hole = 58;
-  auto stringY = [](int s, double x) {
-    // Each string rings with its own wave, widest in the middle of the picture.
-    double swing = 4.5 * std::sin(M_PI * x / 320) * (1 - s * 0.1);
-    return 62 + s * 23 + (x - 160) * 0.12 + swing * std::sin(x * (0.045 + 0.008 * s) + s * 1.3);
+  const double hx = 176, hy = 124, hole = 50, light = 0.6;
+  const double nutX = -40, bridgeX = 292;
+  // Each string's height along x: the six fan out a little from the nut toward the bridge.
+  auto stringY = [&](int s, double x) {
+    const double t = (x - nutX) / (bridgeX - nutX);
+    return hy + (s - 2.5) * (15 + 5 * t);
+  };
+  auto smooth = [](double e0, double e1, double v) {
+    double t = std::clamp((v - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+  };
+  auto sample = [&](double x, double y, double& R, double& G, double& B) {
+    const double r = std::hypot(x - hx, y - hy);
+    // Spruce: honey at the middle darkening to a deep brown toward the rim (the sunburst), its
+    // grain running along the strings.
+    const double burst = smooth(50, 210, std::hypot((x - hx) * 0.72, y - hy));
+    const double grain = 0.5 + 0.5 * std::sin(y * 1.3 + 1.8 * std::sin(x * 0.011 + y * 0.05));
+    R = (226 - 164 * burst) * (0.95 + 0.05 * grain), G = (164 - 140 * burst) * (0.95 + 0.05 * grain),
+    B = (90 - 78 * burst) * (0.95 + 0.05 * grain);
+    // A broad, soft sheen from the light above the left.
+    const double sheen = std::exp(-std::pow((x - 0.9 * y - 20) / 70, 2)) * (1 - burst);
+    R += 26 * sheen, G += 22 * sheen, B += 16 * sheen;
+    // The rosette: dark purfling rings either side of a band of shell that shifts hue round it.
+    auto ring = [&](double radius, double width) { return std::exp(-std::pow((r - radius) / width, 2)); };
+    const double angle = std::atan2(y - hy, x - hx);
+    const double dark = 0.7 * (ring(hole + 5, 1.3) + ring(hole + 17, 1.3));
+    const double shell = ring(hole + 11, 3.2);
+    R *= 1 - dark, G *= 1 - dark, B *= 1 - dark;
+    // Shell: green, blue and violet by turns round the ring, with a pale lustre.
+    const double sR = 110 + 80 * std::sin(angle * 3 + 4), sG = 160 + 70 * std::sin(angle * 3), sB = 170 + 70 * std::sin(angle * 3 + 2);
+    R = R * (1 - shell) + shell * sR, G = G * (1 - shell) + shell * sG, B = B * (1 - shell) + shell * sB;
+    // The sound hole: dark, a little lighter toward its lower edge where light falls inside.
+    const double inside = smooth(hole + 2, hole - 2, r);
+    const double depth = std::clamp((y - hy + hole) / (2 * hole), 0.0, 1.0);
+    R = R * (1 - inside) + inside * (14 + 22 * depth * depth), G = G * (1 - inside) + inside * (8 + 12 * depth * depth),
+    B = B * (1 - inside) + inside * (6 + 6 * depth * depth);
+    // The fretboard: dark rosewood from the left edge to just short of the rosette, its end
+    // rounded, with frets closing up toward the body and two pearl dots.
+    const double boardHalf = 52, boardEnd = hx - hole - 26;
+    const double boardEdge = std::max(std::fabs(y - hy) - boardHalf, x - boardEnd - 10 * (1 - std::pow((y - hy) / boardHalf, 2)));
+    const double board = smooth(2, -2, boardEdge);
+    if (board > 0) {
+      double wood = 0.8 + 0.2 * std::sin(y * 0.9 + std::sin(x * 0.05) * 2);
+      double fR = 62 * wood, fG = 36 * wood, fB = 26 * wood;
+      // Frets: each 0.944 of the last's distance from the bridge.
+      for (double fx = nutX, gap = 36; fx < boardEnd; gap *= 0.944) {
+        fx += gap;
+        const double d = std::fabs(x - fx);
+        const double metal = std::exp(-d * d / 1.2);
+        fR += 150 * metal, fG += 150 * metal, fB += 145 * metal;
+      }
+      for (double dotX : {33.0, 96.0}) {
+        const double dot = smooth(4.5, 2.5, std::hypot(x - dotX, y - hy));
+        fR += (220 - fR) * dot, fG += (220 - fG) * dot, fB += (205 - fB) * dot;
+      }
+      // The board's shadow on the top along its edges.
+      R = R * (1 - board) + fR * board, G = G * (1 - board) + fG * board, B = B * (1 - board) + fB * board;
+    } else {
+      const double shadow = 0.35 * smooth(10, 0, boardEdge);
+      R *= 1 - shadow, G *= 1 - shadow, B *= 1 - shadow;
+    }
+    // The bridge: a rosewood bar with rounded ends, an ivory saddle and six pins.
+    const double bx = std::max(0.0, std::fabs(y - hy) - 46), bridgeEdge = std::hypot(bx, x - bridgeX) - 14;
+    const double bridge = smooth(2, -2, bridgeEdge);
+    if (bridge > 0) {
+      double bR = 70, bG = 40, bB = 28;
+      const double saddle = smooth(1.8, 0.2, std::fabs(x - (bridgeX - 6))) * (std::fabs(y - hy) < 44 ? 1 : 0);
+      bR += (236 - bR) * saddle, bG += (226 - bG) * saddle, bB += (200 - bB) * saddle;
+      for (int s = 0; s < 6; ++s) {
+        const double pin = smooth(4, 2, std::hypot(x - (bridgeX + 6), y - stringY(s, bridgeX)));
+        bR += (230 - bR) * pin, bG += (222 - bG) * pin, bB += (205 - bB) * pin;
+      }
+      R = R * (1 - bridge) + bR * bridge, G = G * (1 - bridge) + bG * bridge, B = B * (1 - bridge) + bB * bridge;
+    }
+    // The strings: a bright metal core with a soft glow and a shadow just below; the three low
+    // ones bronze and thicker, the three high ones steel.
+    for (int s = 0; s < 6; ++s) {
+      if (x > bridgeX + 6) break;
+      const double d = y - stringY(s, x), width = s < 3 ? 1.25 - 0.15 * s : 0.8;
+      const double core = std::exp(-d * d / (width * width)), glow = 0.12 * std::exp(-d * d / 16);
+      const double shade = 0.3 * std::exp(-std::pow(d - 3, 2) / 2.5);
+      R *= 1 - shade, G *= 1 - shade, B *= 1 - shade;
+      const double cR = s < 3 ? 250 : 240, cG = s < 3 ? 210 : 240, cB = s < 3 ? 150 : 245;
+      R += (cR - R) * core + cR * glow, G += (cG - G) * core + cG * glow, B += (cB - B) * core + cB * glow;
+    }
   };
   paint(b, [&](int px, int py) {
-    double x = px + 0.5, y = py + 0.5;
-    // Dark wood, its grain running along the strings, lighter toward the hole.
-    double grain = 0.5 + 0.5 * std::sin(y * 0.35 + 2.5 * std::sin(x * 0.013 + y * 0.021));
-    double r = std::hypot(x - hx, y - hy);
-    double lift = 1 - std::min(1.0, r / 260);
-    double R = 40 + 34 * lift + 6 * grain, G = 16 + 14 * lift + 3 * grain, B = 34 + 18 * lift + 4 * grain;
-    // The sound hole, darker toward its middle, its edge a few pixels soft.
-    double inside = std::clamp((hole - r) / 4 + 0.5, 0.0, 1.0);
-    double depth = std::clamp((hole - r) / hole, 0.0, 1.0);
-    R = R * (1 - inside) + inside * (16 + 16 * (1 - depth));
-    G = G * (1 - inside) + inside * (6 + 7 * (1 - depth));
-    B = B * (1 - inside) + inside * (24 + 16 * (1 - depth));
-    // The rosette: a soft gold ring, a band of pink inlay and a second gold ring.
-    auto ring = [&](double radius, double width) { return std::exp(-(r - radius) * (r - radius) / (width * width)); };
-    double angle = std::atan2(y - hy, x - hx);
-    double gold = 0.45 * (ring(hole + 6, 1.6) + ring(hole + 19, 1.6));
-    double inlay = 0.4 * ring(hole + 12.5, 2.6) * (0.75 + 0.25 * std::cos(angle * 24));
-    R += 170 * gold + 170 * inlay, G += 120 * gold + 60 * inlay, B += 40 * gold + 130 * inlay;
-    // The strings: a soft glowing line each, gold on the low strings to pink on the high ones.
-    for (int s = 0; s < 6; ++s) {
-      double d = std::fabs(y - stringY(s, x));
-      if (d > 14) continue;
-      double k = 0.85 * std::exp(-d * d / 1.3) + 0.06 * std::exp(-d * d / 20);
-      uint32_t c = mix(0xFFD070, 0xFF50C8, s / 5.0);
-      R += channel(c, 16) * k, G += channel(c, 8) * k, B += channel(c, 0) * k;
+    double R = 0, G = 0, B = 0;
+    for (int k = 0; k < 9; ++k) {
+      double r, g, bl;
+      sample(px + (k % 3 + 0.5) / 3, py + (k / 3 + 0.5) / 3, r, g, bl);
+      R += r / 9, G += g / 9, B += bl / 9;
     }
-    return rgb(R, G, B);
+    return rgb(R * light, G * light, B * light);
   });
 }
 
