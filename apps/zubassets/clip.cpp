@@ -119,7 +119,7 @@ zub::Failure writeClipFrames(const std::string& y4mPath) {
     const double beat = (double)(n % framesPerBeat) / framesPerBeat;
     const float tilt = (float)(150 + 25 * std::sin(n * 0.031)), turn = (float)std::fmod(n * 2.5, 360.0),
                 roll = (float)std::fmod(n * 1.2, 360.0);
-    knot.transformAndProject(tilt, turn, roll, 0, -5, (float)(1300 - 140 * (1 - beat)), 1, 1, 1, 320, 240);
+    knot.transformAndProject(tilt, turn, roll, 0, -5, (float)(1000 - 110 * (1 - beat)), 1, 1, 1, 320, 240);
     knot.render(&frame, EnvMap);
     failed = writer.writeFrame(frame.pixels);
   }
