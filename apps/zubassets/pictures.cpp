@@ -96,17 +96,53 @@ void secondTitle(Bitmap& b) {
   title(b, "in true colour", 28, 160, 195, 0xFFE0F0, 0xFF80C0);
 }
 
-void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t hue) {
-  paint(b, [hue](int x, int y) {
-    double v = 0.25 + 0.2 * std::sin(x * 0.02 + y * 0.015) + 0.15 * std::sin(y * 0.05);
-    return scale(hue, v);
-  });
+// A credit card: its role large and who below, between two bars, over a backdrop (by default
+// soft waves of the card's hue).
+void credit(Bitmap& b, const std::string& role, const std::string& who, uint32_t hue, bool backdrop = true) {
+  if (backdrop)
+    paint(b, [hue](int x, int y) {
+      double v = 0.25 + 0.2 * std::sin(x * 0.02 + y * 0.015) + 0.15 * std::sin(y * 0.05);
+      return scale(hue, v);
+    });
   // The words sit round the picture's centre, so the zooms that trail the card (they enlarge
   // about the centre) lay its copies over it rather than beside it.
   fillRect(b, 0, 70, 320, 3, scale(hue, 1.2));
   fillRect(b, 0, 178, 320, 3, scale(hue, 1.2));
   title(b, role, 52, 160, 138, 0xFFFFFF, mix(hue, 0xFFFFFF, 0.5));
   drawTextCentred(&b, who, 19, 160, 163, 0xFFFFFF);
+}
+
+// The graphics credit over a canvas painted by numbers: cells of greens, teals and golds, each
+// with its number, outlined thinly, kept dim so the title stands out; the card's bars and words
+// as on the other credits.
+void graphicsCard(Bitmap& b) {
+  struct Cell {
+    double x, y;
+    int colour;
+  };
+  const uint32_t paints[] = {0x1E6A48, 0x2E8A5A, 0x1C5A6A, 0x6A7A2A, 0x3A9A7A, 0x14483A};
+  Noise n(23);
+  std::vector<Cell> cells;
+  for (int i = 0; i < 46; ++i) cells.push_back({n.next() * 340 - 10, n.next() * 260 - 10, (int)(n.next() * 6)});
+  paint(b, [&](int x, int y) {
+    double best = 1e9, second = 1e9;
+    int colour = 0;
+    for (const Cell& c : cells) {
+      const double d = std::hypot(x + 0.5 - c.x, y + 0.5 - c.y);
+      if (d < best) second = best, best = d, colour = c.colour;
+      else if (d < second) second = d;
+    }
+    // The outline where two cells meet: half the difference of the distances is the distance to
+    // the border, near enough.
+    const double edge = std::clamp((second - best) / 2 - 0.3, 0.0, 1.0);
+    const double light = 0.75 + 0.25 * std::sin(x * 0.02 + y * 0.015);
+    return mix(0x0C1E14, scale(paints[colour], light), 0.3 + 0.5 * edge);
+  });
+  for (const Cell& c : cells) {
+    if (c.x < 12 || c.y < 14 || c.x > 308 || c.y > 232) continue;
+    drawTextCentred(&b, std::to_string(c.colour + 1), 10, (int)c.x, (int)c.y + 4, 0x0C2418);
+  }
+  credit(b, "graphics", "painted by numbers", 0x30A050, false);
 }
 
 // Deep red behind the gold logo: soft rays of light fanning out from a point above the centre,
@@ -743,7 +779,7 @@ zub::Failure writePictures(const std::string& folder, int& written) {
       {"dat/ridud.jpg", 320, 240, secondTitle},
       {"dat/code.jpg", 320, 240, [](Bitmap& b) { credit(b, "code", "the zub crew", 0x2060C0); }},
       {"dat/music.jpg", 320, 240, [](Bitmap& b) { credit(b, "music", "composed by the generator", 0xA03080); }},
-      {"dat/gfx.jpg", 320, 240, [](Bitmap& b) { credit(b, "graphics", "painted by numbers", 0x30A050); }},
+      {"dat/gfx.jpg", 320, 240, [](Bitmap& b) { graphicsCard(b); }},
       {"dat/redchin.jpg", 320, 240, redBackground},
       {"dat/guitar.jpg", 320, 240, strings},
       {"dat/bazooka.jpg", 400, 300, skyline},
