@@ -145,20 +145,20 @@ Mesh ringedPlanet() {
     return model(r * std::cos(phi), r * std::sin(phi) * std::sin(tilt) + lift * std::cos(tilt),
                  r * std::sin(phi) * std::cos(tilt) - lift * std::sin(tilt));
   };
-  for (int side = 0; side < 2; ++side)
+  for (int side = 0; side < 2; ++side) {
+    // Neighbouring bands of one side share the circle of points between them.
+    const float up = side ? -1.0f : 1.0f;
+    std::vector<std::vector<int>> circles((size_t)bandCount + 1);
+    for (int k = 0; k <= bandCount; ++k)
+      for (int i = 0; i < segments; ++i) circles[(size_t)k].push_back(onRing(edges[k], 2 * M_PI * i / segments, up * thickness / 2));
+    const Vec3 facing{0, (float)std::sin(tilt) * up, (float)std::cos(tilt) * up};
     for (int k = 0; k < bandCount; ++k) {
       const int surface = m.surface("Ring" + std::to_string(side * bandCount + k + 1), ringColours[k]);
-      const float up = side ? -1.0f : 1.0f;
-      std::vector<int> inner, outer;
-      for (int i = 0; i < segments; ++i) {
-        const double phi = 2 * M_PI * i / segments;
-        inner.push_back(onRing(edges[k], phi, up * thickness / 2));
-        outer.push_back(onRing(edges[k + 1], phi, up * thickness / 2));
-      }
-      const Vec3 facing{0, (float)std::sin(tilt) * up, (float)std::cos(tilt) * up};
+      const std::vector<int>&inner = circles[(size_t)k], &outer = circles[(size_t)k + 1];
       for (int i = 0; i < segments; ++i)
         m.face({inner[i], inner[(i + 1) % segments], outer[(i + 1) % segments], outer[i]}, surface, facing);
     }
+  }
   // The walls, in the outer and the inner band's colours, facing away from and toward the centre.
   for (int wall = 0; wall < 2; ++wall) {
     const double r = wall == 0 ? edges[bandCount] : edges[0];
