@@ -145,16 +145,66 @@ void graphicsCard(Bitmap& b) {
   credit(b, "graphics", "painted by numbers", 0x30A050, false);
 }
 
-// Deep red behind the gold logo: soft rays of light fanning out from a point above the centre,
-// brightest near it, over a slow plasma, darkening toward the corners.
+// Deep red behind the gold logo: a circuit board in red solder mask, its copper traces showing
+// as lighter lines that run straight and turn at 45 degrees between gold pads and vias, with a few
+// chips toward the edges, lit from a point above the centre and darkening toward the corners.
+// Lines are drawn with their coverage (soft, exact distance), so the scene's zooms enlarge them
+// smoothly.
 void redBackground(Bitmap& b) {
-  paint(b, [](int x, int y) {
-    double p = plasma(x, y, 0.023, 0.031, 0.017);
-    double v = 1 - std::hypot(x - 160, y - 120) / 260;
-    double angle = std::atan2(y - 100.0, x - 160.0), r = std::hypot(x - 160.0, y - 100.0);
-    double ray = std::pow(0.5 + 0.5 * std::cos(14 * angle + 0.004 * r), 3) * std::exp(-r / 170) * std::min(1.0, r / 40);
-    double k = v * (1 + 0.55 * ray);
-    return rgb((150 + 100 * p) * k, (20 + 20 * p + 30 * ray) * k, (30 + 25 * p + 10 * ray) * k);
+  const int w = b.width, h = b.height;
+  std::vector<double> trace((size_t)w * h, 0), pad((size_t)w * h, 0), chip((size_t)w * h, 0);
+  auto stroke = [&](std::vector<double>& layer, double ax, double ay, double bx, double by, double half) {
+    for (int y = (int)std::min(ay, by) - 4; y <= (int)std::max(ay, by) + 4; ++y)
+      for (int x = (int)std::min(ax, bx) - 4; x <= (int)std::max(ax, bx) + 4; ++x) {
+        if (x < 0 || y < 0 || x >= w || y >= h) continue;
+        const double vx = bx - ax, vy = by - ay, px = x + 0.5 - ax, py = y + 0.5 - ay;
+        const double t = std::clamp((px * vx + py * vy) / (vx * vx + vy * vy + 1e-9), 0.0, 1.0);
+        const double d = std::hypot(px - vx * t, py - vy * t);
+        double& v = layer[(size_t)y * w + x];
+        v = std::max(v, std::clamp(half + 0.5 - d, 0.0, 1.0));
+      }
+  };
+  auto disc = [&](std::vector<double>& layer, double cx, double cy, double r) { stroke(layer, cx, cy, cx, cy, r); };
+  Noise n(31);
+  // Chips: dark packages with gold legs, kept off the middle where the letters wave.
+  const double chips[][4] = {{18, 22, 44, 30}, {252, 180, 50, 34}, {30, 176, 34, 44}, {250, 26, 40, 26}};
+  for (const auto& c : chips) {
+    for (int y = (int)c[1]; y < (int)(c[1] + c[3]); ++y)
+      for (int x = (int)c[0]; x < (int)(c[0] + c[2]); ++x) chip[(size_t)y * w + x] = 1;
+    for (double x = c[0] + 4; x < c[0] + c[2] - 2; x += 6) {
+      stroke(pad, x, c[1] - 4, x, c[1] - 1, 1.2);
+      stroke(pad, x, c[1] + c[3] + 1, x, c[1] + c[3] + 4, 1.2);
+    }
+  }
+  // Traces: each starts at a pad and runs on, mostly straight, turning by 45 degrees now and
+  // then, to a via.
+  const int dx[] = {1, 1, 0, -1, -1, -1, 0, 1}, dy[] = {0, 1, 1, 1, 0, -1, -1, -1};
+  for (int i = 0; i < 44; ++i) {
+    double x = 8 * std::floor(n.next() * w / 8) + 4, y = 8 * std::floor(n.next() * h / 8) + 4;
+    int dir = (int)(n.next() * 8);
+    disc(pad, x, y, 2.6);
+    const int legs = 2 + (int)(n.next() * 4);
+    for (int leg = 0; leg < legs; ++leg) {
+      const double length = 8 * (2 + std::floor(n.next() * 6));
+      const double nx = x + dx[dir] * length, ny = y + dy[dir] * length;
+      stroke(trace, x, y, nx, ny, 1.1);
+      x = nx, y = ny;
+      dir = (dir + (n.next() < 0.5 ? 1 : 7)) % 8;
+    }
+    disc(pad, x, y, 2.4);
+  }
+  paint(b, [&](int x, int y) {
+    const size_t i = (size_t)y * w + x;
+    // The light: a soft pool above the centre, the corners in shadow.
+    const double r = std::hypot(x - 160.0, y - 100.0), light = (0.45 + 0.75 * std::exp(-r * r / (120.0 * 120.0))) *
+                                                                  (1 - 0.35 * std::pow(std::hypot(x - 160.0, y - 120.0) / 200, 2));
+    const double weave = 0.92 + 0.08 * std::sin(x * 0.9) * std::sin(y * 0.9); // the board's glass weave
+    double R = 112 * weave, G = 14 * weave, B = 22 * weave;
+    R += 70 * trace[i], G += 22 * trace[i], B += 18 * trace[i];
+    R = R * (1 - chip[i]) + 30 * chip[i], G = G * (1 - chip[i]) + 12 * chip[i], B = B * (1 - chip[i]) + 14 * chip[i];
+    const double gold = pad[i] * 0.8;
+    R = R * (1 - gold) + 210 * gold, G = G * (1 - gold) + 150 * gold, B = B * (1 - gold) + 64 * gold;
+    return rgb(R * light, G * light, B * light);
   });
 }
 
