@@ -34,4 +34,27 @@ struct Noise {
   }
 };
 
+// Smooth value noise: the same hills and hollows on every run, 0 to 1, one hill or hollow a unit.
+inline double hash(int x, int y, uint32_t seed) {
+  uint32_t h = (uint32_t)x * 374761393u + (uint32_t)y * 668265263u + seed * 2246822519u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return ((h ^ (h >> 16)) & 0xFFFF) / 65535.0;
+}
+inline double smoothNoise(double x, double y, uint32_t seed) {
+  int ix = (int)std::floor(x), iy = (int)std::floor(y);
+  double fx = x - ix, fy = y - iy;
+  fx = fx * fx * (3 - 2 * fx), fy = fy * fy * (3 - 2 * fy);
+  double a = hash(ix, iy, seed), b = hash(ix + 1, iy, seed), c = hash(ix, iy + 1, seed), d = hash(ix + 1, iy + 1, seed);
+  return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
+}
+// Noise of several octaves, each half the size and half the weight of the last: clouds.
+inline double clouds(double x, double y, int octaves, uint32_t seed) {
+  double sum = 0, weight = 0.5, total = 0;
+  for (int i = 0; i < octaves; ++i, x *= 2, y *= 2, weight *= 0.5) {
+    sum += weight * smoothNoise(x, y, seed + (uint32_t)i);
+    total += weight;
+  }
+  return sum / total;
+}
+
 } // namespace assets

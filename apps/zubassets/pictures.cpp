@@ -71,26 +71,68 @@ void title(Bitmap& b, const std::string& text, int size, int cx, int baseline, u
   drawTextCentred(&b, text, size, cx, baseline, 0, gradientPaint, &g);
 }
 
-double plasma(double x, double y, double a, double b, double c) {
-  return (std::sin(x * a) + std::sin(y * b) + std::sin((x + y) * c) + std::sin(std::hypot(x - 160, y - 120) * a)) / 4;
-}
-
 // ---- the pictures ----
 
+// The title over deep space: a nebula of magenta and blue drifting across the sky behind the
+// stars, and the edge of a dark planet along the bottom, its thin atmosphere catching the light.
 void logo(Bitmap& b) {
-  paint(b, [](int, int y) { return mix(0x101848, 0x000004, y / 240.0); });
+  paint(b, [](int x, int y) {
+    uint32_t sky = mix(0x101848, 0x000004, y / 240.0);
+    const double gas = clouds(x / 90.0, y / 90.0, 5, 3), tint = clouds(x / 140.0 + 7, y / 140.0, 3, 9);
+    const double band = std::exp(-std::pow((y - 0.45 * x - 40) / 90.0, 2)); // a lane across the sky
+    const double density = std::pow(std::clamp((gas - 0.32) / 0.36, 0.0, 1.0), 1.4) * band;
+    return add(sky, scale(mix(0x9A2090, 0x2060B0, tint * 1.4 - 0.2), density));
+  });
   stars(b, 7, 180);
+  // The planet's edge: a circle far below whose top just shows, dark with a faint lit rim, and
+  // the atmosphere as a thin glow just outside it.
+  const double pcx = 160, pcy = 790, pr = 570;
+  for (int y = 200; y < 240; ++y)
+    for (int x = 0; x < 320; ++x) {
+      const double d = std::hypot(x + 0.5 - pcx, y + 0.5 - pcy) - pr;
+      uint32_t& p = b.pixels[y * 320 + x];
+      const double air = std::exp(-std::pow(std::max(0.0, d) / 3.5, 2)) * 0.8 + std::exp(-std::max(0.0, d) / 12) * 0.2;
+      if (d < 0.5) {
+        const double inside = std::clamp(0.5 - d, 0.0, 1.0), rim = std::exp(d / 6); // d <= 0.5 here
+        p = mix(p, mix(0x04060C, 0x1A3050, rim), inside);
+      }
+      p = add(p, scale(0x4A9AE0, air * (0.4 + 0.6 * std::exp(-std::pow((x - 160) / 150.0, 2)))));
+    }
   glow(b, 160, 110, 150, 0x302060);
   title(b, "ZUB", 118, 160, 150, 0xFFF0A0, 0xC06010);
   for (int x = 40; x < 280; ++x) b.pixels[172 * 320 + x] = mix(0x000000, 0xFFC040, 1 - std::fabs(x - 160) / 120.0);
   drawTextCentred(&b, "a software demo", 20, 160, 200, 0xC0C8FF);
 }
 
+// "In true colour" over the colours of the night: curtains of aurora, green at their feet turning
+// violet above, over dark hills and a still lake that mirrors them.
 void secondTitle(Bitmap& b) {
-  paint(b, [](int x, int y) {
-    double p = plasma(x, y, 0.031, 0.027, 0.019);
-    return rgb(90 + 70 * p, 30 + 30 * p, 120 + 90 * std::sin(p * 3));
+  const int lake = 200;
+  auto sky = [](double x, double y) {
+    // Night blue, lightening toward the horizon so the hills stand dark against it.
+    const double low = std::pow(std::clamp(y / 190, 0.0, 1.0), 3);
+    double R = 8 + 22 * low, G = 10 + 50 * low, B = 32 + 56 * low;
+    for (int curtain = 0; curtain < 2; ++curtain) {
+      const double foot = (curtain ? 96 : 160) + (curtain ? 18 : 10) * std::sin(x * 0.017 + curtain * 2.1) + 6 * std::sin(x * 0.043 + 1 + curtain);
+      const double above = foot - y; // the curtain hangs above its foot
+      if (above < -6) continue;
+      const double rays = 0.45 + 0.55 * smoothNoise(x * 0.16 + curtain * 40, y * 0.012, 17);
+      const double rise = above < 0 ? std::exp(-above * above / 8) : std::exp(-above / (curtain ? 38.0 : 55.0));
+      const double k = (curtain ? 0.5 : 0.7) * rays * rise * (0.6 + 0.4 * std::sin(x * 0.011 + curtain));
+      const double t = std::clamp(above / 70, 0.0, 1.0); // green at the foot, violet above
+      R += k * (40 + 170 * t), G += k * (230 - 170 * t), B += k * (120 + 120 * t);
+    }
+    return rgb(R, G, B);
+  };
+  paint(b, [&](int x, int y) {
+    // The hills' ridge, and the lake below it mirroring the sky, darker and rippled.
+    const double ridge = lake - 14 - 12 * smoothNoise(x * 0.025, 0, 5) - 6 * smoothNoise(x * 0.09, 3, 6);
+    if (y < ridge) return sky(x + 0.5, y + 0.5);
+    if (y < lake) return rgb(4, 6, 12);
+    const double mirror = 2 * lake - y - 30 + 1.5 * std::sin(y * 1.1 + x * 0.05);
+    return scale(sky(x + 0.5, mirror), 0.45);
   });
+  stars(b, 19, 70, 60);
   title(b, "presents", 26, 160, 70, 0xFFFFFF, 0xB0B0FF);
   title(b, "320 x 240", 46, 160, 146, 0xFFFFFF, 0x80FFFF);
   title(b, "in true colour", 28, 160, 195, 0xFFE0F0, 0xFF80C0);

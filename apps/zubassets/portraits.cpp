@@ -25,20 +25,6 @@ double clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 double cover(double distance) { return clamp01(0.5 - distance); }
 double gauss(double dx, double dy, double r) { return std::exp(-(dx * dx + dy * dy) / (r * r)); }
 
-// Smooth value noise: the same hills and hollows on every run.
-double hash(int x, int y, uint32_t seed) {
-  uint32_t h = (uint32_t)x * 374761393u + (uint32_t)y * 668265263u + seed * 2246822519u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return ((h ^ (h >> 16)) & 0xFFFF) / 65535.0;
-}
-double smoothNoise(double x, double y, uint32_t seed) {
-  int ix = (int)std::floor(x), iy = (int)std::floor(y);
-  double fx = x - ix, fy = y - iy;
-  fx = fx * fx * (3 - 2 * fx), fy = fy * fy * (3 - 2 * fy);
-  double a = hash(ix, iy, seed), b = hash(ix + 1, iy, seed), c = hash(ix, iy + 1, seed), d = hash(ix + 1, iy + 1, seed);
-  return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
-}
-
 struct Bokeh {
   double x, y, r, k;
 };
