@@ -82,10 +82,13 @@ private:
 
   Colour background(double x, double y) const {
     Colour c = over(colour(s.backTop), colour(s.backBottom), clamp01(y / h));
+    // The out-of-focus lights keep away from the figure: where hair of the background's own darkness
+    // covered one, it read as a disc cut off by nothing.
+    const double clear = clamp01((std::hypot((x - s.cx) / s.rx, (y - s.cy) / s.ry) - 1.3) / 0.8);
     for (const Bokeh& b : lights) {
       double d = std::hypot(x - b.x, y - b.y) - b.r;
       double disc = cover(d * 1.2) * (0.55 + 0.45 * clamp01((d + b.r) / b.r));
-      c = c + colour(s.bokeh) * (0.18 * b.k * disc);
+      c = c + colour(s.bokeh) * (0.18 * b.k * disc * clear);
     }
     c = c + colour(s.rim) * (0.22 * gauss(x - s.cx, y - s.cy, s.rx * 2.2));
     double vignette = 1 - 0.45 * std::pow(std::hypot((x - w / 2.0) / w, (y - h / 2.0) / h) * 1.4, 2);
