@@ -467,6 +467,16 @@ void skyline(Bitmap& b) {
   drawTextCentred(&b, "ZUB BAR", 26, 282, 208, 0, [](int x, int y, void*) {
     return mix(0x40FFFF, 0xFF60FF, (x - 214) / 136.0 + 0.2 * std::sin(y * 0.5));
   });
+  // Two neon signs of one primary each, so the city scene's colour play switches them: a red
+  // HOTEL down the tall tower goes dark as the red drains and comes back with it, and a green
+  // CAFE over the low block goes dark while the green drains.
+  fillRect(b, 153, 96, 17, 70, 0x0C0610);
+  glow(b, 161, 131, 30, 0x300404);
+  const char* hotel[] = {"H", "O", "T", "E", "L"};
+  for (int i = 0; i < 5; ++i) drawTextCentred(&b, hotel[i], 12, 161, 109 + 13 * i, 0xFF2418);
+  fillRect(b, 50, 162, 38, 15, 0x060C08);
+  glow(b, 69, 169, 24, 0x043008);
+  drawTextCentred(&b, "CAFE", 11, 69, 174, 0x28FF40);
 }
 
 // Green out-of-focus lights for the chrome rings to turn over, without words.
