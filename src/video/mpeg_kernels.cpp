@@ -102,22 +102,30 @@ const MpegKernels kPortable = makePortable();
 void idctRowsSse2(const int16_t* block, __m128i* out) {
   __m128i rows[8], cols[8];
   if (loadRowsOrDc(block, rows, cols, out)) return;
-  // Row pass, four rows per lane group: lanes are rows, v[k] the k-th coefficient.
+  // Row pass, four rows per lane group: lanes are rows, pass[g][k] the k-th result of each.
   __m128i pass[2][8];
   for (int g = 0; g < 2; ++g) {
-    for (int k = 0; k < 8; ++k) {
-      __m128i c = g ? _mm_unpackhi_epi16(cols[k], cols[k]) : _mm_unpacklo_epi16(cols[k], cols[k]);
-      pass[g][k] = _mm_srai_epi32(c, 16);
-    }
-    idctPass<Sse2Lanes, false>(pass[g]);
+    auto pairOf = [g](__m128i low, __m128i high) {
+      return g ? _mm_unpackhi_epi16(low, high) : _mm_unpacklo_epi16(low, high);
+    };
+    __m128i paired[4] = {pairOf(cols[0], cols[4]), pairOf(cols[1], cols[7]), pairOf(cols[5], cols[3]),
+                         pairOf(cols[2], cols[6])};
+    idctPairPass<Sse2Lanes, false>(paired, pass[g]);
   }
   // Column pass, four columns per lane group: lanes are columns, v[j] the j-th row.
+  bool paired = fitSixteenBits<Sse2Lanes>(pass[0], 8) && fitSixteenBits<Sse2Lanes>(pass[1], 8);
   __m128i result[2][8];
   for (int h = 0; h < 2; ++h) {
     __m128i* v = result[h];
     transpose4x32(pass[0] + 4 * h, v);
     transpose4x32(pass[1] + 4 * h, v + 4);
-    idctPass<Sse2Lanes, true>(v);
+    if (paired) {
+      __m128i p[4];
+      pairRows<Sse2Lanes>(v, p);
+      idctPairPass<Sse2Lanes, true>(p, v);
+    } else {
+      idctPass<Sse2Lanes, true>(v);
+    }
   }
   __m128i low = _mm_set1_epi16(-256), high = _mm_set1_epi16(255);
   for (int j = 0; j < 8; ++j) {

@@ -13,6 +13,9 @@ namespace {
 
 using idct::W1, idct::W2, idct::W3, idct::W5, idct::W6, idct::W7;
 
+// Two 16-bit multipliers in one 32-bit lane, the first in the low half, as pmaddwd takes them.
+constexpr int pairConstant(int low, int high) { return (int)(((uint32_t)(uint16_t)high << 16) | (uint16_t)low); }
+
 struct Sse2Lanes {
   using V = __m128i;
   static V add(V a, V b) { return _mm_add_epi32(a, b); }
@@ -21,7 +24,13 @@ struct Sse2Lanes {
   static V sra(V a, int n) { return _mm_srai_epi32(a, n); }
   static V sll(V a, int n) { return _mm_slli_epi32(a, n); }
   static V andv(V a, V b) { return _mm_and_si128(a, b); }
+  static V orv(V a, V b) { return _mm_or_si128(a, b); }
   // Low 32 bits of the products; SSE2 multiplies only even lanes, so odd ones go through a shift.
+  // a.low16 * low + a.high16 * high in each lane, for lanes that hold two 16-bit values.
+  static V madd(V a, int low, int high) { return _mm_madd_epi16(a, _mm_set1_epi32(pairConstant(low, high))); }
+  // Lanes of two 16-bit halves from two vectors whose 32-bit values fit 16 bits.
+  static V pair(V low, V high) { return _mm_or_si128(_mm_and_si128(low, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(high, 16)); }
+  static bool allZero(V a) { return _mm_movemask_epi8(_mm_cmpeq_epi8(a, _mm_setzero_si128())) == 0xFFFF; }
   static V mul(V a, int c) {
     V b = _mm_set1_epi32(c);
     V even = _mm_mul_epu32(a, b);
@@ -39,16 +48,14 @@ inline typename L::V times181(typename L::V a) {
   return L::add(high, low);
 }
 
-// One pass over eight inputs per lane. The row pass (COLUMN false) keeps 11 bits of fraction and
-// shifts by 8; the column pass rounds its products by 3 bits and shifts by 14. With LOW_FOUR the
-// inputs 4 to 7 are known to be zero and are not read: the compiler drops the terms they feed,
-// and what remains is the same arithmetic, so the results are the same.
-template <class L, bool COLUMN, bool LOW_FOUR = false>
+// One pass over eight inputs per lane in 32 bits, as the portable code computes it. The row pass
+// (COLUMN false) keeps 11 bits of fraction and shifts by 8; the column pass rounds its products by
+// 3 bits and shifts by 14. The kernels take it for the column pass of the rare block whose row
+// results do not fit 16 bits.
+template <class L, bool COLUMN>
 inline void idctPass(typename L::V* v) {
   using V = typename L::V;
-  V zero = L::set(0);
-  V x1 = LOW_FOUR ? zero : L::sll(v[4], COLUMN ? 8 : 11), x2 = LOW_FOUR ? zero : v[6], x3 = v[2], x4 = v[1],
-    x5 = LOW_FOUR ? zero : v[7], x6 = LOW_FOUR ? zero : v[5], x7 = v[3];
+  V x1 = L::sll(v[4], COLUMN ? 8 : 11), x2 = v[6], x3 = v[2], x4 = v[1], x5 = v[7], x6 = v[5], x7 = v[3];
   V x0 = L::add(L::sll(v[0], COLUMN ? 8 : 11), L::set(COLUMN ? 8192 : 128));
   V round = L::set(COLUMN ? 4 : 0);
   int shift = COLUMN ? 3 : 0;
@@ -82,6 +89,65 @@ inline void idctPass(typename L::V* v) {
   v[5] = L::sra(L::sub(x0, x4), out);
   v[6] = L::sra(L::sub(x3, x2), out);
   v[7] = L::sra(L::sub(x7, x1), out);
+}
+
+// The same pass from inputs that fit 16 bits, paired in the lanes as pmaddwd takes them: p[0]
+// holds inputs 0 and 4, p[1] inputs 1 and 7, p[2] inputs 5 and 3, p[3] inputs 2 and 6. Each of the
+// portable pass's rotations (x8 = W7 (x4 + x5); x4 = x8 + (W1 - W7) x4; ...) is one sum of two
+// products, W1 x4 + W7 x5, which pmaddwd forms exactly: the results are the same to the bit, for a
+// third of the multiplications.
+template <class L, bool COLUMN>
+inline void idctPairPass(const typename L::V* p, typename L::V* v) {
+  using V = typename L::V;
+  constexpr int dc = COLUMN ? 256 : 2048;
+  V round = L::set(COLUMN ? 4 : 0);
+  int shift = COLUMN ? 3 : 0;
+  V x8 = L::add(L::madd(p[0], dc, dc), L::set(COLUMN ? 8192 : 128));
+  V x0 = L::add(L::madd(p[0], dc, -dc), L::set(COLUMN ? 8192 : 128));
+  V x4 = L::sra(L::add(L::madd(p[1], W1, W7), round), shift);
+  V x5 = L::sra(L::add(L::madd(p[1], W7, -W1), round), shift);
+  V x6 = L::sra(L::add(L::madd(p[2], W5, W3), round), shift);
+  V x7 = L::sra(L::add(L::madd(p[2], W3, -W5), round), shift);
+  V x2 = L::sra(L::add(L::madd(p[3], W6, -W2), round), shift);
+  V x3 = L::sra(L::add(L::madd(p[3], W2, W6), round), shift);
+  V x1 = L::add(x4, x6);
+  x4 = L::sub(x4, x6);
+  x6 = L::add(x5, x7);
+  x5 = L::sub(x5, x7);
+  x7 = L::add(x8, x3);
+  x8 = L::sub(x8, x3);
+  x3 = L::add(x0, x2);
+  x0 = L::sub(x0, x2);
+  x2 = times181<L>(L::add(x4, x5));
+  x4 = times181<L>(L::sub(x4, x5));
+  int out = COLUMN ? 14 : 8;
+  v[0] = L::sra(L::add(x7, x1), out);
+  v[1] = L::sra(L::add(x3, x2), out);
+  v[2] = L::sra(L::add(x0, x4), out);
+  v[3] = L::sra(L::add(x8, x6), out);
+  v[4] = L::sra(L::sub(x8, x6), out);
+  v[5] = L::sra(L::sub(x0, x4), out);
+  v[6] = L::sra(L::sub(x3, x2), out);
+  v[7] = L::sra(L::sub(x7, x1), out);
+}
+
+// True when every lane of the n vectors fits 16 bits, so the column pass can take them paired.
+// Row results of real blocks do; a block of extreme coefficients can reach 2^17.
+template <class L>
+inline bool fitSixteenBits(const typename L::V* v, int n) {
+  using V = typename L::V;
+  V bias = L::set(0x8000), high = L::set(0);
+  for (int i = 0; i < n; ++i) high = L::orv(high, L::add(v[i], bias));
+  return L::allZero(L::andv(high, L::set((int)0xFFFF0000u)));
+}
+
+// The column pass's inputs (v[j]: the j-th row, lanes are columns) paired for idctPairPass.
+template <class L>
+inline void pairRows(const typename L::V* v, typename L::V* p) {
+  p[0] = L::pair(v[0], v[4]);
+  p[1] = L::pair(v[1], v[7]);
+  p[2] = L::pair(v[5], v[3]);
+  p[3] = L::pair(v[2], v[6]);
 }
 
 // Rows of eight 16-bit values in, columns out.
@@ -119,14 +185,6 @@ inline bool onlyDc(const __m128i* rows) {
   __m128i ac = _mm_slli_si128(_mm_srli_si128(rows[0], 2), 2);
   for (int i = 1; i < 8; ++i) ac = _mm_or_si128(ac, rows[i]);
   return _mm_movemask_epi8(_mm_cmpeq_epi8(ac, _mm_setzero_si128())) == 0xFFFF;
-}
-
-// A block whose coefficients all lie in rows 0 to 3 and columns 0 to 3.
-inline bool onlyLowFour(const __m128i* rows) {
-  __m128i outside = _mm_or_si128(_mm_or_si128(rows[4], rows[5]), _mm_or_si128(rows[6], rows[7]));
-  __m128i right = _mm_or_si128(_mm_or_si128(rows[0], rows[1]), _mm_or_si128(rows[2], rows[3]));
-  outside = _mm_or_si128(outside, _mm_srli_si128(right, 8));
-  return _mm_movemask_epi8(_mm_cmpeq_epi8(outside, _mm_setzero_si128())) == 0xFFFF;
 }
 
 inline int16_t dcOnlyValue(int16_t dc) {
