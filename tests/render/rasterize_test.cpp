@@ -168,6 +168,18 @@ TEST_F(Raster, WideQuadStepsWithoutOverflow) {
   EXPECT_EQ(at(0, 1), 0u);   // row 1 runs from -30000 to 0: nothing on screen
 }
 
+TEST_F(Raster, PolygonsPastTheRightEdgeLeaveTheLastColumnAlone) {
+  // The first quad leaves its depth and shade in the edge table; the second lies wholly past the
+  // frame on its rows, and the third starts exactly on the last column, which it draws as its own.
+  fillShaded(&stage.target, quad(100, 10, 200, 30, 700), object);
+  uint32_t drawn = at(150, 20);
+  fillShaded(&stage.target, quad(330, 10, 400, 30, 600), object);
+  EXPECT_EQ(at(319, 20), 0u);
+  fillShaded(&stage.target, quad(319, 40, 400, 50, 800), object);
+  EXPECT_EQ(at(319, 45), drawn);
+  EXPECT_EQ(z[45 * 320 + 319], 800);
+}
+
 TEST(RasterTarget, TallerThan1280RowsOrLargerThanTheDepthBufferDrawsNothing) {
   Object3D object(testSpace());
   object.makeDefaults();
