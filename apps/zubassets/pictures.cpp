@@ -700,7 +700,7 @@ PortraitStyle sisterPortrait() {
 PortraitStyle electricPortrait() {
   PortraitStyle p;
   p.cx = 87, p.cy = 119, p.rx = 48, p.ry = 60, p.lightX = 0.5, p.lightY = -0.6, p.ambient = 0.25;
-  p.skin = 0xC8D4F0, p.hair = 0x242448, p.iris = 0x4080E0, p.lips = 0x9A3A6A, p.clothes = 0x2A3468;
+  p.skin = 0xC8D4F0, p.hair = 0x3A3C84, p.iris = 0x4080E0, p.lips = 0x9A3A6A, p.clothes = 0x2A3468;
   p.backTop = 0x0A1030, p.backBottom = 0x020308, p.bokeh = 0x4090FF, p.rim = 0x60A0FF, p.hairStyle = 2, p.seed = 13;
   return p;
 }

@@ -299,11 +299,14 @@ private:
     double d = headDistance(x, y) - s.rx * 0.1;
     if (d > 2) return c;
     double u = (x - s.cx) / s.rx, sweep = s.lightX > 0 ? -1 : 1;
-    // Swept to one side, its edge in rounded locks.
-    double line = s.cy - s.ry * 0.6 + s.ry * 0.22 * clamp01((u * sweep + 1) / 2) + 3 * std::fabs(std::sin(x * 0.28 + u * 2));
+    // Swept to one side, its edge in rounded locks, or for wild hair in pointed strands.
+    double phase = x * 0.085 + u * 0.5, zigzag = 1 - 2 * std::fabs(phase - std::floor(phase) - 0.5);
+    double locks = s.hairStyle == 2 ? 7 * (0.75 + 0.25 * std::sin(x * 0.13)) * zigzag - 1
+                                    : 3 * std::fabs(std::sin(x * 0.28 + u * 2));
+    double line = s.cy - s.ry * 0.6 + s.ry * 0.22 * clamp01((u * sweep + 1) / 2) + locks;
     double edge = std::max(d, y - line);
-    if (s.hairStyle != 2) { // locks framing the face down its sides, curving in toward the jaw
-      double v = (y - s.cy) / s.ry, end = s.hairStyle == 1 ? 0.62 : 0.45;
+    { // locks framing the face down its sides, curving in toward the jaw
+      double v = (y - s.cy) / s.ry, end = s.hairStyle == 1 ? 0.62 : s.hairStyle == 2 ? 0.3 : 0.45;
       double inner = 0.8 - 0.1 * std::max(0.0, 1 - std::pow((v + 0.1) / 0.8, 2)) + 0.06 * std::sin(y * 0.15);
       double lock = std::max(std::max(d, (inner - std::fabs(u)) * s.rx), (v - end) * s.ry);
       edge = std::min(edge, lock);
