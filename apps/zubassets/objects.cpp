@@ -230,12 +230,42 @@ Mesh craft() {
     }
   };
   for (float side : {-1.0f, 1.0f}) {
-    // Swept wings with a little dihedral, thinning toward the tips.
-    slab({{side * 16, 2, 28}, {side * 118, 12, -52}, {side * 118, 12, -72}, {side * 16, 2, -64}},
-         {{side * 16, -4, 28}, {side * 118, 10, -52}, {side * 118, 10, -72}, {side * 16, -4, -64}}, {0, 1, 0});
+    // Cranked delta wings: a long root from the cockpit back to the tail, a leading edge that
+    // sweeps out steeply and then less, square tips, a little dihedral, thinning outward. Seen
+    // from ahead or behind they read as wings, where thin swept ones read as sticks.
+    // The engine draws faces of up to four corners: the outline is a triangle at the root and a
+    // quadrilateral outboard of the crank.
+    const Vec3 top[5] = {{side * 15, 2, 46}, {side * 40, 4, -6}, {side * 104, 10, -52}, {side * 104, 10, -66}, {side * 15, 2, -78}};
+    const Vec3 under[5] = {{side * 15, -5, 46}, {side * 40, -3, -6}, {side * 104, 9, -52}, {side * 104, 9, -66}, {side * 15, -5, -78}};
+    slab({top[0], top[1], top[4]}, {under[0], under[1], under[4]}, {0, 1, 0});
+    slab({top[1], top[2], top[3], top[4]}, {under[1], under[2], under[3], under[4]}, {0, 1, 0});
+    // Tailplanes behind the wings, level with the hull's middle.
+    slab({{side * 10, 0, -70}, {side * 46, 1, -96}, {side * 46, 1, -106}, {side * 10, 0, -100}},
+         {{side * 10, -3, -70}, {side * 46, 0, -96}, {side * 46, 0, -106}, {side * 10, -3, -100}}, {0, 1, 0});
     // Fins, leaning out.
-    slab({{side * 8, 12, -52}, {side * 22, 52, -86}, {side * 22, 52, -100}, {side * 8, 12, -96}},
-         {{side * 12, 11, -52}, {side * 26, 51, -86}, {side * 26, 51, -100}, {side * 12, 11, -96}}, {-side, 0.3f, 0});
+    slab({{side * 8, 12, -46}, {side * 22, 52, -84}, {side * 22, 52, -98}, {side * 8, 12, -96}},
+         {{side * 12, 11, -46}, {side * 26, 51, -84}, {side * 26, 51, -98}, {side * 12, 11, -96}}, {-side, 0.3f, 0});
+    // An engine nozzle each side of the tail: a short tube, its back closed by a shallow cone set
+    // into it.
+    const int segments = 10;
+    const double nx = side * 7.5, radius = 6.5;
+    std::vector<int> front, back, inner;
+    for (int i = 0; i < segments; ++i) {
+      const double a = 2 * M_PI * i / segments;
+      const float x = (float)(nx + radius * std::cos(a)), y = (float)(-1 + radius * std::sin(a));
+      front.push_back(m.add({x, y, -88}));
+      back.push_back(m.add({x, y, -112}));
+      inner.push_back(m.add({(float)(nx + radius * 0.7 * std::cos(a)), (float)(-1 + radius * 0.7 * std::sin(a)), -106}));
+    }
+    for (int i = 0; i < segments; ++i) {
+      const int j = (i + 1) % segments;
+      const double a = 2 * M_PI * (i + 0.5) / segments;
+      const Vec3 out{(float)std::cos(a), (float)std::sin(a), 0};
+      m.face({front[i], front[j], back[j], back[i]}, hull, out);
+      m.face({back[i], back[j], inner[j], inner[i]}, hull, {0, 0, -1});
+    }
+    const int centre = m.add({(float)nx, -1, -104});
+    for (int i = 0; i < segments; ++i) m.face({centre, inner[(i + 1) % segments], inner[i]}, wing, {0, 0, -1});
   }
   return m;
 }
