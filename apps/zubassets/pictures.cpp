@@ -351,7 +351,12 @@ void strings(Bitmap& b) {
       sample(px + (k % 3 + 0.5) / 3, py + (k / 3 + 0.5) / 3, r, g, bl);
       R += r / 9, G += g / 9, B += bl / 9;
     }
-    return rgb(R * light, G * light, B * light);
+    // Lit from above the middle, falling off toward the left and right edges: the video scene
+    // scrolls the clip's lines over this picture, and what they uncover at the edges reads as
+    // shadow rather than as stray bars of fretboard.
+    const double fall = std::pow(std::clamp((std::fabs(px + 0.5 - 160) - 100) / 60.0, 0.0, 1.0), 1.5);
+    const double edge = light * (1 - 0.75 * fall);
+    return rgb(R * edge, G * edge, B * edge);
   });
 }
 
