@@ -48,6 +48,31 @@ inline typename L::V times181(typename L::V a) {
   return L::add(high, low);
 }
 
+// The end both passes share: from the even part's sum and difference (x8, x0), its rotation (x2,
+// x3) and the odd part's two rotations (x4, x5 and x6, x7) to the pass's eight results.
+template <class L, bool COLUMN, class V = typename L::V>
+inline void idctOutputs(V x0, V x2, V x3, V x4, V x5, V x6, V x7, V x8, V* v) {
+  V x1 = L::add(x4, x6);
+  x4 = L::sub(x4, x6);
+  x6 = L::add(x5, x7);
+  x5 = L::sub(x5, x7);
+  x7 = L::add(x8, x3);
+  x8 = L::sub(x8, x3);
+  x3 = L::add(x0, x2);
+  x0 = L::sub(x0, x2);
+  x2 = times181<L>(L::add(x4, x5));
+  x4 = times181<L>(L::sub(x4, x5));
+  int out = COLUMN ? 14 : 8;
+  v[0] = L::sra(L::add(x7, x1), out);
+  v[1] = L::sra(L::add(x3, x2), out);
+  v[2] = L::sra(L::add(x0, x4), out);
+  v[3] = L::sra(L::add(x8, x6), out);
+  v[4] = L::sra(L::sub(x8, x6), out);
+  v[5] = L::sra(L::sub(x0, x4), out);
+  v[6] = L::sra(L::sub(x3, x2), out);
+  v[7] = L::sra(L::sub(x7, x1), out);
+}
+
 // One pass over eight inputs per lane in 32 bits, as the portable code computes it. The row pass
 // (COLUMN false) keeps 11 bits of fraction and shifts by 8; the column pass rounds its products by
 // 3 bits and shifts by 14. The kernels take it for the column pass of the rare block whose row
@@ -70,25 +95,7 @@ inline void idctPass(typename L::V* v) {
   x1 = L::add(L::mul(L::add(x3, x2), W6), round);
   x2 = L::sra(L::sub(x1, L::mul(x2, W2 + W6)), shift);
   x3 = L::sra(L::add(x1, L::mul(x3, W2 - W6)), shift);
-  x1 = L::add(x4, x6);
-  x4 = L::sub(x4, x6);
-  x6 = L::add(x5, x7);
-  x5 = L::sub(x5, x7);
-  x7 = L::add(x8, x3);
-  x8 = L::sub(x8, x3);
-  x3 = L::add(x0, x2);
-  x0 = L::sub(x0, x2);
-  x2 = times181<L>(L::add(x4, x5));
-  x4 = times181<L>(L::sub(x4, x5));
-  int out = COLUMN ? 14 : 8;
-  v[0] = L::sra(L::add(x7, x1), out);
-  v[1] = L::sra(L::add(x3, x2), out);
-  v[2] = L::sra(L::add(x0, x4), out);
-  v[3] = L::sra(L::add(x8, x6), out);
-  v[4] = L::sra(L::sub(x8, x6), out);
-  v[5] = L::sra(L::sub(x0, x4), out);
-  v[6] = L::sra(L::sub(x3, x2), out);
-  v[7] = L::sra(L::sub(x7, x1), out);
+  idctOutputs<L, COLUMN>(x0, x2, x3, x4, x5, x6, x7, x8, v);
 }
 
 // The same pass from inputs that fit 16 bits, paired in the lanes as pmaddwd takes them: p[0]
@@ -110,25 +117,7 @@ inline void idctPairPass(const typename L::V* p, typename L::V* v) {
   V x7 = L::sra(L::add(L::madd(p[2], W3, -W5), round), shift);
   V x2 = L::sra(L::add(L::madd(p[3], W6, -W2), round), shift);
   V x3 = L::sra(L::add(L::madd(p[3], W2, W6), round), shift);
-  V x1 = L::add(x4, x6);
-  x4 = L::sub(x4, x6);
-  x6 = L::add(x5, x7);
-  x5 = L::sub(x5, x7);
-  x7 = L::add(x8, x3);
-  x8 = L::sub(x8, x3);
-  x3 = L::add(x0, x2);
-  x0 = L::sub(x0, x2);
-  x2 = times181<L>(L::add(x4, x5));
-  x4 = times181<L>(L::sub(x4, x5));
-  int out = COLUMN ? 14 : 8;
-  v[0] = L::sra(L::add(x7, x1), out);
-  v[1] = L::sra(L::add(x3, x2), out);
-  v[2] = L::sra(L::add(x0, x4), out);
-  v[3] = L::sra(L::add(x8, x6), out);
-  v[4] = L::sra(L::sub(x8, x6), out);
-  v[5] = L::sra(L::sub(x0, x4), out);
-  v[6] = L::sra(L::sub(x3, x2), out);
-  v[7] = L::sra(L::sub(x7, x1), out);
+  idctOutputs<L, COLUMN>(x0, x2, x3, x4, x5, x6, x7, x8, v);
 }
 
 // True when every lane of the n vectors fits 16 bits, so the column pass can take them paired.
