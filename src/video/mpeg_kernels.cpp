@@ -1,6 +1,7 @@
 // The kernel sets of mpeg_kernels.h. The SIMD inverse DCT repeats the portable one's integer steps
 // lane by lane in 32 bits: every intermediate of the portable version fits 32 bits except its two
 // products by 181, which are split here (a = 256 h + l) so that they fit too and round the same.
+// The SSE2 set forms each rotation as one sum of two 16-bit products (pmaddwd), the same sums.
 #include "video/mpeg_kernels.h"
 
 #include <cstring>

@@ -75,12 +75,17 @@ inline void idctOutputs(V x0, V x2, V x3, V x4, V x5, V x6, V x7, V x8, V* v) {
 
 // One pass over eight inputs per lane in 32 bits, as the portable code computes it. The row pass
 // (COLUMN false) keeps 11 bits of fraction and shifts by 8; the column pass rounds its products by
-// 3 bits and shifts by 14. The kernels take it for the column pass of the rare block whose row
-// results do not fit 16 bits.
-template <class L, bool COLUMN>
+// 3 bits and shifts by 14. With LOW_FOUR the inputs 4 to 7 are known to be zero and are not read:
+// the compiler drops the terms they feed, and what remains is the same arithmetic, so the results
+// are the same. The AVX2 kernel makes both passes with it (eight lanes of 32-bit products are
+// cheap there); the SSE2 one only the column pass of the rare block whose row results do not fit
+// 16 bits.
+template <class L, bool COLUMN, bool LOW_FOUR = false>
 inline void idctPass(typename L::V* v) {
   using V = typename L::V;
-  V x1 = L::sll(v[4], COLUMN ? 8 : 11), x2 = v[6], x3 = v[2], x4 = v[1], x5 = v[7], x6 = v[5], x7 = v[3];
+  V zero = L::set(0);
+  V x1 = LOW_FOUR ? zero : L::sll(v[4], COLUMN ? 8 : 11), x2 = LOW_FOUR ? zero : v[6], x3 = v[2], x4 = v[1],
+    x5 = LOW_FOUR ? zero : v[7], x6 = LOW_FOUR ? zero : v[5], x7 = v[3];
   V x0 = L::add(L::sll(v[0], COLUMN ? 8 : 11), L::set(COLUMN ? 8192 : 128));
   V round = L::set(COLUMN ? 4 : 0);
   int shift = COLUMN ? 3 : 0;
@@ -102,7 +107,8 @@ inline void idctPass(typename L::V* v) {
 // holds inputs 0 and 4, p[1] inputs 1 and 7, p[2] inputs 5 and 3, p[3] inputs 2 and 6. Each of the
 // portable pass's rotations (x8 = W7 (x4 + x5); x4 = x8 + (W1 - W7) x4; ...) is one sum of two
 // products, W1 x4 + W7 x5, which pmaddwd forms exactly: the results are the same to the bit, for a
-// third of the multiplications.
+// third of the multiplications. SSE2 has no 32-bit multiplication of its own (each one takes six
+// instructions), so its kernel takes this pass wherever it can.
 template <class L, bool COLUMN>
 inline void idctPairPass(const typename L::V* p, typename L::V* v) {
   using V = typename L::V;
@@ -174,6 +180,14 @@ inline bool onlyDc(const __m128i* rows) {
   __m128i ac = _mm_slli_si128(_mm_srli_si128(rows[0], 2), 2);
   for (int i = 1; i < 8; ++i) ac = _mm_or_si128(ac, rows[i]);
   return _mm_movemask_epi8(_mm_cmpeq_epi8(ac, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// A block whose coefficients all lie in rows 0 to 3 and columns 0 to 3.
+inline bool onlyLowFour(const __m128i* rows) {
+  __m128i outside = _mm_or_si128(_mm_or_si128(rows[4], rows[5]), _mm_or_si128(rows[6], rows[7]));
+  __m128i right = _mm_or_si128(_mm_or_si128(rows[0], rows[1]), _mm_or_si128(rows[2], rows[3]));
+  outside = _mm_or_si128(outside, _mm_srli_si128(right, 8));
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(outside, _mm_setzero_si128())) == 0xFFFF;
 }
 
 inline int16_t dcOnlyValue(int16_t dc) {
