@@ -108,10 +108,10 @@ void buildEdges(const ScanPolygon& polygon, int32_t w, int32_t h, int32_t& minY,
   if (maxY > h - 1) maxY = h - 1;
   if (minY < 0) minY = 0;
   // Only the rows spanned below are read, so only they need resetting; rows an edge writes
-  // outside them are reset by whichever later polygon reads them.
-  // A row's left end starts just past the frame, so that a crossing on its last column is stored
-  // with its own depth and attributes, and a row whose crossings all lie past the frame draws
-  // nothing, where the span below would draw that column with the values of another polygon.
+  // outside them are reset by whichever later polygon reads them. A row's left end starts just
+  // past the frame, so that a crossing on its last column is stored with its own depth and
+  // attributes, and a row whose crossings all lie past the frame draws nothing, where the span
+  // below would draw that column with the values of another polygon.
   for (int32_t y = minY; y <= maxY; ++y) {
     table.left[y] = w;
     table.right[y] = 0;

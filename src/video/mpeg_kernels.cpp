@@ -114,13 +114,13 @@ void idctRowsSse2(const int16_t* block, __m128i* out) {
     idctPairPass<Sse2Lanes, false>(paired, pass[g]);
   }
   // Column pass, four columns per lane group: lanes are columns, v[j] the j-th row.
-  bool paired = fitSixteenBits<Sse2Lanes>(pass[0], 8) && fitSixteenBits<Sse2Lanes>(pass[1], 8);
+  bool sixteenBits = fitSixteenBits<Sse2Lanes>(pass[0], 8) && fitSixteenBits<Sse2Lanes>(pass[1], 8);
   __m128i result[2][8];
   for (int h = 0; h < 2; ++h) {
     __m128i* v = result[h];
     transpose4x32(pass[0] + 4 * h, v);
     transpose4x32(pass[1] + 4 * h, v + 4);
-    if (paired) {
+    if (sixteenBits) {
       __m128i p[4];
       pairRows<Sse2Lanes>(v, p);
       idctPairPass<Sse2Lanes, true>(p, v);

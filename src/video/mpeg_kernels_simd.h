@@ -25,12 +25,12 @@ struct Sse2Lanes {
   static V sll(V a, int n) { return _mm_slli_epi32(a, n); }
   static V andv(V a, V b) { return _mm_and_si128(a, b); }
   static V orv(V a, V b) { return _mm_or_si128(a, b); }
-  // Low 32 bits of the products; SSE2 multiplies only even lanes, so odd ones go through a shift.
   // a.low16 * low + a.high16 * high in each lane, for lanes that hold two 16-bit values.
   static V madd(V a, int low, int high) { return _mm_madd_epi16(a, _mm_set1_epi32(pairConstant(low, high))); }
   // Lanes of two 16-bit halves from two vectors whose 32-bit values fit 16 bits.
   static V pair(V low, V high) { return _mm_or_si128(_mm_and_si128(low, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(high, 16)); }
   static bool allZero(V a) { return _mm_movemask_epi8(_mm_cmpeq_epi8(a, _mm_setzero_si128())) == 0xFFFF; }
+  // Low 32 bits of the products; SSE2 multiplies only even lanes, so odd ones go through a shift.
   static V mul(V a, int c) {
     V b = _mm_set1_epi32(c);
     V even = _mm_mul_epu32(a, b);
