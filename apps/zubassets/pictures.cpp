@@ -754,10 +754,41 @@ void environment(Bitmap& b, uint32_t zenith, uint32_t sky, uint32_t horizon, uin
   glow(b, b.width * 0.78, b.height * 0.3, b.width * 0.12, scale(light, 0.35));
 }
 
-// The chrome ring's surroundings: a deep blue sky over a bright horizon and a dark, warm ground.
-// Chrome reads as metal by the contrast of what it mirrors; surroundings in the backdrops' own
-// violets made it read as lilac plastic on lilac.
-void chrome(Bitmap& b) { environment(b, 0x08186A, 0x3C8ED8, 0xFFF2E0, 0x7E5634, 0x140A06, 0xFFFFFF); }
+// A light box: `colour` added over a rounded rectangle whose rim fades over `edge` pixels, a little
+// brighter toward its middle, as a diffuser is.
+void softBox(Bitmap& b, double cx, double cy, double halfWidth, double halfHeight, double edge, uint32_t colour) {
+  const double corner = std::min(halfWidth, halfHeight) * 0.4;
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x) {
+      const double dx = std::max(std::abs(x + 0.5 - cx) - halfWidth + corner, 0.0);
+      const double dy = std::max(std::abs(y + 0.5 - cy) - halfHeight + corner, 0.0);
+      const double outside = std::hypot(dx, dy) - corner; // < 0 inside
+      const double t = std::clamp(0.5 - outside / edge, 0.0, 1.0);
+      if (t <= 0) continue;
+      const double centre = 1 - 0.18 * std::hypot((x - cx) / halfWidth, (y - cy) / halfHeight);
+      uint32_t& p = b.pixels[y * b.width + x];
+      p = add(p, scale(colour, t * t * (3 - 2 * t) * std::clamp(centre, 0.6, 1.0)));
+    }
+}
+
+// The chrome rings' surroundings: a photographer's studio. Dark graphite walls and ceiling, the
+// bright seam where they meet the pale floor, two diffused light boxes and a warm strip at the
+// side. Chrome reads as metal by the contrast of what it mirrors, and neutral greys and whites
+// stand out on both the green lights and the pink swirl behind the rings; surroundings in the
+// backdrops' own violets made it read as lilac plastic on lilac. The boxes stay under full white,
+// so that the highlight the lights add keeps some shape.
+void chrome(Bitmap& b) {
+  paint(b, [&](int x, int y) {
+    const double up = (b.height / 2.0 - y) / (b.height / 2.0);
+    const double wave = 0.03 * std::sin(x * 0.05 + 2 * std::sin(y * 0.04));
+    const uint32_t c = up > 0 ? mix(0x4A5262, 0x101218, std::pow(up, 0.6) + wave)
+                              : mix(0x948E88, 0x1E1A18, std::pow(-up, 0.75));
+    return add(c, scale(0xD8DEE8, 0.55 * std::exp(-std::pow(up / 0.06, 2))));
+  });
+  softBox(b, b.width * 0.27, b.height * 0.19, b.width * 0.15, b.height * 0.09, 16, 0xD8DCE6);
+  softBox(b, b.width * 0.79, b.height * 0.3, b.width * 0.035, b.height * 0.17, 12, 0xB8C8E8);
+  softBox(b, b.width * 0.06, b.height * 0.42, b.width * 0.018, b.height * 0.2, 10, 0xD07850);
+}
 
 // Gold: the bump-mapped ring's surroundings and the craft's skin. Its horizon is a broad warm glow
 // and sky and ground meet without a step: the ring's rippling surface sweeps the horizon across
