@@ -42,28 +42,8 @@ Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-# Writes "renderer all" ms per frame for a page, from its marks (the moment and the frame count
-# at each whole second) and the CPU samples, from five seconds in to the last mark the samples
-# reach on both sides. $1 report, $2 samples.
-per_frame() {
-  python3 - "$1" "$2" <<'EOF'
-import json, sys
-marks = json.load(open(sys.argv[1]))["marks"]
-samples = [tuple(map(float, line.split())) for line in open(sys.argv[2]) if len(line.split()) == 3]
-def used(at, column):
-    before = [s for s in samples if s[0] <= at]
-    after = [s for s in samples if s[0] >= at]
-    if not before or not after: return None
-    a, b = before[-1], after[0]
-    return a[column] if b[0] == a[0] else a[column] + (b[column] - a[column]) * (at - a[0]) / (b[0] - a[0])
-first = marks[5] if len(marks) > 5 and used(marks[5][0], 1) is not None else None
-last = next((m for m in reversed(marks) if used(m[0], 1) is not None), None)
-frames = last[1] - first[1] if first and last else 0
-if frames < 300: sys.exit(f"bench-page: too few frames measured ({frames})")
-print(*(f"{(used(last[0], c) - used(first[0], c)) / frames:.3f}" for c in (2, 1)))
-EOF
-}
-
+# Writes "renderer all": the page's CPU milliseconds per frame in its renderer process and in all the
+# browser's processes. $1: the page's path and query on the server.
 page() {
   rm -f "$tmp/report"
   chromium --headless --no-sandbox --disable-gpu --no-first-run --no-default-browser-check \
@@ -77,7 +57,9 @@ page() {
   kill "$browser" 2>/dev/null || true
   wait "$browser" "$sampler" 2>/dev/null || true
   [ -f "$tmp/report" ] || { tail -n 20 "$tmp/chromium.log" >&2; echo "bench-page: no report from $1" >&2; exit 1; }
-  per_frame "$tmp/report" "$tmp/cpu"
+  local all renderer
+  read -r _ all renderer < <(python3 "$here/cpu_per_frame.py" "$tmp/report" "$tmp/cpu") || exit 1
+  echo "$renderer $all"
 }
 
 # The demo from 60 s; its CPU time from 65 s to 84 s, when it shows its 30 frames a second.

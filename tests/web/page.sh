@@ -210,30 +210,12 @@ EOF
 # counted, against zubrender's CPU time for the same frames on this machine in the same run.
 run_page "$base?autostart&t=60&escape-after=25&report" 120
 "$1/zubrender" --data "$src/data" --bench --quiet --from 65 --to 84 >"$tmp/bench" 2>/dev/null || true
-python3 - "$tmp/report" "$tmp/cpu" "$tmp/bench" <<'EOF'
-import json, sys
-r = json.load(open(sys.argv[1]))
-samples = [tuple(map(float, line.split())) for line in open(sys.argv[2]) if len(line.split()) == 3]
-# CPU milliseconds used by a moment: linearly between the samples on each side of it.
-def used(at, column):
-    before = [s for s in samples if s[0] <= at]
-    after = [s for s in samples if s[0] >= at]
-    if not before or not after: return None
-    a, b = before[-1], after[0]
-    return a[column] if b[0] == a[0] else a[column] + (b[column] - a[column]) * (at - a[0]) / (b[0] - a[0])
-# The page's marks: the moment and the frame count at each whole second of playing. From five
-# seconds in (past the compiling and the first pictures' loading) to the last mark the samples
-# reach on both sides (the browser is stopped as soon as the page reports).
-marks = r.get("marks", [])
-first = marks[5] if len(marks) > 5 and used(marks[5][0], 1) is not None else None
-last = next((m for m in reversed(marks) if used(m[0], 1) is not None), None)
-frames = last[1] - first[1] if first and last else 0
-if frames < 300:
-    print(f"FAIL: too few frames measured from five seconds in ({frames}; marks {r.get('marks')})")
-    sys.exit(1)
-total, renderer = ((used(last[0], c) - used(first[0], c)) / frames for c in (1, 2))
+read -r frames total renderer < <(python3 "$here/cpu_per_frame.py" "$tmp/report" "$tmp/cpu") || fail "the page's CPU time was not measured"
+python3 - "$frames" "$total" "$renderer" "$tmp/bench" <<'EOF'
+import sys
+frames, total, renderer = int(sys.argv[1]), float(sys.argv[2]), float(sys.argv[3])
 # zubrender's "frames: N timed in ..." and "cpu: S s: ..." lines.
-bench = dict(line.split(":", 1) for line in open(sys.argv[3]) if line.startswith(("frames:", "cpu:")))
+bench = dict(line.split(":", 1) for line in open(sys.argv[4]) if line.startswith(("frames:", "cpu:")))
 desktop = float(bench["cpu"].split()[0]) * 1000 / int(bench["frames"].split()[0]) if len(bench) == 2 else 0
 line = (f"web: CPU time per frame over {frames} frames from 65 s: {total:.2f} ms in all the browser's processes, "
         f"{renderer:.2f} ms in the page's renderer process")
