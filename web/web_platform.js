@@ -6,7 +6,7 @@
 mergeInto(LibraryManager.library, {
   $ZUB: {
     context2d: null,
-    image: null,
+    image: null,       // an ImageData over the frame in the program's memory, or null
     quitRequested: false,
     controls: [],      // the viewer's controls pressed since the frame loop last took them
     audio: null,       // {context, node, analyser}
@@ -45,7 +45,7 @@ mergeInto(LibraryManager.library, {
     canvas.width = width;
     canvas.height = height;
     ZUB.context2d = canvas.getContext('2d', { alpha: false });
-    ZUB.image = ZUB.context2d.createImageData(width, height);
+    ZUB.image = null;
     // The viewer's keys, numbered as ptc::Control: Space, Right, Left, Up, Down, M. Only the
     // volume keys repeat while held; every other key is swallowed by the demo.
     var controlKeys = { ' ': 0, 'ArrowRight': 1, 'ArrowLeft': 2, 'ArrowUp': 3, 'ArrowDown': 4, 'm': 5, 'M': 5 };
@@ -75,9 +75,16 @@ mergeInto(LibraryManager.library, {
   },
 
   zub_canvas_show__deps: ['$ZUB'],
+  // The canvas is given the frame where the program left it: an ImageData over the program's own
+  // memory, made once (and again only when the memory grows, which moves its buffer), so a frame
+  // costs the browser's one copy and no allocation here.
   zub_canvas_show: function (rgba, width, height) {
-    ZUB.image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
-    ZUB.context2d.putImageData(ZUB.image, 0, 0);
+    var image = ZUB.image;
+    if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== rgba ||
+        image.width !== width || image.height !== height) {
+      image = ZUB.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
+    }
+    ZUB.context2d.putImageData(image, 0, 0);
   },
 
   zub_loop_start__deps: ['$ZUB'],
@@ -128,10 +135,10 @@ mergeInto(LibraryManager.library, {
         right.fill(0);
         return;
       }
-      var samples = HEAP16.subarray(ZUB.audioBlock >> 1, (ZUB.audioBlock >> 1) + ZUB.audioFrames * 2);
-      for (var i = 0; i < ZUB.audioFrames; ++i) {
-        left[i] = samples[2 * i] / 32768;
-        right[i] = samples[2 * i + 1] / 32768;
+      // Read in place: a view made for each block would be garbage for the collector.
+      for (var i = 0, at = ZUB.audioBlock >> 1; i < ZUB.audioFrames; ++i, at += 2) {
+        left[i] = HEAP16[at] / 32768;
+        right[i] = HEAP16[at + 1] / 32768;
       }
     };
     node.connect(analyser);
