@@ -70,8 +70,27 @@ void windowSize(const SDL_DisplayMode& desktop, int& w, int& h) {
   h = 240 * k;
 }
 
-void setFullscreen(SDL_Window* window, bool on) {
-  if (SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+void setFullscreen(Window* window, bool on) {
+  SDL_Window* w = (SDL_Window*)window->handle;
+  if (window->ownFullscreen) {
+    SDL_DisplayMode desktop;
+    SDL_Rect bounds;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0) return;
+    SDL_SetWindowBordered(w, on ? SDL_FALSE : SDL_TRUE);
+    if (on) {
+      SDL_SetWindowSize(w, bounds.w, bounds.h);
+      SDL_SetWindowPosition(w, bounds.x, bounds.y);
+    } else {
+      int ww, wh;
+      windowSize(desktop, ww, wh);
+      SDL_SetWindowSize(w, ww, wh);
+      SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    SDL_RaiseWindow(w);
+  } else if (SDL_SetWindowFullscreen(w, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+    return;
+  }
+  window->fullscreen = on;
   SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
 }
 
@@ -112,39 +131,84 @@ bool softwareRenderer(SDL_Renderer* renderer) {
                   strstr(name, "swrast"));
 }
 
-// True when an X server offers no direct rendering (no DRI2 or DRI3, no NVIDIA GLX): OpenGL there
-// could only draw with the processor, as on a virtual X server. Asked on a connection of our own
-// before the window is made, so the window is made once, without OpenGL: loading the GL stack alone
-// takes longer than the first frame may, and holds tens of megabytes.
-bool x11WithoutDirectRendering() {
-#ifdef _WIN32
-  return false;
-#else
+// What the X server offers, asked on a connection of our own before the window is made.
+struct X11Facts {
+  // No direct rendering (no DRI2 or DRI3, no NVIDIA GLX): OpenGL there could only draw with the
+  // processor, as on a virtual X server. The window is then made once, without OpenGL: loading the
+  // GL stack alone takes longer than the first frame may, and holds tens of megabytes.
+  bool withoutDirectRendering = false;
+  // A window manager that follows the desktop conventions (it names itself on the root window).
+  // Without one a fullscreen request is left unanswered: SDL waits 100 ms for it, and the window
+  // stays at its first size while SDL draws as if it covered the display.
+  bool windowManager = true;
+};
+
+X11Facts askX11() {
+  X11Facts facts;
+#ifndef _WIN32
   const char* driver = SDL_GetCurrentVideoDriver();
-  if (!driver || strcmp(driver, "x11") != 0) return false;
+  if (!driver || strcmp(driver, "x11") != 0) return facts;
   // libX11 is loaded already by SDL's own X11 driver.
   void* xlib = SDL_LoadObject("libX11.so.6");
-  if (!xlib) return false;
+  if (!xlib) return facts;
+  using XWindow = unsigned long;
+  using ErrorHandler = int (*)(void*, void*);
   using OpenDisplay = void* (*)(const char*);
   using QueryExtension = int (*)(void*, const char*, int*, int*, int*);
+  using InternAtom = unsigned long (*)(void*, const char*, int);
+  using DefaultRootWindow = XWindow (*)(void*);
+  using GetWindowProperty = int (*)(void*, XWindow, unsigned long, long, long, int, unsigned long, unsigned long*,
+                                    int*, unsigned long*, unsigned long*, unsigned char**);
+  using Free = int (*)(void*);
+  using Sync = int (*)(void*, int);
+  using SetErrorHandler = ErrorHandler (*)(ErrorHandler);
   using CloseDisplay = int (*)(void*);
   auto openDisplay = (OpenDisplay)SDL_LoadFunction(xlib, "XOpenDisplay");
   auto queryExtension = (QueryExtension)SDL_LoadFunction(xlib, "XQueryExtension");
+  auto internAtom = (InternAtom)SDL_LoadFunction(xlib, "XInternAtom");
+  auto defaultRootWindow = (DefaultRootWindow)SDL_LoadFunction(xlib, "XDefaultRootWindow");
+  auto getWindowProperty = (GetWindowProperty)SDL_LoadFunction(xlib, "XGetWindowProperty");
+  auto xFree = (Free)SDL_LoadFunction(xlib, "XFree");
+  auto sync = (Sync)SDL_LoadFunction(xlib, "XSync");
+  auto setErrorHandler = (SetErrorHandler)SDL_LoadFunction(xlib, "XSetErrorHandler");
   auto closeDisplay = (CloseDisplay)SDL_LoadFunction(xlib, "XCloseDisplay");
-  bool without = false;
   if (openDisplay && queryExtension && closeDisplay) {
     if (void* display = openDisplay(nullptr)) {
-      without = true;
+      facts.withoutDirectRendering = true;
       for (const char* direct : {"DRI3", "DRI2", "NV-GLX"}) {
         int opcode, event, error;
-        if (queryExtension(display, direct, &opcode, &event, &error)) without = false;
+        if (queryExtension(display, direct, &opcode, &event, &error)) facts.withoutDirectRendering = false;
+      }
+      if (internAtom && defaultRootWindow && getWindowProperty && xFree && sync && setErrorHandler) {
+        // The manager names a window of its own on the root window, and that window names itself
+        // again: a name left behind by a manager that has gone points to no window, an error
+        // that is caught here rather than ending the program.
+        const unsigned long check = internAtom(display, "_NET_SUPPORTING_WM_CHECK", 0);
+        const unsigned long xaWindow = 33;
+        auto named = [&](XWindow on) -> XWindow {
+          unsigned long type, items, after;
+          int format;
+          unsigned char* data = nullptr;
+          XWindow result = 0;
+          if (getWindowProperty(display, on, check, 0, 1, 0, xaWindow, &type, &format, &items, &after, &data) == 0 &&
+              data && items == 1 && format == 32)
+            result = *(XWindow*)data;
+          if (data) xFree(data);
+          return result;
+        };
+        sync(display, 0);
+        ErrorHandler previous = setErrorHandler([](void*, void*) { return 0; });
+        XWindow manager = named(defaultRootWindow(display));
+        facts.windowManager = manager != 0 && named(manager) == manager;
+        sync(display, 0);
+        setErrorHandler(previous);
       }
       closeDisplay(display);
     }
   }
   SDL_UnloadObject(xlib);
-  return without;
 #endif
+  return facts;
 }
 
 // The window flags the renderer SDL will pick needs. A window made without them is destroyed and
@@ -194,13 +258,27 @@ Window* createWindow(const char* title, Backend backend) {
   windowSize(desktop, w, h);
   // A render driver asked for by name is obeyed.
   const char* renderDriver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-  window->framebufferOnly = !(renderDriver && *renderDriver) && x11WithoutDirectRendering();
+  const X11Facts x11 = askX11();
+  window->framebufferOnly = !(renderDriver && *renderDriver) && x11.withoutDirectRendering;
   // The window's own pixels (shared memory with the X server), not a GL texture standing in for them.
   if (window->framebufferOnly) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // Created at its windowed size, so that leaving fullscreen gives a window that fits the desktop.
-  Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (presentation.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
-                 (window->framebufferOnly ? 0 : rendererWindowFlags());
-  SDL_Window* sdlWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
+  window->ownFullscreen = !x11.windowManager;
+  window->fullscreen = presentation.fullscreen;
+  Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (window->framebufferOnly ? 0 : rendererWindowFlags());
+  int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+  SDL_Rect bounds;
+  if (presentation.fullscreen && window->ownFullscreen && SDL_GetDisplayBounds(0, &bounds) == 0) {
+    flags |= SDL_WINDOW_BORDERLESS;
+    x = bounds.x;
+    y = bounds.y;
+    w = bounds.w;
+    h = bounds.h;
+  } else if (presentation.fullscreen) {
+    // Created at its windowed size, so that leaving fullscreen gives a window that fits the desktop.
+    window->ownFullscreen = false;
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  }
+  SDL_Window* sdlWindow = SDL_CreateWindow(title, x, y, w, h, flags);
   if (!sdlWindow) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     throw DynamicError("could not create window");
@@ -222,8 +300,7 @@ bool pumpWindow(Window* window) {
     if (isQuitEvent(event)) quit = true;
     else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) exposed = true;
     else if (isToggleKey(event)) {
-      SDL_Window* w = (SDL_Window*)window->handle;
-      setFullscreen(w, !(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN));
+      setFullscreen(window, !window->fullscreen);
     } else if (event.type == SDL_KEYDOWN && !(event.key.keysym.mod & (KMOD_ALT | KMOD_CTRL | KMOD_GUI))) {
       Control control;
       if (controlOfKey(event.key.keysym.sym, event.key.repeat != 0, control)) postControl(window, control);
@@ -261,8 +338,7 @@ Prompt pumpPrompt(Window* window) {
     } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
       exposed = true;
     } else if (isToggleKey(event)) {
-      SDL_Window* w = (SDL_Window*)window->handle;
-      setFullscreen(w, !(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN));
+      setFullscreen(window, !window->fullscreen);
     } else if (result == Prompt::None &&
                ((event.type == SDL_KEYDOWN && !event.key.repeat && !modifierKey(event.key.keysym.sym)) ||
                 event.type == SDL_MOUSEBUTTONDOWN)) {

@@ -45,6 +45,10 @@ struct Window {
   // The display has no accelerated drawing: the frame goes straight into the window's pixels, and
   // the window was made without what a renderer would need.
   bool framebufferOnly = false;
+  // No window manager runs, so nobody would honour a fullscreen request: fullscreen is a borderless
+  // window laid over the whole display by the program itself.
+  bool ownFullscreen = false;
+  bool fullscreen = false; // as shown now, in either way
   bool quitPosted = false;
   static constexpr int controlRoom = 16; // a burst beyond this between two frames is dropped
   Control controls[controlRoom];         // pressed since the frame loop last took them, oldest first

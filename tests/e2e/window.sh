@@ -68,6 +68,24 @@ kill -0 $demo_pid 2>/dev/null || fail "other keys ended the demo"
 xdotool key --window "$window" Escape
 expect_exit escape 10
 
+# Without a window manager nobody answers a fullscreen request (the window once stayed at its
+# windowed size in the middle, showing the top left of a frame laid out for the whole screen): the
+# demo lays its window over the screen itself, and F11 switches to the window and back.
+geometry() { xwininfo -id "$window" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h "+" x "+" y}'; }
+await_geometry() {
+  for _ in $(seq 50); do [ "$(geometry)" = "$1" ] && return 0; sleep 0.1; done
+  fail "$2: geometry $(geometry), not $1"
+  return 1
+}
+start_demo "fullscreen without a window manager"
+await_geometry 800x600+0+0 "fullscreen without a window manager" && echo "ok: fullscreen without a window manager covers the screen"
+xdotool key --window "$window" F11
+await_geometry 640x480+80+60 "F11 without a window manager" && echo "ok: F11 without a window manager gives the window"
+xdotool key --window "$window" F11
+await_geometry 800x600+0+0 "F11 again without a window manager" && echo "ok: F11 again covers the screen"
+xdotool key --window "$window" Escape
+expect_exit "fullscreen without a window manager" 10
+
 start_demo click
 xdotool mousemove --window "$window" 50 50 click 1
 expect_exit click 10
