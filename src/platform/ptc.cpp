@@ -432,14 +432,28 @@ void Console::update() {
   if (!opened) throw DynamicError("console update: console is not open");
   if (backend == Backend::Sdl && scaler) {
     SDL_Window* sdlWindow = (SDL_Window*)windowHandle;
-    SDL_Surface* target = SDL_GetWindowSurface(sdlWindow); // made anew by SDL after a resize
-    if (!target) throw DynamicError(sdlError("console update: no window surface"));
+    SDL_Surface* shown = SDL_GetWindowSurface(sdlWindow); // made anew by SDL after a resize
+    if (!shown) throw DynamicError(sdlError("console update: no window surface"));
+    // The scaler writes 32-bit pixels. A window of another depth (an X display of 16, 8 or 30 bits)
+    // takes them through a picture of its size, converted by SDL as it is copied in.
+    SDL_Surface* target = shown;
+    const Uint32 format = shown->format->format;
+    if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888) {
+      SDL_Surface* staging = (SDL_Surface*)stagingSurface;
+      if (!staging || staging->w != shown->w || staging->h != shown->h) {
+        SDL_FreeSurface(staging);
+        staging = SDL_CreateRGBSurfaceWithFormat(0, shown->w, shown->h, 32, SDL_PIXELFORMAT_RGB888);
+        stagingSurface = staging;
+        if (!staging) throw DynamicError(sdlError("console update: no picture to convert the frame in"));
+      }
+      target = staging;
+    }
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-    bool laidOut = target == scaledSurface && target->w == scaler->targetWidth && target->h == scaler->targetHeight;
+    bool laidOut = shown == scaledSurface && target->w == scaler->targetWidth && target->h == scaler->targetHeight;
     if (!laidOut) {
       scaler->layout(width, height, target->w, target->h, presentation.integerScale);
       scaler->clearBars((uint32_t*)target->pixels, target->pitch);
-      scaledSurface = target;
+      scaledSurface = shown;
     }
     scaler->scale(framePixels, (uint32_t*)target->pixels, target->pitch);
     const int margin = displayScale() * 4;
@@ -448,6 +462,11 @@ void Console::update() {
                    scaler->left + margin, scaler->top + scaler->height - overlayHeight - margin);
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     SDL_Rect picture{scaler->left, scaler->top, scaler->width, scaler->height};
+    if (target != shown) {
+      SDL_Rect from = picture, to = picture;
+      if (!laidOut) from = to = SDL_Rect{0, 0, shown->w, shown->h};
+      if (SDL_BlitSurface(target, &from, shown, &to) != 0) throw DynamicError(sdlError("console update: cannot convert the frame"));
+    }
     if (laidOut && !exposed) SDL_UpdateWindowSurfaceRects(sdlWindow, &picture, 1);
     else SDL_UpdateWindowSurface(sdlWindow);
     exposed = false;
@@ -502,6 +521,8 @@ void Console::close() {
   texture = renderer = nullptr;
   scaler.reset();
   scaledSurface = nullptr;
+  SDL_FreeSurface((SDL_Surface*)stagingSurface);
+  stagingSurface = nullptr;
   delete[] framePixels;
   framePixels = nullptr;
   opened = false;

@@ -133,6 +133,7 @@ private:
   // which costs a fraction of what a software renderer takes for the same picture.
   std::unique_ptr<FrameScaler> scaler;
   void* scaledSurface = nullptr; // the SDL_Surface* the scaler last laid out for
+  void* stagingSurface = nullptr; // SDL_Surface*, 32-bit, for a window of another depth
   uint32_t* framePixels = nullptr;
   bool opened = false;
   Filter filter = nullptr;

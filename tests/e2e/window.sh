@@ -135,6 +135,21 @@ for signal in INT TERM; do
     echo "ok: SIG$signal ends the demo with status $want" || fail "SIG$signal: status $status, last line '$(tail -n 1 "$work/out.txt")'"
 done
 
+# A 16-bit display: the frame is converted for it, where 32-bit pixels were once written into the
+# window's 16-bit ones, past their end (wrong colours, and a heap left broken for the exit).
+main_display=$DISPLAY main_xvfb=$xvfb_pid
+start_xvfb $((${DISPLAY#:} + 1)) 640x480x16 "$work/xvfb16.log" || fail "16-bit display: Xvfb did not start"
+start_demo "16-bit display"
+sleep 1
+kill -s INT $demo_pid
+wait $demo_pid
+status=$?
+[ $status -eq 130 ] && [ ! -s "$work/err.txt" ] && [ "$(tail -n 1 "$work/out.txt")" = "key has been hit, exiting..." ] &&
+  echo "ok: a 16-bit display plays and ends cleanly" || fail "16-bit display: status $status, '$(tail -n 2 "$work/err.txt")'"
+kill $xvfb_pid 2>/dev/null
+wait $xvfb_pid 2>/dev/null
+DISPLAY=$main_display xvfb_pid=$main_xvfb
+
 # --quiet: the demo plays with nothing on standard output; a window asked larger than the screen
 # (800 x 600 here) is fitted to it with its shape kept.
 start_shown --no-warning --quiet --window=4000x3000
