@@ -433,7 +433,8 @@ void Console::update() {
   if (backend == Backend::Sdl && scaler) {
     SDL_Window* sdlWindow = (SDL_Window*)windowHandle;
     SDL_Surface* shown = SDL_GetWindowSurface(sdlWindow); // made anew by SDL after a resize
-    if (!shown) throw DynamicError(sdlError("console update: no window surface"));
+    if (!shown)
+      throw DynamicError(sdlError("cannot draw into the window (displays of 15, 16, 24 and 32 bits per pixel are supported)"));
     // The scaler writes 32-bit pixels. A window of another depth (an X display of 16, 8 or 30 bits)
     // takes them through a picture of its size, converted by SDL as it is copied in.
     SDL_Surface* target = shown;
