@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libjpeg62-turbo-dev libpng-dev libsdl2-dev libopenmpt-dev libx11-dev libfreetype-dev fonts-league-spartan
   libgtest-dev libbenchmark-dev clang
-  xvfb xdotool openbox x11-utils help2man desktop-file-utils file shellcheck
+  xvfb xdotool openbox weston x11-utils help2man desktop-file-utils file shellcheck
 )
 # ffmpeg is needed only to regenerate the clip and the video test streams, and for --mp4 output;
 # jq reads the JSON of zubclip in the end-to-end test that compares it with ffprobe.

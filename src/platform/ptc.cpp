@@ -379,8 +379,14 @@ void Console::openDisplay() {
     if (r) SDL_DestroyRenderer(r);
     // The window's own pixels (shared memory with the X server), not a GL texture standing in for them.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    scaler = std::make_unique<FrameScaler>();
-    return;
+    if (SDL_GetWindowSurface(sdlWindow)) {
+      scaler = std::make_unique<FrameScaler>();
+      return;
+    }
+    // A window system that keeps no pixels for its windows (Wayland) gives none: the renderer
+    // it is, software or not.
+    r = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!r) r = SDL_CreateRenderer(sdlWindow, -1, 0);
   }
   if (!r) throw DynamicError(sdlError("could not create renderer"));
   // Logical size keeps 4:3 with black bars at any window size.
