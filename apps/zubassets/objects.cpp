@@ -101,15 +101,25 @@ Mesh ringedPlanet() {
   Mesh m;
   const uint32_t bandColours[] = {0xF4E2B4, 0xE8A040, 0xC06030, 0xB04078, 0x6A3478, 0xB04078, 0xC06030, 0xE8A040, 0xF4E2B4};
   std::vector<int> bands;
-  auto model = [&](double x, double y, double z) { return m.add({(float)x, (float)-z, (float)y}); };
+  // Points on a grid of 1/1024 of the ring's half-width (under a fifth of a pixel as large as the
+  // scene draws it): short mantissas pack smaller in the page's compressed download.
+  auto model = [&](double x, double y, double z) {
+    auto onGrid = [](double v) { return (float)(std::round(v * 1024) / 1024); };
+    return m.add({onGrid(x), onGrid(-z), onGrid(y)});
+  };
   // Fine enough that the shading, which is worked out at the corners, draws the highlight round
   // rather than as a diamond.
-  const int slices = 48, stacks = 24;
-  const double radius = 0.38;
+  const int slices = 64, stacks = 24;
+  const double radius = 0.38, row = M_PI / stacks;
+  // The rows of points wave in latitude with the longitude, each a little out of step with the
+  // next (never by as much as a row, so rows never cross), and the waves die away toward the
+  // poles: the belts' borders, which are the rows' edges, swirl as a gas giant's do while every
+  // face keeps its row's one colour, so no edge is a staircase of faces.
   std::vector<int> grid;
   for (int j = 0; j <= stacks; ++j)
     for (int i = 0; i < slices; ++i) {
-      const double theta = M_PI * j / stacks, phi = 2 * M_PI * i / slices;
+      const double phi = 2 * M_PI * i / slices, rowTheta = row * j, taper = std::sin(rowTheta) * std::sin(rowTheta);
+      const double theta = rowTheta + row * taper * (0.6 * std::sin(2 * phi + 0.35 * j) + 0.35 * std::sin(5 * phi - 0.8 * j));
       grid.push_back(model(radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta), radius * std::sin(theta) * std::sin(phi)));
     }
   auto g = [&](int j, int i) { return grid[(size_t)(j * slices + (i % slices))]; };
@@ -130,15 +140,16 @@ Mesh ringedPlanet() {
       const Vec3 a = m.points[q[0]], b = m.points[q[1]], c = m.points[q[2]];
       m.face(q, band, {a.x + b.x + c.x, a.y + b.y + c.y, a.z + b.z + c.z});
     }
-  // The ring: bands of several tones (dim and lavender inside, brightest in the middle, a duller
-  // lane before the outer one), leaning its near side down toward the viewer; each side has
-  // points of its own so that neither side's shading is averaged with the other's. It is a thin
-  // slab, its two sides `thickness` apart and joined by an outer and an inner wall, so that seen
-  // edge-on it is a lit band rather than a dark line (a face seen edge-on takes no light).
-  const double tilt = 28 * M_PI / 180, edges[] = {0.68, 0.73, 0.8, 0.88, 0.93, 1.0}, thickness = 0.04;
-  const uint32_t ringColours[] = {0x9888B8, 0xC4B4DC, 0xFFF4D0, 0xD8C8B0, 0xF0D8A8};
-  const int bandCount = (int)(sizeof ringColours / sizeof ringColours[0]);
-  const int segments = 72; // fewer show as corners along the ring's outer edge
+  // The ring: bands of several tones (dim and lavender inside, brightest in the middle, then an
+  // open division before the duller outer lanes: it has no faces, so the city shows through the
+  // ring as well as round it), leaning its near side down toward the viewer; each side has points
+  // of its own so that neither side's shading is averaged with the other's. It is a thin slab, its
+  // two sides `thickness` apart and joined by an outer and an inner wall, so that seen edge-on it
+  // is a lit band rather than a dark line (a face seen edge-on takes no light).
+  const double tilt = 28 * M_PI / 180, edges[] = {0.66, 0.72, 0.79, 0.86, 0.895, 0.95, 1.0}, thickness = 0.04;
+  const uint32_t ringColours[] = {0x9888B8, 0xC4B4DC, 0xFFF4D0, 0, 0xD8C8B0, 0xF0D8A8};
+  const int bandCount = (int)(sizeof ringColours / sizeof ringColours[0]), division = 3;
+  const int segments = 96; // fewer show as corners along the ring's outer edge, close up
   // A point of the ring at radius r and angle phi, `lift` along its upward normal, which in the
   // scene's axes is (0, cos tilt, -sin tilt); in the model's (x, -z, y) that is (0, sin tilt, cos tilt).
   auto onRing = [&](double r, double phi, double lift) {
@@ -153,6 +164,7 @@ Mesh ringedPlanet() {
       for (int i = 0; i < segments; ++i) circles[(size_t)k].push_back(onRing(edges[k], 2 * M_PI * i / segments, up * thickness / 2));
     const Vec3 facing{0, (float)std::sin(tilt) * up, (float)std::cos(tilt) * up};
     for (int k = 0; k < bandCount; ++k) {
+      if (k == division) continue;
       const int surface = m.surface("Ring" + std::to_string(side * bandCount + k + 1), ringColours[k]);
       const std::vector<int>&inner = circles[(size_t)k], &outer = circles[(size_t)k + 1];
       for (int i = 0; i < segments; ++i)
