@@ -123,12 +123,13 @@ Mesh ringedPlanet() {
       grid.push_back(model(radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta), radius * std::sin(theta) * std::sin(phi)));
     }
   auto g = [&](int j, int i) { return grid[(size_t)(j * slices + (i % slices))]; };
-  // A colour for each row of faces: the nine bands, each blending into the next over the row
-  // between them, so the stripes read as a gas giant's soft belts rather than painted rings.
+  // A colour for each row of faces: the nine bands, each easing into the next, so that every row
+  // has a tone of its own and the stripes read as a gas giant's soft belts rather than painted
+  // rings.
   for (int j = 0; j < stacks; ++j) {
     const double u = (j + 0.5) * 9 / stacks - 0.5;
     const int i = std::clamp((int)std::floor(u), 0, 8), next = std::min(i + 1, 8);
-    const double f = u - std::floor(u), blend = std::clamp((f - 0.25) / 0.5, 0.0, 1.0);
+    const double f = u - std::floor(u), blend = f * f * (3 - 2 * f);
     bands.push_back(m.surface("Band" + std::to_string(j + 1), mix(bandColours[i], bandColours[next], u < 0 ? 0 : blend)));
   }
   for (int j = 0; j < stacks; ++j)
@@ -147,7 +148,7 @@ Mesh ringedPlanet() {
   // two sides `thickness` apart and joined by an outer and an inner wall, so that seen edge-on it
   // is a lit band rather than a dark line (a face seen edge-on takes no light).
   const double tilt = 28 * M_PI / 180, edges[] = {0.66, 0.72, 0.79, 0.86, 0.895, 0.95, 1.0}, thickness = 0.04;
-  const uint32_t ringColours[] = {0x9888B8, 0xC4B4DC, 0xFFF4D0, 0, 0xD8C8B0, 0xF0D8A8};
+  const uint32_t ringColours[] = {0x9C84B4, 0xC8B0DC, 0xFFF4D0, 0, 0xE0C4A0, 0xF4D8A8};
   const int bandCount = (int)(sizeof ringColours / sizeof ringColours[0]), division = 3;
   const int segments = 96; // fewer show as corners along the ring's outer edge, close up
   // A point of the ring at radius r and angle phi, `lift` along its upward normal, which in the
